@@ -1,0 +1,122 @@
+#include "id3v2text.h"
+
+#include "unicodeutils.h"
+
+namespace id3v2 {
+
+std::size_t TerminatorWidth(unsigned char encoding)
+{
+    return (encoding == Utf16 || encoding == Utf16BE) ? 2 : 1;
+}
+
+std::string_view TakeString(std::string_view& bytes, unsigned char encoding)
+{
+    const std::size_t width = TerminatorWidth(encoding);
+    std::size_t end = 0;
+    if (width == 1) {
+        end = bytes.find('\0');
+    } else {
+        end = std::string_view::npos;
+        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+            if (bytes[i] == '\0' && bytes[i + 1] == '\0') {
+                end = i;
+                break;
+            }
+        }
+    }
+    if (end == std::string_view::npos) {
+        const std::string_view all = bytes;
+        bytes = {};
+        return all;
+    }
+    const std::string_view first = bytes.substr(0, end);
+    bytes.remove_prefix(end + width);
+    return first;
+}
+
+std::string DecodeString(std::string_view bytes, unsigned char encoding)
+{
+    switch (encoding) {
+    case Utf16: {
+        bool bigEndian = false;
+        if (bytes.size() >= 2) {
+            const auto b0 = static_cast<unsigned char>(bytes[0]);
+            const auto b1 = static_cast<unsigned char>(bytes[1]);
+            if (b0 == 0xFF && b1 == 0xFE) {
+                bytes.remove_prefix(2);
+            } else if (b0 == 0xFE && b1 == 0xFF) {
+                bigEndian = true;
+                bytes.remove_prefix(2);
+            }
+        }
+        return Utf16ToUtf8(bytes, bigEndian);
+    }
+    case Utf16BE:
+        if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE
+            && static_cast<unsigned char>(bytes[1]) == 0xFF)
+            bytes.remove_prefix(2);
+        return Utf16ToUtf8(bytes, true);
+    case Utf8:
+        if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
+            bytes.remove_prefix(3);
+        return SanitizeUtf8(bytes);
+    default:
+        return AnsiToWide(bytes);
+    }
+}
+
+std::string Trim(std::string_view text)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32)
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string TrimRight(std::string_view text)
+{
+    std::size_t end = text.size();
+    while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= 32)
+        --end;
+    return std::string(text.substr(0, end));
+}
+
+std::string DecodeFrameText(std::string_view content)
+{
+    if (content.empty())
+        return {};
+    const auto encoding = static_cast<unsigned char>(content[0]);
+    content.remove_prefix(1);
+    return Trim(DecodeString(TakeString(content, encoding), encoding));
+}
+
+unsigned char EncodingFor(std::string_view utf8)
+{
+    return FitsSingleByte(utf8) ? Latin1 : Utf16;
+}
+
+std::string EncodeString(std::string_view utf8, unsigned char encoding)
+{
+    if (encoding == Utf16)
+        return "\xFF\xFE" + Utf8ToUtf16(utf8, false);
+    return Utf8ToLatin1(utf8);
+}
+
+std::string ReencodeStringsAsUtf16(std::string_view bytes, unsigned char encoding)
+{
+    std::string out;
+    while (!bytes.empty()) {
+        const std::size_t before = bytes.size();
+        const std::string_view piece = TakeString(bytes, encoding);
+        out += EncodeString(DecodeString(piece, encoding), Utf16);
+        const bool hadTerminator = before > piece.size();
+        if (hadTerminator)
+            out.append(2, '\0');
+    }
+    return out;
+}
+
+}  // namespace id3v2

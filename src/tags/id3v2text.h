@@ -1,0 +1,43 @@
+#pragma once
+// Text inside ID3v2 frames: the encoding byte (0 Windows-1252 / ISO-8859-1,
+// 1 UTF-16 with byte-order mark, 2 UTF-16BE, 3 UTF-8), terminated strings,
+// and the re-encoding of ID3v2.4 texts into forms that ID3v2.3 allows.
+
+#include <string>
+#include <string_view>
+
+namespace id3v2 {
+
+enum Encoding : unsigned char { Latin1 = 0, Utf16 = 1, Utf16BE = 2, Utf8 = 3 };
+
+// Width of a string terminator in an encoding (1 or 2 bytes).
+std::size_t TerminatorWidth(unsigned char encoding);
+
+// Splits off the first string of `bytes` (in `encoding`) at its terminator;
+// `bytes` is left holding what follows the terminator (or nothing).
+std::string_view TakeString(std::string_view& bytes, unsigned char encoding);
+
+// Decodes one string (no terminator) into UTF-8. Encoding 0 is read as
+// Windows-1252; encoding 1 honours either byte-order mark (little-endian when
+// there is none); unknown encodings are read as encoding 0.
+std::string DecodeString(std::string_view bytes, unsigned char encoding);
+
+// Decodes the text of a text frame (encoding byte first): its first string,
+// with characters of code 32 or less trimmed at both ends.
+std::string DecodeFrameText(std::string_view content);
+
+// Trims characters of code 32 or less at both ends, or only at the end.
+std::string Trim(std::string_view text);
+std::string TrimRight(std::string_view text);
+
+// The encoding a text is written with: 0 when every character survives as a
+// single byte, otherwise 1 (UTF-16 with the FF FE mark).
+unsigned char EncodingFor(std::string_view utf8);
+// The bytes of `utf8` in `encoding` (0 or 1), with the mark for encoding 1.
+std::string EncodeString(std::string_view utf8, unsigned char encoding);
+
+// Re-encodes every string of `bytes` (strings in `encoding`, separated by
+// terminators) as UTF-16 with a byte-order mark, keeping the separators.
+std::string ReencodeStringsAsUtf16(std::string_view bytes, unsigned char encoding);
+
+}  // namespace id3v2
