@@ -1,0 +1,151 @@
+// The rewrite of a file for its ID3v2 tag never loses the user's data.
+
+#include "tagtestutil.h"
+#include "tmp3tagv2.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Text(const std::string& latin1) { return std::string(1, '\0') + latin1; }
+
+std::vector<std::string> Listing(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string LoadTitle(const std::string& path)
+{
+    Tmp3TagV2 tag;
+    tag.LoadFromFile(path);
+    return tag.Title();
+}
+
+}  // namespace
+
+TEST(TagRewrite, KeepsPermissionsAndLeavesNoTemporaryFile)
+{
+    TempDir dir;
+    const std::string path = dir.file("song.mp3");
+    WriteBytes(path, AudioBytes());
+    ::chmod(path.c_str(), 0640);
+    Tmp3TagV2 tag;
+    tag.SetTitle("Title");
+    ASSERT_TRUE(tag.SaveToFile(path));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(Listing(dir.path()), std::vector<std::string> {"song.mp3"});
+    ASSERT_TRUE(tag.RemoveFromFile(path));
+    EXPECT_EQ(ReadBytes(path), AudioBytes());
+    EXPECT_EQ(Listing(dir.path()), std::vector<std::string> {"song.mp3"});
+}
+
+TEST(TagRewrite, AnExistingTildeFileIsNeverOverwritten)
+{
+    TempDir dir;
+    const std::string path = dir.file("song.mp3");
+    WriteBytes(path, AudioBytes());
+    WriteBytes(path + "~", "the user's own backup");
+    Tmp3TagV2 tag;
+    tag.SetTitle("Title");
+    ASSERT_TRUE(tag.SaveToFile(path));
+    EXPECT_EQ(ReadBytes(path + "~"), "the user's own backup");
+    EXPECT_EQ(LoadTitle(path), "Title");
+    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string> {"song.mp3", "song.mp3~"}));
+}
+
+TEST(TagRewrite, SymbolicLinkIsFollowedAndStays)
+{
+    TempDir dir;
+    fs::create_directory(dir.file("real"));
+    const std::string target = dir.file("real/song.mp3");
+    const std::string link = dir.file("link.mp3");
+    WriteBytes(target, AudioBytes());
+    fs::create_symlink("real/song.mp3", link);
+    Tmp3TagV2 tag;
+    tag.SetArtist("Through the link");
+    ASSERT_TRUE(tag.SaveToFile(link));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), "real/song.mp3");
+    Tmp3TagV2 read;
+    ASSERT_TRUE(read.LoadFromFile(target));
+    EXPECT_EQ(read.Artist(), "Through the link");
+    EXPECT_EQ(Listing(dir.file("real")), std::vector<std::string> {"song.mp3"});
+}
+
+TEST(TagRewrite, FailuresLeaveTheOriginalUntouched)
+{
+    TempDir dir;
+    const std::string original = Tag(3, Frame23("TIT2", Text("Keep"))) + AudioBytes();
+
+    // The user may not write the file: nothing changes.
+    const std::string readOnly = dir.file("ro.mp3");
+    WriteBytes(readOnly, original);
+    ::chmod(readOnly.c_str(), 0644);
+    int status = RunAsNobody([&] {
+        Tmp3TagV2 tag;
+        if (!tag.LoadFromFile(readOnly) || tag.Title() != "Keep")
+            return 1;
+        tag.SetTitle("Changed");
+        return (!tag.SaveToFile(readOnly) && !tag.RemoveFromFile(readOnly)) ? 0 : 2;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadBytes(readOnly), original);
+
+    // The file may be written but its folder not: the temporary file cannot
+    // be made, the save fails and the file is as it was. (Only root can set
+    // this up: a tester's own folder stays writable to the tester.)
+    if (::geteuid() == 0) {
+    fs::create_directory(dir.file("locked"));
+    const std::string inLocked = dir.file("locked/song.mp3");
+    WriteBytes(inLocked, original);
+    ::chmod(inLocked.c_str(), 0666);
+    ::chmod(dir.file("locked").c_str(), 0755);
+    status = RunAsNobody([&] {
+        Tmp3TagV2 tag;
+        tag.LoadFromFile(inLocked);
+        tag.SetTitle("Changed");
+        return tag.SaveToFile(inLocked) ? 1 : 0;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadBytes(inLocked), original);
+    EXPECT_EQ(Listing(dir.file("locked")), std::vector<std::string> {"song.mp3"});
+    }
+
+    // A path that vanished.
+    Tmp3TagV2 tag;
+    tag.SetTitle("x");
+    EXPECT_FALSE(tag.SaveToFile(dir.file("gone.mp3")));
+    EXPECT_FALSE(fs::exists(dir.file("gone.mp3")));
+    EXPECT_FALSE(fs::exists(dir.file("gone.mp3~")));
+    // A folder where a file is expected.
+    EXPECT_FALSE(tag.SaveToFile(dir.path()));
+}
+
+TEST(TagRewrite, LargeFileIsCopiedWhole)
+{
+    TempDir dir;
+    const std::string path = dir.file("big.mp3");
+    std::string audio;
+    while (audio.size() < 3 * 1024 * 1024)
+        audio += AudioBytes();
+    WriteBytes(path, Tag(3, Frame23("TIT2", Text("Old")), 4096) + audio);
+    Tmp3TagV2 tag;
+    ASSERT_TRUE(tag.LoadFromFile(path));
+    tag.SetTitle("New");
+    ASSERT_TRUE(tag.SaveToFile(path));
+    const std::string bytes = ReadBytes(path);
+    EXPECT_EQ(bytes, Tag(3, Frame23("TIT2", Text("New"))) + audio);
+}

@@ -1,0 +1,110 @@
+#include "tagtestutil.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "tvtag-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    m_path = pattern;
+    // Readable and writable by the unprivileged user of RunAsNobody.
+    std::filesystem::permissions(m_path, std::filesystem::perms::all);
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+const std::string& AudioBytes()
+{
+    static const std::string bytes = ReadBytes(TV_TEST_DATA_DIR "/audio.mp3");
+    return bytes;
+}
+
+std::string Be32(std::uint32_t v)
+{
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+            static_cast<char>(v)};
+}
+
+std::string Syncsafe(std::uint32_t v)
+{
+    return {static_cast<char>((v >> 21) & 0x7F), static_cast<char>((v >> 14) & 0x7F),
+            static_cast<char>((v >> 7) & 0x7F), static_cast<char>(v & 0x7F)};
+}
+
+std::string Id3Header(int major, unsigned char flags, std::uint32_t bodySize)
+{
+    std::string h = "ID3";
+    h += static_cast<char>(major);
+    h += '\0';
+    h += static_cast<char>(flags);
+    return h + Syncsafe(bodySize);
+}
+
+std::string Frame23(const std::string& id, const std::string& content, unsigned char flags2)
+{
+    return id + Be32(static_cast<std::uint32_t>(content.size())) + '\0' + static_cast<char>(flags2) + content;
+}
+
+std::string Frame24(const std::string& id, const std::string& content, unsigned char status, unsigned char format)
+{
+    return id + Syncsafe(static_cast<std::uint32_t>(content.size())) + static_cast<char>(status)
+        + static_cast<char>(format) + content;
+}
+
+std::string Frame22(const std::string& id, const std::string& content)
+{
+    const auto n = static_cast<std::uint32_t>(content.size());
+    return id + static_cast<char>(n >> 16) + static_cast<char>(n >> 8) + static_cast<char>(n) + content;
+}
+
+std::string Tag(int major, const std::string& frames, std::size_t padding, unsigned char flags)
+{
+    const std::string body = frames + std::string(padding, '\0');
+    return Id3Header(major, flags, static_cast<std::uint32_t>(body.size())) + body;
+}
+
+int RunAsNobody(const std::function<int()>& body)
+{
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody)
+        return 100;
+    std::cout.flush();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // A tester who is not root is already unprivileged.
+        if (::geteuid() == 0 && (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0))
+            ::_exit(101);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 102;
+}

@@ -1,0 +1,194 @@
+// tv-tag: prints and changes the ID3v1 and ID3v2 tags of MP3 files through
+// the program's own tag objects. For tests, benchmarks and debugging.
+//
+//   tv-tag print FILE...
+//   tv-tag set FILE --v1|--v2 FIELD=VALUE...   (title artist album year comment track genre)
+//   tv-tag remove FILE --v1|--v2
+
+#include "tagerror.h"
+#include "tmp3tagv1.h"
+#include "tmp3tagv2.h"
+#include "unicodeutils.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string json(const std::string& text)
+{
+    const std::string utf8 = SanitizeUtf8(text);
+    std::string out = "\"";
+    for (const char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (ch) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += ch;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+int print(const std::vector<std::string>& files)
+{
+    int status = 0;
+    for (const std::string& file : files) {
+        Tmp3TagV1 v1;
+        try {
+            v1.LoadFromFile(file);
+        } catch (const TagError& e) {
+            std::cerr << e.what() << '\n';
+            status = 1;
+            continue;
+        }
+        Tmp3TagV2 v2;
+        v2.LoadFromFile(file);
+        std::cout << "{\"file\":" << json(file)
+                  << ",\"v1\":{\"present\":" << (v1.TagPresent() ? "true" : "false")
+                  << ",\"title\":" << json(v1.Title()) << ",\"artist\":" << json(v1.Artist())
+                  << ",\"album\":" << json(v1.Album()) << ",\"year\":" << json(v1.Year())
+                  << ",\"comment\":" << json(v1.Comment()) << ",\"track\":" << v1.Track()
+                  << ",\"genreId\":" << v1.GenreID() << ",\"genre\":" << json(v1.Genre())
+                  << "},\"v2\":{\"present\":" << (v2.TagPresent() ? "true" : "false")
+                  << ",\"major\":" << v2.MajorVersion() << ",\"size\":" << v2.TagSize()
+                  << ",\"title\":" << json(v2.Title()) << ",\"artist\":" << json(v2.Artist())
+                  << ",\"album\":" << json(v2.Album()) << ",\"year\":" << json(v2.Year())
+                  << ",\"track\":" << v2.Track() << ",\"genre\":" << json(v2.Genre())
+                  << ",\"comment\":" << json(v2.Comment()) << "}}\n";
+    }
+    return status;
+}
+
+bool parseTrack(const std::string& value, int& track)
+{
+    try {
+        std::size_t used = 0;
+        track = std::stoi(value, &used);
+        return used == value.size();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+template <typename Tag>
+bool applyField(Tag& tag, const std::string& field, const std::string& value)
+{
+    if (field == "title") tag.SetTitle(value);
+    else if (field == "artist") tag.SetArtist(value);
+    else if (field == "album") tag.SetAlbum(value);
+    else if (field == "year") tag.SetYear(value);
+    else if (field == "comment") tag.SetComment(value);
+    else if (field == "genre") tag.SetGenre(value);
+    else if (field == "track") {
+        int track = 0;
+        if (!parseTrack(value, track))
+            return false;
+        tag.SetTrack(track);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+int set(const std::string& file, bool v1, const std::vector<std::string>& assignments)
+{
+    std::vector<std::pair<std::string, std::string>> fields;
+    for (const std::string& a : assignments) {
+        const std::size_t eq = a.find('=');
+        if (eq == std::string::npos) {
+            std::cerr << "tv-tag: expected FIELD=VALUE, got \"" << a << "\"\n";
+            return 2;
+        }
+        fields.emplace_back(a.substr(0, eq), a.substr(eq + 1));
+    }
+    // Track first: it chooses the ID3v1 layout, which limits the comment.
+    std::stable_partition(fields.begin(), fields.end(), [](const auto& f) { return f.first == "track"; });
+    if (v1) {
+        Tmp3TagV1 tag;
+        try {
+            tag.LoadFromFile(file);
+            for (const auto& [field, value] : fields)
+                if (!applyField(tag, field, value)) {
+                    std::cerr << "tv-tag: bad field or value \"" << field << "=" << value << "\"\n";
+                    return 2;
+                }
+            tag.SaveToFile(file);
+        } catch (const TagError& e) {
+            std::cerr << e.what() << '\n';
+            return 1;
+        }
+        return 0;
+    }
+    Tmp3TagV2 tag;
+    tag.LoadFromFile(file);
+    for (const auto& [field, value] : fields)
+        if (!applyField(tag, field, value)) {
+            std::cerr << "tv-tag: bad field or value \"" << field << "=" << value << "\"\n";
+            return 2;
+        }
+    if (!tag.SaveToFile(file)) {
+        std::cerr << "tv-tag: could not write the ID3v2 tag of \"" << file << "\"\n";
+        return 1;
+    }
+    return 0;
+}
+
+int remove(const std::string& file, bool v1)
+{
+    if (v1) {
+        try {
+            Tmp3TagV1().RemoveFromFile(file);
+        } catch (const TagError& e) {
+            std::cerr << e.what() << '\n';
+            return 1;
+        }
+        return 0;
+    }
+    if (!Tmp3TagV2().RemoveFromFile(file)) {
+        std::cerr << "tv-tag: could not remove the ID3v2 tag of \"" << file << "\"\n";
+        return 1;
+    }
+    return 0;
+}
+
+int usage()
+{
+    std::cerr << "usage: tv-tag print FILE...\n"
+                 "       tv-tag set FILE --v1|--v2 FIELD=VALUE...\n"
+                 "       tv-tag remove FILE --v1|--v2\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() >= 2 && args[0] == "print")
+        return print({args.begin() + 1, args.end()});
+    if (args.size() >= 3 && (args[0] == "set" || args[0] == "remove")) {
+        if (args[2] != "--v1" && args[2] != "--v2")
+            return usage();
+        const bool v1 = args[2] == "--v1";
+        if (args[0] == "remove")
+            return args.size() == 3 ? remove(args[1], v1) : usage();
+        if (args.size() < 4)
+            return usage();
+        return set(args[1], v1, {args.begin() + 3, args.end()});
+    }
+    return usage();
+}
