@@ -1,0 +1,20 @@
+#pragma once
+// What a running deletion reports to and asks: the deletion window and the
+// error box in the program, a recorder in tests.
+
+#include <string>
+
+class DeleteProgress {
+public:
+    virtual ~DeleteProgress() = default;
+
+    // Shows the folder being removed and lets pending user-interface events run.
+    virtual void SetDeletePath(const std::string& path) = 0;
+    virtual bool IsDeleteStopped() const = 0;
+    // Ends the deletion at every level; called on the first failure.
+    virtual void StopDelete() = 0;
+    // Lets pending user-interface events run (this is how Cancel is heard).
+    virtual void ProcessPendingEvents() = 0;
+    // Shows the operating-system error `code` (an errno value, never 0).
+    virtual void ReportOsError(int code) = 0;
+};

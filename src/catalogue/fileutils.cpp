@@ -1,0 +1,243 @@
+#include "fileutils.h"
+
+#include "browserentry.h"
+#include "deleteprogress.h"
+#include "tagerror.h"
+
+#include <cerrno>
+#include <charconv>
+#include <clocale>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool IsControlOrBlank(char c)
+{
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+// "0.00": at least one integer digit, exactly two decimals, rounded.
+std::string FormatTwoDecimals(double value, std::string_view decimalSeparator)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                      std::chars_format::fixed, 2);
+    std::string text(buffer, result.ptr);
+    const auto dot = text.find('.');
+    if (dot != std::string::npos)
+        text.replace(dot, 1, decimalSeparator);
+    return text;
+}
+
+// The path as lstat and unlink need it: without trailing separators, except
+// for the root itself.
+std::string WithoutTrailingSeparator(const std::string& path)
+{
+    std::string result = path;
+    while (result.size() > 1 && result.back() == '/')
+        result.pop_back();
+    return result;
+}
+
+// Closes the listing on every way out of a folder.
+class DirCloser final {
+public:
+    explicit DirCloser(DIR* dir) : m_dir(dir) {}
+    ~DirCloser()
+    {
+        if (m_dir)
+            closedir(m_dir);
+    }
+    DirCloser(const DirCloser&) = delete;
+    DirCloser& operator=(const DirCloser&) = delete;
+    void close()
+    {
+        if (m_dir)
+            closedir(m_dir);
+        m_dir = nullptr;
+    }
+
+private:
+    DIR* m_dir;
+};
+
+void Fail(DeleteProgress& progress, int code)
+{
+    progress.StopDelete();
+    progress.ReportOsError(code != 0 ? code : EIO);
+}
+
+// Whether the listed entry is a real folder (a link to one is not).
+bool IsRealFolder(int dirFd, const dirent& entry)
+{
+    if (entry.d_type == DT_DIR)
+        return true;
+    if (entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat st {};
+    if (fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false; // deleting it as a file reports the reason
+    return S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+std::string TrimControls(std::string_view text)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsControlOrBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsControlOrBlank(text[end - 1]))
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string WithTrailingSeparator(std::string_view path)
+{
+    std::string result(path);
+    if (!result.empty() && result.back() != '/')
+        result += '/';
+    return result;
+}
+
+bool DeleteFileLong(const std::string& path, int& errorCode)
+{
+    if (unlink(path.c_str()) == 0) {
+        errorCode = 0;
+        return true;
+    }
+    errorCode = errno;
+    return false;
+}
+
+bool RemoveDirLong(const std::string& path)
+{
+    return rmdir(path.c_str()) == 0;
+}
+
+std::string OsErrorMessage(int code)
+{
+    return "Error " + std::to_string(code) + " : " + SystemErrorText(code);
+}
+
+std::string FormatByteSize(std::int64_t size)
+{
+    const lconv* conv = std::localeconv();
+    const char* separator = conv && conv->decimal_point && *conv->decimal_point
+                                ? conv->decimal_point
+                                : ".";
+    return FormatByteSize(size, separator);
+}
+
+std::string FormatByteSize(std::int64_t size, std::string_view decimalSeparator)
+{
+    static constexpr const char* kUnits[] = {"Bytes", "Kb", "Mb", "Gb", "Tb", "Pb"};
+    std::int64_t limit = 1024;
+    std::int64_t divisor = 1;
+    for (int i = 0; i < 5; ++i) {
+        if (size < limit) {
+            if (i == 0)
+                return std::to_string(size) + " Bytes";
+            return FormatTwoDecimals(static_cast<double>(size) / static_cast<double>(divisor),
+                                     decimalSeparator) +
+                   " " + kUnits[i];
+        }
+        divisor *= 1024;
+        limit *= 1024;
+    }
+    return FormatTwoDecimals(static_cast<double>(size) / static_cast<double>(divisor),
+                             decimalSeparator) +
+           " Pb";
+}
+
+bool IsValidFileName(std::string_view name)
+{
+    return name.find_first_of(kRefusedFileNameChars) == std::string_view::npos;
+}
+
+void DeleteTree(const std::string& path, DeleteProgress& progress)
+{
+    progress.SetDeletePath(path);
+    if (progress.IsDeleteStopped())
+        return;
+
+    const std::string self = WithoutTrailingSeparator(path);
+    struct stat st {};
+    if (lstat(self.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // A link to a folder goes as a link; its target stays.
+        int code = 0;
+        if (!DeleteFileLong(self, code))
+            Fail(progress, code);
+        return;
+    }
+
+    const int fd = open(self.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (!dir) {
+        const int code = errno;
+        if (fd >= 0)
+            close(fd);
+        Fail(progress, code);
+        return;
+    }
+    DirCloser closer(dir);
+    const std::string folder = WithTrailingSeparator(self);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                Fail(progress, errno);
+            break;
+        }
+        progress.ProcessPendingEvents();
+        if (progress.IsDeleteStopped())
+            break;
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string child = folder + std::string(name);
+        if (IsRealFolder(dirfd(dir), *entry)) {
+            DeleteTree(child, progress);
+        } else {
+            int code = 0;
+            if (!DeleteFileLong(child, code)) {
+                Fail(progress, code);
+                break;
+            }
+        }
+    }
+    closer.close();
+
+    progress.ProcessPendingEvents();
+    if (!progress.IsDeleteStopped() && !RemoveDirLong(self))
+        Fail(progress, errno);
+}
+
+void DeleteEntries(const std::string& folder, const std::vector<BrowserEntry>& entries,
+                   DeleteProgress& progress)
+{
+    const std::string base = WithTrailingSeparator(folder);
+    for (const BrowserEntry& entry : entries) {
+        if (entry.caption == "..")
+            continue;
+        std::string fullName = base + entry.caption;
+        if (!entry.extension.empty())
+            fullName += "." + entry.extension;
+        if (entry.isFolder) {
+            DeleteTree(fullName, progress);
+        } else {
+            int code = 0;
+            if (!DeleteFileLong(fullName, code)) {
+                progress.ReportOsError(code);
+                break;
+            }
+        }
+        if (progress.IsDeleteStopped())
+            break;
+    }
+}

@@ -1,0 +1,186 @@
+#include "tfileinfo.h"
+
+#include "fileutils.h"
+#include "optionvalues.h"
+#include "tmp3tagv1.h"
+#include "tmp3tagv2.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Everything up to and including the last "/".
+std::string FolderPart(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NamePart(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ReplaceAll(std::string text, std::string_view from, std::string_view to)
+{
+    std::size_t pos = 0;
+    while ((pos = text.find(from, pos)) != std::string::npos) {
+        text.replace(pos, from.size(), to);
+        pos += to.size();
+    }
+    return text;
+}
+
+bool IsUnsupported(int code)
+{
+    return code == ENOSYS || code == EINVAL || code == EOPNOTSUPP || code == ENOTSUP;
+}
+
+// Moves `from` to `to` in the same folder, failing when `to` exists.
+bool RenameNoReplace(const std::string& from, const std::string& to)
+{
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (!IsUnsupported(errno))
+        return false;
+    // The file system cannot refuse to replace on its own: a hard link fails
+    // when the name exists.
+    if (link(from.c_str(), to.c_str()) == 0) {
+        if (unlink(from.c_str()) == 0)
+            return true;
+        const int code = errno;
+        unlink(to.c_str());
+        errno = code;
+        return false;
+    }
+    if (errno == EEXIST)
+        return false;
+    // No hard links either (FAT media): look before moving.
+    struct stat st {};
+    if (lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    if (errno != ENOENT)
+        return false;
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
+} // namespace
+
+TFileInfo::TFileInfo(const std::string& path)
+{
+    SetPath(path);
+}
+
+void TFileInfo::SetPath(const std::string& path)
+{
+    m_fileName = NamePart(path);
+    m_fullPath = path;
+    m_tagCaption.reset();
+    ReadTags();
+}
+
+void TFileInfo::ReadTags()
+{
+    m_hasV1Tag = false;
+    m_hasV2Tag = false;
+    m_tagCaption.reset();
+
+    try {
+        Tmp3TagV2 v2;
+        if (v2.LoadFromFile(m_fullPath) && v2.TagPresent()) {
+            m_tagCaption = v2.Artist() + " - " + v2.Title();
+            m_hasV2Tag = true;
+        }
+    } catch (...) {
+        // An unreadable tag counts as no tag.
+    }
+
+    try {
+        Tmp3TagV1 v1;
+        v1.LoadFromFile(m_fullPath);
+        if (v1.TagPresent()) {
+            if (!m_hasV2Tag)
+                m_tagCaption = v1.Artist() + " - " + v1.Title();
+            m_hasV1Tag = true;
+        }
+    } catch (...) {
+        // As above.
+    }
+}
+
+std::string TFileInfo::DisplayName() const
+{
+    std::string name = options::FNIOMP3INFO || !m_tagCaption ? m_fileName : *m_tagCaption;
+    if (options::REPLURLSPACES)
+        name = ReplaceAll(std::move(name), "%20", " ");
+    return name;
+}
+
+void TFileInfo::RemoveV1Tag()
+{
+    try {
+        Tmp3TagV1 v1;
+        v1.RemoveFromFile(m_fullPath);
+    } catch (...) {
+        // Silent by design: the caller re-reads the tags to see the result.
+    }
+}
+
+void TFileInfo::RemoveV2Tag()
+{
+    try {
+        Tmp3TagV2 v2;
+        v2.RemoveFromFile(m_fullPath);
+    } catch (...) {
+        // As above.
+    }
+}
+
+bool TFileInfo::Rename(const std::string& newName)
+{
+    const std::string validName = MakeValidFileName(newName);
+    if (validName.empty())
+        return false; // the target would be the folder itself
+    const std::string newPath = FolderPart(m_fullPath) + validName;
+    if (newPath != m_fullPath && !RenameNoReplace(m_fullPath, newPath))
+        return false;
+    SetPath(newPath);
+    return true;
+}
+
+std::string TFileInfo::MakeValidFileName(std::string_view name)
+{
+    std::string result(name);
+    for (char& c : result) {
+        if (kRefusedFileNameChars.find(c) != std::string_view::npos)
+            c = ' ';
+    }
+    return TrimControls(result);
+}
+
+std::int64_t TFileInfo::FileSize() const
+{
+    struct stat st {};
+    if (stat(m_fullPath.c_str(), &st) != 0)
+        return 0;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+std::string TFileInfo::FileSizeText() const
+{
+    return FormatByteSize(FileSize());
+}
+
+int TFileInfo::TagStateIndex() const
+{
+    if (!HasAnyTag())
+        return 1;
+    return HasOneTag() ? 2 : 0;
+}

@@ -1,0 +1,64 @@
+#pragma once
+// The record of one MP3 file wherever the program handles it: its path, its
+// name, which tags it carries and a caption built from them. Nothing that a
+// record does shows a message or lets an error escape.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class TFileInfo {
+public:
+    // Stores the path and reads both tags at once.
+    explicit TFileInfo(const std::string& path);
+    virtual ~TFileInfo() = default;
+
+    TFileInfo(const TFileInfo&) = default;
+    TFileInfo& operator=(const TFileInfo&) = default;
+
+    // Stores the path and its name part, drops the caption and re-reads the tags.
+    void SetPath(const std::string& path);
+
+    std::string FullPath() const { return m_fullPath; }
+    // Everything after the last "/" of the path, extension included.
+    std::string FileName() const { return m_fileName; }
+    // The tag's artist + " - " + title; nullopt when the file has no tag.
+    const std::optional<std::string>& TagCaption() const { return m_tagCaption; }
+    bool HasV1Tag() const { return m_hasV1Tag; }
+    bool HasV2Tag() const { return m_hasV2Tag; }
+
+    // Re-reads both tags; a tag that cannot be read counts as absent. The
+    // ID3v2 tag gives the caption when the file has both.
+    void ReadTags();
+    // The text the playlist shows, under the two display settings.
+    std::string DisplayName() const;
+
+    // Remove one tag from the file; failures are silent. The flags and the
+    // caption stay until the next ReadTags.
+    void RemoveV1Tag();
+    void RemoveV2Tag();
+
+    // Renames the file within its folder to MakeValidFileName(newName). A file
+    // that already bears the new name is never replaced: the rename fails.
+    // On success the record describes the file under its new name; on failure
+    // nothing changes. Returns whether it worked.
+    bool Rename(const std::string& newName);
+    static std::string MakeValidFileName(std::string_view name);
+
+    // The file's size in bytes (the full 64-bit size); 0 when it is not found.
+    std::int64_t FileSize() const;
+    std::string FileSizeText() const;
+
+    bool HasAnyTag() const { return m_hasV1Tag || m_hasV2Tag; }
+    bool HasOneTag() const { return m_hasV1Tag != m_hasV2Tag; }
+    // 0 both tags, 1 no tag, 2 exactly one.
+    int TagStateIndex() const;
+
+private:
+    std::string m_fileName;
+    std::string m_fullPath;
+    std::optional<std::string> m_tagCaption;
+    bool m_hasV1Tag = false;
+    bool m_hasV2Tag = false;
+};

@@ -1,0 +1,17 @@
+#pragma once
+// The top-level window the program registers as its main window. Windows
+// centre themselves on it, dialogs take it as their parent, and long
+// operations disable it while they run.
+
+class QWidget;
+
+// Registers `window` (nullptr clears it). The registry does not own it and
+// forgets it by itself when it is destroyed.
+void SetMainWindow(QWidget* window);
+// The registered main window, or nullptr.
+QWidget* MainWindow();
+// Enables or disables the registered main window; nothing when there is none.
+void EnableMainWindow(bool enabled);
+// Moves `window` so that it is centred on the main window (on the screen when
+// there is no main window).
+void CenterOnMainWindow(QWidget& window);

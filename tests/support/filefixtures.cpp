@@ -1,0 +1,174 @@
+#include "filefixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <grp.h>
+#include <pwd.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "tunevault-test.XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    m_path = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    // Give write permission back where a test took it away.
+    for (auto it = std::filesystem::recursive_directory_iterator(m_path, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            chmod(it->path().c_str(), 0755);
+    }
+    std::filesystem::remove_all(m_path, ec);
+}
+
+std::string TempDir::file(std::string_view name) const
+{
+    return m_path + "/" + std::string(name);
+}
+
+void WriteFile(const std::string& path, std::string_view bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+void MakeDir(const std::string& path)
+{
+    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+        throw std::runtime_error("cannot create " + path);
+}
+
+std::string AudioBytes(std::size_t size)
+{
+    std::string bytes(size, '\x55');
+    for (std::size_t i = 0; i + 1 < size; i += 418) {
+        bytes[i] = '\xFF';
+        bytes[i + 1] = '\xFB';
+    }
+    return bytes;
+}
+
+namespace {
+
+std::string Field(std::string_view text, std::size_t width)
+{
+    std::string field(text.substr(0, width));
+    field.resize(width, '\0');
+    return field;
+}
+
+std::string BigEndian32(std::size_t value, bool synchsafe)
+{
+    std::string bytes(4, '\0');
+    for (int i = 3; i >= 0; --i) {
+        bytes[static_cast<std::size_t>(i)] = static_cast<char>(synchsafe ? value & 0x7F : value & 0xFF);
+        value >>= synchsafe ? 7 : 8;
+    }
+    return bytes;
+}
+
+std::string TextFrame(int majorVersion, std::string_view id, std::string_view text)
+{
+    const std::string body = std::string(1, '\0') + std::string(text);
+    return std::string(id) + BigEndian32(body.size(), majorVersion >= 4) + std::string(2, '\0') + body;
+}
+
+} // namespace
+
+std::string Id3v1Block(std::string_view title, std::string_view artist, std::string_view album,
+                       std::string_view year, std::string_view comment, unsigned char genre)
+{
+    return "TAG" + Field(title, 30) + Field(artist, 30) + Field(album, 30) + Field(year, 4) +
+           Field(comment, 30) + std::string(1, static_cast<char>(genre));
+}
+
+std::string Id3v2Tag(int majorVersion, std::string_view artist, std::string_view title)
+{
+    std::string frames;
+    if (!artist.empty())
+        frames += TextFrame(majorVersion, "TPE1", artist);
+    if (!title.empty())
+        frames += TextFrame(majorVersion, "TIT2", title);
+    frames += std::string(64, '\0'); // padding
+    return std::string("ID3") + static_cast<char>(majorVersion) + '\0' + '\0' +
+           BigEndian32(frames.size(), true) + frames;
+}
+
+unsigned NobodyUid()
+{
+    const passwd* pw = getpwnam("nobody");
+    return pw ? pw->pw_uid : 65534;
+}
+
+unsigned NobodyGid()
+{
+    const passwd* pw = getpwnam("nobody");
+    return pw ? pw->pw_gid : 65534;
+}
+
+int RunAsNobody(const std::function<int(std::string& report)>& body, std::string* report)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    const pid_t pid = fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        close(fds[0]);
+        int code = 99;
+        if (setgroups(0, nullptr) == 0 && setgid(NobodyGid()) == 0 && setuid(NobodyUid()) == 0) {
+            std::string text;
+            code = body(text);
+            ssize_t written = 0;
+            while (written < static_cast<ssize_t>(text.size())) {
+                const ssize_t n = write(fds[1], text.data() + written, text.size() - written);
+                if (n <= 0)
+                    break;
+                written += n;
+            }
+        }
+        close(fds[1]);
+        _exit(code);
+    }
+    close(fds[1]);
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (report)
+        *report = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Real files for tests: a temporary folder removed afterwards, small MP3-like
+// files with hand-built tags, and a way to run code as an unprivileged user
+// (tests run as root, where permission bits stop nothing).
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TempDir final {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The folder, without a trailing "/".
+    const std::string& path() const { return m_path; }
+    // path() + "/" + name.
+    std::string file(std::string_view name) const;
+
+private:
+    std::string m_path;
+};
+
+void WriteFile(const std::string& path, std::string_view bytes);
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+void MakeDir(const std::string& path);
+
+// Bytes that look like MPEG audio frames.
+std::string AudioBytes(std::size_t size);
+// A 128-byte ID3v1 block (texts as code-page bytes, cut to their widths).
+std::string Id3v1Block(std::string_view title, std::string_view artist,
+                       std::string_view album = {}, std::string_view year = {},
+                       std::string_view comment = {}, unsigned char genre = 255);
+// An ID3v2 tag of `majorVersion` (3 or 4) with TPE1 and TIT2 in encoding 0
+// (frames are left out when the text is empty).
+std::string Id3v2Tag(int majorVersion, std::string_view artist, std::string_view title);
+
+// Runs `body` in a forked child that has dropped to the user "nobody"; the
+// child's return value is its exit code, which is returned (-1 when the child
+// died). Output written to `report` by the child is handed back through a pipe.
+int RunAsNobody(const std::function<int(std::string& report)>& body, std::string* report = nullptr);
+// uid and gid of "nobody".
+unsigned NobodyUid();
+unsigned NobodyGid();
