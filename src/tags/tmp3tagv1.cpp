@@ -105,7 +105,8 @@ private:
 
 FileHandle openOrThrow(const std::string& fileName, int flags)
 {
-    const int fd = ::open(fileName.c_str(), flags | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO or device where a file is expected must not hang the open.
+    const int fd = ::open(fileName.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         throw OpenError(fileName, errno);
     struct stat st {};

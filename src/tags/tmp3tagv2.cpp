@@ -125,7 +125,7 @@ void Tmp3TagV2::SetTrack(int track)
 bool Tmp3TagV2::LoadFromFile(const std::string& fileName)
 {
     Clear();
-    const Descriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    const Descriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
     if (file.get() < 0 || !id3v2::ReadTagHeader(file.get(), info))
         return false;
@@ -149,7 +149,7 @@ bool Tmp3TagV2::LoadFromFile(const std::string& fileName)
 
 bool Tmp3TagV2::SaveToFile(const std::string& fileName)
 {
-    const Descriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC));
+    const Descriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
     if (file.get() < 0 || !id3v2::ReadTagHeader(file.get(), info))
         return false;
@@ -189,7 +189,7 @@ bool Tmp3TagV2::SaveToFile(const std::string& fileName)
 
 bool Tmp3TagV2::RemoveFromFile(const std::string& fileName)
 {
-    const Descriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC));
+    const Descriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
     if (file.get() < 0 || !id3v2::ReadTagHeader(file.get(), info) || !info.hasId3())
         return false;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 std::string Text(const std::string& latin1) { return std::string(1, '\0') + latin1; }
@@ -44,6 +46,10 @@ TEST(Tmp3TagV2, NoTagShortFilesAndOversizedTags)
     Tmp3TagV2 tag;
     EXPECT_FALSE(tag.LoadFromFile(dir.file("missing.mp3")));
     EXPECT_FALSE(tag.LoadFromFile(dir.path()));
+    const std::string fifo = dir.file("fifo.mp3");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_FALSE(tag.LoadFromFile(fifo));
+    EXPECT_FALSE(tag.SaveToFile(fifo));
 
     const std::string shortFile = dir.file("short.mp3");
     WriteBytes(shortFile, "ID3\3");
