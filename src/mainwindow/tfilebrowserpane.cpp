@@ -1,0 +1,536 @@
+#include "tfilebrowserpane.h"
+
+#include "mountedvolumes.h"
+#include "systemerrortext.h"
+#include "tfilesmodel.h"
+#include "tvicons.h"
+
+#include "fileutils.h"
+#include "prompts.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QFile>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <sys/stat.h>
+
+// ---------------------------------------------------------------- drive box
+
+TDriveBox::TDriveBox(QWidget* parent)
+    : QComboBox(parent)
+{
+    setEditable(false);
+    view()->installEventFilter(this);
+}
+
+void TDriveBox::showPopup()
+{
+    m_popupOpen = true;
+    QComboBox::showPopup();
+}
+
+void TDriveBox::hidePopup()
+{
+    QComboBox::hidePopup();
+    if (m_popupOpen) {
+        m_popupOpen = false;
+        emit CloseUp();
+    }
+}
+
+void TDriveBox::focusInEvent(QFocusEvent* event)
+{
+    QComboBox::focusInEvent(event);
+    if (!m_popupOpen)
+        emit Entered();
+}
+
+void TDriveBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        emit EscapePressed();
+    QComboBox::keyPressEvent(event);
+}
+
+bool TDriveBox::eventFilter(QObject* watched, QEvent* event)
+{
+    // Escape in the open list reaches the list's view, not the box.
+    if (watched == view() && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        emit EscapePressed();
+    return QComboBox::eventFilter(watched, event);
+}
+
+// ------------------------------------------------------------------- pane
+
+namespace {
+
+QString DisplayPath(const std::string& bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+bool IsAsciiLetterOrDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z');
+}
+
+QString FoldAZ(const QString& s)
+{
+    QString out = s;
+    for (auto& ch : out) {
+        if (ch.unicode() >= 'A' && ch.unicode() <= 'Z')
+            ch = QChar(ch.unicode() - 'A' + 'a');
+    }
+    return out;
+}
+
+} // namespace
+
+TFileBrowserPane::TFileBrowserPane(Prompts& prompts, QWidget* parent)
+    : QWidget(parent)
+    , m_prompts(prompts)
+{
+    setObjectName(QStringLiteral("panRight"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* sPanel1 = new QFrame(this);
+    sPanel1->setObjectName(QStringLiteral("sPanel1"));
+    sPanel1->setFixedHeight(33);
+    auto* topLayout = new QHBoxLayout(sPanel1);
+    topLayout->setContentsMargins(4, 4, 4, 4);
+    m_driveBox = new TDriveBox(sPanel1);
+    m_driveBox->setObjectName(QStringLiteral("driveBox"));
+    topLayout->addWidget(m_driveBox);
+    layout->addWidget(sPanel1);
+
+    m_panCurrDirectory = new QLabel(this);
+    m_panCurrDirectory->setObjectName(QStringLiteral("panCurrDirectory"));
+    m_panCurrDirectory->setFixedHeight(27);
+    m_panCurrDirectory->setIndent(6);
+    QFont small = m_panCurrDirectory->font();
+    small.setBold(true);
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    m_panCurrDirectory->setFont(small);
+    layout->addWidget(m_panCurrDirectory);
+
+    m_model = new TFilesModel(this);
+    m_model->SetStatePictures(TvIcons::FilesImages());
+    m_filesView = new QTreeView(this);
+    m_filesView->setObjectName(QStringLiteral("filesView"));
+    m_filesView->setModel(m_model);
+    m_filesView->setRootIsDecorated(false);
+    m_filesView->setUniformRowHeights(true);
+    m_filesView->setItemsExpandable(false);
+    m_filesView->setAllColumnsShowFocus(true);
+    m_filesView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_filesView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_filesView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_filesView->setDragEnabled(true);
+    m_filesView->setDragDropMode(QAbstractItemView::DragOnly);
+    m_filesView->setSortingEnabled(false);
+    m_filesView->header()->setSectionsClickable(false);
+    m_filesView->header()->setStretchLastSection(false);
+    m_filesView->header()->resizeSection(0, 246);
+    m_filesView->header()->resizeSection(1, 62);
+    m_filesView->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_filesView->installEventFilter(this);
+    m_filesView->viewport()->installEventFilter(this);
+    layout->addWidget(m_filesView, 1);
+
+    m_panDiscInfo = new QFrame(this);
+    m_panDiscInfo->setObjectName(QStringLiteral("panDiscInfo"));
+    m_panDiscInfo->setFixedHeight(51);
+    m_labTotalCaption = new QLabel(QStringLiteral("Total Bytes:"), m_panDiscInfo);
+    m_labTotalCaption->move(8, 6);
+    auto* freeCaption = new QLabel(QStringLiteral("Free Bytes:"), m_panDiscInfo);
+    freeCaption->move(8, 27);
+    QFont bold = m_labTotalCaption->font();
+    bold.setBold(true);
+    m_labTotalCaption->setFont(bold);
+    freeCaption->setFont(bold);
+    m_labTotalCaption->adjustSize();
+    freeCaption->adjustSize();
+    m_labTotalBytes = new QLabel(m_panDiscInfo);
+    m_labTotalBytes->setObjectName(QStringLiteral("labTotalBytes"));
+    m_labTotalBytes->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_labTotalBytes->setGeometry(100, 6, 100, m_labTotalCaption->height());
+    m_labFreeBytes = new QLabel(m_panDiscInfo);
+    m_labFreeBytes->setObjectName(QStringLiteral("labFreeBytes"));
+    m_labFreeBytes->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_labFreeBytes->setGeometry(100, 27, 100, freeCaption->height());
+    m_panSearch = new QFrame(m_panDiscInfo);
+    m_panSearch->setObjectName(QStringLiteral("panSearch"));
+    m_panSearch->setAutoFillBackground(true);
+    auto* searchLayout = new QHBoxLayout(m_panSearch);
+    searchLayout->setContentsMargins(8, 8, 8, 8);
+    auto* searchCaption = new QLabel(QStringLiteral("Search:"), m_panSearch);
+    searchCaption->setFont(bold);
+    m_edtSearchFiles = new QLineEdit(m_panSearch);
+    m_edtSearchFiles->setObjectName(QStringLiteral("edtSearchFiles"));
+    m_edtSearchFiles->installEventFilter(this);
+    searchLayout->addWidget(searchCaption);
+    searchLayout->addWidget(m_edtSearchFiles, 1);
+    m_panSearch->hide();
+    m_panDiscInfo->installEventFilter(this);
+    layout->addWidget(m_panDiscInfo);
+
+    for (QWidget* w : {static_cast<QWidget*>(sPanel1), static_cast<QWidget*>(m_panCurrDirectory),
+                       static_cast<QWidget*>(m_panDiscInfo)})
+        w->installEventFilter(this);
+
+    BuildMenu();
+
+    connect(m_filesView, &QTreeView::doubleClicked, this, [this] { filesViewDblClick(); });
+    connect(m_filesView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        mnuFilesPopup();
+        m_mnuFiles->popup(m_filesView->viewport()->mapToGlobal(pos));
+    });
+    connect(m_driveBox, &TDriveBox::Entered, this, &TFileBrowserPane::driveBoxEnter);
+    connect(m_driveBox, &TDriveBox::EscapePressed, this, [this] { m_driveBoxCancelled = true; });
+    connect(m_driveBox, &TDriveBox::CloseUp, this, &TFileBrowserPane::driveBoxCloseUp);
+}
+
+TFileBrowserPane::~TFileBrowserPane() = default;
+
+void TFileBrowserPane::BuildMenu()
+{
+    m_mnuFiles = new QMenu(this);
+    m_mnuFiles->setObjectName(QStringLiteral("mnuFiles"));
+    m_createnewdirectory1 = m_mnuFiles->addAction(QStringLiteral("Create new directory"));
+    m_createnewdirectory1->setObjectName(QStringLiteral("Createnewdirectory1"));
+    m_createnewdirectory1->setShortcut(QKeySequence(Qt::Key_F7));
+    m_mnuDeleteFiles = m_mnuFiles->addAction(QStringLiteral("Delete"));
+    m_mnuDeleteFiles->setObjectName(QStringLiteral("mnuDeleteFiles"));
+    m_mnuDeleteFiles->setShortcut(QKeySequence(Qt::Key_Delete));
+    m_mnuFiles->addSeparator();
+    m_quicksearch1 = m_mnuFiles->addAction(QStringLiteral("Quick search"));
+    m_quicksearch1->setObjectName(QStringLiteral("Quicksearch1"));
+    m_quicksearch1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
+    // The context menu's shortcuts act while the list has the focus.
+    for (QAction* a : m_mnuFiles->actions()) {
+        a->setShortcutContext(Qt::WidgetShortcut);
+        m_filesView->addAction(a);
+    }
+    // Until the menu first opens nothing is selected, so "Delete" is off.
+    m_mnuDeleteFiles->setEnabled(false);
+    m_mnuDeleteFiles->setVisible(false);
+    connect(m_createnewdirectory1, &QAction::triggered, this, &TFileBrowserPane::Createnewdirectory1Click);
+    connect(m_mnuDeleteFiles, &QAction::triggered, this, &TFileBrowserPane::mnuDeleteFilesClick);
+    connect(m_quicksearch1, &QAction::triggered, this, &TFileBrowserPane::Quicksearch1Click);
+}
+
+void TFileBrowserPane::FillDriveList()
+{
+    m_driveBox->clear();
+    for (const MountedVolume& v : MountedVolumes::List()) {
+        m_driveBox->addItem(DisplayPath(MountedVolumes::EntryText(v)),
+                            QByteArray::fromStdString(v.mountPath));
+    }
+    if (m_driveBox->count() == 0)
+        return;
+    m_currentDir = m_driveBox->itemData(0).toByteArray().toStdString();
+    m_driveBox->setCurrentIndex(0);
+    ShowFolder(m_currentDir);
+    if (m_model->Count() > 0)
+        SelectAndFocusRow(0);
+}
+
+bool TFileBrowserPane::ShowFolder(const std::string& folder)
+{
+    std::vector<XFileEntry> entries;
+    int error = 0;
+    if (!FolderListing::Read(folder, entries, error)) {
+        m_prompts.showError(QStringLiteral("Error"), SystemErrorText(error) + QStringLiteral("\r\n") + DisplayPath(folder));
+        return false;
+    }
+    m_currentDir = folder;
+    m_panCurrDirectory->setText(DisplayPath(folder));
+    UpdateDiskInfo();
+    FolderListing::SortEntries(entries);
+
+    const bool hadFocus = m_filesView->hasFocus();
+    m_filesView->setUpdatesEnabled(false);
+    m_model->SetEntries(entries);
+    m_filesView->setUpdatesEnabled(true);
+    if (hadFocus)
+        m_filesView->setFocus();
+    return true;
+}
+
+void TFileBrowserPane::UpdateDiskInfo()
+{
+    const std::string mount = m_driveBox->currentData().toByteArray().toStdString();
+    const auto space = mount.empty() ? std::nullopt : MountedVolumes::Space(mount);
+    if (space) {
+        m_labTotalBytes->setText(QString::fromStdString(FormatByteSize(space->totalBytes)));
+        m_labFreeBytes->setText(QString::fromStdString(FormatByteSize(space->freeBytes)));
+    } else {
+        m_labTotalBytes->setText(QStringLiteral("not available"));
+        m_labFreeBytes->setText(QStringLiteral("not available"));
+    }
+}
+
+void TFileBrowserPane::OpenFolderEntry(const std::string& name)
+{
+    m_filesView->setUpdatesEnabled(false);
+    std::string target;
+    std::string leftName;
+    const bool goingUp = name == "..";
+    if (!goingUp) {
+        target = m_currentDir + name + "/";
+    } else {
+        // Cut after the second-to-last separator; remember the folder left.
+        const auto last = m_currentDir.size() - 1;
+        const auto prev = m_currentDir.rfind('/', last - 1);
+        if (prev == std::string::npos) {
+            m_filesView->setUpdatesEnabled(true);
+            return;
+        }
+        target = m_currentDir.substr(0, prev + 1);
+        leftName = m_currentDir.substr(prev + 1, last - prev - 1);
+    }
+    ShowFolder(target);
+    if (m_currentDir == target) {
+        if (goingUp) {
+            for (int r = 0; r < m_model->Count(); ++r) {
+                if (m_model->RowAt(r).name == leftName) {
+                    SelectAndFocusRow(r);
+                    break;
+                }
+            }
+        } else if (m_model->Count() > 0) {
+            SelectAndFocusRow(0);
+        }
+    }
+    m_filesView->setUpdatesEnabled(true);
+}
+
+void TFileBrowserPane::RefreshFolder()
+{
+    ShowFolder(m_currentDir);
+    UpdateDiskInfo();
+}
+
+void TFileBrowserPane::filesViewDblClick()
+{
+    const QModelIndexList rows = m_filesView->selectionModel()->selectedRows();
+    if (rows.size() != 1)
+        return;
+    const auto& row = m_model->RowAt(rows.first().row());
+    if (row.stateIndex == 0 || row.stateIndex == 1)
+        OpenFolderEntry(row.name);
+}
+
+void TFileBrowserPane::filesViewKeyDown(QKeyEvent* event, bool& handled)
+{
+    handled = false;
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        filesViewDblClick();
+        handled = true;
+    } else if (event->key() == Qt::Key_Backspace) {
+        if (m_model->Count() > 0 && m_model->RowAt(0).caption == QLatin1String("..")) {
+            ClearSelection();
+            SelectAndFocusRow(0);
+            filesViewDblClick();
+        }
+        handled = true;
+    }
+}
+
+void TFileBrowserPane::filesViewEnter()
+{
+    if (m_model->Count() > 0 && !m_filesView->selectionModel()->hasSelection())
+        SelectAndFocusRow(0);
+}
+
+void TFileBrowserPane::driveBoxEnter()
+{
+    m_savedDriveIndex = m_driveBox->currentIndex();
+    m_driveBoxCancelled = false;
+}
+
+void TFileBrowserPane::driveBoxCloseUp()
+{
+    if (m_driveBoxCancelled) {
+        m_driveBox->setCurrentIndex(m_savedDriveIndex);
+        m_filesView->setFocus();
+        return;
+    }
+    m_filesView->setFocus();
+    const std::string mount = m_driveBox->currentData().toByteArray().toStdString();
+    if (!mount.empty())
+        ShowFolder(mount);
+    UpdateDiskInfo();
+}
+
+void TFileBrowserPane::OpenDriveBox()
+{
+    m_driveBox->setFocus();
+    m_driveBox->showPopup();
+}
+
+void TFileBrowserPane::mnuFilesPopup()
+{
+    const bool any = m_filesView->selectionModel()->hasSelection();
+    m_mnuDeleteFiles->setEnabled(any);
+    m_mnuDeleteFiles->setVisible(any);
+}
+
+void TFileBrowserPane::Createnewdirectory1Click()
+{
+    m_filesView->setFocus();
+    const auto value = m_prompts.inputText(QStringLiteral("new directory"), QStringLiteral("Enter"),
+                                           QStringLiteral("new directory"));
+    if (!value)
+        return;
+    const std::string path = WithTrailingSeparator(m_currentDir) + QFile::encodeName(*value).toStdString();
+    if (mkdir(path.c_str(), 0777) != 0) {
+        m_prompts.showError(QStringLiteral("Error"), SystemErrorText(errno));
+        return;
+    }
+    QString typed = *value;
+    if (typed.endsWith(QLatin1Char('/')))
+        typed.chop(1);
+    ShowFolder(m_currentDir);
+    const QString wanted = typed.trimmed();
+    for (int r = 0; r < m_model->Count(); ++r) {
+        if (m_model->RowAt(r).caption.trimmed() == wanted) {
+            SelectAndFocusRow(r);
+            break;
+        }
+    }
+}
+
+std::vector<TFileBrowserPane::SelectedEntry> TFileBrowserPane::SelectedEntries(bool withParentRow) const
+{
+    std::vector<SelectedEntry> out;
+    const QItemSelectionModel* sel = m_filesView->selectionModel();
+    for (int r = 0; r < m_model->Count(); ++r) {
+        if (!sel->isRowSelected(r, QModelIndex()))
+            continue;
+        const auto& row = m_model->RowAt(r);
+        if (row.caption == QLatin1String("..") && !withParentRow)
+            continue;
+        out.push_back(SelectedEntry{row.name, row.stateIndex == 1});
+    }
+    return out;
+}
+
+void TFileBrowserPane::mnuDeleteFilesClick()
+{
+    const QModelIndexList rows = m_filesView->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return;
+    int first = rows.first().row();
+    for (const QModelIndex& i : rows)
+        first = std::min(first, i.row());
+    if (!m_deleteHandler || !m_deleteHandler(WithTrailingSeparator(m_currentDir), SelectedEntries(true)))
+        return;
+    RefreshFolder();
+    UpdateDiskInfo();
+    ClearSelection();
+    if (first >= m_model->Count())
+        first = m_model->Count() - 1;
+    if (first >= 0)
+        SelectAndFocusRow(first);
+}
+
+void TFileBrowserPane::Quicksearch1Click()
+{
+    m_edtSearchFiles->clear();
+    m_panSearch->setGeometry(m_panDiscInfo->rect());
+    m_panSearch->show();
+    m_panSearch->raise();
+    m_edtSearchFiles->setFocus();
+}
+
+bool TFileBrowserPane::edtSearchFilesKeyPress(QChar c)
+{
+    if (!IsAsciiLetterOrDigit(c))
+        return false;
+    const QString s = FoldAZ(m_edtSearchFiles->text() + c);
+    ClearSelection();
+    for (int r = 0; r < m_model->Count(); ++r) {
+        if (FoldAZ(m_model->RowAt(r).caption.left(s.size())) == s) {
+            SelectAndFocusRow(r);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TFileBrowserPane::SelectAndFocusRow(int row)
+{
+    const QModelIndex i = m_model->index(row, 0);
+    m_filesView->selectionModel()->setCurrentIndex(
+        i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_filesView->scrollTo(i);
+}
+
+void TFileBrowserPane::ClearSelection()
+{
+    m_filesView->selectionModel()->clearSelection();
+    m_filesView->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
+void TFileBrowserPane::panDiscInfoResize()
+{
+    const int width = m_panDiscInfo->width() - (m_labTotalBytes->x() + 5);
+    m_labTotalBytes->resize(width, m_labTotalBytes->height());
+    m_labFreeBytes->resize(width, m_labFreeBytes->height());
+    if (m_panSearch->isVisible())
+        m_panSearch->setGeometry(m_panDiscInfo->rect());
+}
+
+bool TFileBrowserPane::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress)
+        emit MousePressed();
+    if (watched == m_panDiscInfo && event->type() == QEvent::Resize) {
+        panDiscInfoResize();
+    } else if (watched == m_filesView) {
+        if (event->type() == QEvent::FocusIn) {
+            filesViewEnter();
+        } else if (event->type() == QEvent::KeyPress) {
+            bool handled = false;
+            filesViewKeyDown(static_cast<QKeyEvent*>(event), handled);
+            if (handled)
+                return true;
+        }
+    } else if (watched == m_edtSearchFiles) {
+        if (event->type() == QEvent::KeyPress) {
+            auto* ke = static_cast<QKeyEvent*>(event);
+            if (ke->key() == Qt::Key_Escape || ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
+                m_panSearch->hide();
+                m_filesView->setFocus();
+                return true;
+            }
+            if (ke->key() == Qt::Key_Backspace)
+                return false;
+            const QString text = ke->text();
+            if (text.size() == 1 && !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+                if (text[0].unicode() < 32)
+                    return false;
+                return !edtSearchFilesKeyPress(text[0]);
+            }
+            if (text.size() > 1)
+                return true;
+        } else if (event->type() == QEvent::FocusOut) {
+            m_panSearch->hide();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

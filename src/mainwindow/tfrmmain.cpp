@@ -1,0 +1,349 @@
+#include "tfrmmain.h"
+
+#include "tfilebrowserpane.h"
+#include "tplayerstrip.h"
+#include "tplaylistmodel.h"
+#include "tplaylistpane.h"
+#include "tsongslistview.h"
+#include "tvicons.h"
+
+#include "browserentry.h"
+#include "deletecommands.h"
+#include "fileutils.h"
+#include "optionvalues.h"
+#include "prompts.h"
+#include "skinmanager.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+namespace {
+const char* const kSupportMail = "mailto:support@orvanelsoft.com?subject=Tunevault%20bug%20report";
+}
+
+TfrmMain::TfrmMain(Prompts& prompts, QWidget* parent)
+    : QMainWindow(parent)
+    , m_prompts(prompts)
+    , m_skins(std::make_unique<SkinManager>())
+{
+    setObjectName(QStringLiteral("frmMain"));
+    resize(834, 666);
+    setMinimumSize(600, 400);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(QStringLiteral("splitter1"));
+    m_splitter->setHandleWidth(kSplitterWidth);
+    m_splitter->setChildrenCollapsible(false);
+    m_playlist = new TPlaylistPane(m_prompts, this, m_splitter);
+    m_browser = new TFileBrowserPane(m_prompts, m_splitter);
+    m_splitter->addWidget(m_playlist);
+    m_splitter->addWidget(m_browser);
+    setCentralWidget(m_splitter);
+
+    m_panStatus = new QStatusBar(this);
+    m_panStatus->setObjectName(QStringLiteral("panStatus"));
+    auto* panel = new QLabel(m_panStatus);
+    panel->setFixedWidth(50);
+    m_panStatus->addWidget(panel);
+    m_panStatus->setSizeGripEnabled(true);
+    setStatusBar(m_panStatus);
+
+    BuildMenus();
+    BuildToolBar();
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain()
+{
+    qApp->removeEventFilter(this);
+}
+
+void TfrmMain::FormCreate()
+{
+    setWindowTitle(QStringLiteral("Orvanel Soft - Tunevault v.1.0"));
+    setWindowIcon(TvIcons::AppIcon());
+
+    // The window sees keys before its controls.
+    qApp->installEventFilter(this);
+    m_toolBar->installEventFilter(this);
+    m_panStatus->installEventFilter(this);
+
+    // Skin: the folder "Skins" beside the program (and the installed one).
+    m_skins->SetSkinName(QString::fromStdString(options::skinName));
+    m_skins->Activate();
+
+    m_browser->FillDriveList();
+    m_browser->UpdateDiskInfo();
+
+    // The browser's deletion goes through the deletion window and the error box.
+    m_browser->SetDeleteHandler([this](const std::string& folder,
+                                       const std::vector<TFileBrowserPane::SelectedEntry>& entries) {
+        std::vector<BrowserEntry> rows;
+        rows.reserve(entries.size());
+        for (const auto& e : entries) {
+            BrowserEntry row;
+            // The name as listed, so that the path is rebuilt exactly.
+            row.caption = e.name;
+            row.isFolder = e.isFolder;
+            rows.push_back(row);
+        }
+        return DeleteSelectedEntries(m_prompts, folder, rows);
+    });
+
+    connect(m_playlist->songsListView(), &TSongsListView::BrowserRowsDropped, this, &TfrmMain::filesViewEndDrag);
+    connect(m_playlist, &TPlaylistPane::MousePressed, this, &TfrmMain::hideVolumeControlMouseDown);
+    connect(m_browser, &TFileBrowserPane::MousePressed, this, &TfrmMain::hideVolumeControlMouseDown);
+    connect(m_playlist->playerStrip()->butVolume(), &QToolButton::clicked, this, [this] {
+        // Part of the player controls: for now the button only shows the popup.
+        TVolumePopup* popup = m_playlist->pVolumeControl();
+        popup->setVisible(!popup->isVisible());
+        popup->raise();
+    });
+
+    TPlaylistModel* model = m_playlist->model();
+    for (auto signal : {&TPlaylistModel::rowsInserted, &TPlaylistModel::rowsRemoved})
+        connect(model, signal, this, &TfrmMain::UpdateActions);
+    connect(model, &TPlaylistModel::modelReset, this, &TfrmMain::UpdateActions);
+    connect(m_playlist->songsListView()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TfrmMain::UpdateActions);
+    UpdateActions();
+}
+
+void TfrmMain::BuildMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    auto add = [](QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {}) {
+        QAction* a = menu->addAction(QString::fromLatin1(caption));
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(key);
+        return a;
+    };
+    QMenu* file = bar->addMenu(QStringLiteral("File"));
+    Addsinglefile1 = add(file, "Addsinglefile1", "Add single file ...", QKeySequence(Qt::CTRL | Qt::Key_O));
+    Adddirectory1 = add(file, "Adddirectory1", "Add directory ...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    file->addSeparator();
+    mnuSearchItem = add(file, "mnuSearchItem", "Jump to file ...", QKeySequence(Qt::Key_F3));
+    file->addSeparator();
+    Exit1 = add(file, "Exit1", "Exit");
+    QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
+    BatchfilesRename1 = add(tools, "BatchfilesRename1", "Rename files from mp3 tags ...");
+    BatchSetupmp3Tagsfromfilenames1 = add(tools, "BatchSetupmp3Tagsfromfilenames1", "Set mp3 Tags from file names ...");
+    tools->addSeparator();
+    Preferences1 = add(tools, "Preferences1", "Preferences ...");
+    QMenu* help = bar->addMenu(QStringLiteral("Help"));
+    Reportabug1 = add(help, "Reportabug1", "Report a bug");
+    help->addSeparator();
+    About1 = add(help, "About1", "About");
+
+    // The toolbar menus show shortcuts that act elsewhere (the main menu, and
+    // the window's keys for Delete and Ctrl+Delete), so they carry the text only.
+    mnuAdd = new QMenu(this);
+    mnuAdd->setObjectName(QStringLiteral("mnuAdd"));
+    xxx1 = add(mnuAdd, "xxx1", "Add file(s) ...\tCtrl+O");
+    zzz1 = add(mnuAdd, "zzz1", "Add directory ...\tCtrl+Shift+O");
+    mnuRemove = new QMenu(this);
+    mnuRemove->setObjectName(QStringLiteral("mnuRemove"));
+    Clearplaylist1 = add(mnuRemove, "Clearplaylist1", "Clear play list");
+    removeselecteditems1 = add(mnuRemove, "removeselecteditems1", "Remove selected items from playlist\tDelete");
+    mnuRemove->addSeparator();
+    Deleteselectedfilesphysicaly1 = add(mnuRemove, "Deleteselectedfilesphysicaly1", "Delete selected files physicaly\tCtrl+Delete");
+
+    connect(Addsinglefile1, &QAction::triggered, m_playlist, &TPlaylistPane::submAddSingleFileClick);
+    connect(xxx1, &QAction::triggered, m_playlist, &TPlaylistPane::submAddSingleFileClick);
+    connect(Adddirectory1, &QAction::triggered, m_playlist, &TPlaylistPane::submAddDirClick);
+    connect(zzz1, &QAction::triggered, m_playlist, &TPlaylistPane::submAddDirClick);
+    connect(mnuSearchItem, &QAction::triggered, this, &TfrmMain::showSearchWindow);
+    connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
+    connect(BatchfilesRename1, &QAction::triggered, this, &TfrmMain::BatchfilesRename1Click);
+    connect(BatchSetupmp3Tagsfromfilenames1, &QAction::triggered, this, &TfrmMain::BatchSetupmp3Tagsfromfilenames1Click);
+    connect(Preferences1, &QAction::triggered, this, &TfrmMain::Preferences1Click);
+    connect(Reportabug1, &QAction::triggered, this, &TfrmMain::Reportabug1Click);
+    connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);
+    connect(Clearplaylist1, &QAction::triggered, m_playlist, &TPlaylistPane::Clearplaylist1Click);
+    connect(removeselecteditems1, &QAction::triggered, m_playlist, &TPlaylistPane::removeselecteditems1Click);
+    connect(Deleteselectedfilesphysicaly1, &QAction::triggered, this, &TfrmMain::Deleteselectedfilesphysicaly1Click);
+}
+
+void TfrmMain::BuildToolBar()
+{
+    m_toolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_toolBar->setObjectName(QStringLiteral("sToolBar1"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setIconSize(QSize(30, 30));
+    auto button = [this](const char* name, const QString& hint, const QIcon& icon) {
+        auto* b = new QToolButton(m_toolBar);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolTip(hint);
+        b->setIcon(icon);
+        b->setIconSize(QSize(30, 30));
+        b->setFixedSize(37, 36);
+        b->setAutoRaise(true);
+        return b;
+    };
+    m_toolBar->addSeparator();
+    btntbAdd = button("btntbAdd", QStringLiteral("Add to playlist"), TvIcons::AddIcon());
+    btntbAdd->setMenu(mnuAdd);
+    btntbAdd->setPopupMode(QToolButton::InstantPopup);
+    m_toolBar->addWidget(btntbAdd);
+    btntbRemove = button("btntbRemove", QStringLiteral("Remove"), TvIcons::RemoveIcon());
+    btntbRemove->setMenu(mnuRemove);
+    btntbRemove->setPopupMode(QToolButton::InstantPopup);
+    m_toolBar->addWidget(btntbRemove);
+    m_toolBar->addSeparator();
+    btntbSearch = button("btntbSearch", QStringLiteral("Jump to file (F3 or J)"), TvIcons::SearchIcon());
+    m_toolBar->addWidget(btntbSearch);
+    connect(btntbSearch, &QToolButton::clicked, this, &TfrmMain::showSearchWindow);
+}
+
+void TfrmMain::UpdateActions()
+{
+    const bool any = m_playlist->Count() > 0;
+    const bool selected = !m_playlist->SelectedRows().empty();
+    btntbSearch->setEnabled(any);
+    mnuSearchItem->setEnabled(any);
+    BatchfilesRename1->setEnabled(any);
+    BatchSetupmp3Tagsfromfilenames1->setEnabled(any);
+    Clearplaylist1->setEnabled(any);
+    removeselecteditems1->setEnabled(selected);
+    Deleteselectedfilesphysicaly1->setEnabled(selected);
+}
+
+void TfrmMain::FormResize()
+{
+    // Each resize of the window splits it evenly again.
+    const int left = (m_splitter->width() - m_splitter->handleWidth()) / 2;
+    m_splitter->setSizes({left, m_splitter->width() - m_splitter->handleWidth() - left});
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TfrmMain::FormClose()
+{
+    if (m_closeHandler)
+        m_closeHandler();
+}
+
+void TfrmMain::Exit1Click()
+{
+    // Ends the event loop at once; the close handling does not run.
+    QCoreApplication::exit(0);
+}
+
+void TfrmMain::Preferences1Click()
+{
+    // The preferences window comes with its own part.
+}
+
+void TfrmMain::About1Click()
+{
+    // The about window comes with its own part.
+}
+
+void TfrmMain::showSearchWindow()
+{
+    // The jump-to-file window comes with its own part.
+}
+
+void TfrmMain::BatchfilesRename1Click()
+{
+    // The rename-from-tags wizard comes with its own part.
+}
+
+void TfrmMain::BatchSetupmp3Tagsfromfilenames1Click()
+{
+    // The tags-from-file-names wizard comes with its own part.
+}
+
+void TfrmMain::Deleteselectedfilesphysicaly1Click()
+{
+    // The physical deletion of playlist files comes with copy and move.
+}
+
+void TfrmMain::Reportabug1Click()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportMail)));
+}
+
+void TfrmMain::hideVolumeControlMouseDown()
+{
+    m_playlist->pVolumeControl()->hide();
+}
+
+void TfrmMain::filesViewEndDrag()
+{
+    std::vector<TPlaylistPane::DroppedEntry> entries;
+    const std::string folder = WithTrailingSeparator(m_browser->CurrentDir());
+    for (const auto& e : m_browser->SelectedEntries())
+        entries.push_back(TPlaylistPane::DroppedEntry{folder + e.name, e.isFolder});
+    m_playlist->filesViewEndDrag(entries);
+}
+
+bool TfrmMain::FormKeyDown(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const int key = event->key();
+    if ((key == Qt::Key_F1 || key == Qt::Key_F2) && (mods & Qt::AltModifier)) {
+        m_browser->OpenDriveBox();
+        return true;
+    }
+    if (key == Qt::Key_J && mods == Qt::NoModifier) {
+        // Typing into a text field (the quick search) keeps its J.
+        if (qobject_cast<QLineEdit*>(QApplication::focusWidget()))
+            return false;
+        showSearchWindow();
+        return true;
+    }
+    const bool playlistFocused = QApplication::focusWidget() == m_playlist->songsListView();
+    if (key == Qt::Key_Delete && playlistFocused) {
+        if (mods == Qt::NoModifier) {
+            m_playlist->removeselecteditems1Click();
+            return true;
+        }
+        if (mods == Qt::ControlModifier) {
+            Deleteselectedfilesphysicaly1Click();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
+        && static_cast<QWidget*>(watched)->window() == this) {
+        if (FormKeyDown(static_cast<QKeyEvent*>(event)))
+            return true;
+    }
+    if (event->type() == QEvent::MouseButtonPress && (watched == m_toolBar || watched == m_panStatus))
+        hideVolumeControlMouseDown();
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,99 @@
+#pragma once
+// The main window: toolbar with its two drop-down menus, main menu, the
+// playlist pane on the left, the file browser pane on the right, the status
+// bar, the window-wide keys and the resizing rules. The panes implement their
+// own commands; this class wires them together.
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class Prompts;
+class SkinManager;
+class TFileBrowserPane;
+class TPlaylistPane;
+class QAction;
+class QMenu;
+class QSplitter;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+
+class TfrmMain final : public QMainWindow {
+    Q_OBJECT
+public:
+    // FormCreate runs in the constructor.
+    explicit TfrmMain(Prompts& prompts, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Runs when the window is closed by the user (FormClose): save the
+    // settings, stop the player. Exit does not run it.
+    void SetCloseHandler(std::function<void()> handler) { m_closeHandler = std::move(handler); }
+
+    TPlaylistPane* playlist() const { return m_playlist; }
+    TFileBrowserPane* browser() const { return m_browser; }
+    SkinManager& skins() { return *m_skins; }
+    QSplitter* splitter1() const { return m_splitter; }
+
+    // Frame commands.
+    void Exit1Click();
+    void Preferences1Click();
+    void About1Click();
+    void Reportabug1Click();
+    void showSearchWindow();
+    void Deleteselectedfilesphysicaly1Click();
+    void BatchfilesRename1Click();
+    void BatchSetupmp3Tagsfromfilenames1Click();
+    // The end of a drag from the browser onto the playlist.
+    void filesViewEndDrag();
+    void hideVolumeControlMouseDown();
+    // Recomputes the enabled state of the frame's commands.
+    void UpdateActions();
+
+    // Main menu and toolbar items.
+    QAction* Addsinglefile1 = nullptr;
+    QAction* Adddirectory1 = nullptr;
+    QAction* mnuSearchItem = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* BatchfilesRename1 = nullptr;
+    QAction* BatchSetupmp3Tagsfromfilenames1 = nullptr;
+    QAction* Preferences1 = nullptr;
+    QAction* Reportabug1 = nullptr;
+    QAction* About1 = nullptr;
+    QAction* xxx1 = nullptr;
+    QAction* zzz1 = nullptr;
+    QAction* Clearplaylist1 = nullptr;
+    QAction* removeselecteditems1 = nullptr;
+    QAction* Deleteselectedfilesphysicaly1 = nullptr;
+    QToolButton* btntbAdd = nullptr;
+    QToolButton* btntbRemove = nullptr;
+    QToolButton* btntbSearch = nullptr;
+    QMenu* mnuAdd = nullptr;
+    QMenu* mnuRemove = nullptr;
+
+    static constexpr int kSplitterWidth = 7;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    void FormResize();
+    bool FormKeyDown(QKeyEvent* event);
+    void BuildMenus();
+    void BuildToolBar();
+
+    Prompts& m_prompts;
+    std::unique_ptr<SkinManager> m_skins;
+    std::function<void()> m_closeHandler;
+    TPlaylistPane* m_playlist = nullptr;
+    TFileBrowserPane* m_browser = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QStatusBar* m_panStatus = nullptr;
+};

@@ -1,0 +1,82 @@
+#include "tplayerstrip.h"
+
+#include "tvicons.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSlider>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QToolButton* MakeButton(const char* name, const QString& caption, const QIcon& icon, QWidget* parent)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(caption);
+    b->setToolTip(caption);
+    b->setIcon(icon);
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setAutoRaise(true);
+    return b;
+}
+
+} // namespace
+
+TPlayerStrip::TPlayerStrip(QWidget* parent)
+    : QFrame(parent)
+{
+    setObjectName(QStringLiteral("sPanel2"));
+    setFixedHeight(35);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    m_butPlay = MakeButton("butPlay", QStringLiteral("Play"), TvIcons::PlayIcon(), this);
+    m_butPause = MakeButton("butPause", QStringLiteral("Pause"), TvIcons::PauseIcon(), this);
+    m_butStop = MakeButton("butStop", QStringLiteral("Stop"), TvIcons::StopIcon(), this);
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("progress"));
+    m_progress->setTextVisible(false);
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    m_progress->setFixedHeight(12);
+    m_butVolume = MakeButton("butVolume", QStringLiteral("Volume"), TvIcons::VolumeIcon(), this);
+    const QCursor buttonCursor = TvIcons::Cursor2();
+    for (QToolButton* b : {m_butPlay, m_butPause, m_butStop})
+        b->setCursor(buttonCursor);
+    m_progress->setCursor(TvIcons::Cursor1());
+    layout->addWidget(m_butPlay);
+    layout->addWidget(m_butPause);
+    layout->addWidget(m_butStop);
+    layout->addWidget(m_progress, 1);
+    layout->addWidget(m_butVolume);
+}
+
+TVolumePopup::TVolumePopup(QWidget* parent)
+    : QFrame(parent)
+{
+    setObjectName(QStringLiteral("pVolumeControl"));
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    auto* caption = new QLabel(QStringLiteral("Volume"), this);
+    caption->setAlignment(Qt::AlignCenter);
+    layout->addWidget(caption);
+    auto* bars = new QHBoxLayout;
+    m_bar1 = new QSlider(Qt::Vertical, this);
+    m_bar1->setObjectName(QStringLiteral("VolumeBar1"));
+    m_bar1->setToolTip(QStringLiteral("Master Volume"));
+    m_bar2 = new QSlider(Qt::Vertical, this);
+    m_bar2->setObjectName(QStringLiteral("VolumeBar2"));
+    m_bar2->setToolTip(QStringLiteral("Wave Volume"));
+    for (QSlider* s : {m_bar1, m_bar2}) {
+        s->setRange(0, 65535);
+        bars->addWidget(s);
+    }
+    layout->addLayout(bars);
+    resize(80, 140);
+    hide();
+}

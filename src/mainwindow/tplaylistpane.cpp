@@ -1,0 +1,437 @@
+#include "tplaylistpane.h"
+
+#include "folderscanner.h"
+#include "tplayerstrip.h"
+#include "tplaylistdelegate.h"
+#include "tplaylistmodel.h"
+#include "tsonghintpanel.h"
+#include "tsongslistview.h"
+#include "tvicons.h"
+
+#include "fileutils.h"
+#include "progresswindows.h"
+#include "prompts.h"
+#include "tfileinfo.h"
+
+#include <QAction>
+#include <QFile>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Switches the playlist's sorting off for a batch and on again (which sorts
+// once) on every way out.
+class SortingOff final {
+public:
+    explicit SortingOff(TPlaylistModel& model)
+        : m_model(model)
+    {
+        m_model.SetSortingEnabled(false);
+    }
+    ~SortingOff() { m_model.SetSortingEnabled(true); }
+    SortingOff(const SortingOff&) = delete;
+    SortingOff& operator=(const SortingOff&) = delete;
+
+private:
+    TPlaylistModel& m_model;
+};
+
+// Suspends repainting of a widget on every way out.
+class RepaintOff final {
+public:
+    explicit RepaintOff(QWidget& w)
+        : m_widget(w)
+    {
+        m_widget.setUpdatesEnabled(false);
+    }
+    ~RepaintOff() { m_widget.setUpdatesEnabled(true); }
+    RepaintOff(const RepaintOff&) = delete;
+    RepaintOff& operator=(const RepaintOff&) = delete;
+
+private:
+    QWidget& m_widget;
+};
+
+QString Display(const std::string& bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string WithoutExtension(const std::string& name)
+{
+    const auto dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+TPlaylistPane::TPlaylistPane(Prompts& prompts, QWidget* hintParent, QWidget* parent)
+    : QWidget(parent)
+    , m_prompts(prompts)
+{
+    setObjectName(QStringLiteral("panLeft"));
+    setMinimumWidth(250);
+    m_clock.start();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_model = new TPlaylistModel(this);
+    m_delegate = new TPlaylistDelegate(this);
+    m_delegate->SetStateIcons(TvIcons::StateImages());
+    m_view = new TSongsListView(this);
+    m_view->setObjectName(QStringLiteral("songsListView"));
+    m_view->setModel(m_model);
+    m_view->setItemDelegate(m_delegate);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_view->header()->setStretchLastSection(false);
+    QPalette pal = m_view->palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    m_view->setPalette(pal);
+    m_view->viewport()->installEventFilter(this);
+    m_view->installEventFilter(this);
+    layout->addWidget(m_view, 1);
+
+    m_strip = new TPlayerStrip(this);
+    m_strip->installEventFilter(this);
+    layout->addWidget(m_strip);
+
+    m_volume = new TVolumePopup(this);
+    m_hint = new TSongHintPanel(hintParent ? hintParent : this);
+
+    BuildMenu();
+
+    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        mnuSongPopup();
+        m_mnuSong->popup(m_view->viewport()->mapToGlobal(pos));
+    });
+    connect(m_view, &TtmtListView::OnEndColumnResize, this, &TPlaylistPane::songsListViewEndColumnResize);
+    connect(m_view, &TtmtListView::OnMouseLeave, this, &TPlaylistPane::songsListViewMouseLeave);
+    connect(m_view, &TSongsListView::FocusLeft, this, [this] { m_view->viewport()->update(); });
+    connect(m_view, &TSongsListView::UrlsDropped, this, &TPlaylistPane::AddDroppedUrls);
+}
+
+TPlaylistPane::~TPlaylistPane() = default;
+
+void TPlaylistPane::BuildMenu()
+{
+    m_mnuSong = new QMenu(this);
+    m_mnuSong->setObjectName(QStringLiteral("mnuSong"));
+    auto add = [this](QMenu* menu, const char* name, const char* caption, const QKeySequence& key) {
+        QAction* a = menu->addAction(QString::fromLatin1(caption));
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WidgetShortcut);
+        if (!key.isEmpty())
+            m_view->addAction(a);
+        return a;
+    };
+    PlayFile1 = add(m_mnuSong, "PlayFile1", "Play File", QKeySequence(Qt::Key_Return));
+    m_mnuSong->setDefaultAction(PlayFile1);
+    m_mnuSong->addSeparator();
+    mnuCopyselectedsongs1 = add(m_mnuSong, "mnuCopyselectedsongs1", "Copy selected songs to ...", QKeySequence(Qt::Key_F5));
+    mnuMoveselectedsongs1 = add(m_mnuSong, "mnuMoveselectedsongs1", "Move selected songs to ...", QKeySequence(Qt::Key_F6));
+    m_mnuSong->addSeparator();
+    mnuSelectAll1 = add(m_mnuSong, "mnuSelectAll1", "Select All", QKeySequence(Qt::CTRL | Qt::Key_A));
+    m_mnuSong->addSeparator();
+    mnuRenameFile1 = add(m_mnuSong, "mnuRenameFile1", "Rename File", QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    Changemp3tags1 = add(m_mnuSong, "Changemp3tags1", "Change mp3 tag(s) ...", QKeySequence(Qt::CTRL | Qt::Key_T));
+    auto* removeMenu = new QMenu(QStringLiteral("Remove mp3 tags"), m_mnuSong);
+    Removemp3tags1 = m_mnuSong->addMenu(removeMenu);
+    Removemp3tags1->setObjectName(QStringLiteral("Removemp3tags1"));
+    ID3v11 = add(removeMenu, "ID3v11", "ID3 v1", QKeySequence());
+    ID3v11->setData(1);
+    ID3v12 = add(removeMenu, "ID3v12", "ID3 v2", QKeySequence());
+    ID3v12->setData(2);
+    Alltags1 = add(removeMenu, "Alltags1", "All Tags", QKeySequence());
+    Alltags1->setData(3);
+
+    connect(mnuSelectAll1, &QAction::triggered, this, &TPlaylistPane::mnuSelectAll1Click);
+    connect(mnuRenameFile1, &QAction::triggered, this, &TPlaylistPane::mnuRenameFile1Click);
+    // Play File, copy, move and the tag commands are connected by the parts
+    // that implement them.
+}
+
+int TPlaylistPane::Count() const
+{
+    return m_model->Count();
+}
+
+TFileInfo* TPlaylistPane::FileAt(int row) const
+{
+    return m_model->FileAt(row);
+}
+
+std::vector<int> TPlaylistPane::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& i : m_view->selectionModel()->selectedRows())
+        rows.push_back(i.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+bool TPlaylistPane::IsInPlaylist(const std::string& path) const
+{
+    return m_model->IsInPlaylist(path);
+}
+
+bool TPlaylistPane::AddFileToPlaylist(const std::string& path)
+{
+    return m_model->AddFile(path);
+}
+
+void TPlaylistPane::AddFolderToPlaylist(const std::string& path)
+{
+    FolderScanner scanner({
+        [](const std::string& folder) { SetWaitPath(folder); },
+        [] { return IsWaitCancelled(); },
+        [this](const std::string& file) { AddFileToPlaylist(file); },
+    });
+    scanner.Scan(path);
+}
+
+void TPlaylistPane::submAddSingleFileClick()
+{
+    const std::vector<std::string> files =
+        m_prompts.openFiles(QStringLiteral("Open"), QStringLiteral("MP3 Files (*.mp3)"), std::string());
+    if (files.empty())
+        return;
+    SortingOff sorting(*m_model);
+    RepaintOff repaint(*m_view);
+    for (const auto& f : files)
+        AddFileToPlaylist(f);
+}
+
+void TPlaylistPane::submAddDirClick()
+{
+    const auto folder = m_prompts.chooseFolder(QStringLiteral("Select Media Directory"), "/");
+    if (!folder)
+        return;
+    ProgressWindows::WaitScope wait;
+    SortingOff sorting(*m_model);
+    AddFolderToPlaylist(*folder);
+}
+
+void TPlaylistPane::AddPathsAsDrop(const std::vector<DroppedEntry>& entries)
+{
+    SortingOff sorting(*m_model);
+    RepaintOff repaint(*m_view);
+    ProgressWindows::WaitScope wait;
+    for (const auto& e : entries) {
+        if (e.isFolder) {
+            AddFolderToPlaylist(e.fullName);
+        } else {
+            SetWaitPath(e.fullName);
+            AddFileToPlaylist(e.fullName);
+        }
+    }
+}
+
+void TPlaylistPane::filesViewEndDrag(const std::vector<DroppedEntry>& entries)
+{
+    AddPathsAsDrop(entries);
+}
+
+void TPlaylistPane::AddDroppedUrls(const QList<QUrl>& urls)
+{
+    // Files and folders from the desktop's file manager follow the rules of a
+    // drop from the browser: folders are scanned for MP3 files, single files
+    // are added as they are.
+    std::vector<DroppedEntry> entries;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        // The percent-encoded path keeps names that are not valid UTF-8 intact.
+        std::string path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+        if (path.empty())
+            continue;
+        const bool folder = IsFolder(path);
+        while (path.size() > 1 && path.back() == '/')
+            path.pop_back();
+        entries.push_back(DroppedEntry{path, folder});
+    }
+    if (!entries.empty())
+        AddPathsAsDrop(entries);
+}
+
+void TPlaylistPane::Clearplaylist1Click()
+{
+    if (m_model->Count() == 0)
+        return;
+    if (m_prompts.askYesNo(QStringLiteral("Confirm"), QStringLiteral("Are you sure to clear playlist?"))
+        != PromptAnswer::Yes)
+        return;
+    {
+        RepaintOff repaint(*m_view);
+        m_view->hide();
+        m_model->Clear();
+        m_view->show();
+    }
+    m_player.StopPlaying();
+}
+
+void TPlaylistPane::removeselecteditems1Click()
+{
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty())
+        return;
+    RepaintOff repaint(*m_view);
+    const std::string playing = m_player.CurrentSongFile();
+    // From the last selected row up, so the positions of the others hold.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        const TFileInfo* info = m_model->FileAt(*it);
+        if (info && !playing.empty() && info->FullPath() == playing)
+            m_player.StopPlaying();
+        m_model->removeRows(*it, 1);
+    }
+}
+
+void TPlaylistPane::mnuSelectAll1Click()
+{
+    m_view->selectAll();
+}
+
+void TPlaylistPane::mnuSongPopup()
+{
+    const std::size_t n = SelectedRows().size();
+    auto set = [](QAction* a, bool on) {
+        a->setEnabled(on);
+        a->setVisible(on);
+    };
+    set(PlayFile1, n == 1);
+    set(mnuCopyselectedsongs1, n > 0);
+    set(mnuMoveselectedsongs1, n > 0);
+    set(mnuRenameFile1, n == 1);
+    set(Changemp3tags1, n > 0);
+    set(Removemp3tags1, n > 0);
+}
+
+void TPlaylistPane::mnuRenameFile1Click()
+{
+    const std::vector<int> rows = SelectedRows();
+    if (rows.size() != 1)
+        return;
+    const int row = rows.front();
+    TFileInfo* info = m_model->FileAt(row);
+    const std::string fileName = info->FileName();
+    QString proposed = Display(WithoutExtension(fileName));
+    for (;;) {
+        const auto value = m_prompts.inputText(
+            QStringLiteral("Rename file"),
+            QStringLiteral("File '") + Display(fileName) + QStringLiteral("'\rPlease type new name without extension"),
+            proposed);
+        if (!value)
+            return;
+        const std::string trimmed = TrimControls(QFile::encodeName(*value).toStdString());
+        if (trimmed.empty())
+            return;
+        const std::string newName = WithoutExtension(trimmed) + ".mp3";
+        if (IsValidFileName(newName)) {
+            // A failed move leaves the record, and so the row, as it was.
+            if (info->Rename(newName))
+                m_model->RefreshRow(row);
+            return;
+        }
+        m_prompts.showError(QStringLiteral("Error"),
+                            QStringLiteral("Invalid file name!\rDon't use special characters / \\ : * <> \" ? | "));
+        proposed = Display(WithoutExtension(newName));
+    }
+}
+
+void TPlaylistPane::songsListViewInfoTip(const QPoint& globalPos)
+{
+    m_hint->hide();
+    const int row = m_view->RowAt(m_view->viewport()->mapFromGlobal(globalPos));
+    if (row < 0)
+        return;
+    const TFileInfo* info = m_model->FileAt(row);
+    QWidget* window = m_hint->parentWidget();
+    const QPoint p = window->mapFromGlobal(globalPos);
+    const std::string full = info->FullPath();
+    const auto slash = full.rfind('/');
+    m_hint->SetSong(Display(info->FileName()),
+                    Display(slash == std::string::npos ? std::string() : full.substr(0, slash + 1)),
+                    QString::fromStdString(info->FileSizeText()));
+    int top = p.y() + 10;
+    if (top + m_hint->height() >= window->height() - 50)
+        top = p.y() - m_hint->height() - 20;
+    m_hint->move(p.x(), top);
+    m_hintTick = m_clock.elapsed();
+    m_hint->raise();
+    m_hint->show();
+}
+
+void TPlaylistPane::songsListViewMouseMove(const QPoint& viewportPos)
+{
+    if (m_clock.elapsed() - m_hintTick > 10)
+        m_hint->hide();
+    const int row = m_view->RowAt(viewportPos);
+    if (row != m_delegate->HoverRow()) {
+        m_delegate->SetHoverRow(row);
+        m_view->viewport()->update();
+    }
+}
+
+void TPlaylistPane::songsListViewMouseLeave()
+{
+    m_hint->hide();
+    if (m_delegate->HoverRow() >= 0) {
+        m_delegate->SetHoverRow(-1);
+        m_view->viewport()->update();
+    }
+}
+
+void TPlaylistPane::songsListViewEndColumnResize(TtmtListView*, int columnIndex, int columnWidth)
+{
+    if (columnIndex >= 0 && columnWidth >= 0)
+        m_view->header()->resizeSection(columnIndex, columnWidth);
+    m_view->viewport()->update();
+}
+
+void TPlaylistPane::songsListViewResize()
+{
+    m_view->header()->resizeSection(0, std::max(0, m_view->width() - 16));
+}
+
+void TPlaylistPane::panLeftResize()
+{
+    m_volume->move(m_view->width() - m_volume->width() - 2, m_view->height() - m_volume->height() - 2);
+}
+
+void TPlaylistPane::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    panLeftResize();
+}
+
+bool TPlaylistPane::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress)
+        emit MousePressed();
+    if (watched == m_view->viewport()) {
+        if (event->type() == QEvent::ToolTip) {
+            songsListViewInfoTip(static_cast<QHelpEvent*>(event)->globalPos());
+            return true; // no system tip
+        }
+        if (event->type() == QEvent::MouseMove)
+            songsListViewMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
+    } else if (watched == m_view && event->type() == QEvent::Resize) {
+        songsListViewResize();
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,122 @@
+#pragma once
+// The left pane of the main window: the playlist `songsListView`, the player
+// strip under it and the volume popup. It is the playlist object that other
+// windows are given: rows, selection and records are reached through it.
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class Prompts;
+class TFileInfo;
+class TPlaylistDelegate;
+class TPlaylistModel;
+class TPlayerStrip;
+class TSongHintPanel;
+class TSongsListView;
+class TVolumePopup;
+class TtmtListView;
+class QAction;
+class QMenu;
+
+// What the playlist needs from the player: the open song's path and a way to
+// stop it. Until a player is connected both do nothing.
+struct TPlayerHooks {
+    std::function<std::string()> CurrentSongFile = [] { return std::string(); };
+    std::function<void()> StopPlaying = [] {};
+};
+
+class TPlaylistPane final : public QWidget {
+    Q_OBJECT
+public:
+    // An entry dropped from the file browser: its full path and kind.
+    struct DroppedEntry {
+        std::string fullName;
+        bool isFolder = false;
+    };
+
+    // `hintParent` is the main window, over which the hover panel floats.
+    TPlaylistPane(Prompts& prompts, QWidget* hintParent, QWidget* parent = nullptr);
+    ~TPlaylistPane() override;
+
+    void SetPlayerHooks(TPlayerHooks hooks) { m_player = std::move(hooks); }
+
+    // Adding.
+    bool AddFileToPlaylist(const std::string& path);
+    void AddFolderToPlaylist(const std::string& path);
+    bool IsInPlaylist(const std::string& path) const;
+    void submAddSingleFileClick();
+    void submAddDirClick();
+    // The end of a drag onto the playlist: browser rows or desktop files.
+    void filesViewEndDrag(const std::vector<DroppedEntry>& entries);
+    void AddDroppedUrls(const QList<QUrl>& urls);
+
+    // Removing and selecting.
+    void Clearplaylist1Click();
+    void removeselecteditems1Click();
+    void mnuSelectAll1Click();
+    void mnuSongPopup();
+    void mnuRenameFile1Click();
+
+    // Hover panel.
+    void songsListViewInfoTip(const QPoint& globalPos);
+    void songsListViewMouseMove(const QPoint& viewportPos);
+    void songsListViewMouseLeave();
+    void songsListViewEndColumnResize(TtmtListView* sender, int columnIndex, int columnWidth);
+    void songsListViewResize();
+    void panLeftResize();
+
+    // The playlist object.
+    TSongsListView* songsListView() const { return m_view; }
+    TPlaylistModel* model() const { return m_model; }
+    TPlaylistDelegate* delegate() const { return m_delegate; }
+    int Count() const;
+    // Selected row positions, ascending.
+    std::vector<int> SelectedRows() const;
+    TFileInfo* FileAt(int row) const;
+
+    TPlayerStrip* playerStrip() const { return m_strip; }
+    TVolumePopup* pVolumeControl() const { return m_volume; }
+    TSongHintPanel* panSongsHint() const { return m_hint; }
+    QMenu* mnuSong() const { return m_mnuSong; }
+
+    // The items of `mnuSong` (their commands come with later parts).
+    QAction* PlayFile1 = nullptr;
+    QAction* mnuCopyselectedsongs1 = nullptr;
+    QAction* mnuMoveselectedsongs1 = nullptr;
+    QAction* mnuSelectAll1 = nullptr;
+    QAction* mnuRenameFile1 = nullptr;
+    QAction* Changemp3tags1 = nullptr;
+    QAction* Removemp3tags1 = nullptr;
+    QAction* ID3v11 = nullptr;
+    QAction* ID3v12 = nullptr;
+    QAction* Alltags1 = nullptr;
+
+signals:
+    void MousePressed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void BuildMenu();
+    void AddPathsAsDrop(const std::vector<DroppedEntry>& entries);
+
+    Prompts& m_prompts;
+    TPlayerHooks m_player;
+    TSongsListView* m_view = nullptr;
+    TPlaylistModel* m_model = nullptr;
+    TPlaylistDelegate* m_delegate = nullptr;
+    TPlayerStrip* m_strip = nullptr;
+    TVolumePopup* m_volume = nullptr;
+    TSongHintPanel* m_hint = nullptr;
+    QMenu* m_mnuSong = nullptr;
+    QElapsedTimer m_clock;
+    qint64 m_hintTick = 0;
+};

@@ -1,0 +1,66 @@
+#include "tplaylistdelegate.h"
+
+#include "tplaylistmodel.h"
+
+#include <QApplication>
+#include <QPainter>
+
+TPlaylistDelegate::TPlaylistDelegate(QObject* parent)
+    : QStyledItemDelegate(parent)
+{
+}
+
+QString TPlaylistDelegate::RowText(int position, const QString& caption)
+{
+    return QString::asprintf("%3d ", position + 1) + caption;
+}
+
+void TPlaylistDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const
+{
+    const QRect rect = option.rect;
+    const bool selected = option.state & QStyle::State_Selected;
+    const bool focused = option.widget && option.widget->hasFocus();
+    const bool checked = index.data(TPlaylistModel::CheckedRole).toBool();
+    const bool hover = index.row() == m_hoverRow;
+
+    painter->save();
+    if (selected) {
+        const QColor fill = focused ? FocusedSelectionColor()
+                                    : option.palette.color(QPalette::Button);
+        painter->setPen(fill);
+        painter->setBrush(fill);
+        painter->drawRect(rect.adjusted(0, 0, -1, -1));
+    } else {
+        painter->fillRect(rect, option.palette.brush(QPalette::Base));
+    }
+
+    const int state = index.data(TPlaylistModel::StateIndexRole).toInt();
+    if (state >= 0 && static_cast<std::size_t>(state) < m_stateIcons.size()) {
+        const QPixmap& pm = m_stateIcons[static_cast<std::size_t>(state)];
+        const int y = rect.top() + std::max(0, (rect.height() - pm.height()) / 2);
+        painter->drawPixmap(rect.left(), y, pm);
+    }
+
+    QColor textColour = option.palette.color(QPalette::Text);
+    if (selected)
+        textColour = focused ? QColor(Qt::white) : QColor(Qt::black);
+    QFont font = option.font;
+    font.setBold(checked);
+    font.setUnderline(hover);
+    painter->setFont(font);
+    painter->setPen(textColour);
+    painter->setClipRect(rect.adjusted(17, 0, 0, 0));
+    const int x = rect.left() + (checked ? 15 : 17);
+    const QRect textRect(x, rect.top() + 1, rect.right() - x, rect.height() - 1);
+    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                      RowText(index.row(), index.data(Qt::DisplayRole).toString()));
+    painter->restore();
+}
+
+QSize TPlaylistDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QSize s = QStyledItemDelegate::sizeHint(option, index);
+    s.setHeight(std::max(s.height(), 18));
+    return s;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Draws a playlist row: the selection colours, the row's state picture at its
+// left, then "%3d %s" (row number and caption), bold for the playing row and
+// underlined under the mouse.
+
+#include <QPixmap>
+#include <QStyledItemDelegate>
+
+#include <vector>
+
+class TPlaylistDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit TPlaylistDelegate(QObject* parent = nullptr);
+
+    // Pictures by state index (0 both tags, 1 no tag, 2 one tag).
+    void SetStateIcons(std::vector<QPixmap> icons) { m_stateIcons = std::move(icons); }
+    // The row under the mouse, -1 for none.
+    void SetHoverRow(int row) { m_hoverRow = row; }
+    int HoverRow() const { return m_hoverRow; }
+
+    // The colour of a selected row while the playlist has the focus.
+    static QColor FocusedSelectionColor() { return QColor(0, 80, 176); }
+    // The text drawn for a row (position is 0-based).
+    static QString RowText(int position, const QString& caption);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    std::vector<QPixmap> m_stateIcons;
+    int m_hoverRow = -1;
+};

@@ -1,0 +1,75 @@
+#pragma once
+// The playlist's rows. Each row owns the TFileInfo record of one MP3 file and
+// holds its caption (DisplayName), its tag-state index and its now-playing
+// mark. Rows are kept in caption order (locale-aware, case-sensitive) while
+// sorting is on; a batch of additions switches sorting off and sorts once at
+// the end. A full path is in the list at most once: paths that are equal
+// after folding A to Z count as the same, answered by a hash set.
+
+#include <QAbstractListModel>
+#include <QCollator>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class TFileInfo;
+
+class TPlaylistModel final : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Role {
+        StateIndexRole = Qt::UserRole + 1, // int: 0 both tags, 1 none, 2 one
+        CheckedRole,                       // bool: the now-playing mark
+        FullPathRole,                      // QByteArray: the path bytes
+    };
+
+    explicit TPlaylistModel(QObject* parent = nullptr);
+    ~TPlaylistModel() override;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
+
+    // Adds one file unless its path is already listed; creating the record
+    // reads its tags. Returns whether a row was added.
+    bool AddFile(const std::string& path);
+    bool IsInPlaylist(const std::string& path) const;
+
+    // Off: new rows are appended. On: the list is sorted now and stays sorted.
+    void SetSortingEnabled(bool on);
+    bool SortingEnabled() const { return m_sorting; }
+
+    // Removes every row (the records are freed).
+    void Clear();
+    TFileInfo* FileAt(int row) const;
+    int Count() const { return static_cast<int>(m_rows.size()); }
+
+    bool IsChecked(int row) const;
+    void SetChecked(int row, bool checked);
+
+    // Takes the caption and state index from the row's record again (after a
+    // tag change or a rename) and re-sorts while sorting is on.
+    void RefreshRow(int row);
+    // The same for every row (after the display settings changed).
+    void RefreshAll();
+
+    // A-Z folded to a-z: the key of the uniqueness rule.
+    static std::string FoldPath(const std::string& path);
+
+private:
+    struct Row;
+    void FillFromRecord(Row& row);
+    void Sort();
+    int SortedInsertPosition(const Row& row) const;
+    void ForgetKey(const std::string& key);
+
+    std::vector<std::unique_ptr<Row>> m_rows;
+    std::unordered_map<std::string, int> m_keys; // folded path -> how many rows have it
+    QCollator m_collator;
+    bool m_sorting = true;
+};
