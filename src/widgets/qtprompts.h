@@ -10,11 +10,14 @@ public:
     // `parent` owns the dialogs' stacking; nullptr means the registered main window.
     explicit QtPrompts(QWidget* parent = nullptr);
 
-    PromptAnswer askYesNo(const QString& title, const QString& text, PromptIcon icon) override;
+    PromptAnswer askYesNo(const QString& title, const QString& text,
+                          PromptIcon icon = PromptIcon::Question) override;
     PromptAnswer askYesNoCancel(const QString& title, const QString& text,
-                                PromptIcon icon) override;
-    PromptAnswer askOkCancel(const QString& title, const QString& text, PromptIcon icon) override;
-    PromptAnswer askOverwrite(const QString& title, const QString& text, PromptIcon icon) override;
+                                PromptIcon icon = PromptIcon::Question) override;
+    PromptAnswer askOkCancel(const QString& title, const QString& text,
+                             PromptIcon icon = PromptIcon::Question) override;
+    PromptAnswer askOverwrite(const QString& title, const QString& text,
+                              PromptIcon icon = PromptIcon::Warning) override;
 
     void showError(const QString& title, const QString& text) override;
     void showWarning(const QString& title, const QString& text) override;

@@ -64,11 +64,14 @@ public:
     // Forgets what was shown (expectations stay).
     void clearShown() { m_shown.clear(); }
 
-    PromptAnswer askYesNo(const QString& title, const QString& text, PromptIcon icon) override;
+    PromptAnswer askYesNo(const QString& title, const QString& text,
+                          PromptIcon icon = PromptIcon::Question) override;
     PromptAnswer askYesNoCancel(const QString& title, const QString& text,
-                                PromptIcon icon) override;
-    PromptAnswer askOkCancel(const QString& title, const QString& text, PromptIcon icon) override;
-    PromptAnswer askOverwrite(const QString& title, const QString& text, PromptIcon icon) override;
+                                PromptIcon icon = PromptIcon::Question) override;
+    PromptAnswer askOkCancel(const QString& title, const QString& text,
+                             PromptIcon icon = PromptIcon::Question) override;
+    PromptAnswer askOverwrite(const QString& title, const QString& text,
+                              PromptIcon icon = PromptIcon::Warning) override;
     void showError(const QString& title, const QString& text) override;
     void showWarning(const QString& title, const QString& text) override;
     void showInformation(const QString& title, const QString& text) override;

@@ -1,0 +1,176 @@
+#include "mainwindowregistry.h"
+#include "qtprompts.h"
+#include "scriptedprompts.h"
+#include "showoserror.h"
+#include "testapplication.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <functional>
+#include <memory>
+
+namespace {
+
+class PromptsTest : public ::testing::Test {
+protected:
+    void SetUp() override { TestApplication(); }
+
+    // Runs `act` on the modal box once it is shown.
+    static void WhenBoxShows(std::function<void(QMessageBox&)> act, QString* text = nullptr,
+                             QString* title = nullptr, QStringList* buttons = nullptr)
+    {
+        QTimer::singleShot(0, [=] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                ADD_FAILURE() << "no message box shown";
+                return;
+            }
+            if (text)
+                *text = box->text();
+            if (title)
+                *title = box->windowTitle();
+            if (buttons) {
+                for (QAbstractButton* b : box->buttons())
+                    *buttons << b->text().remove(QLatin1Char('&'));
+            }
+            act(*box);
+        });
+    }
+};
+
+TEST_F(PromptsTest, QtOverwriteQuestionMapsEveryButtonAndClosingToAbort)
+{
+    QtPrompts prompts;
+    const std::pair<QMessageBox::StandardButton, PromptAnswer> cases[] = {
+        {QMessageBox::Yes, PromptAnswer::Yes},
+        {QMessageBox::No, PromptAnswer::No},
+        {QMessageBox::Abort, PromptAnswer::Abort},
+        {QMessageBox::NoToAll, PromptAnswer::NoToAll},
+        {QMessageBox::YesToAll, PromptAnswer::YesToAll},
+    };
+    for (const auto& [button, answer] : cases) {
+        QString text;
+        QString title;
+        QStringList buttons;
+        WhenBoxShows([button = button](QMessageBox& box) { box.button(button)->click(); }, &text,
+                     &title, &buttons);
+        EXPECT_EQ(prompts.askOverwrite("Confirm", "Overwrite \"a.mp3\" ?"), answer);
+        EXPECT_EQ(text, "Overwrite \"a.mp3\" ?");
+        EXPECT_EQ(title, "Confirm");
+        EXPECT_EQ(buttons.size(), 5);
+    }
+    WhenBoxShows([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    EXPECT_EQ(prompts.askOverwrite("Confirm", "Overwrite?"), PromptAnswer::Abort);
+}
+
+TEST_F(PromptsTest, QtQuestionsAnswerTheirCloseButtonWhenDismissed)
+{
+    QtPrompts prompts;
+    WhenBoxShows([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    EXPECT_EQ(prompts.askYesNo("Confirm", "Sure?"), PromptAnswer::No);
+    WhenBoxShows([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    EXPECT_EQ(prompts.askYesNoCancel("Confirm", "Sure?"), PromptAnswer::Cancel);
+    WhenBoxShows([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    EXPECT_EQ(prompts.askOkCancel("Confirm", "Sure?"), PromptAnswer::Cancel);
+    // Enter takes the first button.
+    WhenBoxShows([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); });
+    EXPECT_EQ(prompts.askYesNoCancel("Confirm", "Sure?"), PromptAnswer::Yes);
+    WhenBoxShows([](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); });
+    EXPECT_EQ(prompts.askOkCancel("Confirm", "Sure?"), PromptAnswer::Ok);
+
+    QString text;
+    WhenBoxShows([](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); }, &text);
+    prompts.showError("Error", "Something failed");
+    EXPECT_EQ(text, "Something failed");
+
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        auto* edit = dialog->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->text(), "initial");
+        edit->setText("typed");
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    EXPECT_EQ(prompts.inputText("Rename", "New name:", "initial"), QString("typed"));
+    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
+    EXPECT_EQ(prompts.inputText("Rename", "New name:", "initial"), std::nullopt);
+}
+
+TEST_F(PromptsTest, ShowOsErrorUsesTheFixedForm)
+{
+    ScriptedPrompts prompts;
+    EXPECT_TRUE(ShowOsError(prompts, ENOENT));
+    errno = EACCES;
+    EXPECT_TRUE(ShowOsError(prompts, 0));
+    errno = 0;
+    EXPECT_FALSE(ShowOsError(prompts, 0));
+    ASSERT_EQ(prompts.shown().size(), 2u);
+    EXPECT_EQ(prompts.shown()[0].kind, ScriptedPrompts::Kind::Error);
+    EXPECT_EQ(prompts.shown()[0].text, "Error 2 : No such file or directory");
+    EXPECT_EQ(prompts.shown()[1].text, "Error 13 : Permission denied");
+}
+
+TEST_F(PromptsTest, ScriptedPromptsAnswersInOrderAndFailsOnSurprises)
+{
+    {
+        ScriptedPrompts prompts;
+        prompts.expect(ScriptedPrompts::Kind::YesNo, PromptAnswer::Yes)
+            .expectInput(QString("name"))
+            .expectFolder(std::string("/music"));
+        EXPECT_EQ(prompts.askYesNo("T", "Q1"), PromptAnswer::Yes);
+        prompts.showWarning("W", "careful");
+        EXPECT_EQ(prompts.inputText("C", "P", ""), QString("name"));
+        EXPECT_EQ(prompts.chooseFolder("Pick", "/"), std::string("/music"));
+        EXPECT_EQ(prompts.texts(), (QStringList{"Q1", "careful", "P", "Pick"}));
+        EXPECT_EQ(prompts.count(ScriptedPrompts::Kind::Warning), 1);
+        EXPECT_EQ(prompts.shown()[0].title, "T");
+        EXPECT_EQ(prompts.pending(), 0u);
+    }
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedPrompts prompts;
+            EXPECT_EQ(prompts.askYesNoCancel("T", "surprise"), PromptAnswer::Cancel);
+        },
+        "unexpected Yes/No/Cancel question");
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedPrompts prompts;
+            prompts.expect(ScriptedPrompts::Kind::YesNo, PromptAnswer::Yes);
+            EXPECT_EQ(prompts.askOverwrite("T", "x"), PromptAnswer::Abort);
+            EXPECT_EQ(prompts.askYesNo("T", "y"), PromptAnswer::Yes);
+        },
+        "expected Yes/No question");
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedPrompts prompts;
+            prompts.expect(ScriptedPrompts::Kind::OkCancel, PromptAnswer::Ok);
+        },
+        "never came");
+}
+
+TEST_F(PromptsTest, MainWindowRegistryForgetsADestroyedWindow)
+{
+    auto window = std::make_unique<QWidget>();
+    SetMainWindow(window.get());
+    EXPECT_EQ(MainWindow(), window.get());
+    EnableMainWindow(false);
+    EXPECT_FALSE(window->isEnabled());
+    EnableMainWindow(true);
+    EXPECT_TRUE(window->isEnabled());
+    window.reset();
+    EXPECT_EQ(MainWindow(), nullptr);
+    EnableMainWindow(false); // nothing to do, no crash
+    SetMainWindow(nullptr);
+}
+
+} // namespace
