@@ -1,0 +1,53 @@
+#pragma once
+// The media back-end on GStreamer's playbin. Opening prerolls the pipeline to
+// PAUSED with a bounded wait and fails on an error, a time-out or a file
+// without an audio stream; a seek is flushing and accurate and leaves the
+// pipeline paused at the target. Closing takes the pipeline to NULL and frees
+// it, which closes the file. Every call is made on one thread; only errors
+// and state-change completions are kept on the bus, so it cannot grow.
+//
+// A file without a length header (a plain CBR file, say) has no duration
+// until the parser has seen a second or so of frames; until then the length
+// is estimated from the stream's size and the bit rate of the frames parsed,
+// so that the gauge and seeking work from the start.
+
+#include "mediabackend.h"
+
+#include <gst/gst.h>
+
+class GstMediaBackend final : public MediaBackend {
+public:
+    // Longest wait for a file to preroll, and for pause, resume or a seek.
+    static constexpr GstClockTime OpenTimeout = 5 * GST_SECOND;
+    static constexpr GstClockTime StateTimeout = 2 * GST_SECOND;
+
+    GstMediaBackend();
+    ~GstMediaBackend() override;
+
+    GstMediaBackend(const GstMediaBackend&) = delete;
+    GstMediaBackend& operator=(const GstMediaBackend&) = delete;
+
+    bool open(const std::string& path) override;
+    void play() override;
+    void pause() override;
+    void resume() override;
+    bool seek(std::int64_t positionMs) override;
+    std::optional<std::uint32_t> length() override;
+    std::optional<std::uint32_t> position() override;
+    void close() override;
+
+private:
+    // Waits for the pending asynchronous state change; false on an error
+    // message or when the time runs out.
+    bool waitForAsyncDone(GstClockTime timeout);
+    void drainBus();
+    // The parser of the audio stream, for a length estimate when the
+    // pipeline cannot tell the duration yet.
+    void findParser();
+    std::optional<std::uint32_t> estimatedLength();
+
+    bool m_initialised = false;
+    GstElement* m_pipeline = nullptr;
+    GstBus* m_bus = nullptr;
+    GstElement* m_parser = nullptr;
+};

@@ -1,0 +1,30 @@
+#pragma once
+// The audio back-end under the media player: one file at a time, opened by
+// path, played asynchronously, paused, resumed, sought and closed. Times are
+// milliseconds. All calls come from the user-interface thread.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class MediaBackend {
+public:
+    virtual ~MediaBackend() = default;
+
+    // Opens the file and readies it, stopped at the start. False when the
+    // file cannot be opened or decoded; nothing stays open then.
+    virtual bool open(const std::string& path) = 0;
+    // Starts playing from the current position and returns at once.
+    virtual void play() = 0;
+    // Pause and resume wait until the output has changed state.
+    virtual void pause() = 0;
+    virtual void resume() = 0;
+    // Moves to the position and leaves playback stopped there until the next
+    // play(). A target outside 0..length is refused: false, nothing changes.
+    virtual bool seek(std::int64_t positionMs) = 0;
+    // Length and position of the open file; nullopt when the query fails.
+    virtual std::optional<std::uint32_t> length() = 0;
+    virtual std::optional<std::uint32_t> position() = 0;
+    // Stops and releases the file and every resource held for it.
+    virtual void close() = 0;
+};

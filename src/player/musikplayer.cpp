@@ -1,0 +1,145 @@
+#include "musikplayer.h"
+
+#include <QCoreApplication>
+
+MusikPlayer::MusikPlayer(std::unique_ptr<MediaBackend> backend, QObject* parent)
+    : QObject(parent), m_backend(std::move(backend))
+{
+    m_poller.setInterval(PositionPollInterval);
+    m_poller.setTimerType(Qt::PreciseTimer);
+    connect(&m_poller, &QTimer::timeout, this, &MusikPlayer::pollPosition);
+}
+
+MusikPlayer::~MusikPlayer()
+{
+    // Whoever owns the player should have stopped it; never leave the file
+    // held open past the player's life.
+    StopPlaying();
+}
+
+bool MusikPlayer::PlayFile(const std::string& path)
+{
+    if (m_deviceOpen)
+        StopPlaying();
+    if (!m_backend->open(path))
+        return false;
+    m_currentSongFile = path;
+    m_deviceOpen = true;
+    m_active = true;
+    m_paused = false;
+    StartPlaying();
+    startPoller();
+    return true;
+}
+
+void MusikPlayer::StopPlaying()
+{
+    const bool wasOpen = m_deviceOpen;
+    m_currentSongFile.clear();
+    m_deviceOpen = false;
+    m_active = false;
+    m_paused = false;
+    stopPoller();
+    if (wasOpen)
+        m_backend->close();
+}
+
+void MusikPlayer::StartPlaying()
+{
+    if (!m_deviceOpen)
+        return;
+    m_backend->play();
+    m_active = true;
+    m_paused = false;
+}
+
+void MusikPlayer::PausePlaying()
+{
+    if (!m_deviceOpen)
+        return;
+    m_backend->pause();
+    m_active = true;
+    m_paused = true;
+}
+
+void MusikPlayer::ResumePlaying()
+{
+    if (!m_deviceOpen)
+        return;
+    m_backend->resume();
+    m_active = true;
+    m_paused = false;
+}
+
+void MusikPlayer::SeekTo(std::int64_t positionMs)
+{
+    if (!m_deviceOpen)
+        return;
+    // A refused target is not reported: playing goes on from where it was.
+    m_backend->seek(positionMs);
+}
+
+std::uint32_t MusikPlayer::GetSongLength()
+{
+    if (!m_deviceOpen)
+        return FallbackLength;
+    return m_backend->length().value_or(FallbackLength);
+}
+
+std::uint32_t MusikPlayer::GetSongPosition()
+{
+    if (!m_deviceOpen)
+        return 0;
+    return m_backend->position().value_or(0);
+}
+
+bool MusikPlayer::IsPlayerActive() const
+{
+    return m_deviceOpen && m_active;
+}
+
+bool MusikPlayer::IsPlayerPaused() const
+{
+    return m_deviceOpen && m_active && m_paused;
+}
+
+const std::string& MusikPlayer::CurrentSongFile() const
+{
+    return m_currentSongFile;
+}
+
+bool MusikPlayer::IsPollerRunning() const
+{
+    return m_poller.isActive();
+}
+
+void MusikPlayer::startPoller()
+{
+    if (m_poller.isActive())
+        return;
+    ++m_pollerGeneration;
+    m_poller.start();
+    // The first refresh is asked for at once, without waiting for it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation = m_pollerGeneration] {
+            if (generation == m_pollerGeneration)
+                pollPosition();
+        },
+        Qt::QueuedConnection);
+}
+
+void MusikPlayer::stopPoller()
+{
+    m_poller.stop();
+    ++m_pollerGeneration;
+}
+
+void MusikPlayer::pollPosition()
+{
+    if (!m_deviceOpen || QCoreApplication::closingDown()) {
+        stopPoller();
+        return;
+    }
+    emit playerPosition();
+}

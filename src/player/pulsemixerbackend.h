@@ -1,0 +1,121 @@
+#pragma once
+// The mixer back-end on PulseAudio. The master volume is the volume of the
+// default sink; the wave volume is the volume of this process's own playback
+// streams (the sink inputs whose application.process.id is this process).
+// The wave value is held while no such stream exists and applied to each
+// stream as it appears. 0..65535 maps linearly onto 0..PA_VOLUME_NORM.
+//
+// The context runs on a pa_glib_mainloop over GLib's default main context,
+// which is the user-interface thread's event loop under Qt on Linux, so every
+// callback and notice runs on that thread with no thread of its own. Values
+// are kept up to date from subscriptions, so reads answer at once.
+
+#include "mixerbackend.h"
+
+#include <pulse/context.h>
+#include <pulse/glib-mainloop.h>
+#include <pulse/introspect.h>
+#include <pulse/subscribe.h>
+#include <pulse/volume.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+class QTimer;
+
+class PulseMixerBackend final : public MixerBackend {
+public:
+    static constexpr std::uint32_t SpeakersLine = 0;
+    static constexpr std::uint32_t WaveLine = 1;
+    static constexpr std::uint32_t MasterVolumeControl = 1;
+    static constexpr std::uint32_t WaveVolumeControl = 2;
+    // Mute switches: they send notices but have no bar.
+    static constexpr std::uint32_t MasterMuteControl = 3;
+    static constexpr std::uint32_t WaveMuteControl = 4;
+    static constexpr int ConnectTimeoutMs = 5000;
+    static constexpr int SettleTimeoutMs = 1000;
+
+    PulseMixerBackend();
+    ~PulseMixerBackend() override;
+
+    PulseMixerBackend(const PulseMixerBackend&) = delete;
+    PulseMixerBackend& operator=(const PulseMixerBackend&) = delete;
+
+    MixerResult open(NoticeHandler handler) override;
+    MixerResult masterLine(std::uint32_t& line) override;
+    MixerResult waveLine(std::uint32_t destination, std::uint32_t& line) override;
+    MixerResult volumeControl(std::uint32_t line, std::uint32_t& controlId) override;
+    MixerResult readValue(std::uint32_t controlId, std::uint32_t& value) override;
+    MixerResult writeValue(std::uint32_t controlId, std::uint32_t value) override;
+    void settle() override;
+    std::uintptr_t handle() const override;
+
+    // 0..65535 <-> 0..PA_VOLUME_NORM; values above the norm read as 65535.
+    static pa_volume_t toPulseVolume(std::uint32_t value);
+    static std::uint32_t fromPulseVolume(pa_volume_t volume);
+
+    // This process's playback streams known right now (sink input indexes).
+    std::set<std::uint32_t> ownStreams() const;
+
+private:
+    struct OwnStream {
+        std::uint8_t channels = 0;
+        // Our writes to it that the server has not answered yet; its info
+        // read meanwhile may predate them and is not taken as a change.
+        int writesInFlight = 0;
+    };
+
+    static void onContextState(pa_context* context, void* self);
+    static void onSubscription(pa_context* context, pa_subscription_event_type_t event,
+                               std::uint32_t index, void* self);
+    static void onServerInfo(pa_context* context, const pa_server_info* info, void* self);
+    static void onSinkInfo(pa_context* context, const pa_sink_info* info, int eol, void* self);
+    static void onSinkInputInfo(pa_context* context, const pa_sink_input_info* info, int eol,
+                                void* self);
+    static void onWriteDone(pa_context* context, int success, void* self);
+    static void onStreamWriteDone(pa_context* context, int success, void* self);
+    static void onDone(pa_context* context, int success, void* self);
+
+    void serverInfo(const pa_server_info* info);
+    void sinkInfo(const pa_sink_info* info);
+    void sinkInputInfo(const pa_sink_input_info* info);
+    void subscription(pa_subscription_event_type_t event, std::uint32_t index);
+
+    bool ready() const;
+    // Counts an operation whose callback will report its end; false when the
+    // request could not be sent.
+    bool track(pa_operation* operation);
+    void operationDone();
+    // Runs the main context until done() or the time is up or the
+    // connection has failed; returns done().
+    bool waitFor(const std::function<bool()>& done, int timeoutMs);
+    MixerResult failure() const;
+    MixerResult setStreamVolume(std::uint32_t index, OwnStream& stream, std::uint32_t value);
+    void notify(std::uint32_t controlId);
+
+    pa_glib_mainloop* m_mainloop = nullptr;
+    pa_context* m_context = nullptr;
+    NoticeHandler m_handler;
+    std::unique_ptr<QTimer> m_pump;
+    int m_pendingOperations = 0;
+    bool m_unsettledWrites = false;
+    std::string m_processId;
+
+    std::string m_defaultSinkName;
+    bool m_haveSink = false;
+    std::uint32_t m_sinkIndex = PA_INVALID_INDEX;
+    std::uint8_t m_sinkChannels = 0;
+    std::uint32_t m_masterValue = 0;
+    bool m_masterMute = false;
+
+    std::uint32_t m_waveValue = 65535;
+    bool m_waveMute = false;
+    std::map<std::uint32_t, OwnStream> m_ownStreams;
+    std::set<std::uint32_t> m_otherStreams;
+    // Streams of the writes sent, in order; the server answers in order.
+    std::deque<std::uint32_t> m_streamWrites;
+};

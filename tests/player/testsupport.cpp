@@ -1,0 +1,104 @@
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace playertest {
+
+void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "playertest";
+    static char* argv[] = {name, nullptr};
+    static std::unique_ptr<QCoreApplication> application;
+    if (!QCoreApplication::instance())
+        application = std::make_unique<QCoreApplication>(argc, argv);
+}
+
+bool waitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() >= timeout.count())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void spinFor(std::chrono::milliseconds duration)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < duration.count()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+}
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "tvplayer.XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    m_path = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string TempDir::copyFixture(const std::string& fixture, const std::string& name) const
+{
+    const std::string target = m_path + "/" + name;
+    std::filesystem::copy_file(std::string(TV_TEST_DATA_DIR) + "/" + fixture, target);
+    return target;
+}
+
+std::string TempDir::writeFile(const std::string& name, const std::string& bytes) const
+{
+    const std::string target = m_path + "/" + name;
+    std::ofstream out(target, std::ios::binary);
+    out << bytes;
+    return target;
+}
+
+bool processHoldsFile(const std::string& path)
+{
+    const std::filesystem::path wanted = std::filesystem::canonical(path);
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), error);
+        if (!error && target == wanted)
+            return true;
+    }
+    return false;
+}
+
+QByteArray pactl(const QStringList& arguments)
+{
+    QProcess process;
+    process.start("pactl", arguments);
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return {};
+    QByteArray out = process.readAllStandardOutput();
+    if (out.isNull())
+        out = QByteArray("");
+    return out;
+}
+
+} // namespace playertest
