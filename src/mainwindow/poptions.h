@@ -1,0 +1,16 @@
+#pragma once
+// The settings store: the four option values (optionvalues.h) kept between
+// runs in QSettings("Orvanel Soft", "Tunevault"), native format. Booleans are
+// stored as integers 0/1.
+
+// Puts the four values back to their defaults.
+void SetDefaultOptions();
+// Sets the defaults, then reads skinName, fileRoot, FNIOMP3INFO and
+// REPLURLSPACES in that order. With no stored settings the defaults stand. A
+// missing string reads as empty; a missing boolean or a value that does not
+// convert stops the reading there: the values read before it stay, the rest
+// keep their defaults.
+void LoadOptions();
+// Writes the four values. Returns false when the store could not be written
+// (the values in memory are unchanged).
+bool SaveOptions();

@@ -1,0 +1,155 @@
+#include "filefixtures.h"
+#include "optionvalues.h"
+#include "poptions.h"
+
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// Points the store at a fresh temporary folder for each test; a user's real
+// settings are never touched.
+class OptionsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        usePlace(dir.path());
+        options::skinName = "garbage";
+        options::fileRoot = "garbage";
+        options::FNIOMP3INFO = true;
+        options::REPLURLSPACES = false;
+    }
+
+    void usePlace(const std::string& place)
+    {
+        m_place = place;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(place));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           QString::fromStdString(place));
+    }
+
+    std::string storeFile() const { return m_place + "/Orvanel Soft/Tunevault.conf"; }
+
+    // Each stored variant gets a folder of its own: QSettings keeps files it
+    // has read and may not notice a rewrite of the same size within a second.
+    void store(std::string_view lines)
+    {
+        usePlace(dir.path() + "/" + std::to_string(++m_stores));
+        MakeDir(m_place);
+        MakeDir(m_place + "/Orvanel Soft");
+        WriteFile(storeFile(), "[General]\n" + std::string(lines));
+    }
+
+    std::string m_place;
+    int m_stores = 0;
+    TempDir dir;
+};
+
+void ExpectDefaults()
+{
+    EXPECT_EQ(options::skinName, "TheFrog");
+    EXPECT_EQ(options::fileRoot, "rfMyComputer");
+    EXPECT_FALSE(options::FNIOMP3INFO);
+    EXPECT_TRUE(options::REPLURLSPACES);
+}
+
+TEST_F(OptionsTest, FirstRunGivesDefaultsAndSavingCreatesAllFourValues)
+{
+    LoadOptions();
+    ExpectDefaults();
+    EXPECT_FALSE(Exists(storeFile()));
+
+    ASSERT_TRUE(SaveOptions());
+    const std::string text = ReadFile(storeFile());
+    EXPECT_NE(text.find("skinName=TheFrog"), std::string::npos) << text;
+    EXPECT_NE(text.find("fileRoot=rfMyComputer"), std::string::npos) << text;
+    EXPECT_NE(text.find("FNIOMP3INFO=0"), std::string::npos) << text;
+    EXPECT_NE(text.find("REPLURLSPACES=1"), std::string::npos) << text;
+
+    // Round trip of changed values.
+    options::skinName = "Night, blue";
+    options::fileRoot = "rfDesktop";
+    options::FNIOMP3INFO = true;
+    options::REPLURLSPACES = false;
+    ASSERT_TRUE(SaveOptions());
+    SetDefaultOptions();
+    ExpectDefaults();
+    LoadOptions();
+    EXPECT_EQ(options::skinName, "Night, blue");
+    EXPECT_EQ(options::fileRoot, "rfDesktop");
+    EXPECT_TRUE(options::FNIOMP3INFO);
+    EXPECT_FALSE(options::REPLURLSPACES);
+}
+
+TEST_F(OptionsTest, PartialKeysKeepReadOrderAndDefaults)
+{
+    // Both strings, no FNIOMP3INFO: strings taken, booleans keep their defaults
+    // even where a later boolean is stored.
+    store("skinName=Blue\nfileRoot=rfDesktop\nREPLURLSPACES=0\n");
+    LoadOptions();
+    EXPECT_EQ(options::skinName, "Blue");
+    EXPECT_EQ(options::fileRoot, "rfDesktop");
+    EXPECT_FALSE(options::FNIOMP3INFO);
+    EXPECT_TRUE(options::REPLURLSPACES);
+
+    // No skinName: the skin name becomes empty.
+    store("fileRoot=rfDesktop\nFNIOMP3INFO=1\nREPLURLSPACES=0\n");
+    LoadOptions();
+    EXPECT_EQ(options::skinName, "");
+    EXPECT_EQ(options::fileRoot, "rfDesktop");
+    EXPECT_TRUE(options::FNIOMP3INFO);
+    EXPECT_FALSE(options::REPLURLSPACES);
+}
+
+TEST_F(OptionsTest, WrongTypesAreReadFailures)
+{
+    // 7 reads as true and is written back as 1.
+    store("skinName=Blue\nfileRoot=x\nFNIOMP3INFO=7\nREPLURLSPACES=0\n");
+    LoadOptions();
+    EXPECT_TRUE(options::FNIOMP3INFO);
+    EXPECT_FALSE(options::REPLURLSPACES);
+    ASSERT_TRUE(SaveOptions());
+    EXPECT_NE(ReadFile(storeFile()).find("FNIOMP3INFO=1"), std::string::npos);
+
+    // A boolean that does not convert stops the reading there.
+    store("skinName=Blue\nfileRoot=x\nFNIOMP3INFO=yes\nREPLURLSPACES=0\n");
+    LoadOptions();
+    EXPECT_EQ(options::skinName, "Blue");
+    EXPECT_EQ(options::fileRoot, "x");
+    EXPECT_FALSE(options::FNIOMP3INFO);
+    EXPECT_TRUE(options::REPLURLSPACES);
+
+    // A string stored as a list is not a string: nothing is taken.
+    store("skinName=a, b\nfileRoot=x\nFNIOMP3INFO=1\nREPLURLSPACES=0\n");
+    LoadOptions();
+    ExpectDefaults();
+}
+
+TEST_F(OptionsTest, AStoreThatCannotBeUsedIsSkipped)
+{
+    // A folder where the settings file is expected: nothing can be read, and
+    // saving reports the failure instead of losing it.
+    usePlace(dir.path() + "/unusable");
+    MakeDir(dir.path() + "/unusable");
+    MakeDir(dir.path() + "/unusable/Orvanel Soft");
+    MakeDir(storeFile());
+    LoadOptions();
+    ExpectDefaults();
+    options::skinName = "Blue";
+    EXPECT_FALSE(SaveOptions());
+    EXPECT_EQ(options::skinName, "Blue");
+
+    // A file where the settings folder is expected.
+    TempDir other;
+    WriteFile(other.path() + "/Orvanel Soft", "not a folder");
+    usePlace(other.path());
+    LoadOptions();
+    ExpectDefaults();
+    EXPECT_FALSE(SaveOptions());
+}
+
+} // namespace
