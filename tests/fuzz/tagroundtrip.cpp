@@ -1,0 +1,181 @@
+#include "tagroundtrip.h"
+
+#include "tagerror.h"
+#include "tmp3tagv1.h"
+#include "tmp3tagv2.h"
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct V1Values {
+    bool present = false;
+    bool v1Layout = false;
+    std::string title, artist, album, year, comment, genre;
+    int track = 0;
+    int genreId = 0;
+
+    bool operator==(const V1Values&) const = default;
+};
+
+struct V2Values {
+    std::string title, artist, album, year, genre, comment;
+    int track = 0;
+
+    bool operator==(const V2Values&) const = default;
+};
+
+V1Values valuesOf(const Tmp3TagV1& tag)
+{
+    return {tag.TagPresent(), tag.v1Tag(), tag.Title(), tag.Artist(), tag.Album(), tag.Year(),
+            tag.Comment(), tag.Genre(), tag.Track(), tag.GenreID()};
+}
+
+V2Values valuesOf(const Tmp3TagV2& tag)
+{
+    return {tag.Title(), tag.Artist(), tag.Album(), tag.Year(), tag.Genre(), tag.Comment(), tag.Track()};
+}
+
+std::string describe(const V2Values& v)
+{
+    std::ostringstream out;
+    out << "title=[" << v.title << "] artist=[" << v.artist << "] album=[" << v.album << "] year=["
+        << v.year << "] genre=[" << v.genre << "] comment=[" << v.comment << "] track=" << v.track;
+    return out.str();
+}
+
+std::string describe(const V1Values& v)
+{
+    std::ostringstream out;
+    out << "present=" << v.present << " v1=" << v.v1Layout << " title=[" << v.title << "] artist=["
+        << v.artist << "] album=[" << v.album << "] year=[" << v.year << "] comment=[" << v.comment
+        << "] genre=[" << v.genre << "] track=" << v.track << " genreId=" << v.genreId;
+    return out.str();
+}
+
+// True when the bytes start with "ID3" but the file ends before the header
+// or before the size the header declares (taken as four 7-bit groups, plus
+// the footer of a version 2.4 tag).
+bool tagRunsPastEnd(const std::string& bytes)
+{
+    if (bytes.compare(0, 3, "ID3") != 0)
+        return false;
+    if (bytes.size() < 10)
+        return true;
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data()) + 6;
+    const std::uint64_t declared = (std::uint64_t(s[0]) << 21) + (std::uint64_t(s[1]) << 14)
+        + (std::uint64_t(s[2]) << 7) + s[3] + 10;
+    const bool footer = bytes[3] == 4 && (bytes[5] & 0x10);
+    return declared + (footer ? 10 : 0) > bytes.size();
+}
+
+// Loads both tags; an error text when a load misbehaves.
+std::string load(const std::string& path, Tmp3TagV1& v1, Tmp3TagV2& v2, std::int64_t fileSize)
+{
+    try {
+        v1.LoadFromFile(path);
+    } catch (const TagError& e) {
+        return std::string("ID3v1 load failed: ") + e.what();
+    }
+    if (!v2.LoadFromFile(path) && fileSize >= 10)
+        return "ID3v2 load failed";
+    return {};
+}
+
+// Saves both tags, the ID3v1 block first; an error text when a save fails.
+std::string save(const std::string& path, Tmp3TagV1& v1, Tmp3TagV2& v2)
+{
+    try {
+        v1.SaveToFile(path);
+    } catch (const TagError& e) {
+        return std::string("ID3v1 save failed: ") + e.what();
+    }
+    // The ID3v1 block just written makes even an empty file long enough to
+    // hold an ID3v2 header, so the save has no reason to fail.
+    if (!v2.SaveToFile(path))
+        return "ID3v2 save failed";
+    return {};
+}
+
+}  // namespace
+
+std::string CheckTagRoundTrip(const std::string& path)
+{
+    const std::string original = readAll(path);
+    const auto size = static_cast<std::int64_t>(original.size());
+
+    Tmp3TagV1 v1;
+    Tmp3TagV2 v2;
+    if (std::string error = load(path, v1, v2, size); !error.empty())
+        return error;
+    const V1Values v1Before = valuesOf(v1);
+    const V2Values v2Before = valuesOf(v2);
+
+    // The audio: what lies between the ID3v2 tag and the ID3v1 block. When
+    // the two overlap (a tag that claims the whole file) there is none, and
+    // writing the ID3v1 block may change the ID3v2 tag, so only the basic
+    // checks apply.
+    const std::int64_t audioBegin = v2.TagSize();
+    const std::int64_t audioEnd = size - (v1.TagPresent() ? 128 : 0);
+    // Likewise an ID3v2 tag cut short by the end of the file (its header, or
+    // its declared size): the ID3v1 block appended to it may complete it.
+    const bool separate = audioBegin <= audioEnd && !tagRunsPastEnd(original);
+    const std::string audio = separate ? original.substr(static_cast<std::size_t>(audioBegin),
+                                                         static_cast<std::size_t>(audioEnd - audioBegin))
+                                       : std::string();
+
+    if (std::string error = save(path, v1, v2); !error.empty())
+        return error;
+    const std::string saved = readAll(path);
+
+    Tmp3TagV1 v1After;
+    Tmp3TagV2 v2After;
+    if (std::string error = load(path, v1After, v2After, static_cast<std::int64_t>(saved.size()));
+        !error.empty())
+        return "after save: " + error;
+    if (!v2After.TagPresent() || v2After.MajorVersion() != 3 || v2After.TagSize() <= 0)
+        return "no ID3v2.3 tag after the save";
+
+    if (separate) {
+        if (!v1After.TagPresent())
+            return "no ID3v1 block after the save";
+        const auto tagSize = static_cast<std::size_t>(v2After.TagSize());
+        if (saved.size() != tagSize + audio.size() + 128)
+            return "file size " + std::to_string(saved.size()) + " after the save, expected tag "
+                + std::to_string(tagSize) + " + audio " + std::to_string(audio.size()) + " + 128";
+        if (saved.compare(tagSize, audio.size(), audio) != 0)
+            return "the audio changed";
+        V1Values v1Expected = v1Before;
+        v1Expected.present = true;
+        // Track 0 in the ID3v1.1 layout is stored as the zero bytes that end
+        // an ID3v1.0 comment: the two layouts cannot be told apart then.
+        if (v1Expected.track == 0)
+            v1Expected.v1Layout = v1After.v1Tag();
+        if (valuesOf(v1After) != v1Expected)
+            return "ID3v1 values changed: " + describe(v1Expected) + " -> " + describe(valuesOf(v1After));
+        if (valuesOf(v2After) != v2Before)
+            return "ID3v2 values changed: " + describe(v2Before) + " -> " + describe(valuesOf(v2After));
+    }
+
+    // What was read back, saved again, gives the same file. The ID3v1 block
+    // may change its layout once (a fresh block with track 0 ends its comment
+    // in zeros, a reloaded one in spaces); its values were compared above.
+    if (std::string error = save(path, v1After, v2After); !error.empty())
+        return "second save: " + error;
+    const std::string savedAgain = readAll(path);
+    if (separate) {
+        const std::size_t before = saved.size() - 128;
+        if (savedAgain.size() != saved.size() || savedAgain.compare(0, before, saved, 0, before) != 0)
+            return "a second save of the same values changed the file";
+    }
+    return {};
+}
