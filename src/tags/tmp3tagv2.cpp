@@ -5,6 +5,7 @@
 #include "rebuildfile.h"
 #include "tmp3tagv1.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -176,7 +177,12 @@ bool Tmp3TagV2::SaveToFile(const std::string& fileName)
     for (const auto& [id, text] : texts)
         if (!text->empty())
             frames += textFrame(id, *text);
-    if (!m_comment.empty())
+    // An empty comment is still written, as an empty COMM frame, while other
+    // COMM frames (iTunNORM, ...) stay in the tag: otherwise the next load
+    // would take the first of those as the comment.
+    const bool otherComments = std::any_of(otherFrames.begin(), otherFrames.end(),
+                                           [](const std::string& frame) { return frame.compare(0, 4, "COMM") == 0; });
+    if (!m_comment.empty() || otherComments)
         frames += commentFrame(m_comment);
     for (const std::string& frame : otherFrames)
         frames += frame;
