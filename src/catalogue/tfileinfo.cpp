@@ -149,8 +149,14 @@ bool TFileInfo::Rename(const std::string& newName)
     if (validName.empty())
         return false; // the target would be the folder itself
     const std::string newPath = FolderPart(m_fullPath) + validName;
-    if (newPath != m_fullPath && !RenameNoReplace(m_fullPath, newPath))
+    if (newPath == m_fullPath) {
+        // Nothing to move; it worked when the file is still there.
+        struct stat st {};
+        if (lstat(m_fullPath.c_str(), &st) != 0)
+            return false;
+    } else if (!RenameNoReplace(m_fullPath, newPath)) {
         return false;
+    }
     SetPath(newPath);
     return true;
 }

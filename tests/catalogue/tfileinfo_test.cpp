@@ -160,6 +160,7 @@ TEST_F(TFileInfoTest, RenameMovesWithinTheFolderAndNeverReplacesAFile)
     // The file vanished behind the record's back: the rename fails quietly.
     unlink(record.FullPath().c_str());
     EXPECT_FALSE(record.Rename("back.mp3"));
+    EXPECT_FALSE(record.Rename("new name.mp3"));
     EXPECT_EQ(record.FullPath(), dir.file("new name.mp3"));
     EXPECT_FALSE(Exists(dir.file("back.mp3")));
 }

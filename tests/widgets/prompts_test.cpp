@@ -106,6 +106,25 @@ TEST_F(PromptsTest, QtQuestionsAnswerTheirCloseButtonWhenDismissed)
     EXPECT_EQ(prompts.inputText("Rename", "New name:", "initial"), std::nullopt);
 }
 
+TEST_F(PromptsTest, BoxesCanBeAnsweredWhileTheMainWindowIsDisabled)
+{
+    QWidget mainWindow;
+    mainWindow.show();
+    SetMainWindow(&mainWindow);
+    mainWindow.setEnabled(false); // as during a long operation
+    QtPrompts prompts;
+    bool enabled = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        enabled = box->isEnabled();
+        box->done(0); // never leave the test waiting on a dead box
+    });
+    prompts.showError("Error", "Error 13 : Permission denied");
+    EXPECT_TRUE(enabled);
+    SetMainWindow(nullptr);
+}
+
 TEST_F(PromptsTest, ShowOsErrorUsesTheFixedForm)
 {
     ScriptedPrompts prompts;
