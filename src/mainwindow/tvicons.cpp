@@ -1,9 +1,21 @@
 #include "tvicons.h"
 
+// The pictures live in a static library, whose resource initialiser the
+// linker would drop: register them explicitly before the first use.
+static void InitResources()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(tunevault);
+        return true;
+    }();
+    (void)done;
+}
+
 namespace {
 
 QIcon Themed(const char* themeName, const char* resource)
 {
+    InitResources();
     return QIcon::fromTheme(QString::fromLatin1(themeName), QIcon(QString::fromLatin1(resource)));
 }
 
@@ -13,6 +25,7 @@ namespace TvIcons {
 
 std::vector<QPixmap> StateImages()
 {
+    InitResources();
     return {QPixmap(QStringLiteral(":/tunevault/state-both.png")),
             QPixmap(QStringLiteral(":/tunevault/state-none.png")),
             QPixmap(QStringLiteral(":/tunevault/state-one.png"))};
@@ -33,20 +46,27 @@ QIcon PlayIcon() { return Themed("media-playback-start", ":/tunevault/play.png")
 QIcon PauseIcon() { return Themed("media-playback-pause", ":/tunevault/pause.png"); }
 QIcon StopIcon() { return Themed("media-playback-stop", ":/tunevault/stop.png"); }
 QIcon VolumeIcon() { return Themed("audio-volume-high", ":/tunevault/volume.png"); }
-QIcon AppIcon() { return QIcon(QStringLiteral(":/tunevault/tunevault.png")); }
+QIcon AppIcon()
+{
+    InitResources();
+    return QIcon(QStringLiteral(":/tunevault/tunevault.png"));
+}
 
 QPixmap HintPicture()
 {
+    InitResources();
     return QPixmap(QStringLiteral(":/tunevault/hint.png"));
 }
 
 QCursor Cursor1()
 {
+    InitResources();
     return QCursor(QPixmap(QStringLiteral(":/tunevault/cursor1.png")), 15, 15);
 }
 
 QCursor Cursor2()
 {
+    InitResources();
     return QCursor(QPixmap(QStringLiteral(":/tunevault/cursor2.png")), 9, 2);
 }
 

@@ -22,6 +22,16 @@ TPlaylistModel::TPlaylistModel(QObject* parent)
 
 TPlaylistModel::~TPlaylistModel() = default;
 
+void TPlaylistModel::SetCollationLocale(const QLocale& locale)
+{
+    m_collator = QCollator(locale);
+    m_collator.setCaseSensitivity(Qt::CaseSensitive);
+    for (auto& r : m_rows)
+        r->sortKey.reset();
+    if (m_sorting)
+        Sort();
+}
+
 std::string TPlaylistModel::FoldPath(const std::string& path)
 {
     std::string folded = path;

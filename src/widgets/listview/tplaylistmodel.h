@@ -8,6 +8,7 @@
 
 #include <QAbstractListModel>
 #include <QCollator>
+#include <QLocale>
 
 #include <memory>
 #include <optional>
@@ -57,6 +58,9 @@ public:
     void RefreshRow(int row);
     // The same for every row (after the display settings changed).
     void RefreshAll();
+
+    // The locale whose collation orders the rows (the user's by default).
+    void SetCollationLocale(const QLocale& locale);
 
     // A-Z folded to a-z: the key of the uniqueness rule.
     static std::string FoldPath(const std::string& path);

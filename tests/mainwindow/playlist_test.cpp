@@ -1,0 +1,246 @@
+// The playlist pane driven in-process: adding, uniqueness, order, removal,
+// clearing, the context menu and renaming.
+
+#include "mainwindowfixture.h"
+
+#include "tfileinfo.h"
+#include "tfilebrowserpane.h"
+#include "tfrmmain.h"
+#include "tplaylistdelegate.h"
+#include "tplaylistmodel.h"
+#include "tplaylistpane.h"
+#include "tsongslistview.h"
+
+#include "mainwindowregistry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QToolButton>
+#include <QUrl>
+
+using Kind = ScriptedPrompts::Kind;
+
+TEST_F(MainWindowTest, AddingAFolderTreeTakesMp3FilesBelowVisibleFolders)
+{
+    MakeMp3(dir.file("x.MP3"));
+    WriteFile(dir.file("y.mp3.txt"), "not audio");
+    MakeDir(dir.file(".git"));
+    MakeMp3(dir.file(".git/z.mp3"));
+    MakeDir(dir.file("Rock"));
+    MakeMp3(dir.file("Rock/song.mp3"), "Artist", "Title");
+    SetMainWindow(frm.get());
+
+    prompts.expectFolder(dir.path());
+    playlist().submAddDirClick();
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"Artist - Title", "x.MP3"}));
+    EXPECT_EQ(prompts.shown().front().text, QStringLiteral("Select Media Directory"));
+    // The wait window is gone and the main window usable again.
+    EXPECT_TRUE(frm->isEnabled());
+
+    // Cancelled folder dialog: nothing happens.
+    prompts.expectFolder(std::nullopt);
+    playlist().submAddDirClick();
+    EXPECT_EQ(playlist().Count(), 2);
+    SetMainWindow(nullptr);
+}
+
+TEST_F(MainWindowTest, APathThatDiffersOnlyInCaseIsNotAddedTwice)
+{
+    MakeDir(dir.file("Music"));
+    MakeMp3(dir.file("Music/A.mp3"));
+    EXPECT_TRUE(playlist().AddFileToPlaylist(dir.file("Music/A.mp3")));
+    EXPECT_FALSE(playlist().AddFileToPlaylist(dir.file("music/a.MP3")));
+    EXPECT_FALSE(playlist().AddFileToPlaylist(dir.file("Music/A.mp3")));
+    EXPECT_TRUE(playlist().IsInPlaylist(dir.file("MUSIC/a.mp3")));
+    EXPECT_EQ(playlist().Count(), 1);
+    // Only A to Z fold: other letters are different paths.
+    EXPECT_TRUE(playlist().AddFileToPlaylist(dir.file("\xc3\x89.mp3")));
+    EXPECT_TRUE(playlist().AddFileToPlaylist(dir.file("\xc3\xa9.mp3")));
+    // Removing a row frees its path for adding again.
+    SelectPlaylistRows({0});
+    const std::string removed = playlist().FileAt(0)->FullPath();
+    playlist().removeselecteditems1Click();
+    EXPECT_FALSE(playlist().IsInPlaylist(removed));
+    EXPECT_TRUE(playlist().AddFileToPlaylist(removed));
+}
+
+TEST_F(MainWindowTest, RowsAreSortedByCaptionAndNumberedByPosition)
+{
+    MakeMp3(dir.file("1.mp3"), "b", "");
+    MakeMp3(dir.file("2.mp3"), "a", "");
+    MakeMp3(dir.file("3.mp3"), "c", "");
+    TPlaylistModel* model = playlist().model();
+    for (const char* f : {"1.mp3", "2.mp3", "3.mp3"})
+        playlist().AddFileToPlaylist(dir.file(f));
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"a - ", "b - ", "c - "}));
+    EXPECT_EQ(TPlaylistDelegate::RowText(0, model->index(0).data().toString()), QStringLiteral("  1 a - "));
+
+    // Sorting off during a batch: rows are appended, one sort at the end,
+    // and the selection follows its rows.
+    model->Clear();
+    model->SetSortingEnabled(false);
+    for (const char* f : {"3.mp3", "1.mp3", "2.mp3"})
+        playlist().AddFileToPlaylist(dir.file(f));
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"c - ", "b - ", "a - "}));
+    SelectPlaylistRows({0});
+    model->SetSortingEnabled(true);
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"a - ", "b - ", "c - "}));
+    EXPECT_EQ(playlist().SelectedRows(), (std::vector<int>{2}));
+
+    // Locale-aware and case-sensitive: "a" and "A" are distinct and ordered
+    // as the collation says, not by byte (where "B" would come before "a").
+    model->SetCollationLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    MakeMp3(dir.file("4.mp3"), "B", "");
+    MakeMp3(dir.file("5.mp3"), "\xc9", ""); // code-page bytes of the tag
+    playlist().AddFileToPlaylist(dir.file("4.mp3"));
+    playlist().AddFileToPlaylist(dir.file("5.mp3"));
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"a - ", "b - ", "B - ", "c - ", "\xc3\x89 - "}));
+}
+
+TEST_F(MainWindowTest, RemoveAndClearAskAndStopThePlayingSong)
+{
+    MakeMp3(dir.file("a.mp3"));
+    MakeMp3(dir.file("b.mp3"));
+    MakeMp3(dir.file("c.mp3"));
+    for (const char* f : {"a.mp3", "b.mp3", "c.mp3"})
+        playlist().AddFileToPlaylist(dir.file(f));
+    int stops = 0;
+    std::string playing = dir.file("b.mp3");
+    TPlayerHooks hooks;
+    hooks.CurrentSongFile = [&] { return playing; };
+    hooks.StopPlaying = [&] { ++stops; };
+    playlist().SetPlayerHooks(hooks);
+    playlist().model()->SetChecked(1, true);
+
+    // Removing other rows does not stop playback.
+    SelectPlaylistRows({0});
+    playlist().removeselecteditems1Click();
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"b.mp3", "c.mp3"}));
+    EXPECT_EQ(stops, 0);
+    EXPECT_TRUE(playlist().model()->IsChecked(0));
+    // Nothing selected: nothing happens.
+    SelectPlaylistRows({});
+    playlist().removeselecteditems1Click();
+    EXPECT_EQ(playlist().Count(), 2);
+    // Removing the playing row stops it.
+    SelectPlaylistRows({0});
+    playlist().removeselecteditems1Click();
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"c.mp3"}));
+
+    // Clear answered No: nothing changes, playback goes on.
+    prompts.expect(Kind::YesNo, PromptAnswer::No);
+    playlist().Clearplaylist1Click();
+    EXPECT_EQ(playlist().Count(), 1);
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(prompts.texts(Kind::YesNo), QStringList{QStringLiteral("Are you sure to clear playlist?")});
+    prompts.expect(Kind::YesNo, PromptAnswer::Yes);
+    playlist().Clearplaylist1Click();
+    EXPECT_EQ(playlist().Count(), 0);
+    EXPECT_EQ(stops, 2);
+    // An empty playlist is not asked about.
+    playlist().Clearplaylist1Click();
+    EXPECT_EQ(prompts.count(Kind::YesNo), 2);
+}
+
+TEST_F(MainWindowTest, ContextMenuFollowsTheSelection)
+{
+    for (const char* f : {"a.mp3", "b.mp3"}) {
+        MakeMp3(dir.file(f));
+        playlist().AddFileToPlaylist(dir.file(f));
+    }
+    TPlaylistPane& p = playlist();
+    const auto state = [&] {
+        std::vector<bool> on;
+        for (QAction* a : {p.PlayFile1, p.mnuCopyselectedsongs1, p.mnuMoveselectedsongs1, p.mnuRenameFile1,
+                           p.Changemp3tags1, p.Removemp3tags1}) {
+            EXPECT_EQ(a->isEnabled(), a->isVisible());
+            on.push_back(a->isEnabled());
+        }
+        EXPECT_TRUE(p.mnuSelectAll1->isVisible());
+        return on;
+    };
+    SelectPlaylistRows({});
+    p.mnuSongPopup();
+    EXPECT_EQ(state(), (std::vector<bool>{false, false, false, false, false, false}));
+    SelectPlaylistRows({1});
+    p.mnuSongPopup();
+    EXPECT_EQ(state(), (std::vector<bool>{true, true, true, true, true, true}));
+    SelectPlaylistRows({0, 1});
+    p.mnuSongPopup();
+    EXPECT_EQ(state(), (std::vector<bool>{false, true, true, false, true, true}));
+    // Select All.
+    SelectPlaylistRows({});
+    p.mnuSelectAll1Click();
+    EXPECT_EQ(p.SelectedRows(), (std::vector<int>{0, 1}));
+    // The frame's commands follow the playlist too.
+    EXPECT_TRUE(frm->btntbSearch->isEnabled());
+    EXPECT_TRUE(frm->removeselecteditems1->isEnabled());
+    SelectPlaylistRows({});
+    EXPECT_FALSE(frm->removeselecteditems1->isEnabled());
+}
+
+TEST_F(MainWindowTest, RenameAsksAgainAfterAnInvalidName)
+{
+    MakeMp3(dir.file("Song.MP3"));
+    playlist().AddFileToPlaylist(dir.file("Song.MP3"));
+    SelectPlaylistRows({0});
+    prompts.expectInput(QStringLiteral("What?.ogg"));
+    prompts.expectInput(QStringLiteral(" New "));
+    playlist().mnuRenameFile1Click();
+
+    const auto& shown = prompts.shown();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0].title, QStringLiteral("Rename file"));
+    EXPECT_EQ(shown[0].text, QStringLiteral("File 'Song.MP3'\rPlease type new name without extension"));
+    const QString invalid = QStringLiteral("Invalid file name!\rDon't use special characters / \\ : * <> \" ? | ");
+    EXPECT_EQ(invalid.size(), 65);
+    EXPECT_EQ(shown[1].kind, Kind::Error);
+    EXPECT_EQ(shown[1].text, invalid);
+    EXPECT_EQ(shown[2].kind, Kind::Input);
+    EXPECT_FALSE(Exists(dir.file("Song.MP3")));
+    EXPECT_TRUE(Exists(dir.file("New.mp3")));
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"New.mp3"}));
+    EXPECT_TRUE(playlist().IsInPlaylist(dir.file("New.mp3")));
+    EXPECT_FALSE(playlist().IsInPlaylist(dir.file("Song.MP3")));
+
+    // Cancel and a blank answer stop; an existing name is never replaced.
+    MakeMp3(dir.file("Other.mp3"));
+    prompts.expectInput(std::nullopt);
+    playlist().mnuRenameFile1Click();
+    prompts.expectInput(QStringLiteral("   "));
+    playlist().mnuRenameFile1Click();
+    prompts.expectInput(QStringLiteral("Other"));
+    playlist().mnuRenameFile1Click();
+    EXPECT_TRUE(Exists(dir.file("New.mp3")));
+    EXPECT_EQ(ReadFile(dir.file("Other.mp3")).size(), ReadFile(dir.file("New.mp3")).size());
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"New.mp3"}));
+}
+
+TEST_F(MainWindowTest, DropsFromTheBrowserAndFromTheDesktop)
+{
+    SetMainWindow(frm.get());
+    MakeDir(dir.file("Album"));
+    MakeMp3(dir.file("Album/one.mp3"));
+    WriteFile(dir.file("Album/cover.jpg"), "x");
+    WriteFile(dir.file("notes.txt"), "text");
+    MakeMp3(dir.file("loose.mp3"));
+    ASSERT_TRUE(browser().ShowFolder(dir.path() + "/"));
+    // "..", the folder and the text file are selected: ".." is ignored, the
+    // folder scanned, the text file added as it is.
+    SelectBrowserRows({BrowserRowOf(".."), BrowserRowOf("Album"), BrowserRowOf("notes")});
+    frm->filesViewEndDrag();
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"notes.txt", "one.mp3"}));
+
+    // From the desktop's file manager: the same rules.
+    playlist().model()->Clear();
+    playlist().AddDroppedUrls({QUrl::fromLocalFile(QString::fromStdString(dir.path())),
+                               QUrl(QStringLiteral("https://example.com/x.mp3"))});
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"loose.mp3", "one.mp3"}));
+    // Names that are not UTF-8 arrive percent-encoded and keep their bytes.
+    MakeMp3(dir.file("caf\xe9.mp3"));
+    playlist().AddDroppedUrls({QUrl(QStringLiteral("file://") + QString::fromStdString(dir.path()) + QStringLiteral("/caf%E9.mp3"))});
+    EXPECT_TRUE(playlist().IsInPlaylist(dir.file("caf\xe9.mp3")));
+    EXPECT_TRUE(frm->isEnabled());
+    SetMainWindow(nullptr);
+}
