@@ -114,6 +114,9 @@ void MakeTree(const std::string& top)
     WriteFile(top + "/b/deep/x", "x");
     WriteFile(top + "/c", "c");
     WriteFile(top + "/.hidden", "h");
+    // Names that are not UTF-8 are bytes like any other.
+    MakeDir(top + "/caf\xe9");
+    WriteFile(top + "/caf\xe9/\xff\xfe.mp3", "x");
 }
 
 TEST(DeleteTreeTest, DeletesEverythingAndShowsEachFolder)
@@ -126,7 +129,7 @@ TEST(DeleteTreeTest, DeletesEverythingAndShowsEachFolder)
     EXPECT_FALSE(Exists(top));
     EXPECT_TRUE(progress.errors.empty());
     EXPECT_FALSE(progress.stopped);
-    EXPECT_EQ(progress.paths.size(), 4u); // top, a, b, b/deep
+    EXPECT_EQ(progress.paths.size(), 5u); // top, a, b, b/deep, caf\xe9
     EXPECT_EQ(progress.paths.front(), top + "/");
 }
 

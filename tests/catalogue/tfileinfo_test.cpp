@@ -67,6 +67,15 @@ TEST_F(TFileInfoTest, CaptionComesFromTheRightTagAndStateIndexFollows)
     EXPECT_EQ(none.TagStateIndex(), 1);
     EXPECT_EQ(none.FileName(), "plain song.mp3");
     EXPECT_EQ(none.FullPath(), dir.file("plain song.mp3"));
+
+    // A name that is not UTF-8 is kept as its bytes.
+    TFileInfo latin1(mp3("caf\xe9.mp3", Id3v2Tag(3, "A", "T"), ""));
+    EXPECT_EQ(latin1.FileName(), "caf\xe9.mp3");
+    EXPECT_TRUE(latin1.HasV2Tag());
+    EXPECT_TRUE(latin1.Rename("d\xe9j\xe0.mp3"));
+    EXPECT_TRUE(Exists(dir.file("d\xe9j\xe0.mp3")));
+    EXPECT_EQ(latin1.FileSize(),
+              static_cast<std::int64_t>(ReadFile(dir.file("d\xe9j\xe0.mp3")).size()));
 }
 
 TEST_F(TFileInfoTest, UnreadableFilesShowAsUntaggedWithoutErrors)
