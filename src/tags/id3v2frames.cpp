@@ -249,8 +249,11 @@ public:
         case Slot::Track: m_out.track = std::move(text); break;
         case Slot::Genre: m_out.genre = std::move(text); break;
         case Slot::Year:
+            // Trimmed again after the cut, as any text read from a frame:
+            // "199\x01-05" gives "199", which is also what a reload of the
+            // TYER frame written from it gives.
             if (id == "TDRC")
-                text = firstCharacters(text, 4);
+                text = Trim(firstCharacters(text, 4));
             m_out.year = std::move(text);
             break;
         default: break;

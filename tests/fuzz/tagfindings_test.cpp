@@ -82,3 +82,25 @@ TEST(TagFindings, ClearedCommentStaysEmptyBesideOtherCommentFrames)
     EXPECT_TRUE(readAll(file) == bytes);
     fs::remove(file);
 }
+
+// The year of an ID3v2.4 tag is the first four characters of TDRC; a control
+// character among them was kept on load but trimmed when the TYER frame
+// written from it was read back, so the year changed with every save.
+TEST(TagFindings, YearCutFromTdrcIsTrimmed)
+{
+    std::string frame("TDRC\x00\x00\x00\x0B\x00\x00\x00" "199\x01-05-01", 21);
+    std::string tag("ID3\x04\x00\x00\x00\x00\x00\x15", 10);
+    const fs::path file = fs::temp_directory_path() / ("tv-tagfindings-year-" + std::to_string(::getpid()) + ".mp3");
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << tag << frame << std::string(500, '\xAA');
+    }
+    Tmp3TagV2 loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(file.string()));
+    EXPECT_EQ(loaded.Year(), "199");
+    ASSERT_TRUE(loaded.SaveToFile(file.string()));
+    Tmp3TagV2 reloaded;
+    ASSERT_TRUE(reloaded.LoadFromFile(file.string()));
+    EXPECT_EQ(reloaded.Year(), "199");
+    fs::remove(file);
+}
