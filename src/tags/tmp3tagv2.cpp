@@ -56,7 +56,7 @@ int ParseTrackNumber(std::string_view text)
 
 // A genre given as a bare reference into the genre list, "(17)" or "17",
 // gives the name; otherwise everything up to the last ")" is dropped, so
-// "(17)Rock" gives "Rock".
+// "(17)Rock" and "(17) Rock" give "Rock".
 std::string StripGenreNumber(std::string_view text)
 {
     const std::string trimmed = id3v2::Trim(text);
@@ -68,7 +68,7 @@ std::string StripGenreNumber(std::string_view text)
         && value >= 0 && value < kNamedGenres)
         return Tmp3TagV1::Genres()[static_cast<std::size_t>(value)];
     const std::size_t close = trimmed.rfind(')');
-    return close == std::string::npos ? trimmed : trimmed.substr(close + 1);
+    return close == std::string::npos ? trimmed : id3v2::Trim(std::string_view(trimmed).substr(close + 1));
 }
 
 std::string textFrame(const char* id, const std::string& text)

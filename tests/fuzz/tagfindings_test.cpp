@@ -104,3 +104,26 @@ TEST(TagFindings, YearCutFromTdrcIsTrimmed)
     EXPECT_EQ(reloaded.Year(), "199");
     fs::remove(file);
 }
+
+// "(17) Rock" gave the genre " Rock" with its blank, which the next load of
+// the frame written from it trimmed: the genre changed with the first save.
+TEST(TagFindings, GenreAfterReferenceIsTrimmed)
+{
+    const std::string content("\0(17) Rock", 10);
+    std::string frame("TCON\x00\x00\x00\x0A\x00\x00", 10);
+    frame += content;
+    std::string tag("ID3\x03\x00\x00\x00\x00\x00\x14", 10);
+    const fs::path file = fs::temp_directory_path() / ("tv-tagfindings-genre-" + std::to_string(::getpid()) + ".mp3");
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << tag << frame << std::string(500, '\xAA');
+    }
+    Tmp3TagV2 loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(file.string()));
+    EXPECT_EQ(loaded.Genre(), "Rock");
+    ASSERT_TRUE(loaded.SaveToFile(file.string()));
+    Tmp3TagV2 reloaded;
+    ASSERT_TRUE(reloaded.LoadFromFile(file.string()));
+    EXPECT_EQ(reloaded.Genre(), "Rock");
+    fs::remove(file);
+}
