@@ -53,7 +53,8 @@ if ((status != 0)); then
     [[ -f $crash ]] || continue
     minimized="$build/fuzz-artifacts/minimized-$(basename "$crash")"
     [[ -f $minimized ]] && continue
-    $build/bin/tag_fuzzer -minimize_crash=1 -max_total_time=60 -exact_artifact_path="$minimized" "$crash" \
+    # Bounded: minimizing runs the target in steps that each restart the clock.
+    timeout 120 $build/bin/tag_fuzzer -minimize_crash=1 -runs=20000 -exact_artifact_path="$minimized" "$crash" \
       >/dev/null 2>&1 || true
     echo "finding: $crash (minimized: $minimized)"
   done
