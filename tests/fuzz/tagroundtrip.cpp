@@ -159,6 +159,7 @@ std::string CheckTagRoundTrip(const std::string& path)
     if (!v2After.TagPresent() || v2After.MajorVersion() != 3 || v2After.TagSize() <= 0)
         return "no ID3v2.3 tag after the save";
 
+    V2Values v2Expected = v2Before;
     if (separate) {
         if (!v1After.TagPresent())
             return "no ID3v1 block after the save";
@@ -176,7 +177,6 @@ std::string CheckTagRoundTrip(const std::string& path)
             v1Expected.v1Layout = v1After.v1Tag();
         if (valuesOf(v1After) != v1Expected)
             return "ID3v1 values changed: " + describe(v1Expected) + " -> " + describe(valuesOf(v1After));
-        V2Values v2Expected = v2Before;
         v2Expected.genre = genreAfterReload(v2Before.genre);
         if (valuesOf(v2After) != v2Expected)
             return "ID3v2 values changed: " + describe(v2Expected) + " -> " + describe(valuesOf(v2After));
@@ -188,7 +188,8 @@ std::string CheckTagRoundTrip(const std::string& path)
     if (std::string error = save(path, v1After, v2After); !error.empty())
         return "second save: " + error;
     const std::string savedAgain = readAll(path);
-    if (separate) {
+    // (A genre number that became a name is written as the name this time.)
+    if (separate && v2Expected.genre == v2Before.genre) {
         const std::size_t before = saved.size() - 128;
         if (savedAgain.size() != saved.size() || savedAgain.compare(0, before, saved, 0, before) != 0)
             return "a second save of the same values changed the file";
