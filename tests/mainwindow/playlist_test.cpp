@@ -78,12 +78,15 @@ TEST_F(MainWindowTest, RowsAreSortedByCaptionAndNumberedByPosition)
     // Sorting off during a batch: rows are appended, one sort at the end,
     // and the selection follows its rows.
     model->Clear();
-    model->SetSortingEnabled(false);
-    for (const char* f : {"3.mp3", "1.mp3", "2.mp3"})
-        playlist().AddFileToPlaylist(dir.file(f));
-    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"c - ", "b - ", "a - "}));
+    playlist().AddFileToPlaylist(dir.file("3.mp3"));
     SelectPlaylistRows({0});
+    model->SetSortingEnabled(false);
+    for (const char* f : {"1.mp3", "2.mp3", "3.mp3"})
+        playlist().AddFileToPlaylist(dir.file(f));
+    EXPECT_EQ(model->PendingCount(), 2);
+    EXPECT_TRUE(playlist().IsInPlaylist(dir.file("1.mp3")));
     model->SetSortingEnabled(true);
+    EXPECT_EQ(model->PendingCount(), 0);
     EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"a - ", "b - ", "c - "}));
     EXPECT_EQ(playlist().SelectedRows(), (std::vector<int>{2}));
 

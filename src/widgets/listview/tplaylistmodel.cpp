@@ -118,10 +118,15 @@ bool TPlaylistModel::AddFile(const std::string& path)
     row->info = std::make_unique<TFileInfo>(path);
     row->key = key;
     FillFromRecord(*row);
-    const int pos = m_sorting ? SortedInsertPosition(*row) : Count();
+    ++m_keys[key];
+    if (!m_sorting) {
+        // A batch: the view is told once, at its end.
+        m_pending.push_back(std::move(row));
+        return true;
+    }
+    const int pos = SortedInsertPosition(*row);
     beginInsertRows(QModelIndex(), pos, pos);
     m_rows.insert(m_rows.begin() + pos, std::move(row));
-    ++m_keys[key];
     endInsertRows();
     return true;
 }
@@ -140,6 +145,9 @@ bool TPlaylistModel::removeRows(int row, int count, const QModelIndex& parent)
 
 void TPlaylistModel::Clear()
 {
+    for (const auto& r : m_pending)
+        ForgetKey(r->key);
+    m_pending.clear();
     if (m_rows.empty())
         return;
     beginResetModel();
@@ -174,8 +182,22 @@ void TPlaylistModel::SetSortingEnabled(bool on)
     if (on == m_sorting)
         return;
     m_sorting = on;
-    if (on)
+    if (on) {
+        CommitPending();
         Sort();
+    }
+}
+
+void TPlaylistModel::CommitPending()
+{
+    if (m_pending.empty())
+        return;
+    const int first = Count();
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(m_pending.size()) - 1);
+    for (auto& r : m_pending)
+        m_rows.push_back(std::move(r));
+    m_pending.clear();
+    endInsertRows();
 }
 
 void TPlaylistModel::Sort()

@@ -41,9 +41,15 @@ public:
     bool AddFile(const std::string& path);
     bool IsInPlaylist(const std::string& path) const;
 
-    // Off: new rows are appended. On: the list is sorted now and stays sorted.
+    // Off: a batch begins; its rows are collected and appended in one step
+    // when sorting is switched on again, which sorts the list once. On: the
+    // list stays sorted. Rows of an open batch are already known to
+    // IsInPlaylist but are not yet rows of the model.
     void SetSortingEnabled(bool on);
     bool SortingEnabled() const { return m_sorting; }
+
+    // Rows collected by the open batch.
+    int PendingCount() const { return static_cast<int>(m_pending.size()); }
 
     // Removes every row (the records are freed).
     void Clear();
@@ -72,7 +78,10 @@ private:
     int SortedInsertPosition(const Row& row) const;
     void ForgetKey(const std::string& key);
 
+    void CommitPending();
+
     std::vector<std::unique_ptr<Row>> m_rows;
+    std::vector<std::unique_ptr<Row>> m_pending;
     std::unordered_map<std::string, int> m_keys; // folded path -> how many rows have it
     QCollator m_collator;
     bool m_sorting = true;

@@ -1,0 +1,30 @@
+#pragma once
+// Prompts for the benchmarks: the folder dialog answers a fixed folder, every
+// question is answered No and every message is written to stderr.
+
+#include "prompts.h"
+
+#include <string>
+
+class BenchPrompts final : public Prompts {
+public:
+    explicit BenchPrompts(std::string folder)
+        : m_folder(std::move(folder))
+    {
+    }
+
+    PromptAnswer askYesNo(const QString&, const QString&, PromptIcon) override { return PromptAnswer::No; }
+    PromptAnswer askYesNoCancel(const QString&, const QString&, PromptIcon) override { return PromptAnswer::Cancel; }
+    PromptAnswer askOkCancel(const QString&, const QString&, PromptIcon) override { return PromptAnswer::Cancel; }
+    PromptAnswer askOverwrite(const QString&, const QString&, PromptIcon) override { return PromptAnswer::Abort; }
+    void showError(const QString& title, const QString& text) override { Print(title, text); }
+    void showWarning(const QString& title, const QString& text) override { Print(title, text); }
+    void showInformation(const QString& title, const QString& text) override { Print(title, text); }
+    std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return std::nullopt; }
+    std::vector<std::string> openFiles(const QString&, const QString&, const std::string&) override { return {}; }
+    std::optional<std::string> chooseFolder(const QString&, const std::string&) override { return m_folder; }
+
+private:
+    static void Print(const QString& title, const QString& text);
+    std::string m_folder;
+};
