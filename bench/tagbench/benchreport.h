@@ -1,0 +1,23 @@
+#pragma once
+// Timing and the summary lines shared by the tag benchmarks.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+class BenchClock final {
+public:
+    BenchClock() : m_start(std::chrono::steady_clock::now()) {}
+    double seconds() const
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_start;
+};
+
+// "read N files in S s: R files/s"
+std::string ReadSummary(std::size_t files, double seconds);
+// "wrote N files (B bytes) in S s: R MB/s", with 1 MB = 1,000,000 bytes.
+std::string WriteSummary(std::size_t files, std::uint64_t bytes, double seconds);

@@ -1,0 +1,14 @@
+#pragma once
+// The modes of tagbench. Each takes the folder to work on, walks it with
+// FindMp3Files (mp3walk.h), prints what it measured with the summary line of
+// benchreport.h last, and returns the exit status (non-zero when any file
+// failed). A new mode is a source file with its Run function, a declaration
+// here and a row in the table of main.cpp.
+
+#include <string>
+
+// Loads the ID3v1 and the ID3v2 tag of every file: one untimed pass to warm
+// the page cache, then the timed pass.
+int RunReadBench(const std::string& dir);
+// Sets the ID3v1 and the ID3v2 title of every file and saves both tags.
+int RunWriteBench(const std::string& dir);
