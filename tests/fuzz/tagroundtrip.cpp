@@ -194,5 +194,18 @@ std::string CheckTagRoundTrip(const std::string& path)
         if (savedAgain.size() != saved.size() || savedAgain.compare(0, before, saved, 0, before) != 0)
             return "a second save of the same values changed the file";
     }
+
+    // Removing both tags leaves exactly the audio.
+    if (separate) {
+        try {
+            v1After.RemoveFromFile(path);
+        } catch (const TagError& e) {
+            return std::string("ID3v1 removal failed: ") + e.what();
+        }
+        if (!v2After.RemoveFromFile(path))
+            return "ID3v2 removal failed";
+        if (readAll(path) != audio)
+            return "removing both tags did not leave the audio";
+    }
     return {};
 }

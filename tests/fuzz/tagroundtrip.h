@@ -5,13 +5,15 @@
 #include <string>
 
 // Treats the file at `path` as an MP3 file: loads its ID3v1 and ID3v2 tags,
-// saves both unchanged, loads them again and saves once more. Returns an
-// empty string when every invariant held, otherwise what went wrong:
+// saves both unchanged, loads them again, saves once more and removes both
+// tags. Returns an empty string when every invariant held, otherwise what
+// went wrong:
 //  - no load or save throws anything but TagError, and none fails on a
 //    readable, writable regular file of at least 10 bytes;
 //  - the bytes between the old ID3v2 tag and the old ID3v1 block (the audio)
 //    follow the new ID3v2 tag unchanged, and the new ID3v1 block follows them;
 //  - every value reads back as it was loaded, and the new tag is ID3v2.3;
 //  - a second save of what was read back leaves everything before the ID3v1
-//    block byte for byte alike.
+//    block byte for byte alike;
+//  - removing both tags then leaves exactly the audio.
 std::string CheckTagRoundTrip(const std::string& path);
