@@ -208,10 +208,9 @@ void PulseMixerBackend::settle()
     if (!m_unsettledWrites)
         return;
     m_unsettledWrites = false;
-    // Each finished write sends a round trip behind it; the server sends the
-    // change events of the write before answering it, and each event's
-    // query is counted too, so nothing pending means every notice of the
-    // writes has been handed on.
+    // Each finished write is followed by a read of what it changed, and
+    // every read is counted, so nothing pending means the notices of the
+    // writes have been handed on.
     waitFor([this] { return m_pendingOperations == 0; }, SettleTimeoutMs);
 }
 
@@ -321,9 +320,12 @@ void PulseMixerBackend::onSinkInputInfo(pa_context*, const pa_sink_input_info* i
 void PulseMixerBackend::onWriteDone(pa_context* context, int, void* self)
 {
     PulseMixerBackend* mixer = backend(self);
-    // A round trip behind the write: its answer comes after the write's
-    // change events, whose queries are counted as they are sent.
-    mixer->track(pa_context_get_server_info(context, onServerInfo, self));
+    // Read the sink again once the write is through: its notice comes from
+    // this read, at once, rather than from the change event, which the
+    // server may send a little later; that event's read then finds the value
+    // known and reports nothing.
+    if (mixer->m_haveSink)
+        mixer->track(pa_context_get_sink_info_by_index(context, mixer->m_sinkIndex, onSinkInfo, self));
     mixer->operationDone();
 }
 

@@ -53,7 +53,7 @@ TEST_F(GstPlaybackTest, PlaysPausesSeeksAndStopsClosingTheFile)
     EXPECT_TRUE(processHoldsFile(song));
 
     // The position advances while playing and the poller reports.
-    EXPECT_TRUE(waitUntil([&] { return player.GetSongPosition() >= 400; }, 3000ms));
+    EXPECT_TRUE(waitUntil([&] { return player.GetSongPosition() >= 400; }, 8000ms));
     EXPECT_GE(refreshes, 1);
 
     // Pause holds the position.
@@ -70,7 +70,7 @@ TEST_F(GstPlaybackTest, PlaysPausesSeeksAndStopsClosingTheFile)
     // ...until StartPlaying plays from there.
     player.StartPlaying();
     EXPECT_FALSE(player.IsPlayerPaused());
-    EXPECT_TRUE(waitUntil([&] { return player.GetSongPosition() >= 3200; }, 3000ms));
+    EXPECT_TRUE(waitUntil([&] { return player.GetSongPosition() >= 3200; }, 8000ms));
 
     // A seek while playing also leaves the song stopped at the target.
     player.SeekTo(1000);
@@ -85,7 +85,7 @@ TEST_F(GstPlaybackTest, PlaysPausesSeeksAndStopsClosingTheFile)
     player.SeekTo(-4000);
     EXPECT_NEAR(player.GetSongPosition(), 1000, 30);
     player.StartPlaying();
-    EXPECT_TRUE(waitUntil([&] { return player.GetSongPosition() >= 1200; }, 3000ms));
+    EXPECT_TRUE(waitUntil([&] { return player.GetSongPosition() >= 1200; }, 8000ms));
 
     player.StopPlaying();
     EXPECT_FALSE(player.IsPlayerActive());
@@ -123,7 +123,7 @@ TEST_F(GstPlaybackTest, EndOfSongStaysPlayingUntilTheUserActs)
     player.SeekTo(0);
     player.StartPlaying();
     EXPECT_TRUE(waitUntil([&] { return player.GetSongPosition() >= 200 && player.GetSongPosition() < 1000; },
-                          3000ms));
+                          8000ms));
     player.StopPlaying();
     EXPECT_FALSE(processHoldsFile(song));
 }
@@ -160,7 +160,7 @@ TEST_F(GstPlaybackTest, UnopenableFilesFailAndStopThePreviousSong)
     const std::string oddName = dir.writeFile("caf\xe9 \xff.mp3", mp3Bytes);
     ASSERT_TRUE(player.PlayFile(oddName));
     EXPECT_EQ(player.CurrentSongFile(), oddName);
-    EXPECT_TRUE(waitUntil([&] { return player.GetSongPosition() >= 200; }, 3000ms));
+    EXPECT_TRUE(waitUntil([&] { return player.GetSongPosition() >= 200; }, 8000ms));
     // Playing another song closes the first one's file before opening.
     ASSERT_TRUE(player.PlayFile(song));
     EXPECT_FALSE(processHoldsFile(oddName));

@@ -103,17 +103,26 @@ protected:
     {
         playertest::ensureApplication();
         ASSERT_FALSE(pactl({"info"}).isNull()) << "no sound server reachable (tools/test.sh starts one)";
-        ASSERT_FALSE(pactl({"set-sink-mute", "@DEFAULT_SINK@", "0"}).isNull());
-        ASSERT_FALSE(pactl({"set-sink-volume", "@DEFAULT_SINK@", "32768"}).isNull());
         auto recording = std::make_unique<RecordingMixer>(real);
         mixer = recording.get();
         control = std::make_unique<TAudioVolumeControl>(std::move(recording));
         control->OnVolumeChange = [this](VolumeKind kind, std::uint32_t value) { changes.emplace_back(kind, value); };
         // The start-up notices set both bars.
         ASSERT_TRUE(waitUntil([this] { return changes.size() >= 2; }, 2000ms));
-        EXPECT_EQ(changes[0], Change(VolumeKind::Master, PulseMixerBackend::fromPulseVolume(32768)));
-        EXPECT_EQ(changes[1].first, VolumeKind::Wave);
+        EXPECT_EQ(changes[0], Change(VolumeKind::Master, read(PulseMixerBackend::MasterVolumeControl)));
+        EXPECT_EQ(changes[1], Change(VolumeKind::Wave, 65535));
         changes.clear();
+    }
+
+    // The changes of one bar only (tests in other processes may move the
+    // master volume meanwhile).
+    std::vector<Change> changesOf(VolumeKind kind) const
+    {
+        std::vector<Change> found;
+        for (const Change& change : changes)
+            if (change.first == kind)
+                found.push_back(change);
+        return found;
     }
 
     // The user's change of a bar, as the window makes it.
@@ -157,6 +166,12 @@ TEST(PulseVolumeMapping, LinearAndExactBothWays)
 // this suite changes the master volume meanwhile.
 TEST_F(PulseMixerTest, MasterVolumeWrittenReadBackFollowedAndDragged)
 {
+    ASSERT_FALSE(pactl({"set-sink-mute", "@DEFAULT_SINK@", "0"}).isNull());
+    ASSERT_FALSE(pactl({"set-sink-volume", "@DEFAULT_SINK@", "32768"}).isNull());
+    ASSERT_TRUE(waitUntil([this] { return read(PulseMixerBackend::MasterVolumeControl) == 32768; }, 2000ms));
+    spinFor(100ms);
+    changes.clear();
+
     // Written and read back.
     userSets(VolumeKind::Master, 20000);
     EXPECT_EQ(defaultSinkVolume(), PulseMixerBackend::toPulseVolume(20000));
@@ -194,7 +209,7 @@ TEST_F(PulseMixerTest, MasterVolumeWrittenReadBackFollowedAndDragged)
     spinFor(300ms);
     EXPECT_EQ(mixer->writes, expected);
     EXPECT_EQ(mixer->notices.size(), expected.size()) << "each write is reported by the server";
-    EXPECT_TRUE(changes.empty());
+    EXPECT_TRUE(changes.empty()) << changes.size() << " changes, first " << changes.front().second;
     EXPECT_EQ(defaultSinkVolume(), PulseMixerBackend::toPulseVolume(30000));
     EXPECT_EQ(read(PulseMixerBackend::MasterVolumeControl), 30000u);
 }
@@ -211,30 +226,30 @@ TEST_F(PulseMixerTest, WaveVolumeIsHeldAppliedToOurStreamAndFollowed)
     MusikPlayer player{std::make_unique<GstMediaBackend>()};
     ASSERT_TRUE(player.PlayFile(song));
     // The new stream gets the held value.
-    ASSERT_TRUE(waitUntil([this] { return !real.ownStreams().empty(); }, 3000ms));
+    ASSERT_TRUE(waitUntil([this] { return !real.ownStreams().empty(); }, 8000ms));
     ASSERT_TRUE(waitUntil(
         [] {
             const auto inputs = ownSinkInputs();
             return inputs.size() == 1 && inputs[0].second == PulseMixerBackend::toPulseVolume(30000);
         },
-        3000ms));
+        8000ms));
     spinFor(200ms);
     EXPECT_EQ(read(PulseMixerBackend::WaveVolumeControl), 30000u);
-    EXPECT_TRUE(changes.empty());
+    EXPECT_TRUE(changesOf(VolumeKind::Wave).empty());
 
     // Written while the stream exists.
     userSets(VolumeKind::Wave, 45000);
     ASSERT_EQ(ownSinkInputs().size(), 1u);
     EXPECT_EQ(ownSinkInputs()[0].second, PulseMixerBackend::toPulseVolume(45000));
     spinFor(200ms);
-    EXPECT_TRUE(changes.empty());
+    EXPECT_TRUE(changesOf(VolumeKind::Wave).empty());
 
     // Another program's change moves the wave bar only.
     const int index = ownSinkInputs()[0].first;
     ASSERT_FALSE(pactl({"set-sink-input-volume", QString::number(index), "23456"}).isNull());
-    ASSERT_TRUE(waitUntil([this] { return !changes.empty(); }, 2000ms));
+    ASSERT_TRUE(waitUntil([this] { return !changesOf(VolumeKind::Wave).empty(); }, 2000ms));
     spinFor(100ms);
-    EXPECT_EQ(changes, std::vector<Change>{Change(VolumeKind::Wave, PulseMixerBackend::fromPulseVolume(23456))});
+    EXPECT_EQ(changesOf(VolumeKind::Wave), std::vector<Change>{Change(VolumeKind::Wave, PulseMixerBackend::fromPulseVolume(23456))});
 
     // The next song's stream gets the value in force.
     changes.clear();
@@ -245,11 +260,11 @@ TEST_F(PulseMixerTest, WaveVolumeIsHeldAppliedToOurStreamAndFollowed)
             return inputs.size() == 1 && inputs[0].first != index &&
                    inputs[0].second == PulseMixerBackend::toPulseVolume(PulseMixerBackend::fromPulseVolume(23456));
         },
-        3000ms));
+        8000ms));
     player.StopPlaying();
     EXPECT_TRUE(waitUntil([] { return ownSinkInputs().empty(); }, 2000ms));
     spinFor(100ms);
-    EXPECT_TRUE(changes.empty());
+    EXPECT_TRUE(changesOf(VolumeKind::Wave).empty());
 }
 
 TEST(PulseMixerUnreachable, ConstructionFailsWithTheVolumeControlError)

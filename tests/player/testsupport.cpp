@@ -14,14 +14,28 @@
 
 namespace playertest {
 
+namespace {
+
+std::unique_ptr<QCoreApplication> g_application;
+
+// Destroys the application at the end of the run, while the rest of Qt is
+// still alive; static destruction at exit is too late for it.
+class ApplicationEnvironment final : public ::testing::Environment {
+public:
+    void TearDown() override { g_application.reset(); }
+};
+
+} // namespace
+
 void ensureApplication()
 {
     static int argc = 1;
     static char name[] = "playertest";
     static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QCoreApplication> application;
-    if (!QCoreApplication::instance())
-        application = std::make_unique<QCoreApplication>(argc, argv);
+    if (!QCoreApplication::instance()) {
+        g_application = std::make_unique<QCoreApplication>(argc, argv);
+        ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+    }
 }
 
 bool waitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout)
