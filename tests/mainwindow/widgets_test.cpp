@@ -1,0 +1,150 @@
+// The skin manager, the list view's events and the playlist's hover panel.
+
+#include "mainwindowfixture.h"
+
+#include "skinmanager.h"
+#include "testapplication.h"
+#include "tfrmmain.h"
+#include "tplaylistmodel.h"
+#include "tplaylistpane.h"
+#include "tsonghintpanel.h"
+#include "tsongslistview.h"
+#include "ttmtlistview.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QStandardItemModel>
+#include <QTest>
+
+#ifndef TV_SOURCE_SKINS_DIR
+#error "TV_SOURCE_SKINS_DIR must name the Skins folder of the sources"
+#endif
+
+TEST(Skins, ListedFromEveryFolderAndAppliedByName)
+{
+    QApplication& app = TestApplication();
+    TempDir dir;
+    MakeDir(dir.file("a"));
+    MakeDir(dir.file("b"));
+    WriteFile(dir.file("a/Plain.qss"), "QWidget { color: red; }");
+    WriteFile(dir.file("b/Plain.qss"), "QWidget { color: blue; }");
+    WriteFile(dir.file("b/Other.qss"), "QWidget { color: green; }");
+    WriteFile(dir.file("b/notes.txt"), "x");
+
+    SkinManager skins;
+    skins.SetSkinDirectories({dir.file("a"), dir.file("b"), dir.file("missing")});
+    EXPECT_EQ(skins.AvailableSkins(), (QStringList{QStringLiteral("Other"), QStringLiteral("Plain")}));
+    // The first folder that holds a skin wins.
+    skins.SetSkinName(QStringLiteral("Plain"));
+    EXPECT_TRUE(skins.Activate());
+    EXPECT_EQ(app.styleSheet(), QStringLiteral("QWidget { color: red; }"));
+    // An unknown name, an empty one, or one that reaches another folder:
+    // the plain style.
+    for (const char* name : {"Nope", "", "../a/Plain", ".."}) {
+        skins.SetSkinName(QString::fromLatin1(name));
+        EXPECT_FALSE(skins.Activate()) << name;
+        EXPECT_TRUE(app.styleSheet().isEmpty()) << name;
+    }
+
+    // The shipped skins: the default and at least two more, one of them dark.
+    SkinManager shipped;
+    shipped.SetSkinDirectories({TV_SOURCE_SKINS_DIR});
+    const QStringList names = shipped.AvailableSkins();
+    EXPECT_TRUE(names.contains(QStringLiteral("TheFrog")));
+    EXPECT_GE(names.size(), 3);
+    EXPECT_TRUE(names.contains(QStringLiteral("Midnight")));
+    // The program's own folder is searched first.
+    const auto defaults = SkinManager::DefaultSkinDirectories();
+    ASSERT_GE(defaults.size(), 2u);
+    EXPECT_TRUE(defaults.front().size() > 6 && defaults.front().compare(defaults.front().size() - 6, 6, "Skins/") == 0);
+}
+
+TEST(ListView, ColumnResizeEventsAndMouseNotices)
+{
+    TestApplication();
+    TtmtListView view;
+    QStandardItemModel model(3, 2);
+    model.setHorizontalHeaderLabels({QStringLiteral("Song"), QStringLiteral("Time")});
+    view.setModel(&model);
+    view.resize(400, 200);
+    view.header()->resizeSection(0, 100);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+    std::vector<std::tuple<char, int, int>> events;
+    QObject::connect(&view, &TtmtListView::OnBeginColumnResize, [&](TtmtListView* s, int c, int w) {
+        EXPECT_EQ(s, &view);
+        events.emplace_back('b', c, w);
+    });
+    QObject::connect(&view, &TtmtListView::OnColumnResize, [&](TtmtListView*, int c, int w) { events.emplace_back('r', c, w); });
+    QObject::connect(&view, &TtmtListView::OnEndColumnResize, [&](TtmtListView*, int c, int w) { events.emplace_back('e', c, w); });
+
+    QWidget* header = view.header()->viewport();
+    const int y = view.header()->height() / 2;
+    QTest::mousePress(header, Qt::LeftButton, {}, QPoint(100, y));
+    QTest::mouseMove(header, QPoint(130, y));
+    // The width changes on release only: a tracking line is dragged.
+    EXPECT_EQ(view.header()->sectionSize(0), 100);
+    QTest::mouseRelease(header, Qt::LeftButton, {}, QPoint(150, y));
+    EXPECT_EQ(view.header()->sectionSize(0), 150);
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events.front(), std::make_tuple('b', 0, 100));
+    EXPECT_EQ(events.back(), std::make_tuple('e', 0, 150));
+    EXPECT_EQ(view.ColumnIndexForSection(1), 1);
+    EXPECT_EQ(view.ColumnIndexForSection(5), -1);
+
+    int entered = 0;
+    int left = 0;
+    QObject::connect(&view, &TtmtListView::OnMouseEnter, [&] { ++entered; });
+    QObject::connect(&view, &TtmtListView::OnMouseLeave, [&] { ++left; });
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(&view, &enter);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&view, &leave);
+    EXPECT_EQ(entered, 1);
+    EXPECT_EQ(left, 1);
+}
+
+TEST_F(MainWindowTest, HoverPanelTellsNameFolderAndSizeAndOpensAboveNearTheBottom)
+{
+    MakeMp3(dir.file("song.mp3"));
+    playlist().AddFileToPlaylist(dir.file("song.mp3"));
+    TSongsListView* view = playlist().songsListView();
+    const QRect row = view->visualRect(playlist().model()->index(0));
+    const QPoint global = view->viewport()->mapToGlobal(row.center());
+    playlist().songsListViewInfoTip(global);
+    TSongHintPanel* hint = playlist().panSongsHint();
+    ASSERT_TRUE(hint->isVisible());
+    EXPECT_EQ(hint->parentWidget(), frm.get());
+    EXPECT_EQ(hint->labSongName()->text(), QStringLiteral("song.mp3"));
+    EXPECT_EQ(hint->labSongPath()->text().toStdString(), dir.path() + "/");
+    EXPECT_EQ(hint->labSongFileSize()->text().toStdString(), "1.46 Kb");
+    const QPoint local = frm->mapFromGlobal(global);
+    EXPECT_EQ(hint->pos(), QPoint(local.x(), local.y() + 10));
+    EXPECT_EQ(hint->width(), std::max(hint->labSongName()->geometry().right(),
+                                      hint->labSongPath()->geometry().right()) + 30);
+
+    // Near the window's bottom edge it opens above the mouse.
+    for (int i = 0; i < 80; ++i) {
+        const std::string f = dir.file("more" + std::to_string(i) + ".mp3");
+        WriteFile(f, "x");
+        playlist().AddFileToPlaylist(f);
+    }
+    QApplication::processEvents();
+    const QPoint lowInView(10, view->viewport()->height() - 4);
+    ASSERT_TRUE(view->indexAt(lowInView).isValid());
+    const QPoint lowGlobal = view->viewport()->mapToGlobal(lowInView);
+    playlist().songsListViewInfoTip(lowGlobal);
+    ASSERT_TRUE(hint->isVisible());
+    const QPoint lowLocal = frm->mapFromGlobal(lowGlobal);
+    EXPECT_EQ(hint->pos(), QPoint(lowLocal.x(), lowLocal.y() - hint->height() - 20));
+    // No row under the mouse: the panel stays hidden.
+    playlist().songsListViewInfoTip(frm->mapToGlobal(QPoint(frm->width() - 5, 5)));
+    EXPECT_FALSE(hint->isVisible());
+    playlist().songsListViewInfoTip(global);
+    EXPECT_TRUE(hint->isVisible());
+    // The mouse leaving the list hides the panel.
+    playlist().songsListViewMouseLeave();
+    EXPECT_FALSE(hint->isVisible());
+}
