@@ -2,6 +2,7 @@
 //
 //   tagbench read DIR    load both tags of every .mp3 below DIR (warm cache)
 //   tagbench write DIR   set and save the ID3v1 and ID3v2 title of each
+//   tagbench records DIR create a file record for each, as the playlist does
 //
 // The last line of every mode is its summary (see benchreport.h).
 
@@ -21,6 +22,7 @@ struct Mode {
 constexpr Mode kModes[] = {
     {"read", "load both tags of every .mp3 below DIR", RunReadBench},
     {"write", "set and save the ID3v1 and ID3v2 title of every .mp3 below DIR", RunWriteBench},
+    {"records", "create a file record for every .mp3 below DIR", RunRecordsBench},
 };
 
 int usage()

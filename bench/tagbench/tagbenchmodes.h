@@ -12,3 +12,6 @@
 int RunReadBench(const std::string& dir);
 // Sets the ID3v1 and the ID3v2 title of every file and saves both tags.
 int RunWriteBench(const std::string& dir);
+// Creates a file record (TFileInfo) for every file, as the playlist does:
+// one untimed pass, then the timed pass that keeps the records.
+int RunRecordsBench(const std::string& dir);
