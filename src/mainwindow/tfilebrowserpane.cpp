@@ -186,7 +186,9 @@ TFileBrowserPane::TFileBrowserPane(Prompts& prompts, QWidget* parent)
     layout->addWidget(m_panDiscInfo);
 
     for (QWidget* w : {static_cast<QWidget*>(sPanel1), static_cast<QWidget*>(m_panCurrDirectory),
-                       static_cast<QWidget*>(m_panDiscInfo)})
+                       static_cast<QWidget*>(m_panDiscInfo), static_cast<QWidget*>(m_labTotalCaption),
+                       static_cast<QWidget*>(freeCaption), static_cast<QWidget*>(m_labTotalBytes),
+                       static_cast<QWidget*>(m_labFreeBytes), static_cast<QWidget*>(m_driveBox)})
         w->installEventFilter(this);
 
     BuildMenu();

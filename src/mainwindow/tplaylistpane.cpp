@@ -108,6 +108,8 @@ TPlaylistPane::TPlaylistPane(Prompts& prompts, QWidget* hintParent, QWidget* par
 
     m_strip = new TPlayerStrip(this);
     m_strip->installEventFilter(this);
+    for (QWidget* child : m_strip->findChildren<QWidget*>())
+        child->installEventFilter(this);
     layout->addWidget(m_strip);
 
     m_volume = new TVolumePopup(this);

@@ -15,25 +15,37 @@ TSongsListView::TSongsListView(QWidget* parent)
     setDropIndicatorShown(false);
 }
 
+namespace {
+
+// Adding to the playlist only reads the files: the drop is always a copy, so
+// that a file manager offering a move never deletes what was dropped.
+void AcceptAsCopy(QDropEvent* event)
+{
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+} // namespace
+
 void TSongsListView::dragEnterEvent(QDragEnterEvent* event)
 {
     // The playlist accepts a drag whatever its source (songsListViewDragOver).
-    event->acceptProposedAction();
+    AcceptAsCopy(event);
 }
 
 void TSongsListView::dragMoveEvent(QDragMoveEvent* event)
 {
-    event->acceptProposedAction();
+    AcceptAsCopy(event);
 }
 
 void TSongsListView::dropEvent(QDropEvent* event)
 {
     const QMimeData* mime = event->mimeData();
     if (mime->hasFormat(TFilesModel::DragMimeType())) {
-        event->acceptProposedAction();
+        AcceptAsCopy(event);
         emit BrowserRowsDropped();
     } else if (mime->hasUrls()) {
-        event->acceptProposedAction();
+        AcceptAsCopy(event);
         emit UrlsDropped(mime->urls());
     } else {
         event->ignore();

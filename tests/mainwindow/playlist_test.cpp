@@ -15,6 +15,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QToolButton>
 #include <QUrl>
 
@@ -245,5 +248,22 @@ TEST_F(MainWindowTest, DropsFromTheBrowserAndFromTheDesktop)
     playlist().AddDroppedUrls({QUrl(QStringLiteral("file://") + QString::fromStdString(dir.path()) + QStringLiteral("/caf%E9.mp3"))});
     EXPECT_TRUE(playlist().IsInPlaylist(dir.file("caf\xe9.mp3")));
     EXPECT_TRUE(frm->isEnabled());
+
+    // A real drop offering a move is taken as a copy: the file manager must
+    // not delete what it dropped.
+    playlist().model()->Clear();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file("loose.mp3")))});
+    QWidget* target = playlist().songsListView()->viewport();
+    // Qt delivers a drop only to the widget that accepted the drag's entry.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(10, 10), Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"loose.mp3"}));
     SetMainWindow(nullptr);
 }
