@@ -272,8 +272,12 @@ bool TFileBrowserPane::ShowFolder(const std::string& folder)
 
 void TFileBrowserPane::UpdateDiskInfo()
 {
-    const std::string mount = m_driveBox->currentData().toByteArray().toStdString();
-    const auto space = mount.empty() ? std::nullopt : MountedVolumes::Space(mount);
+    // The volume that holds the folder shown: on Linux a folder reached by
+    // going up from a mount lies on another volume than the drive box shows.
+    std::string where = m_currentDir;
+    if (where.empty())
+        where = m_driveBox->currentData().toByteArray().toStdString();
+    const auto space = where.empty() ? std::nullopt : MountedVolumes::Space(where);
     if (space) {
         m_labTotalBytes->setText(QString::fromStdString(FormatByteSize(space->totalBytes)));
         m_labFreeBytes->setText(QString::fromStdString(FormatByteSize(space->freeBytes)));

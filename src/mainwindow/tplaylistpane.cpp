@@ -344,6 +344,10 @@ void TPlaylistPane::mnuRenameFile1Click()
             return;
         const std::string newName = WithoutExtension(trimmed) + ".mp3";
         if (IsValidFileName(newName)) {
+            // The player holds the file it plays: stop it before the move.
+            const std::string playing = m_player.CurrentSongFile();
+            if (!playing.empty() && playing == info->FullPath())
+                m_player.StopPlaying();
             // A failed move leaves the record, and so the row, as it was.
             if (info->Rename(newName))
                 m_model->RefreshRow(row);

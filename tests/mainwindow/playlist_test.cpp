@@ -191,6 +191,11 @@ TEST_F(MainWindowTest, RenameAsksAgainAfterAnInvalidName)
     MakeMp3(dir.file("Song.MP3"));
     playlist().AddFileToPlaylist(dir.file("Song.MP3"));
     SelectPlaylistRows({0});
+    int stops = 0;
+    TPlayerHooks hooks;
+    hooks.CurrentSongFile = [&] { return dir.file("Song.MP3"); };
+    hooks.StopPlaying = [&] { ++stops; };
+    playlist().SetPlayerHooks(hooks);
     prompts.expectInput(QStringLiteral("What?.ogg"));
     prompts.expectInput(QStringLiteral(" New "));
     playlist().mnuRenameFile1Click();
@@ -206,6 +211,7 @@ TEST_F(MainWindowTest, RenameAsksAgainAfterAnInvalidName)
     EXPECT_EQ(shown[2].kind, Kind::Input);
     EXPECT_FALSE(Exists(dir.file("Song.MP3")));
     EXPECT_TRUE(Exists(dir.file("New.mp3")));
+    EXPECT_EQ(stops, 1); // the playing file was renamed: the player stopped first
     EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"New.mp3"}));
     EXPECT_TRUE(playlist().IsInPlaylist(dir.file("New.mp3")));
     EXPECT_FALSE(playlist().IsInPlaylist(dir.file("Song.MP3")));
