@@ -41,12 +41,16 @@ cmake --build $build --target tag_fuzzer -j2
 mkdir -p $build/fuzz-corpus $build/fuzz-artifacts
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+# One worker process (-fork=1) that is restarted after a finding, so that a
+# run lasts its full time and reports every finding at the end.
 status=0
 $build/bin/tag_fuzzer \
+  -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
   -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
   -print_final_stats=1 \
   -artifact_prefix=$build/fuzz-artifacts/ \
   $build/fuzz-corpus tests/fuzz/corpus tests/fuzz/regressions || status=$?
+compgen -G "$build/fuzz-artifacts/[clot]*-*" >/dev/null && status=1
 
 if ((status != 0)); then
   for crash in $build/fuzz-artifacts/crash-* $build/fuzz-artifacts/leak-* $build/fuzz-artifacts/timeout-* $build/fuzz-artifacts/oom-*; do
