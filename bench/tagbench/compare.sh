@@ -59,7 +59,7 @@ for ((r = 1; r <= rounds; ++r)); do
   sync
   end=$(date +%s.%N)
   line=$(awk -v b="$bytes" -v s="$start" -v e="$end" \
-    'BEGIN { printf "copied %.0f bytes in %.3f s: %.1f MB/s", b, e - s, b / 1e6 / (e - s) }')
+    'BEGIN { printf "copied %s bytes in %.3f s: %.1f MB/s", b, e - s, b / 1e6 / (e - s) }')
   echo "cp -r+sync: $line"; copies+=("$(rate "$line")")
   rm -rf "$corpus/copy"
   sync
