@@ -5,8 +5,8 @@
 #include <string>
 
 // Treats the file at `path` as an MP3 file: loads its ID3v1 and ID3v2 tags,
-// saves both unchanged, loads them again, saves once more and removes both
-// tags. Returns an empty string when every invariant held, otherwise what
+// saves both unchanged, loads them again, saves once more, saves edited
+// values and removes both tags. Returns an empty string when every invariant held, otherwise what
 // went wrong:
 //  - no load or save throws anything but TagError, and none fails on a
 //    readable, writable regular file of at least 10 bytes;
@@ -15,5 +15,7 @@
 //  - every value reads back as it was loaded, and the new tag is ID3v2.3;
 //  - a second save of what was read back leaves everything before the ID3v1
 //    block byte for byte alike;
+//  - edited values (title and artist swapped, the album as the comment,
+//    another track number) read back as set, with the audio unchanged;
 //  - removing both tags then leaves exactly the audio.
 std::string CheckTagRoundTrip(const std::string& path);
