@@ -6,8 +6,8 @@
 
 // Treats the file at `path` as an MP3 file: loads its ID3v1 and ID3v2 tags,
 // saves both unchanged, loads them again, saves once more, saves edited
-// values and removes both tags. Returns an empty string when every invariant held, otherwise what
-// went wrong:
+// values and removes both tags. Returns an empty string when every
+// invariant held, otherwise what went wrong:
 //  - no load or save throws anything but TagError, and none fails on a
 //    readable, writable regular file of at least 10 bytes;
 //  - the bytes between the old ID3v2 tag and the old ID3v1 block (the audio)
