@@ -138,7 +138,12 @@ std::string checkEditedSave(const std::string& path, const std::string& audio)
     v1.SetTitle(v1Artist);
     v1.SetArtist(v1Title);
     v1.SetComment(v1Album);
+    // A text cut to its field width may end in blanks or control characters,
+    // which are the field's padding once written.
     V1Values v1Expected = valuesOf(v1);
+    for (std::string* text : {&v1Expected.title, &v1Expected.artist, &v1Expected.comment})
+        while (!text->empty() && static_cast<unsigned char>(text->back()) <= 32)
+            text->pop_back();
 
     V2Values v2Expected = valuesOf(v2);
     std::swap(v2Expected.title, v2Expected.artist);
