@@ -3,9 +3,11 @@
 
 #include "tfrmmain.h"
 
+#include "gstmediabackend.h"
 #include "mainwindowregistry.h"
 #include "poptions.h"
 #include "progresswindows.h"
+#include "pulsemixerbackend.h"
 #include "qtprompts.h"
 
 #include <QApplication>
@@ -20,9 +22,13 @@ int main(int argc, char* argv[])
 
     QtPrompts prompts;
     TfrmMain frmMain(prompts);
+    // The last step of the window's creation: the player on GStreamer and
+    // the volume control on the sound server.
+    frmMain.CreatePlayerControls(std::make_unique<GstMediaBackend>(),
+                                 [] { return std::make_unique<PulseMixerBackend>(); });
     SetMainWindow(&frmMain);
-    // Closing the window saves the settings (and stops the player once one
-    // is connected); Exit skips this.
+    // Closing the window saves the settings, then stops the player; Exit
+    // skips this.
     frmMain.SetCloseHandler([] { SaveOptions(); });
 
     // Created after the main window, which must not use them while it is created.

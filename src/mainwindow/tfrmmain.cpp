@@ -1,6 +1,8 @@
 #include "tfrmmain.h"
 
 #include "tfilebrowserpane.h"
+#include "musikplayer.h"
+#include "tplayercontrols.h"
 #include "tplayerstrip.h"
 #include "tplaylistmodel.h"
 #include "tplaylistpane.h"
@@ -73,6 +75,16 @@ TfrmMain::TfrmMain(Prompts& prompts, QWidget* parent)
 TfrmMain::~TfrmMain()
 {
     qApp->removeEventFilter(this);
+    // The player and the volume control go while the widgets they drive are
+    // still there.
+    m_playerControls.reset();
+}
+
+void TfrmMain::CreatePlayerControls(std::unique_ptr<MediaBackend> media,
+                                    const std::function<std::unique_ptr<MixerBackend>()>& mixer)
+{
+    m_playerControls = std::make_unique<TPlayerControls>(*m_playlist, m_prompts, std::move(media), mixer,
+                                                         [this] { UpdateActions(); });
 }
 
 void TfrmMain::FormCreate()
@@ -84,6 +96,8 @@ void TfrmMain::FormCreate()
     qApp->installEventFilter(this);
     m_toolBar->installEventFilter(this);
     m_panStatus->installEventFilter(this);
+    for (QToolButton* b : {btntbAdd, btntbRemove, btntbSearch})
+        b->installEventFilter(this);
 
     // Skin: the folder "Skins" beside the program (and the installed one).
     m_skins->SetSkinName(QString::fromStdString(options::skinName));
@@ -110,12 +124,9 @@ void TfrmMain::FormCreate()
     connect(m_playlist->songsListView(), &TSongsListView::BrowserRowsDropped, this, &TfrmMain::filesViewEndDrag);
     connect(m_playlist, &TPlaylistPane::MousePressed, this, &TfrmMain::hideVolumeControlMouseDown);
     connect(m_browser, &TFileBrowserPane::MousePressed, this, &TfrmMain::hideVolumeControlMouseDown);
-    connect(m_playlist->playerStrip()->butVolume(), &QToolButton::clicked, this, [this] {
-        // Part of the player controls: for now the button only shows the popup.
-        TVolumePopup* popup = m_playlist->pVolumeControl();
-        popup->setVisible(!popup->isVisible());
-        popup->raise();
-    });
+    // Player hookup: the player controls connect to the strip's buttons
+    // (m_playlist->playerStrip()), the volume popup (pVolumeControl) and the
+    // playlist's TPlayerHooks; until then the buttons do nothing.
 
     TPlaylistModel* model = m_playlist->model();
     for (auto signal : {&TPlaylistModel::rowsInserted, &TPlaylistModel::rowsRemoved})
@@ -250,6 +261,8 @@ void TfrmMain::FormClose()
 {
     if (m_closeHandler)
         m_closeHandler();
+    if (m_playerControls)
+        m_playerControls->player().StopPlaying();
 }
 
 void TfrmMain::Exit1Click()
@@ -343,7 +356,9 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
         if (FormKeyDown(static_cast<QKeyEvent*>(event)))
             return true;
     }
-    if (event->type() == QEvent::MouseButtonPress && (watched == m_toolBar || watched == m_panStatus))
+    if (event->type() == QEvent::MouseButtonPress
+        && (watched == m_toolBar || watched == m_panStatus || watched == btntbAdd || watched == btntbRemove
+            || watched == btntbSearch))
         hideVolumeControlMouseDown();
     return QMainWindow::eventFilter(watched, event);
 }

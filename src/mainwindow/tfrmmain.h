@@ -10,8 +10,11 @@
 #include <memory>
 #include <string>
 
+class MediaBackend;
+class MixerBackend;
 class Prompts;
 class SkinManager;
+class TPlayerControls;
 class TFileBrowserPane;
 class TPlaylistPane;
 class QAction;
@@ -31,6 +34,14 @@ public:
     // Runs when the window is closed by the user (FormClose): save the
     // settings, stop the player. Exit does not run it.
     void SetCloseHandler(std::function<void()> handler) { m_closeHandler = std::move(handler); }
+
+    // FormCreate's last step: the player controls with the media player and
+    // the mixer volume control (`VolumeControl`) on these back-ends. A mixer
+    // that cannot be opened is reported once; the window runs on without it.
+    void CreatePlayerControls(std::unique_ptr<MediaBackend> media,
+                              const std::function<std::unique_ptr<MixerBackend>()>& mixer);
+    // Null until CreatePlayerControls.
+    TPlayerControls* playerControls() const { return m_playerControls.get(); }
 
     TPlaylistPane* playlist() const { return m_playlist; }
     TFileBrowserPane* browser() const { return m_browser; }
@@ -96,4 +107,5 @@ private:
     QSplitter* m_splitter = nullptr;
     QToolBar* m_toolBar = nullptr;
     QStatusBar* m_panStatus = nullptr;
+    std::unique_ptr<TPlayerControls> m_playerControls;
 };

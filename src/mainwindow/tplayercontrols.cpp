@@ -1,0 +1,340 @@
+#include "tplayercontrols.h"
+
+#include "tplayerstrip.h"
+#include "tplaylistmodel.h"
+#include "tplaylistpane.h"
+#include "tsongslistview.h"
+
+#include "mediabackend.h"
+#include "mixerbackend.h"
+#include "musikplayer.h"
+#include "prompts.h"
+#include "tfileinfo.h"
+#include "volumecontrolerror.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QSlider>
+#include <QToolButton>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr std::uint32_t MaxVolume = 65535;
+constexpr int MasterTag = 1;
+constexpr int WaveTag = 2;
+
+} // namespace
+
+TPlayerControls::TPlayerControls(TPlaylistPane& playlist, Prompts& prompts, std::unique_ptr<MediaBackend> media,
+                                 const MixerFactory& mixer, std::function<void()> updateFrameActions,
+                                 QObject* parent)
+    : QObject(parent)
+    , m_playlist(playlist)
+    , m_prompts(prompts)
+    , m_updateFrameActions(std::move(updateFrameActions))
+    , m_player(std::make_unique<MusikPlayer>(std::move(media)))
+{
+    TPlayerStrip* strip = m_playlist.playerStrip();
+    TVolumePopup* popup = m_playlist.pVolumeControl();
+    TSongsListView* view = m_playlist.songsListView();
+    m_progress = strip->progress();
+    m_volumeBar1 = popup->VolumeBar1();
+    m_volumeBar2 = popup->VolumeBar2();
+
+    // Play is an action; the button shows it and follows its enabled state.
+    m_playAction = new QAction(strip->butPlay()->icon(), QStringLiteral("Play"), strip);
+    m_playAction->setObjectName(QStringLiteral("playAction"));
+    m_playAction->setToolTip(QStringLiteral("Play"));
+    strip->butPlay()->setDefaultAction(m_playAction);
+    strip->butPause()->setToolTip(QStringLiteral("Pause"));
+    strip->butStop()->setToolTip(QStringLiteral("Stop"));
+    strip->butVolume()->setToolTip(QStringLiteral("Volume"));
+    connect(m_playAction, &QAction::triggered, this, &TPlayerControls::playActionExecute);
+    connect(strip->butPause(), &QToolButton::clicked, this, &TPlayerControls::butPauseClick);
+    connect(strip->butStop(), &QToolButton::clicked, this, &TPlayerControls::butStopClick);
+    connect(strip->butVolume(), &QToolButton::clicked, this, &TPlayerControls::butVolumeClick);
+    for (QToolButton* button : {strip->butPlay(), strip->butPause(), strip->butStop()})
+        button->installEventFilter(this);
+    // A press on the Volume button must not close the panel it toggles (the
+    // playlist pane hides the panel on presses anywhere on the strip).
+    strip->butVolume()->removeEventFilter(&m_playlist);
+
+    connect(view, &QAbstractItemView::doubleClicked, this, &TPlayerControls::songsListViewDblClick);
+    connect(m_playlist.PlayFile1, &QAction::triggered, this, &TPlayerControls::songsListViewDblClick);
+    view->installEventFilter(this);
+    m_progress->installEventFilter(this);
+    connect(m_player.get(), &MusikPlayer::playerPosition, this, &TPlayerControls::PlayerPosition);
+
+    // The volume panel: 0 at the top is full volume; the bars are reached by
+    // the mouse, not by Tab.
+    popup->resize(120, 188);
+    m_playlist.panLeftResize();
+    popup->setFocusPolicy(Qt::ClickFocus);
+    for (QSlider* bar : {m_volumeBar1, m_volumeBar2}) {
+        bar->setRange(0, static_cast<int>(MaxVolume));
+        bar->setInvertedAppearance(true);
+        bar->setInvertedControls(true);
+        bar->setTickPosition(QSlider::NoTicks);
+        bar->setFocusPolicy(Qt::ClickFocus);
+        connect(bar, &QSlider::valueChanged, this, [this, bar] { onManualVolumeChange(bar); });
+    }
+    m_volumeBar1->setProperty("Tag", MasterTag);
+    m_volumeBar2->setProperty("Tag", WaveTag);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (m_playlist.pVolumeControl()->isVisible() && inVolumePanel(old) && now && !inVolumePanel(now))
+            pVolumeControlExit();
+    });
+
+    // The playlist's own commands stop the player when they remove its song.
+    TPlayerHooks hooks;
+    hooks.CurrentSongFile = [this] { return m_player->CurrentSongFile(); };
+    hooks.StopPlaying = [this] { m_player->StopPlaying(); };
+    m_playlist.SetPlayerHooks(std::move(hooks));
+
+    // Enabling is recomputed whenever the event loop is about to wait.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread()))
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TPlayerControls::playActionUpdate);
+
+    CreateVolumeControl(mixer);
+    playActionUpdate();
+}
+
+TPlayerControls::~TPlayerControls()
+{
+    m_playlist.SetPlayerHooks(TPlayerHooks{});
+    m_volumeControl.reset();
+    m_player->StopPlaying();
+}
+
+void TPlayerControls::CreateVolumeControl(const MixerFactory& mixer)
+{
+    if (!mixer)
+        return;
+    try {
+        std::unique_ptr<MixerBackend> backend = mixer();
+        if (!backend)
+            return;
+        m_volumeControl = std::make_unique<TAudioVolumeControl>(std::move(backend));
+        m_volumeControl->OnVolumeChange = [this](VolumeKind kind, std::uint32_t value) {
+            VolumeControlChanged(kind, value);
+        };
+    } catch (const VolumeControlError& error) {
+        m_volumeControl.reset();
+        m_prompts.showError(QStringLiteral("Error"), QString::fromStdString(error.what()));
+    }
+}
+
+void TPlayerControls::playActionExecute()
+{
+    if (m_player->IsPlayerActive() && m_player->IsPlayerPaused()) {
+        m_player->ResumePlaying();
+        return;
+    }
+    const std::vector<int> rows = m_playlist.SelectedRows();
+    if (rows.empty())
+        return;
+    if (const TFileInfo* info = m_playlist.FileAt(rows.front()))
+        m_player->PlayFile(info->FullPath());
+}
+
+void TPlayerControls::playActionUpdate()
+{
+    const bool active = m_player->IsPlayerActive();
+    const bool paused = m_player->IsPlayerPaused();
+    const bool oneSelected = m_playlist.SelectedRows().size() == 1;
+    TPlayerStrip* strip = m_playlist.playerStrip();
+    m_playAction->setEnabled((oneSelected && !active) || (active && paused));
+    strip->butPause()->setEnabled(active && !paused);
+    strip->butStop()->setEnabled(active);
+    if (active && !m_progress->isEnabled())
+        m_progress->setEnabled(true);
+    if (!active && m_progress->isEnabled()) {
+        m_progress->setEnabled(false);
+        m_progress->setValue(0);
+    }
+    if (m_updateFrameActions)
+        m_updateFrameActions();
+}
+
+void TPlayerControls::songsListViewDblClick()
+{
+    const std::vector<int> rows = m_playlist.SelectedRows();
+    if (rows.size() != 1)
+        return;
+    const TFileInfo* info = m_playlist.FileAt(rows.front());
+    if (!info)
+        return;
+    // The mark moves whether or not the file could be opened.
+    m_player->PlayFile(info->FullPath());
+    ClearPlayingMarks();
+    m_playlist.model()->SetChecked(rows.front(), true);
+}
+
+void TPlayerControls::butPauseClick()
+{
+    m_player->PausePlaying();
+}
+
+void TPlayerControls::butStopClick()
+{
+    m_player->StopPlaying();
+    ClearPlayingMarks();
+}
+
+void TPlayerControls::ClearPlayingMarks()
+{
+    TPlaylistModel* model = m_playlist.model();
+    for (int row = 0; row < model->Count(); ++row)
+        if (model->IsChecked(row))
+            model->SetChecked(row, false);
+}
+
+void TPlayerControls::PlayerPosition()
+{
+    const std::uint32_t length = m_player->GetSongLength();
+    const std::uint32_t position = m_player->GetSongPosition();
+    // A zero length would turn the gauge into a busy indicator.
+    const int maximum = static_cast<int>(
+        std::clamp<std::uint32_t>(length, 1, static_cast<std::uint32_t>(std::numeric_limits<int>::max())));
+    m_progress->setMaximum(maximum);
+    m_progress->setValue(static_cast<int>(std::min<std::uint32_t>(position, static_cast<std::uint32_t>(maximum))));
+}
+
+void TPlayerControls::progressMouseDown(int x)
+{
+    m_dragging = true;
+    progressMouseMove(x);
+}
+
+void TPlayerControls::progressMouseMove(int x)
+{
+    if (!m_dragging)
+        return;
+    m_playlist.songsListView()->setFocus();
+    const int span = m_progress->width() - 1;
+    // A gauge one pixel wide has no scale to point into.
+    if (span <= 0)
+        return;
+    const double target = static_cast<double>(m_player->GetSongLength()) * x / span;
+    m_player->SeekTo(static_cast<std::int64_t>(target));
+    m_player->StartPlaying();
+    PlayerPosition();
+}
+
+void TPlayerControls::progressMouseUp()
+{
+    m_dragging = false;
+}
+
+void TPlayerControls::songsListViewKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
+        return;
+    std::int64_t step = 0;
+    if (key == Qt::Key_Right)
+        step = ArrowSeekStep;
+    else if (key == Qt::Key_Left)
+        step = -ArrowSeekStep;
+    else
+        return;
+    // Nothing clamps the target: one outside the song is refused and
+    // playing goes on from where it was.
+    m_player->SeekTo(static_cast<std::int64_t>(m_player->GetSongPosition()) + step);
+    m_player->StartPlaying();
+    PlayerPosition();
+}
+
+void TPlayerControls::butVolumeClick()
+{
+    TVolumePopup* popup = m_playlist.pVolumeControl();
+    popup->setVisible(!popup->isVisible());
+    if (popup->isVisible()) {
+        popup->raise();
+        popup->setFocus();
+    }
+}
+
+void TPlayerControls::pVolumeControlExit()
+{
+    m_playlist.pVolumeControl()->hide();
+}
+
+void TPlayerControls::hideVolumeControlMouseDown()
+{
+    m_playlist.pVolumeControl()->hide();
+}
+
+void TPlayerControls::onManualVolumeChange(QSlider* bar)
+{
+    if (!bar || !m_volumeControl)
+        return;
+    const std::uint32_t value = MaxVolume - static_cast<std::uint32_t>(std::clamp(bar->value(), 0, 65535));
+    const int tag = bar->property("Tag").toInt();
+    m_volumeControl->BeginUserChange();
+    try {
+        if (tag == MasterTag)
+            m_volumeControl->SetMasterVolume(value);
+        else if (tag == WaveTag)
+            m_volumeControl->SetWaveVolume(value);
+    } catch (const VolumeControlError& error) {
+        m_volumeControl->EndUserChange();
+        m_prompts.showError(QStringLiteral("Error"), QString::fromStdString(error.what()));
+        return;
+    }
+    m_volumeControl->EndUserChange();
+}
+
+void TPlayerControls::VolumeControlChanged(VolumeKind kind, std::uint32_t value)
+{
+    const int position = static_cast<int>(MaxVolume - std::min(value, MaxVolume));
+    if (kind == VolumeKind::Master)
+        m_volumeBar1->setValue(position);
+    else
+        m_volumeBar2->setValue(position);
+    m_volumeBar1->update();
+    m_volumeBar2->update();
+}
+
+bool TPlayerControls::inVolumePanel(const QWidget* widget) const
+{
+    const QWidget* popup = m_playlist.pVolumeControl();
+    return widget && (widget == popup || popup->isAncestorOf(widget));
+}
+
+bool TPlayerControls::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (watched == m_progress) {
+        // The gauge takes its presses, so they never reach the strip (a press
+        // on the gauge keeps the volume panel open).
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease ||
+            type == QEvent::MouseButtonDblClick) {
+            if (!m_progress->isEnabled())
+                return true;
+            const int x = static_cast<int>(static_cast<QMouseEvent*>(event)->position().x());
+            if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
+                progressMouseDown(x);
+            else if (type == QEvent::MouseMove)
+                progressMouseMove(x);
+            else
+                progressMouseUp();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    if (watched == m_playlist.songsListView() && type == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        songsListViewKeyDown(key->key(), key->modifiers());
+        return false;
+    }
+    if (type == QEvent::MouseButtonPress)
+        hideVolumeControlMouseDown();
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,88 @@
+#pragma once
+// The player controls of the main window: the strip under the playlist (Play
+// with its action, Pause, Stop, the seek gauge, Volume), the floating volume
+// panel with its two bars, the playing mark of the playlist rows, and the
+// idle-time enabling of the player buttons and the playlist commands.
+//
+// It owns the media player and the mixer volume control. The volume control
+// is made last, from the mixer factory; when that fails the error is shown
+// once and the program runs on without one (the bars then change nothing).
+
+#include "taudiovolumecontrol.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class MediaBackend;
+class MixerBackend;
+class MusikPlayer;
+class Prompts;
+class TPlaylistPane;
+class QAction;
+class QProgressBar;
+class QSlider;
+class QWidget;
+
+class TPlayerControls final : public QObject {
+    Q_OBJECT
+
+public:
+    using MixerFactory = std::function<std::unique_ptr<MixerBackend>()>;
+    static constexpr std::int64_t ArrowSeekStep = 5000;
+
+    // `updateFrameActions` recomputes the frame's playlist commands (the
+    // search button and the menu items); it runs at the end of each idle-time
+    // update.
+    TPlayerControls(TPlaylistPane& playlist, Prompts& prompts, std::unique_ptr<MediaBackend> media,
+                    const MixerFactory& mixer, std::function<void()> updateFrameActions,
+                    QObject* parent = nullptr);
+    ~TPlayerControls() override;
+
+    MusikPlayer& player() const { return *m_player; }
+    // Null when the mixer could not be opened.
+    TAudioVolumeControl* VolumeControl() const { return m_volumeControl.get(); }
+    QAction* playAction() const { return m_playAction; }
+    // The gauge's dragging flag.
+    bool isDragging() const { return m_dragging; }
+
+    void playActionExecute();
+    void playActionUpdate();
+    void songsListViewDblClick();
+    void butPauseClick();
+    void butStopClick();
+    // The position refresh: gauge maximum and position from the player.
+    void PlayerPosition();
+    // X relative to the gauge.
+    void progressMouseDown(int x);
+    void progressMouseMove(int x);
+    void progressMouseUp();
+    // Left and Right seek; the key goes on to the list in any case.
+    void songsListViewKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void butVolumeClick();
+    void pVolumeControlExit();
+    void hideVolumeControlMouseDown();
+    void onManualVolumeChange(QSlider* bar);
+    void VolumeControlChanged(VolumeKind kind, std::uint32_t value);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateVolumeControl(const MixerFactory& mixer);
+    void ClearPlayingMarks();
+    bool inVolumePanel(const QWidget* widget) const;
+
+    TPlaylistPane& m_playlist;
+    Prompts& m_prompts;
+    std::function<void()> m_updateFrameActions;
+    std::unique_ptr<MusikPlayer> m_player;
+    std::unique_ptr<TAudioVolumeControl> m_volumeControl;
+    QAction* m_playAction = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QSlider* m_volumeBar1 = nullptr;
+    QSlider* m_volumeBar2 = nullptr;
+    bool m_dragging = false;
+};
