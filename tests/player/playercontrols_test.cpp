@@ -271,6 +271,14 @@ TEST_F(PlayerControlsTest, GaugeFollowsThePositionAndSeeksByPressAndDrag)
     QApplication::sendEvent(&gauge(), &idleMove);
     EXPECT_EQ(media->commands.size(), commands);
 
+    // A gauge one pixel wide has no scale: a press seeks nothing.
+    gauge().setFixedWidth(1);
+    QApplication::processEvents();
+    ASSERT_EQ(gauge().width(), 1);
+    QTest::mousePress(&gauge(), Qt::LeftButton, {}, QPoint(0, 3));
+    QTest::mouseRelease(&gauge(), Qt::LeftButton, {}, QPoint(0, 3));
+    EXPECT_EQ(media->commands.size(), commands);
+
     // Idle: the gauge is disabled and a press on it does nothing.
     controls()->butStopClick();
     controls()->playActionUpdate();
@@ -450,5 +458,14 @@ TEST_F(PlayerControlsTest, ClosingClearingAndRemovingThePlayingRowStopThePlayer)
     ASSERT_TRUE(player().IsPlayerActive());
     frm->close();
     EXPECT_FALSE(player().IsPlayerActive());
+    EXPECT_EQ(media->commands.back(), "close");
+
+    // Exit ends the loop without the close handling: the song is still
+    // closed when the window goes.
+    Select({0});
+    controls()->songsListViewDblClick();
+    ASSERT_TRUE(media->open);
+    frm.reset();
+    EXPECT_FALSE(media->open);
     EXPECT_EQ(media->commands.back(), "close");
 }
