@@ -15,8 +15,9 @@
 using namespace std::chrono_literals;
 using playertest::processHoldsFile;
 using playertest::spinFor;
-using playertest::TempDir;
 using playertest::waitUntil;
+using playertest::copyFixture;
+using playertest::writeFile;
 
 namespace {
 
@@ -40,7 +41,7 @@ bool positionHolds(MusikPlayer& player, std::uint32_t expected)
 
 TEST_F(GstPlaybackTest, PlaysPausesSeeksAndStopsClosingTheFile)
 {
-    const std::string song = dir.copyFixture("tone-5s.mp3", "song.mp3");
+    const std::string song = copyFixture(dir, "tone-5s.mp3", "song.mp3");
     int refreshes = 0;
     QObject::connect(&player, &MusikPlayer::playerPosition, [&] { ++refreshes; });
 
@@ -100,7 +101,7 @@ TEST_F(GstPlaybackTest, PlaysPausesSeeksAndStopsClosingTheFile)
 
 TEST_F(GstPlaybackTest, EndOfSongStaysPlayingUntilTheUserActs)
 {
-    const std::string song = dir.copyFixture("tone-1s.mp3", "short.mp3");
+    const std::string song = copyFixture(dir, "tone-1s.mp3", "short.mp3");
     int refreshes = 0;
     QObject::connect(&player, &MusikPlayer::playerPosition, [&] { ++refreshes; });
     ASSERT_TRUE(player.PlayFile(song));
@@ -130,7 +131,7 @@ TEST_F(GstPlaybackTest, EndOfSongStaysPlayingUntilTheUserActs)
 
 TEST_F(GstPlaybackTest, UnopenableFilesFailAndStopThePreviousSong)
 {
-    const std::string song = dir.copyFixture("tone-5s.mp3", "song.mp3");
+    const std::string song = copyFixture(dir, "tone-5s.mp3", "song.mp3");
     const std::string mp3Bytes = [&] {
         std::ifstream in(song, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -140,9 +141,9 @@ TEST_F(GstPlaybackTest, UnopenableFilesFailAndStopThePreviousSong)
     for (char& c : noise)
         c = static_cast<char>(std::rand());
     const std::string missing = dir.path() + "/missing.mp3";
-    const std::string empty = dir.writeFile("empty.mp3", "");
-    const std::string text = dir.writeFile("notes.mp3", "These are not the sounds you are looking for.\n");
-    const std::string random = dir.writeFile("noise.mp3", noise);
+    const std::string empty = writeFile(dir, "empty.mp3", "");
+    const std::string text = writeFile(dir, "notes.mp3", "These are not the sounds you are looking for.\n");
+    const std::string random = writeFile(dir, "noise.mp3", noise);
     std::filesystem::create_directory(dir.path() + "/folder.mp3");
     const std::string folder = dir.path() + "/folder.mp3";
 
@@ -157,7 +158,7 @@ TEST_F(GstPlaybackTest, UnopenableFilesFailAndStopThePreviousSong)
     }
 
     // A name that is not valid UTF-8 plays: the path goes through as bytes.
-    const std::string oddName = dir.writeFile("caf\xe9 \xff.mp3", mp3Bytes);
+    const std::string oddName = writeFile(dir, "caf\xe9 \xff.mp3", mp3Bytes);
     ASSERT_TRUE(player.PlayFile(oddName));
     EXPECT_EQ(player.CurrentSongFile(), oddName);
     EXPECT_TRUE(waitUntil([&] { return player.GetSongPosition() >= 200; }, 8000ms));
@@ -170,8 +171,8 @@ TEST_F(GstPlaybackTest, UnopenableFilesFailAndStopThePreviousSong)
 
 TEST_F(GstPlaybackTest, SwitchingSongsKeepsOnePoller)
 {
-    const std::string first = dir.copyFixture("tone-5s.mp3", "first.mp3");
-    const std::string second = dir.copyFixture("tone-1s.mp3", "second.mp3");
+    const std::string first = copyFixture(dir, "tone-5s.mp3", "first.mp3");
+    const std::string second = copyFixture(dir, "tone-1s.mp3", "second.mp3");
     int refreshes = 0;
     QObject::connect(&player, &MusikPlayer::playerPosition, [&] { ++refreshes; });
     ASSERT_TRUE(player.PlayFile(first));

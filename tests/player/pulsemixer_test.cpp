@@ -25,6 +25,7 @@ using namespace std::chrono_literals;
 using playertest::pactl;
 using playertest::spinFor;
 using playertest::waitUntil;
+using playertest::copyFixture;
 using Change = std::pair<VolumeKind, std::uint32_t>;
 
 namespace {
@@ -221,8 +222,8 @@ TEST_F(PulseMixerTest, WaveVolumeIsHeldAppliedToOurStreamAndFollowed)
     EXPECT_EQ(read(PulseMixerBackend::WaveVolumeControl), 30000u);
     EXPECT_TRUE(ownSinkInputs().empty());
 
-    playertest::TempDir dir;
-    const std::string song = dir.copyFixture("tone-5s.mp3", "song.mp3");
+    TempDir dir;
+    const std::string song = copyFixture(dir, "tone-5s.mp3", "song.mp3");
     MusikPlayer player{std::make_unique<GstMediaBackend>()};
     ASSERT_TRUE(player.PlayFile(song));
     // The new stream gets the held value.

@@ -61,32 +61,19 @@ void spinFor(std::chrono::milliseconds duration)
     }
 }
 
-TempDir::TempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "tvplayer.XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    m_path = pattern;
-}
 
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-}
 
-std::string TempDir::copyFixture(const std::string& fixture, const std::string& name) const
+std::string copyFixture(const TempDir& dir, const std::string& fixture, const std::string& name)
 {
-    const std::string target = m_path + "/" + name;
+    const std::string target = dir.file(name);
     std::filesystem::copy_file(std::string(TV_TEST_DATA_DIR) + "/" + fixture, target);
     return target;
 }
 
-std::string TempDir::writeFile(const std::string& name, const std::string& bytes) const
+std::string writeFile(const TempDir& dir, const std::string& name, const std::string& bytes)
 {
-    const std::string target = m_path + "/" + name;
-    std::ofstream out(target, std::ios::binary);
-    out << bytes;
+    const std::string target = dir.file(name);
+    WriteFile(target, bytes);
     return target;
 }
 

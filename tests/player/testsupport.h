@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "filefixtures.h"
+
 namespace playertest {
 
 // Creates the one QCoreApplication of the test process on first use.
@@ -20,22 +22,11 @@ bool waitUntil(const std::function<bool()>& pred, std::chrono::milliseconds time
 // Runs the event loop for the given time.
 void spinFor(std::chrono::milliseconds duration);
 
-// A fresh temporary folder, removed with the object.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return m_path; }
-    // Copies a fixture from the test data folder under the given name.
-    std::string copyFixture(const std::string& fixture, const std::string& name) const;
-    // Writes a file with the given bytes.
-    std::string writeFile(const std::string& name, const std::string& bytes) const;
-
-private:
-    std::string m_path;
-};
+// Copies a fixture from the test data folder into `dir` under `name`;
+// returns its path.
+std::string copyFixture(const TempDir& dir, const std::string& fixture, const std::string& name);
+// Writes a file of the given bytes into `dir`; returns its path.
+std::string writeFile(const TempDir& dir, const std::string& name, const std::string& bytes);
 
 // True when this process holds the file open (by its real path).
 bool processHoldsFile(const std::string& path);

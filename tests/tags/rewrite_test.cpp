@@ -38,7 +38,7 @@ TEST(TagRewrite, KeepsPermissionsAndLeavesNoTemporaryFile)
 {
     TempDir dir;
     const std::string path = dir.file("song.mp3");
-    WriteBytes(path, AudioBytes());
+    WriteFile(path, AudioBytes());
     ::chmod(path.c_str(), 0640);
     Tmp3TagV2 tag;
     tag.SetTitle("Title");
@@ -48,7 +48,7 @@ TEST(TagRewrite, KeepsPermissionsAndLeavesNoTemporaryFile)
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(Listing(dir.path()), std::vector<std::string> {"song.mp3"});
     ASSERT_TRUE(tag.RemoveFromFile(path));
-    EXPECT_EQ(ReadBytes(path), AudioBytes());
+    EXPECT_EQ(ReadFile(path), AudioBytes());
     EXPECT_EQ(Listing(dir.path()), std::vector<std::string> {"song.mp3"});
 }
 
@@ -56,12 +56,12 @@ TEST(TagRewrite, AnExistingTildeFileIsNeverOverwritten)
 {
     TempDir dir;
     const std::string path = dir.file("song.mp3");
-    WriteBytes(path, AudioBytes());
-    WriteBytes(path + "~", "the user's own backup");
+    WriteFile(path, AudioBytes());
+    WriteFile(path + "~", "the user's own backup");
     Tmp3TagV2 tag;
     tag.SetTitle("Title");
     ASSERT_TRUE(tag.SaveToFile(path));
-    EXPECT_EQ(ReadBytes(path + "~"), "the user's own backup");
+    EXPECT_EQ(ReadFile(path + "~"), "the user's own backup");
     EXPECT_EQ(LoadTitle(path), "Title");
     EXPECT_EQ(Listing(dir.path()), (std::vector<std::string> {"song.mp3", "song.mp3~"}));
 }
@@ -72,7 +72,7 @@ TEST(TagRewrite, SymbolicLinkIsFollowedAndStays)
     fs::create_directory(dir.file("real"));
     const std::string target = dir.file("real/song.mp3");
     const std::string link = dir.file("link.mp3");
-    WriteBytes(target, AudioBytes());
+    WriteFile(target, AudioBytes());
     fs::create_symlink("real/song.mp3", link);
     Tmp3TagV2 tag;
     tag.SetArtist("Through the link");
@@ -88,13 +88,14 @@ TEST(TagRewrite, SymbolicLinkIsFollowedAndStays)
 TEST(TagRewrite, FailuresLeaveTheOriginalUntouched)
 {
     TempDir dir;
+    ::chmod(dir.path().c_str(), 0777);  // the unprivileged user must reach the files
     const std::string original = Tag(3, Frame23("TIT2", Text("Keep"))) + AudioBytes();
 
     // The user may not write the file: nothing changes.
     const std::string readOnly = dir.file("ro.mp3");
-    WriteBytes(readOnly, original);
+    WriteFile(readOnly, original);
     ::chmod(readOnly.c_str(), 0644);
-    int status = RunAsNobody([&] {
+    int status = RunAsNobody([&](std::string&) {
         Tmp3TagV2 tag;
         if (!tag.LoadFromFile(readOnly) || tag.Title() != "Keep")
             return 1;
@@ -102,7 +103,7 @@ TEST(TagRewrite, FailuresLeaveTheOriginalUntouched)
         return (!tag.SaveToFile(readOnly) && !tag.RemoveFromFile(readOnly)) ? 0 : 2;
     });
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(ReadBytes(readOnly), original);
+    EXPECT_EQ(ReadFile(readOnly), original);
 
     // The file may be written but its folder not: the temporary file cannot
     // be made, the save fails and the file is as it was. (Only root can set
@@ -110,17 +111,17 @@ TEST(TagRewrite, FailuresLeaveTheOriginalUntouched)
     if (::geteuid() == 0) {
     fs::create_directory(dir.file("locked"));
     const std::string inLocked = dir.file("locked/song.mp3");
-    WriteBytes(inLocked, original);
+    WriteFile(inLocked, original);
     ::chmod(inLocked.c_str(), 0666);
     ::chmod(dir.file("locked").c_str(), 0755);
-    status = RunAsNobody([&] {
+    status = RunAsNobody([&](std::string&) {
         Tmp3TagV2 tag;
         tag.LoadFromFile(inLocked);
         tag.SetTitle("Changed");
         return tag.SaveToFile(inLocked) ? 1 : 0;
     });
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(ReadBytes(inLocked), original);
+    EXPECT_EQ(ReadFile(inLocked), original);
     EXPECT_EQ(Listing(dir.file("locked")), std::vector<std::string> {"song.mp3"});
     }
 
@@ -141,11 +142,11 @@ TEST(TagRewrite, LargeFileIsCopiedWhole)
     std::string audio;
     while (audio.size() < 3 * 1024 * 1024)
         audio += AudioBytes();
-    WriteBytes(path, Tag(3, Frame23("TIT2", Text("Old")), 4096) + audio);
+    WriteFile(path, Tag(3, Frame23("TIT2", Text("Old")), 4096) + audio);
     Tmp3TagV2 tag;
     ASSERT_TRUE(tag.LoadFromFile(path));
     tag.SetTitle("New");
     ASSERT_TRUE(tag.SaveToFile(path));
-    const std::string bytes = ReadBytes(path);
+    const std::string bytes = ReadFile(path);
     EXPECT_EQ(bytes, Tag(3, Frame23("TIT2", Text("New"))) + audio);
 }

@@ -49,7 +49,7 @@ TEST(TagLibInterop, TagLibReadsOurId3v1Tags)
     TempDir dir;
     for (const int track : {0, 12}) {
         const std::string path = dir.file("v1-" + std::to_string(track) + ".mp3");
-        WriteBytes(path, AudioBytes());
+        WriteFile(path, AudioBytes());
         Tmp3TagV1 ours;
         ours.LoadFromFile(path);
         ours.SetTrack(track);
@@ -84,7 +84,7 @@ TEST(TagLibInterop, TagLibReadsOurId3v2Tags)
     int n = 0;
     for (const Values& v : {latin, cyrillic, japanese}) {
         const std::string path = dir.file("v2-" + std::to_string(n++) + ".mp3");
-        WriteBytes(path, AudioBytes());
+        WriteFile(path, AudioBytes());
         Tmp3TagV2 ours;
         ours.SetTitle(v.title);
         ours.SetArtist(v.artist);
@@ -105,7 +105,7 @@ TEST(TagLibInterop, WeReadTagLibFilesAndKeepTheirPictureAndUserText)
         SCOPED_TRACE(version == TagLib::ID3v2::v3 ? "ID3v2.3" : "ID3v2.4");
         TempDir dir;
         const std::string path = dir.file("taglib.mp3");
-        WriteBytes(path, AudioBytes());
+        WriteFile(path, AudioBytes());
         {
             TagLib::ID3v2::FrameFactory::instance()->setDefaultTextEncoding(TagLib::String::UTF8);
             TagLib::MPEG::File file(path.c_str());
@@ -165,7 +165,7 @@ TEST(TagLibInterop, WeReadTagLibFilesAndKeepTheirPictureAndUserText)
         ASSERT_GE(txxx->fieldList().size(), 2u);
         EXPECT_EQ(Utf8(txxx->fieldList()[1]), "Каталог-42");
         // The audio is intact.
-        const std::string bytes = ReadBytes(path);
+        const std::string bytes = ReadFile(path);
         EXPECT_EQ(bytes.substr(bytes.size() - AudioBytes().size()), AudioBytes());
     }
 }

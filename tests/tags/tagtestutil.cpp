@@ -1,49 +1,8 @@
 #include "tagtestutil.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-
-#include <pwd.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-TempDir::TempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "tvtag-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
-    // Readable and writable by the unprivileged user of RunAsNobody.
-    std::filesystem::permissions(m_path, std::filesystem::perms::all);
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
 const std::string& AudioBytes()
 {
-    static const std::string bytes = ReadBytes(TV_TEST_DATA_DIR "/audio.mp3");
+    static const std::string bytes = ReadFile(TV_TEST_DATA_DIR "/audio.mp3");
     return bytes;
 }
 
@@ -89,22 +48,4 @@ std::string Tag(int major, const std::string& frames, std::size_t padding, unsig
 {
     const std::string body = frames + std::string(padding, '\0');
     return Id3Header(major, flags, static_cast<std::uint32_t>(body.size())) + body;
-}
-
-int RunAsNobody(const std::function<int()>& body)
-{
-    const passwd* nobody = ::getpwnam("nobody");
-    if (!nobody)
-        return 100;
-    std::cout.flush();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        // A tester who is not root is already unprivileged.
-        if (::geteuid() == 0 && (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0))
-            ::_exit(101);
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 102;
 }

@@ -47,12 +47,12 @@ TEST(Tmp3TagV2Frames, OtherFramesSurviveByteForByteInOrder)
     const std::string uslt = Frame23("USLT", std::string("\0eng\0la la la", 13));
     const std::string frames = Frame23("TIT2", Text("Old title")) + apic + Frame23("TPE1", Text("Artist")) + txxx
         + priv + uslt;
-    WriteBytes(path, Tag(3, frames, 2048) + AudioBytes());
+    WriteFile(path, Tag(3, frames, 2048) + AudioBytes());
 
     Tmp3TagV2 tag = LoadTag(path);
     tag.SetTitle("New title");
     ASSERT_TRUE(tag.SaveToFile(path));
-    const std::string bytes = ReadBytes(path);
+    const std::string bytes = ReadFile(path);
     const std::string expectedFrames = Frame23("TIT2", Text("New title")) + Frame23("TPE1", Text("Artist"))
         + apic + txxx + priv + uslt;
     EXPECT_EQ(bytes, Tag(3, expectedFrames) + AudioBytes());  // old padding dropped
@@ -74,7 +74,7 @@ TEST(Tmp3TagV2Frames, Version4TagsAreReadAndConverted)
         + Frame24("TSOP", Utf8Text("Sort"))                       // v2.4 only: dropped
         + Frame24("TPE2", Text("zzz"), 0, 0x08)                    // compressed: dropped
         + Frame24("TPE3", std::string("\x00\x00\x00\x05", 4) + Text("Cond"), 0x40, 0x01);  // length indicator
-    WriteBytes(path, Tag(4, frames, 64) + AudioBytes());
+    WriteFile(path, Tag(4, frames, 64) + AudioBytes());
 
     Tmp3TagV2 tag = LoadTag(path);
     EXPECT_EQ(tag.MajorVersion(), 4);
@@ -90,7 +90,7 @@ TEST(Tmp3TagV2Frames, Version4TagsAreReadAndConverted)
     // carried over with v2.3 sizes and UTF-16 texts.
     tag.SetAlbum("Album");
     ASSERT_TRUE(tag.SaveToFile(path));
-    const std::string bytes = ReadBytes(path);
+    const std::string bytes = ReadFile(path);
     const auto out = FramesOf(bytes);
     std::vector<std::string> ids;
     for (const auto& f : out)
@@ -119,22 +119,22 @@ TEST(Tmp3TagV2Frames, Version4FooterUnsyncAndPlainSizes)
     const std::string frames = Frame24("TIT2", Text("Footer"));
     std::string tag = Id3Header(4, 0x10, static_cast<std::uint32_t>(frames.size())) + frames;
     tag += "3DI" + tag.substr(3, 7);
-    WriteBytes(path, tag + AudioBytes());
+    WriteFile(path, tag + AudioBytes());
     Tmp3TagV2 v2 = LoadTag(path);
     EXPECT_EQ(v2.Title(), "Footer");
     EXPECT_EQ(v2.TagSize(), static_cast<std::int64_t>(tag.size()));
     ASSERT_TRUE(v2.RemoveFromFile(path));
-    EXPECT_EQ(ReadBytes(path), AudioBytes());
+    EXPECT_EQ(ReadFile(path), AudioBytes());
 
     // Per-frame unsynchronisation.
-    WriteBytes(path, Tag(4, Frame24("TIT2", std::string("\x01\xFF\x00\xFE" "A\0", 6), 0, 0x02)) + AudioBytes());
+    WriteFile(path, Tag(4, Frame24("TIT2", std::string("\x01\xFF\x00\xFE" "A\0", 6), 0, 0x02)) + AudioBytes());
     EXPECT_EQ(LoadTag(path).Title(), "A");
 
     // Frame sizes written as plain numbers by tools that ignored the rule.
     const std::string body(300, 'x');
     const std::string plainSized = std::string("TIT2") + Be32(301) + std::string(2, '\0') + Text(body)
         + Frame24("TPE1", Text("After"));
-    WriteBytes(path, Tag(4, plainSized) + AudioBytes());
+    WriteFile(path, Tag(4, plainSized) + AudioBytes());
     v2 = LoadTag(path);
     EXPECT_EQ(v2.Title(), body);
     EXPECT_EQ(v2.Artist(), "After");
@@ -149,7 +149,7 @@ TEST(Tmp3TagV2Frames, Version2TagsAreReadAndPicturesKept)
         + Frame22("TAL", Text("Album")) + Frame22("TRK", Text("4")) + Frame22("TYE", Text("1990"))
         + Frame22("TCO", Text("(13)")) + Frame22("COM", std::string("\0eng\0Old", 8))
         + Frame22("PIC", std::string("\0JPG\x03" "cover\0", 11) + picture) + Frame22("TEN", Text("enc"));
-    WriteBytes(path, Tag(2, frames, 10) + AudioBytes());
+    WriteFile(path, Tag(2, frames, 10) + AudioBytes());
     Tmp3TagV2 tag = LoadTag(path);
     EXPECT_EQ(tag.MajorVersion(), 2);
     EXPECT_EQ(tag.Title(), "Two");
@@ -161,7 +161,7 @@ TEST(Tmp3TagV2Frames, Version2TagsAreReadAndPicturesKept)
     EXPECT_EQ(tag.Comment(), "Old");
 
     ASSERT_TRUE(tag.SaveToFile(path));
-    const auto out = FramesOf(ReadBytes(path));
+    const auto out = FramesOf(ReadFile(path));
     ASSERT_EQ(out.size(), 8u);
     EXPECT_EQ(out[7].first, "APIC");
     EXPECT_EQ(out[7].second, std::string("\0image/jpeg\0\x03" "cover\0", 19) + picture);
@@ -172,11 +172,11 @@ TEST(Tmp3TagV2Frames, ExtendedHeaderAndWholeTagUnsync)
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     const std::string ext = Be32(6) + std::string(6, '\0');
-    WriteBytes(path, Tag(3, ext + Frame23("TIT2", Text("Extended")), 0, 0x40) + AudioBytes());
+    WriteFile(path, Tag(3, ext + Frame23("TIT2", Text("Extended")), 0, 0x40) + AudioBytes());
     EXPECT_EQ(LoadTag(path).Title(), "Extended");
 
     const std::string ext4 = Syncsafe(6) + std::string("\x01\x00", 2);
-    WriteBytes(path, Tag(4, ext4 + Frame24("TIT2", Text("Four")), 0, 0x40) + AudioBytes());
+    WriteFile(path, Tag(4, ext4 + Frame24("TIT2", Text("Four")), 0, 0x40) + AudioBytes());
     EXPECT_EQ(LoadTag(path).Title(), "Four");
 
     // Whole-tag unsynchronisation (v2.3): FF 00 pairs inside the frames.
@@ -187,7 +187,7 @@ TEST(Tmp3TagV2Frames, ExtendedHeaderAndWholeTagUnsync)
         if (static_cast<unsigned char>(c) == 0xFF)
             unsynced += '\0';
     }
-    WriteBytes(path, Tag(3, unsynced, 0, 0x80) + AudioBytes());
+    WriteFile(path, Tag(3, unsynced, 0, 0x80) + AudioBytes());
     Tmp3TagV2 tag = LoadTag(path);
     EXPECT_EQ(tag.Title(), "B");
     EXPECT_EQ(tag.Artist(), "C");
@@ -199,27 +199,27 @@ TEST(Tmp3TagV2Frames, DamagedTagsNeverReadPastTheTag)
     const std::string path = dir.file("a.mp3");
     // A frame whose size runs past the tag ends the frame loop; what was read stays.
     const std::string frames = Frame23("TIT2", Text("Kept")) + "TPE1" + Be32(0x7FFFFFF0) + std::string(2, '\0') + "xx";
-    WriteBytes(path, Tag(3, frames) + AudioBytes());
+    WriteFile(path, Tag(3, frames) + AudioBytes());
     Tmp3TagV2 tag = LoadTag(path);
     EXPECT_EQ(tag.Title(), "Kept");
     EXPECT_EQ(tag.Artist(), "");
     // Saving keeps the audio intact and drops the broken frame.
     tag.SetArtist("Fixed");
     ASSERT_TRUE(tag.SaveToFile(path));
-    const std::string bytes = ReadBytes(path);
+    const std::string bytes = ReadFile(path);
     EXPECT_EQ(bytes.substr(bytes.size() - AudioBytes().size()), AudioBytes());
     EXPECT_EQ(LoadTag(path).Artist(), "Fixed");
 
     // Garbage after the header, an unknown version, a truncated frame header.
-    WriteBytes(path, Tag(3, "\x01\x02garbage") + AudioBytes());
+    WriteFile(path, Tag(3, "\x01\x02garbage") + AudioBytes());
     EXPECT_EQ(LoadTag(path).Title(), "");
-    WriteBytes(path, Tag(5, Frame23("TIT2", Text("Five"))) + AudioBytes());
+    WriteFile(path, Tag(5, Frame23("TIT2", Text("Five"))) + AudioBytes());
     tag = LoadTag(path);
     EXPECT_TRUE(tag.TagPresent());
     EXPECT_EQ(tag.Title(), "");
-    WriteBytes(path, Id3Header(3, 0, 6) + std::string("TIT2\0\0", 6));
+    WriteFile(path, Id3Header(3, 0, 6) + std::string("TIT2\0\0", 6));
     EXPECT_EQ(LoadTag(path).Title(), "");
     // A COMM frame too short to hold its language.
-    WriteBytes(path, Tag(3, Frame23("COMM", std::string("\0e", 2))) + AudioBytes());
+    WriteFile(path, Tag(3, Frame23("COMM", std::string("\0e", 2))) + AudioBytes());
     EXPECT_EQ(LoadTag(path).Comment(), "");
 }

@@ -26,7 +26,7 @@ TEST(Tmp3TagV2, ReadsTheSevenFramesOfAVersion3Tag)
         + Frame23("TALB", Text("Album")) + Frame23("TRCK", Text("7/12")) + Frame23("TYER", Text("1999"))
         + Frame23("TCON", Text("(17)Rock")) + Frame23("COMM", std::string("\0eng\0Nice", 9));
     const std::string tag = Tag(3, frames, 100);
-    WriteBytes(path, tag + AudioBytes());
+    WriteFile(path, tag + AudioBytes());
     Tmp3TagV2 v2 = LoadTag(path);
     EXPECT_TRUE(v2.TagPresent());
     EXPECT_EQ(v2.MajorVersion(), 3);
@@ -52,34 +52,34 @@ TEST(Tmp3TagV2, NoTagShortFilesAndOversizedTags)
     EXPECT_FALSE(tag.SaveToFile(fifo));
 
     const std::string shortFile = dir.file("short.mp3");
-    WriteBytes(shortFile, "ID3\3");
+    WriteFile(shortFile, "ID3\3");
     EXPECT_FALSE(tag.LoadFromFile(shortFile));
     EXPECT_FALSE(tag.TagPresent());
     EXPECT_FALSE(tag.SaveToFile(shortFile));
-    EXPECT_EQ(ReadBytes(shortFile), "ID3\3");
+    EXPECT_EQ(ReadFile(shortFile), "ID3\3");
 
     const std::string plain = dir.file("plain.mp3");
-    WriteBytes(plain, AudioBytes());
+    WriteFile(plain, AudioBytes());
     EXPECT_TRUE(tag.LoadFromFile(plain));
     EXPECT_FALSE(tag.TagPresent());
     EXPECT_FALSE(tag.RemoveFromFile(plain));
-    EXPECT_EQ(ReadBytes(plain), AudioBytes());
+    EXPECT_EQ(ReadFile(plain), AudioBytes());
 
     // A declared size past the end of the file: present, size 0, no frames;
     // a removal refuses rather than claim success.
     const std::string huge = dir.file("huge.mp3");
     const std::string content = Id3Header(3, 0, 1000000) + Frame23("TIT2", Text("x")) + AudioBytes();
-    WriteBytes(huge, content);
+    WriteFile(huge, content);
     tag = LoadTag(huge);
     EXPECT_TRUE(tag.TagPresent());
     EXPECT_EQ(tag.TagSize(), 0);
     EXPECT_EQ(tag.Title(), "");
     EXPECT_FALSE(tag.RemoveFromFile(huge));
-    EXPECT_EQ(ReadBytes(huge), content);
+    EXPECT_EQ(ReadFile(huge), content);
     // Saving puts the new tag in front of everything; nothing is lost.
     tag.SetTitle("New");
     EXPECT_TRUE(tag.SaveToFile(huge));
-    const std::string after = ReadBytes(huge);
+    const std::string after = ReadFile(huge);
     EXPECT_EQ(after.substr(after.size() - content.size()), content);
 }
 
@@ -87,13 +87,13 @@ TEST(Tmp3TagV2, WritesTheExactVersion3Layout)
 {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
-    WriteBytes(path, AudioBytes());
+    WriteFile(path, AudioBytes());
     Tmp3TagV2 tag;
     tag.SetTitle("Song  \t");
     EXPECT_EQ(tag.Title(), "Song");
     ASSERT_TRUE(tag.SaveToFile(path));
     std::string expected = Id3Header(3, 0, 15) + "TIT2" + Be32(5) + std::string(3, '\0') + "Song";
-    EXPECT_EQ(ReadBytes(path), expected + AudioBytes());
+    EXPECT_EQ(ReadFile(path), expected + AudioBytes());
 
     tag.SetArtist("Art");
     tag.SetAlbum("Alb");
@@ -105,7 +105,7 @@ TEST(Tmp3TagV2, WritesTheExactVersion3Layout)
     const std::string frames = Frame23("TIT2", Text("Song")) + Frame23("TPE1", Text("Art"))
         + Frame23("TALB", Text("Alb")) + Frame23("TRCK", Text("300")) + Frame23("TYER", Text("2001"))
         + Frame23("TCON", Text("Jazz")) + Frame23("COMM", std::string("\0eng\0Hi", 7));
-    EXPECT_EQ(ReadBytes(path), Tag(3, frames) + AudioBytes());
+    EXPECT_EQ(ReadFile(path), Tag(3, frames) + AudioBytes());
 
     Tmp3TagV2 again = LoadTag(path);
     EXPECT_EQ(again.Track(), 300);
@@ -115,9 +115,9 @@ TEST(Tmp3TagV2, WritesTheExactVersion3Layout)
     // All seven empty: a bare header.
     Tmp3TagV2 empty;
     ASSERT_TRUE(empty.SaveToFile(path));
-    EXPECT_EQ(ReadBytes(path), Id3Header(3, 0, 0) + AudioBytes());
+    EXPECT_EQ(ReadFile(path), Id3Header(3, 0, 0) + AudioBytes());
     ASSERT_TRUE(empty.RemoveFromFile(path));
-    EXPECT_EQ(ReadBytes(path), AudioBytes());
+    EXPECT_EQ(ReadFile(path), AudioBytes());
 }
 
 TEST(Tmp3TagV2, TextEncodingsAreDecodedAndNothingTypedIsLost)
@@ -130,7 +130,7 @@ TEST(Tmp3TagV2, TextEncodingsAreDecodedAndNothingTypedIsLost)
         + Frame23("TALB", std::string("\x02\x30\xEB\x30\xFC", 5))                                   // "ルー"
         + Frame23("TYER", std::string("\x03") + "2\xE2\x82\xAC")                                    // "2€"
         + Frame23("TCON", std::string("\x00\x80 Euro", 7));                                         // "€ Euro"
-    WriteBytes(path, Tag(3, frames) + AudioBytes());
+    WriteFile(path, Tag(3, frames) + AudioBytes());
     Tmp3TagV2 tag = LoadTag(path);
     EXPECT_EQ(tag.Title(), "сп");
     EXPECT_EQ(tag.Artist(), "сп");
@@ -144,7 +144,7 @@ TEST(Tmp3TagV2, TextEncodingsAreDecodedAndNothingTypedIsLost)
     out.SetArtist("Сергей");
     out.SetComment("日本語");
     ASSERT_TRUE(out.SaveToFile(path));
-    const std::string bytes = ReadBytes(path);
+    const std::string bytes = ReadFile(path);
     EXPECT_NE(bytes.find(Frame23("TIT2", std::string("\0Caf\xE9", 5))), std::string::npos);
     EXPECT_NE(bytes.find(Frame23("TPE1", std::string("\x01\xFF\xFE\x21\x04\x35\x04\x40\x04\x33\x04\x35\x04\x39\x04", 15))),
               std::string::npos);
@@ -165,7 +165,7 @@ TEST(Tmp3TagV2, TrackNumbers)
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     const auto trackOf = [&](const std::string& text) {
-        WriteBytes(path, Tag(3, Frame23("TRCK", Text(text))) + AudioBytes());
+        WriteFile(path, Tag(3, Frame23("TRCK", Text(text))) + AudioBytes());
         return LoadTag(path).Track();
     };
     EXPECT_EQ(trackOf("7/12"), 7);
@@ -176,17 +176,17 @@ TEST(Tmp3TagV2, TrackNumbers)
     EXPECT_EQ(trackOf("70000"), 0);
 
     // Unchanged since the load, the original text (with its total) is kept.
-    WriteBytes(path, Tag(3, Frame23("TRCK", Text("7/12")) + Frame23("TIT2", Text("Old"))) + AudioBytes());
+    WriteFile(path, Tag(3, Frame23("TRCK", Text("7/12")) + Frame23("TIT2", Text("Old"))) + AudioBytes());
     Tmp3TagV2 tag = LoadTag(path);
     tag.SetTitle("New");
     ASSERT_TRUE(tag.SaveToFile(path));
-    EXPECT_NE(ReadBytes(path).find(Frame23("TRCK", Text("7/12"))), std::string::npos);
+    EXPECT_NE(ReadFile(path).find(Frame23("TRCK", Text("7/12"))), std::string::npos);
     tag.SetTrack(8);
     ASSERT_TRUE(tag.SaveToFile(path));
-    EXPECT_NE(ReadBytes(path).find(Frame23("TRCK", Text("8"))), std::string::npos);
+    EXPECT_NE(ReadFile(path).find(Frame23("TRCK", Text("8"))), std::string::npos);
     tag.SetTrack(0);
     ASSERT_TRUE(tag.SaveToFile(path));
-    EXPECT_EQ(ReadBytes(path).find("TRCK"), std::string::npos);
+    EXPECT_EQ(ReadFile(path).find("TRCK"), std::string::npos);
 }
 
 TEST(Tmp3TagV2, GenreReferences)
@@ -194,7 +194,7 @@ TEST(Tmp3TagV2, GenreReferences)
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     const auto genreOf = [&](const std::string& text) {
-        WriteBytes(path, Tag(3, Frame23("TCON", Text(text))) + AudioBytes());
+        WriteFile(path, Tag(3, Frame23("TCON", Text(text))) + AudioBytes());
         return LoadTag(path).Genre();
     };
     EXPECT_EQ(genreOf("(17)"), "Rock");
@@ -214,20 +214,20 @@ TEST(Tmp3TagV2, CommentChoice)
     const std::string norm = Frame23("COMM", std::string("\0engiTunNORM\0 0000 0001", 23));
     const std::string plain = Frame23("COMM", std::string("\0deu\0Real comment", 17));
     const std::string other = Frame23("COMM", std::string("\0engSecond\0second text", 23));
-    WriteBytes(path, Tag(3, norm + plain + other) + AudioBytes());
+    WriteFile(path, Tag(3, norm + plain + other) + AudioBytes());
     Tmp3TagV2 tag = LoadTag(path);
     EXPECT_EQ(tag.Comment(), "Real comment");
 
     // Without an empty description the first COMM frame wins, text only.
-    WriteBytes(path, Tag(3, norm + other) + AudioBytes());
+    WriteFile(path, Tag(3, norm + other) + AudioBytes());
     EXPECT_EQ(LoadTag(path).Comment(), "0000 0001");
 
     // The other COMM frames stay when the comment changes.
-    WriteBytes(path, Tag(3, norm + plain + other) + AudioBytes());
+    WriteFile(path, Tag(3, norm + plain + other) + AudioBytes());
     tag = LoadTag(path);
     tag.SetComment("Changed");
     ASSERT_TRUE(tag.SaveToFile(path));
-    const std::string bytes = ReadBytes(path);
+    const std::string bytes = ReadFile(path);
     EXPECT_NE(bytes.find(norm), std::string::npos);
     EXPECT_NE(bytes.find(other), std::string::npos);
     EXPECT_EQ(bytes.find("Real comment"), std::string::npos);
