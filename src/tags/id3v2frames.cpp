@@ -1,5 +1,6 @@
 #include "id3v2frames.h"
 
+#include "filedescriptor.h"
 #include "id3v2text.h"
 
 #include <algorithm>
@@ -37,19 +38,6 @@ void putBe32(std::string& out, std::uint32_t v)
     out += static_cast<char>(v);
 }
 
-bool preadAll(int fd, char* buffer, std::size_t size, std::int64_t offset)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, buffer + done, size - done, offset + static_cast<std::int64_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // Undoes unsynchronisation: every FF 00 pair becomes FF.
 std::string undoUnsync(std::string_view data)
@@ -72,7 +60,7 @@ public:
     {
         if (m_inMemory) {
             m_data.resize(static_cast<std::size_t>(length));
-            m_ok = preadAll(fd, m_data.data(), m_data.size(), kHeaderSize);
+            m_ok = ReadAt(fd, m_data.data(), m_data.size(), kHeaderSize);
         }
     }
     bool ok() const { return m_ok; }
@@ -94,7 +82,7 @@ public:
             return true;
         }
         out.resize(len);
-        return preadAll(m_fd, out.data(), len, static_cast<std::int64_t>(kHeaderSize) + pos);
+        return ReadAt(m_fd, out.data(), len, static_cast<std::int64_t>(kHeaderSize) + pos);
     }
 
 private:
@@ -464,7 +452,7 @@ bool ReadTagHeader(int fd, TagInfo& info)
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     info.fileSize = st.st_size;
-    return preadAll(fd, reinterpret_cast<char*>(info.header.data()), kHeaderSize, 0);
+    return ReadAt(fd, reinterpret_cast<char*>(info.header.data()), kHeaderSize, 0);
 }
 
 std::int64_t TagSizeOf(const TagInfo& info)

@@ -1,5 +1,7 @@
 #include "rebuildfile.h"
 
+#include "filedescriptor.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -11,45 +13,7 @@
 
 namespace {
 
-class Descriptor final {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-    // Closes now and reports whether closing succeeded (a deferred write
-    // error can show up only here).
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
 
-private:
-    void reset()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-    int m_fd;
-};
-
-bool writeAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // Copies `length` bytes of `from` starting at `offset` to the end of `to`;
 // in-kernel when the file systems allow it, through a large buffer otherwise.
@@ -75,7 +39,7 @@ bool copyRange(int from, std::int64_t offset, int to, std::int64_t length)
         const ssize_t n = ::pread(from, buffer.data(), chunk, in);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0 || !writeAll(to, buffer.data(), static_cast<std::size_t>(n)))
+        if (n <= 0 || !WriteAll(to, buffer.data(), static_cast<std::size_t>(n)))
             return false;
         in += n;
         length -= n;
@@ -123,7 +87,7 @@ bool RebuildFile(const std::string& fileName, int fd, std::int64_t skip, std::st
         return false;
 
     std::string tempName;
-    Descriptor temp(createTemporary(target, tempName));
+    FileDescriptor temp(createTemporary(target, tempName));
     if (temp.get() < 0)
         return false;
 
@@ -131,7 +95,7 @@ bool RebuildFile(const std::string& fileName, int fd, std::int64_t skip, std::st
     if (ok && ::geteuid() == 0 && ::fchown(temp.get(), original.st_uid, original.st_gid) != 0) {
         // Keeping the owner is best effort; the content is what must not be lost.
     }
-    ok = ok && writeAll(temp.get(), head.data(), head.size());
+    ok = ok && WriteAll(temp.get(), head.data(), head.size());
     ok = ok && copyRange(fd, skip, temp.get(), original.st_size - skip);
     ok = ok && ::fsync(temp.get()) == 0;
     ok = temp.close() && ok;

@@ -1,5 +1,6 @@
 #include "tmp3tagv1.h"
 
+#include "filedescriptor.h"
 #include "tagerror.h"
 #include "unicodeutils.h"
 
@@ -90,20 +91,8 @@ void writeField(unsigned char* field, std::size_t width, const std::string& byte
     std::memset(field + n, ' ', width - n);
 }
 
-// A descriptor closed on every way out.
-class FileHandle final {
-public:
-    explicit FileHandle(int fd) : m_fd(fd) {}
-    ~FileHandle() { if (m_fd >= 0) ::close(m_fd); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int get() const { return m_fd; }
 
-private:
-    int m_fd;
-};
-
-FileHandle openOrThrow(const std::string& fileName, int flags)
+FileDescriptor openOrThrow(const std::string& fileName, int flags)
 {
     // O_NONBLOCK: a FIFO or device where a file is expected must not hang the open.
     const int fd = ::open(fileName.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
@@ -114,10 +103,10 @@ FileHandle openOrThrow(const std::string& fileName, int flags)
         ::close(fd);
         throw OpenError(fileName, EISDIR);
     }
-    return FileHandle(fd);
+    return FileDescriptor(fd);
 }
 
-std::int64_t fileSizeOf(const FileHandle& file, const std::string& fileName)
+std::int64_t fileSizeOf(const FileDescriptor& file, const std::string& fileName)
 {
     struct stat st {};
     if (::fstat(file.get(), &st) != 0)
@@ -125,19 +114,6 @@ std::int64_t fileSizeOf(const FileHandle& file, const std::string& fileName)
     return st.st_size;
 }
 
-bool preadAll(int fd, unsigned char* buffer, std::size_t size, std::int64_t offset)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, buffer + done, size - done, offset + done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 void throwIoError(const std::string& fileName, int errorNumber)
 {
@@ -307,7 +283,7 @@ void Tmp3TagV1::LoadFromStream(std::istream& stream, std::int64_t size)
 
 void Tmp3TagV1::LoadFromFile(const std::string& fileName)
 {
-    const FileHandle file = openOrThrow(fileName, O_RDONLY);
+    const FileDescriptor file = openOrThrow(fileName, O_RDONLY);
     const std::int64_t size = fileSizeOf(file, fileName);
     Clear();
     if (size < static_cast<std::int64_t>(kBlockSize)) {
@@ -315,7 +291,7 @@ void Tmp3TagV1::LoadFromFile(const std::string& fileName)
         return;
     }
     std::array<unsigned char, kBlockSize> block {};
-    if (!preadAll(file.get(), block.data(), kBlockSize, size - static_cast<std::int64_t>(kBlockSize)))
+    if (!ReadAt(file.get(), block.data(), kBlockSize, size - static_cast<std::int64_t>(kBlockSize)))
         throw TagError("Cannot read file \"" + fileName + "\". " + SystemErrorText(errno ? errno : EIO));
     ReadFromBuffer(block.data(), kBlockSize);
 }
@@ -349,12 +325,12 @@ void Tmp3TagV1::SaveToStream(std::ostream& stream)
 
 void Tmp3TagV1::SaveToFile(const std::string& fileName)
 {
-    const FileHandle file = openOrThrow(fileName, O_RDWR);
+    const FileDescriptor file = openOrThrow(fileName, O_RDWR);
     const std::int64_t size = fileSizeOf(file, fileName);
     std::int64_t position = size;
     if (size >= static_cast<std::int64_t>(kBlockSize)) {
         unsigned char head[3] = {};
-        if (preadAll(file.get(), head, 3, size - static_cast<std::int64_t>(kBlockSize))
+        if (ReadAt(file.get(), head, 3, size - static_cast<std::int64_t>(kBlockSize))
             && std::memcmp(head, "TAG", 3) == 0)
             position = size - static_cast<std::int64_t>(kBlockSize);
     }
@@ -374,12 +350,12 @@ void Tmp3TagV1::SaveToFile(const std::string& fileName)
 
 void Tmp3TagV1::RemoveFromFile(const std::string& fileName)
 {
-    const FileHandle file = openOrThrow(fileName, O_RDWR);
+    const FileDescriptor file = openOrThrow(fileName, O_RDWR);
     const std::int64_t size = fileSizeOf(file, fileName);
     if (size < static_cast<std::int64_t>(kBlockSize))
         return;
     unsigned char head[3] = {};
-    if (!preadAll(file.get(), head, 3, size - static_cast<std::int64_t>(kBlockSize))
+    if (!ReadAt(file.get(), head, 3, size - static_cast<std::int64_t>(kBlockSize))
         || std::memcmp(head, "TAG", 3) != 0)
         return;
     if (::ftruncate(file.get(), size - static_cast<std::int64_t>(kBlockSize)) != 0)

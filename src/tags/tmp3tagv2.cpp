@@ -1,5 +1,6 @@
 #include "tmp3tagv2.h"
 
+#include "filedescriptor.h"
 #include "id3v2frames.h"
 #include "id3v2text.h"
 #include "rebuildfile.h"
@@ -17,17 +18,6 @@ namespace {
 // Entries 0..147 of the genre list are names; 148 is the empty entry.
 constexpr long long kNamedGenres = 148;
 
-class Descriptor final {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() { if (m_fd >= 0) ::close(m_fd); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // Reads a whole text as a decimal integer (an optional sign, then digits).
 bool parseInteger(std::string_view text, long long& value)
@@ -126,7 +116,7 @@ void Tmp3TagV2::SetTrack(int track)
 bool Tmp3TagV2::LoadFromFile(const std::string& fileName)
 {
     Clear();
-    const Descriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
     if (file.get() < 0 || !id3v2::ReadTagHeader(file.get(), info))
         return false;
@@ -150,7 +140,7 @@ bool Tmp3TagV2::LoadFromFile(const std::string& fileName)
 
 bool Tmp3TagV2::SaveToFile(const std::string& fileName)
 {
-    const Descriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
     if (file.get() < 0 || !id3v2::ReadTagHeader(file.get(), info))
         return false;
@@ -195,7 +185,7 @@ bool Tmp3TagV2::SaveToFile(const std::string& fileName)
 
 bool Tmp3TagV2::RemoveFromFile(const std::string& fileName)
 {
-    const Descriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
     if (file.get() < 0 || !id3v2::ReadTagHeader(file.get(), info) || !info.hasId3())
         return false;
