@@ -39,6 +39,10 @@ fi
 cmake --build $build --target tag_fuzzer -j2
 
 mkdir -p $build/fuzz-corpus $build/fuzz-artifacts
+# The scratch files of the workers, in memory when possible.
+TV_FUZZ_TMPDIR=$(mktemp -d "$([[ -w /dev/shm ]] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/tv-fuzz.XXXXXX")
+export TV_FUZZ_TMPDIR
+trap 'rm -rf "$TV_FUZZ_TMPDIR"' EXIT
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 # One worker process (-fork=1) that is restarted after a finding, so that a

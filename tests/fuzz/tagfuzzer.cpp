@@ -15,12 +15,17 @@
 
 namespace {
 
-// One folder per fuzzing process; in memory when /dev/shm exists, because
-// every save flushes the file to disk.
+// One folder per fuzzing process, below $TV_FUZZ_TMPDIR when set (tools/fuzz.sh
+// sets it and removes it afterwards, since fork-mode workers end without
+// running exit handlers), else in memory when /dev/shm exists, because every
+// save flushes the file to disk.
 const std::string& workFile()
 {
     static const std::string path = [] {
-        std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm/tv-tagfuzz-XXXXXX" : "/tmp/tv-tagfuzz-XXXXXX";
+        const char* base = std::getenv("TV_FUZZ_TMPDIR");
+        std::string dir = base && *base ? std::string(base) + "/tv-tagfuzz-XXXXXX"
+            : access("/dev/shm", W_OK) == 0 ? "/dev/shm/tv-tagfuzz-XXXXXX"
+                                            : "/tmp/tv-tagfuzz-XXXXXX";
         if (!mkdtemp(dir.data())) {
             std::perror("mkdtemp");
             std::abort();
