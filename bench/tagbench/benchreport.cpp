@@ -1,6 +1,7 @@
 #include "benchreport.h"
 
 #include <cstdio>
+#include <iostream>
 
 std::string ReadSummary(std::size_t files, double seconds)
 {
@@ -17,4 +18,24 @@ std::string WriteSummary(std::size_t files, std::uint64_t bytes, double seconds)
                   static_cast<unsigned long long>(bytes), seconds,
                   seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0);
     return line;
+}
+
+int TimeReads(const std::vector<std::string>& files,
+              const std::function<bool(const std::string&, std::size_t&)>& load)
+{
+    std::size_t checksum = 0;
+    for (const std::string& file : files)
+        load(file, checksum);
+
+    checksum = 0;
+    std::size_t failures = 0;
+    const BenchClock clock;
+    for (const std::string& file : files)
+        if (!load(file, checksum))
+            ++failures;
+    const double seconds = clock.seconds();
+
+    std::cout << "checksum " << checksum << ", failures " << failures << '\n';
+    std::cout << ReadSummary(files.size(), seconds) << std::endl;
+    return failures == 0 ? 0 : 1;
 }

@@ -37,20 +37,5 @@ bool loadBoth(const std::string& file, std::size_t& checksum)
 
 int RunReadBench(const std::string& dir)
 {
-    const std::vector<std::string> files = FindMp3Files(dir);
-    std::size_t checksum = 0;
-    for (const std::string& file : files)
-        loadBoth(file, checksum);
-
-    checksum = 0;
-    std::size_t failures = 0;
-    const BenchClock clock;
-    for (const std::string& file : files)
-        if (!loadBoth(file, checksum))
-            ++failures;
-    const double seconds = clock.seconds();
-
-    std::cout << "checksum " << checksum << ", failures " << failures << '\n';
-    std::cout << ReadSummary(files.size(), seconds) << std::endl;
-    return failures == 0 ? 0 : 1;
+    return TimeReads(FindMp3Files(dir), loadBoth);
 }

@@ -46,20 +46,5 @@ int main(int argc, char** argv)
         std::cerr << "usage: taglibread DIR\n";
         return 2;
     }
-    const std::vector<std::string> files = FindMp3Files(argv[1]);
-    std::size_t checksum = 0;
-    for (const std::string& file : files)
-        loadBoth(file, checksum);
-
-    checksum = 0;
-    std::size_t failures = 0;
-    const BenchClock clock;
-    for (const std::string& file : files)
-        if (!loadBoth(file, checksum))
-            ++failures;
-    const double seconds = clock.seconds();
-
-    std::cout << "checksum " << checksum << ", failures " << failures << '\n';
-    std::cout << ReadSummary(files.size(), seconds) << std::endl;
-    return failures == 0 ? 0 : 1;
+    return TimeReads(FindMp3Files(argv[1]), loadBoth);
 }
