@@ -337,111 +337,92 @@ std::uint32_t v24FrameSize(const TagBody& body, std::int64_t pos, const unsigned
     return safe;
 }
 
-void walkV23(const TagBody& body, std::int64_t pos, FrameCollector& collector)
+// Walks the frames from `pos`: reads each frame header, stops at padding,
+// damage or a frame that runs past the tag, and hands every frame the
+// collector wants to `handle` with its header bytes and content.
+template <typename Handle>
+void walkFrames(const TagBody& body, std::int64_t pos, int major, const FrameCollector& collector, Handle handle)
 {
+    const std::size_t headerSize = major == 2 ? 6 : 10;
+    const std::size_t idSize = major == 2 ? 3 : 4;
     std::string header;
     std::string content;
-    while (body.read(pos, 10, header)) {
-        const std::string_view id(header.data(), 4);
+    while (body.read(pos, headerSize, header)) {
+        const std::string_view id(header.data(), idSize);
         if (!isFrameId(id))
             break;
         const auto* h = reinterpret_cast<const unsigned char*>(header.data());
-        const std::uint32_t size = be32(h + 4);
-        if (size > body.size() - pos - 10)
+        std::uint32_t size = 0;
+        if (major == 2)
+            size = (std::uint32_t(h[3]) << 16) | (std::uint32_t(h[4]) << 8) | h[5];
+        else if (major == 3)
+            size = be32(h + 4);
+        else
+            size = v24FrameSize(body, pos, h + 4);
+        const std::int64_t start = pos + static_cast<std::int64_t>(headerSize);
+        if (size > body.size() - start)
             break;
         if (collector.wants(id)) {
-            if (!body.read(pos + 10, size, content))
+            if (!body.read(start, size, content))
                 break;
-            const bool opaque = (h[9] & 0xC0) != 0;  // compressed or encrypted
-            if (opaque) {
-                collector.keepRaw(header + content);
-            } else {
-                std::string_view text(content);
-                if ((h[9] & 0x20) && !text.empty())
-                    text.remove_prefix(1);  // grouping identity
-                collector.add(id, text, header + content);
-            }
+            handle(id, h, header, content);
         }
-        pos += 10 + static_cast<std::int64_t>(size);
+        pos = start + static_cast<std::int64_t>(size);
     }
 }
 
-void walkV24(const TagBody& body, std::int64_t pos, bool tagUnsync, FrameCollector& collector)
+void addV23Frame(FrameCollector& collector, std::string_view id, const unsigned char* h,
+                 const std::string& header, const std::string& content)
 {
-    std::string header;
-    std::string content;
-    while (body.read(pos, 10, header)) {
-        const std::string_view id(header.data(), 4);
-        if (!isFrameId(id))
-            break;
-        const auto* h = reinterpret_cast<const unsigned char*>(header.data());
-        const std::uint32_t size = v24FrameSize(body, pos, h + 4);
-        if (size > body.size() - pos - 10)
-            break;
-        const std::int64_t next = pos + 10 + static_cast<std::int64_t>(size);
-        const unsigned char status = h[8];
-        const unsigned char format = h[9];
-        if (!collector.wants(id) || (format & 0x0C)) {  // compressed or encrypted: dropped
-            pos = next;
-            continue;
-        }
-        if (!body.read(pos + 10, size, content))
-            break;
-        std::string group;
-        std::string_view data(content);
-        if (format & 0x40) {
-            if (data.empty()) {
-                pos = next;
-                continue;
-            }
-            group.assign(1, data[0]);
-            data.remove_prefix(1);
-        }
-        if (format & 0x01) {
-            if (data.size() < 4) {
-                pos = next;
-                continue;
-            }
-            data.remove_prefix(4);  // data length indicator
-        }
-        std::string plain = (format & 0x02) || tagUnsync ? undoUnsync(data) : std::string(data);
-        std::string converted = group + convertV24Texts(id, plain);
-        const std::string frameId(id);
-        std::string frame = frameId;
-        putBe32(frame, static_cast<std::uint32_t>(converted.size()));
-        frame += static_cast<char>((status << 1) & 0xE0);
-        frame += static_cast<char>(group.empty() ? 0 : 0x20);
-        frame += converted;
-        collector.add(frameId, plain, std::move(frame));
-        pos = next;
+    if (h[9] & 0xC0) {  // compressed or encrypted: kept as it is
+        collector.keepRaw(header + content);
+        return;
     }
+    std::string_view text(content);
+    if ((h[9] & 0x20) && !text.empty())
+        text.remove_prefix(1);  // grouping identity
+    collector.add(id, text, header + content);
 }
 
-void walkV22(const TagBody& body, std::int64_t pos, FrameCollector& collector)
+void addV24Frame(FrameCollector& collector, std::string_view id, const unsigned char* h,
+                 const std::string& content, bool tagUnsync)
 {
-    std::string header;
-    std::string content;
-    while (body.read(pos, 6, header)) {
-        const std::string_view id(header.data(), 3);
-        if (!isFrameId(id))
-            break;
-        const auto* h = reinterpret_cast<const unsigned char*>(header.data());
-        const std::uint32_t size = (std::uint32_t(h[3]) << 16) | (std::uint32_t(h[4]) << 8) | h[5];
-        if (size > body.size() - pos - 6)
-            break;
-        if (collector.wants(id)) {
-            if (!body.read(pos + 6, size, content))
-                break;
-            std::string frame;
-            if (id == "PIC") {
-                const std::string apic = convertPic(content);
-                if (!apic.empty())
-                    frame = BuildFrame("APIC", apic);
-            }
-            collector.add(id, content, std::move(frame));
-        }
-        pos += 6 + static_cast<std::int64_t>(size);
+    const unsigned char status = h[8];
+    const unsigned char format = h[9];
+    if (format & 0x0C)
+        return;  // compressed or encrypted: dropped
+    std::string group;
+    std::string_view data(content);
+    if (format & 0x40) {
+        if (data.empty())
+            return;
+        group.assign(1, data[0]);
+        data.remove_prefix(1);
     }
+    if (format & 0x01) {
+        if (data.size() < 4)
+            return;
+        data.remove_prefix(4);  // data length indicator
+    }
+    const std::string plain = (format & 0x02) || tagUnsync ? undoUnsync(data) : std::string(data);
+    const std::string converted = group + convertV24Texts(id, plain);
+    std::string frame(id);
+    putBe32(frame, static_cast<std::uint32_t>(converted.size()));
+    frame += static_cast<char>((status << 1) & 0xE0);
+    frame += static_cast<char>(group.empty() ? 0 : 0x20);
+    frame += converted;
+    collector.add(id, plain, std::move(frame));
+}
+
+void addV22Frame(FrameCollector& collector, std::string_view id, const std::string& content)
+{
+    std::string frame;
+    if (id == "PIC") {
+        const std::string apic = convertPic(content);
+        if (!apic.empty())
+            frame = BuildFrame("APIC", apic);
+    }
+    collector.add(id, content, std::move(frame));
 }
 
 }  // namespace
@@ -498,12 +479,15 @@ TagContents ReadFrames(int fd, const TagInfo& info, std::int64_t tagSize, bool k
     }
 
     FrameCollector collector(out, keepOtherFrames, major);
-    if (major == 2)
-        walkV22(body, pos, collector);
-    else if (major == 3)
-        walkV23(body, pos, collector);
-    else
-        walkV24(body, pos, wholeTagUnsync, collector);
+    walkFrames(body, pos, major, collector,
+               [&](std::string_view id, const unsigned char* h, const std::string& header, const std::string& content) {
+                   if (major == 2)
+                       addV22Frame(collector, id, content);
+                   else if (major == 3)
+                       addV23Frame(collector, id, h, header, content);
+                   else
+                       addV24Frame(collector, id, h, content, wholeTagUnsync);
+               });
     collector.finish();
     return out;
 }
