@@ -430,8 +430,12 @@ void addV22Frame(FrameCollector& collector, std::string_view id, const std::stri
 bool ReadTagHeader(int fd, TagInfo& info)
 {
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    if (::fstat(fd, &st) != 0)
         return false;
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
     info.fileSize = st.st_size;
     return ReadAt(fd, reinterpret_cast<char*>(info.header.data()), kHeaderSize, 0);
 }

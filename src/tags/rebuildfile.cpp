@@ -28,8 +28,11 @@ bool copyRange(int from, std::int64_t offset, int to, std::int64_t length)
             continue;
         if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
             kernelCopy = false;
-        else if (n <= 0)
-            return false;  // an error, or the file shrank under us
+        else if (n <= 0) {
+            if (n == 0)
+                errno = EIO;  // the file shrank under us
+            return false;
+        }
         else
             length -= n;
     }
@@ -39,6 +42,8 @@ bool copyRange(int from, std::int64_t offset, int to, std::int64_t length)
         const ssize_t n = ::pread(from, buffer.data(), chunk, in);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = EIO;  // the file shrank under us
         if (n <= 0 || !WriteAll(to, buffer.data(), static_cast<std::size_t>(n)))
             return false;
         in += n;
@@ -80,8 +85,12 @@ int createTemporary(const std::string& target, std::string& tempName)
 bool RebuildFile(const std::string& fileName, int fd, std::int64_t skip, std::string_view head)
 {
     struct stat original {};
-    if (::fstat(fd, &original) != 0 || !S_ISREG(original.st_mode) || skip > original.st_size)
+    if (::fstat(fd, &original) != 0)
         return false;
+    if (!S_ISREG(original.st_mode) || skip > original.st_size) {
+        errno = S_ISDIR(original.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
     const std::string target = realTarget(fileName);
     if (target.empty())
         return false;
@@ -100,7 +109,11 @@ bool RebuildFile(const std::string& fileName, int fd, std::int64_t skip, std::st
     ok = ok && ::fsync(temp.get()) == 0;
     ok = temp.close() && ok;
     ok = ok && ::rename(tempName.c_str(), target.c_str()) == 0;
-    if (!ok)
+    if (!ok) {
+        // The caller reports the failure's reason: keep errno across the cleanup.
+        const int error = errno;
         ::unlink(tempName.c_str());
+        errno = error;
+    }
     return ok;
 }

@@ -13,4 +13,5 @@
 
 // `fd` is the open original, `fileName` its name as the caller gave it.
 // The result is `head` followed by the original's bytes from `skip` on.
+// On failure errno holds the reason.
 bool RebuildFile(const std::string& fileName, int fd, std::int64_t skip, std::string_view head);

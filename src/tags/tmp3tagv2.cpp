@@ -7,8 +7,10 @@
 #include "tmp3tagv1.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <system_error>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -113,13 +115,30 @@ void Tmp3TagV2::SetTrack(int track)
     m_track = (track < 0 || track > 65535) ? 0 : track;
 }
 
+bool Tmp3TagV2::fail(std::string reason)
+{
+    m_lastError = std::move(reason);
+    return false;
+}
+
+bool Tmp3TagV2::failWithErrno()
+{
+    const int error = errno;
+    std::string text = error != 0 ? std::system_category().message(error) : "Input/output error";
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) <= 32 || text.back() == '.'))
+        text.pop_back();
+    return fail(std::move(text));
+}
+
 bool Tmp3TagV2::LoadFromFile(const std::string& fileName)
 {
     Clear();
+    m_lastError.clear();
+    errno = 0;
     const FileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
     if (file.get() < 0 || !id3v2::ReadTagHeader(file.get(), info))
-        return false;
+        return failWithErrno();
     if (!info.hasId3())
         return true;
     m_tagPresent = true;
@@ -140,10 +159,12 @@ bool Tmp3TagV2::LoadFromFile(const std::string& fileName)
 
 bool Tmp3TagV2::SaveToFile(const std::string& fileName)
 {
+    m_lastError.clear();
+    errno = 0;
     const FileDescriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
     if (file.get() < 0 || !id3v2::ReadTagHeader(file.get(), info))
-        return false;
+        return failWithErrno();
 
     std::int64_t oldTagSize = 0;
     std::vector<std::string> otherFrames;
@@ -177,23 +198,29 @@ bool Tmp3TagV2::SaveToFile(const std::string& fileName)
     for (const std::string& frame : otherFrames)
         frames += frame;
     if (frames.size() > id3v2::kMaxTagBodySize)
-        return false;
+        return fail("The tag is larger than an ID3v2 tag can be");
 
     const std::string tag = id3v2::BuildTagHeader(static_cast<std::uint32_t>(frames.size())) + frames;
-    return RebuildFile(fileName, file.get(), oldTagSize, tag);
+    errno = 0;
+    return RebuildFile(fileName, file.get(), oldTagSize, tag) || failWithErrno();
 }
 
 bool Tmp3TagV2::RemoveFromFile(const std::string& fileName)
 {
+    m_lastError.clear();
+    errno = 0;
     const FileDescriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
-    if (file.get() < 0 || !id3v2::ReadTagHeader(file.get(), info) || !info.hasId3())
-        return false;
+    if (file.get() < 0 || !id3v2::ReadTagHeader(file.get(), info))
+        return failWithErrno();
+    if (!info.hasId3())
+        return fail("The file has no ID3v2 tag");
     // A header whose size runs past the end of the file cannot be told apart
     // from the audio; leave such a file alone rather than report a removal
     // that did not happen.
     const std::int64_t tagSize = id3v2::TagSizeOf(info);
     if (tagSize == 0)
-        return false;
-    return RebuildFile(fileName, file.get(), tagSize, {});
+        return fail("The ID3v2 tag is damaged: its size runs past the end of the file");
+    errno = 0;
+    return RebuildFile(fileName, file.get(), tagSize, {}) || failWithErrno();
 }

@@ -49,7 +49,15 @@ public:
 
     void Clear();
 
+    // Why the last LoadFromFile, SaveToFile or RemoveFromFile returned false,
+    // as a short text for a message ("Permission denied"); empty after a call
+    // that worked. Clear leaves it as it is.
+    const std::string& LastError() const { return m_lastError; }
+
 private:
+    bool fail(std::string reason);
+    bool failWithErrno();
+
     bool m_tagPresent = false;
     int m_majorVersion = 0;
     std::int64_t m_tagSize = 0;
@@ -65,4 +73,5 @@ private:
     // that a total is not lost.
     std::string m_loadedTrackText;
     int m_loadedTrack = 0;
+    std::string m_lastError;
 };

@@ -100,7 +100,9 @@ TEST(TagRewrite, FailuresLeaveTheOriginalUntouched)
         if (!tag.LoadFromFile(readOnly) || tag.Title() != "Keep")
             return 1;
         tag.SetTitle("Changed");
-        return (!tag.SaveToFile(readOnly) && !tag.RemoveFromFile(readOnly)) ? 0 : 2;
+        if (tag.SaveToFile(readOnly) || tag.LastError() != "Permission denied")
+            return 2;
+        return (!tag.RemoveFromFile(readOnly) && tag.LastError() == "Permission denied") ? 0 : 3;
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadFile(readOnly), original);
@@ -129,10 +131,19 @@ TEST(TagRewrite, FailuresLeaveTheOriginalUntouched)
     Tmp3TagV2 tag;
     tag.SetTitle("x");
     EXPECT_FALSE(tag.SaveToFile(dir.file("gone.mp3")));
+    EXPECT_EQ(tag.LastError(), "No such file or directory");
     EXPECT_FALSE(fs::exists(dir.file("gone.mp3")));
     EXPECT_FALSE(fs::exists(dir.file("gone.mp3~")));
     // A folder where a file is expected.
     EXPECT_FALSE(tag.SaveToFile(dir.path()));
+    EXPECT_FALSE(tag.LastError().empty());
+    // A file without a tag has nothing to remove; a success clears the reason.
+    const std::string plain = dir.file("plain.mp3");
+    WriteFile(plain, AudioBytes());
+    EXPECT_FALSE(tag.RemoveFromFile(plain));
+    EXPECT_EQ(tag.LastError(), "The file has no ID3v2 tag");
+    EXPECT_TRUE(tag.SaveToFile(plain));
+    EXPECT_EQ(tag.LastError(), "");
 }
 
 TEST(TagRewrite, LargeFileIsCopiedWhole)
