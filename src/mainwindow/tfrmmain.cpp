@@ -1,6 +1,7 @@
 #include "tfrmmain.h"
 
 #include "tfilebrowserpane.h"
+#include "makercontacts.h"
 #include "musikplayer.h"
 #include "tplayercontrols.h"
 #include "tplayerstrip.h"
@@ -15,6 +16,9 @@
 #include "optionvalues.h"
 #include "prompts.h"
 #include "skinmanager.h"
+#include "tfrmabout.h"
+#include "tfrmoptions.h"
+#include "tfsearch.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,9 +38,6 @@
 #include <QToolButton>
 #include <QUrl>
 
-namespace {
-const char* const kSupportMail = "mailto:support@orvanelsoft.com?subject=Tunevault%20bug%20report";
-}
 
 TfrmMain::TfrmMain(Prompts& prompts, QWidget* parent)
     : QMainWindow(parent)
@@ -273,17 +274,32 @@ void TfrmMain::Exit1Click()
 
 void TfrmMain::Preferences1Click()
 {
-    // The preferences window comes with its own part.
+    // The window saves the settings when it closes.
+    ShowOptions(*m_skins, *m_playlist->model(), *m_playlist->songsListView(), this);
 }
 
 void TfrmMain::About1Click()
 {
-    // The about window comes with its own part.
+    ShowAbout(this);
 }
 
 void TfrmMain::showSearchWindow()
 {
-    // The jump-to-file window comes with its own part.
+    TPlaylistModel* model = m_playlist->model();
+    if (model->Count() == 0)
+        return;
+    TSongsListView* view = m_playlist->songsListView();
+    view->setFocus();
+    const int row = ShowSearch(*model, this);
+    if (row < 0 || row >= model->Count())
+        return;
+    // The chosen row becomes the only selected row and the current one, in
+    // view, and plays as a double click on it does.
+    const QModelIndex index = model->index(row);
+    view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view->scrollTo(index);
+    if (m_playerControls)
+        m_playerControls->songsListViewDblClick();
 }
 
 void TfrmMain::BatchfilesRename1Click()
@@ -303,7 +319,8 @@ void TfrmMain::Deleteselectedfilesphysicaly1Click()
 
 void TfrmMain::Reportabug1Click()
 {
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportMail)));
+    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(maker::kSupportAddress)
+                                   + QStringLiteral("?subject=Tunevault%20bug%20report")));
 }
 
 void TfrmMain::hideVolumeControlMouseDown()
