@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -219,8 +220,19 @@ TEST_F(MainWindowTest, DeleteKeysReachThePlaylistOnlyWhenItHasTheFocus)
     QTest::keyClick(playlist().songsListView(), Qt::Key_Delete);
     EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"b.mp3"}));
 
-    // J opens the jump-to-file window (not built yet): nothing breaks.
+    // J opens the jump-to-file window; closing it changes nothing.
+    bool jumpWindowShown = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* window = QApplication::activeModalWidget()) {
+            jumpWindowShown = window->objectName() == QStringLiteral("fSearch");
+            window->close();
+        }
+    });
     QTest::keyClick(playlist().songsListView(), Qt::Key_J);
+    QApplication::processEvents();
+    EXPECT_TRUE(jumpWindowShown);
+    frm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == frm.get(); }));
     EXPECT_EQ(playlist().Count(), 1);
     // Alt+F2 moves the focus to the drive box.
     QTest::keyClick(playlist().songsListView(), Qt::Key_F2, Qt::AltModifier);

@@ -1,0 +1,119 @@
+// The preferences window over a real main window: the skin restyles the open
+// windows at once and is saved, the display options change the playlist
+// captions at once, and every way of closing saves the settings.
+
+#include "dialogsfixture.h"
+
+#include "optionvalues.h"
+#include "skinmanager.h"
+#include "tfrmmain.h"
+#include "tfrmoptions.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+QColor PixelOf(QWidget& widget)
+{
+    return widget.grab().toImage().pixelColor(widget.width() - 3, 3);
+}
+
+TfrmOptions& AsOptions(QDialog& window)
+{
+    auto* form = qobject_cast<TfrmOptions*>(&window);
+    EXPECT_NE(form, nullptr);
+    return *form;
+}
+
+} // namespace
+
+TEST_F(DialogsTest, SkinChoiceRestylesTheOpenWindowsAtOnceAndIsSaved)
+{
+    MakeDir(dir.file("skins"));
+    WriteFile(dir.file("skins/Red.qss"), "QWidget { background: rgb(255, 0, 0); }");
+    WriteFile(dir.file("skins/Blue.qss"), "QWidget { background: rgb(0, 0, 255); }");
+    WriteFile(dir.file("skins/notes.txt"), "not a skin");
+    frm->skins().SetSkinDirectories({dir.file("skins")});
+    options::skinName = "Red";
+    frm->skins().SetSkinName(QStringLiteral("Red"));
+    frm->skins().Activate();
+    const std::string store = FreshStore();
+
+    WithModal([&] { frm->Preferences1Click(); }, [&](QDialog& window) {
+        TfrmOptions& form = AsOptions(window);
+        EXPECT_EQ(form.windowTitle(), QStringLiteral("Options"));
+        EXPECT_EQ(form.size(), QSize(464, 277));
+        ASSERT_EQ(form.cbSkinsList->count(), 2);
+        EXPECT_EQ(form.cbSkinsList->itemText(0), QStringLiteral("Blue"));
+        EXPECT_EQ(form.cbSkinsList->currentText(), QStringLiteral("Red"));
+        EXPECT_EQ(PixelOf(*frm->menuBar()), QColor(255, 0, 0));
+
+        form.cbSkinsList->setCurrentIndex(0);
+        EXPECT_EQ(PixelOf(*frm->menuBar()), QColor(0, 0, 255));
+        EXPECT_EQ(PixelOf(form), QColor(0, 0, 255));
+        EXPECT_EQ(options::skinName, "Blue");
+        // Nothing is written before the window closes.
+        EXPECT_FALSE(Exists(store));
+        form.butClose->click();
+    });
+    EXPECT_EQ(Stored(store, "skinName"), QStringLiteral("Blue"));
+}
+
+TEST_F(DialogsTest, DisplayOptionsChangeThePlaylistCaptionsAtOnce)
+{
+    AddSong("a%20b.mp3", "Zed", "One");
+    AddSong("c.mp3");
+    ASSERT_EQ(Captions(), (std::vector<QString>{"c.mp3", "Zed - One"}));
+    const std::string store = FreshStore();
+
+    WithModal([&] { frm->Preferences1Click(); }, [&](QDialog& window) {
+        TfrmOptions& form = AsOptions(window);
+        EXPECT_EQ(form.cbShowFileNames->currentText(), QStringLiteral("Mp3 tag Info in playlist"));
+        EXPECT_TRUE(form.cbReplaceUrlSpaces->isChecked());
+
+        form.cbShowFileNames->setCurrentIndex(0);
+        EXPECT_EQ(form.cbShowFileNames->currentText(), QStringLiteral("File Name in playlist"));
+        EXPECT_EQ(Captions(), (std::vector<QString>{"a b.mp3", "c.mp3"}));
+        form.cbReplaceUrlSpaces->click();
+        EXPECT_FALSE(options::REPLURLSPACES);
+        EXPECT_EQ(Captions(), (std::vector<QString>{"a%20b.mp3", "c.mp3"}));
+        form.cbShowFileNames->setCurrentIndex(1);
+        EXPECT_FALSE(options::FNIOMP3INFO);
+        EXPECT_EQ(Captions(), (std::vector<QString>{"c.mp3", "Zed - One"}));
+        form.cbShowFileNames->setCurrentIndex(0);
+        QTest::keyClick(&form, Qt::Key_Escape);
+    });
+    EXPECT_EQ(Stored(store, "FNIOMP3INFO"), QStringLiteral("1"));
+    EXPECT_EQ(Stored(store, "REPLURLSPACES"), QStringLiteral("0"));
+}
+
+TEST_F(DialogsTest, MissingSkinIsNotSelectedAndEveryWayOfClosingSaves)
+{
+    options::skinName = "Gone";
+    const QString sheet = QStringLiteral("QWidget { color: rgb(1, 2, 3); }");
+    qApp->setStyleSheet(sheet);
+    const std::vector<std::pair<const char*, std::function<void(TfrmOptions&)>>> ways = {
+        {"Close button", [](TfrmOptions& f) { f.butClose->click(); }},
+        {"Enter", [](TfrmOptions& f) { QTest::keyClick(&f, Qt::Key_Return); }},
+        {"Esc", [](TfrmOptions& f) { QTest::keyClick(&f, Qt::Key_Escape); }},
+        {"close box", [](TfrmOptions& f) { f.close(); }},
+    };
+    for (const auto& [way, close] : ways) {
+        const std::string store = FreshStore();
+        WithModal([&] { frm->Preferences1Click(); }, [&](QDialog& window) {
+            TfrmOptions& form = AsOptions(window);
+            EXPECT_GE(form.cbSkinsList->count(), 3) << "the shipped skins beside the program";
+            EXPECT_EQ(form.cbSkinsList->currentIndex(), -1);
+            close(form);
+        });
+        EXPECT_EQ(Stored(store, "skinName"), QStringLiteral("Gone")) << way;
+        EXPECT_EQ(Stored(store, "REPLURLSPACES"), QStringLiteral("1")) << way;
+    }
+    // Opening and closing changed no skin.
+    EXPECT_EQ(qApp->styleSheet(), sheet);
+}
