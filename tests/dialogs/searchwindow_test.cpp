@@ -70,6 +70,9 @@ TEST_F(DialogsTest, SearchFoldsOnlyAToZKeepsInnerBlanksAndListsAtMostFiftyLines)
     EXPECT_EQ(Lines(form), (QStringList{QString::fromUtf8("Über alles")}));
     form.eSearch->setText(QStringLiteral("at home track"));
     EXPECT_EQ(form.List->count(), 0);
+    // A text never matches across two captions.
+    form.eSearch->setText(QStringLiteral("home") + QChar(0) + QString::fromUtf8("über"));
+    EXPECT_EQ(form.List->count(), 0);
 
     // More than 50 matches: the first 50 in playlist order.
     form.eSearch->setText(QStringLiteral("TRACK"));
