@@ -1,5 +1,6 @@
 #include "tfrmabout.h"
 
+#include "fixeddialog.h"
 #include "makercontacts.h"
 
 #include <QHBoxLayout>
@@ -8,8 +9,7 @@
 #include <QVBoxLayout>
 
 TfrmAbout::TfrmAbout(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                          | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, kFixedDialogFlags)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About"));
@@ -21,12 +21,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     ab->setReadOnly(true);
     ab->setFixedSize(425, 167);
 
-    butClose = new QPushButton(QStringLiteral("OK"), this);
-    butClose->setObjectName(QStringLiteral("butClose"));
-    // Enter presses it; Esc closes the window through the dialog.
-    butClose->setDefault(true);
-    connect(butClose, &QPushButton::clicked, this, &QDialog::accept);
-
+    butClose = MakeCloseButton(*this, QStringLiteral("OK"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(butClose);

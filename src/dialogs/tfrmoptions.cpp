@@ -1,5 +1,6 @@
 #include "tfrmoptions.h"
 
+#include "fixeddialog.h"
 #include "optionvalues.h"
 #include "poptions.h"
 #include "skinmanager.h"
@@ -26,8 +27,7 @@ const char* const kTagInfoItem = "Mp3 tag Info in playlist";
 
 TfrmOptions::TfrmOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstractItemView& playlistView,
                          QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                          | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, kFixedDialogFlags)
     , m_skins(skins)
     , m_playlist(playlist)
     , m_playlistView(playlistView)
@@ -75,11 +75,7 @@ TfrmOptions::TfrmOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstract
     page->addWidget(grpPlayList);
     page->addStretch(1);
 
-    butClose = new QPushButton(QStringLiteral("Close"), this);
-    butClose->setObjectName(QStringLiteral("butClose"));
-    // Enter presses it; Esc and the close box close the window as well.
-    butClose->setDefault(true);
-    connect(butClose, &QPushButton::clicked, this, &QDialog::accept);
+    butClose = MakeCloseButton(*this, QStringLiteral("Close"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(butClose);

@@ -32,6 +32,14 @@ protected:
     // Runs `open`, which shows a modal window, and `drive` on that window once
     // it is up; `drive` must close it.
     static void WithModal(const std::function<void()>& open, const std::function<void(QDialog&)>& drive);
+    // The modal window driven by WithModal as the window class it must be.
+    template <typename Window>
+    static Window& As(QDialog& window)
+    {
+        auto* form = qobject_cast<Window*>(&window);
+        EXPECT_NE(form, nullptr) << "another window is shown";
+        return *form;
+    }
     // Points the settings store at a fresh folder; returns its settings file.
     std::string FreshStore();
     // A value of the settings file, as the store wrote it.

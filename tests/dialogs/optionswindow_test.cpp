@@ -23,13 +23,6 @@ QColor PixelOf(QWidget& widget)
     return widget.grab().toImage().pixelColor(widget.width() - 3, 3);
 }
 
-TfrmOptions& AsOptions(QDialog& window)
-{
-    auto* form = qobject_cast<TfrmOptions*>(&window);
-    EXPECT_NE(form, nullptr);
-    return *form;
-}
-
 } // namespace
 
 TEST_F(DialogsTest, SkinChoiceRestylesTheOpenWindowsAtOnceAndIsSaved)
@@ -45,7 +38,7 @@ TEST_F(DialogsTest, SkinChoiceRestylesTheOpenWindowsAtOnceAndIsSaved)
     const std::string store = FreshStore();
 
     WithModal([&] { frm->Preferences1Click(); }, [&](QDialog& window) {
-        TfrmOptions& form = AsOptions(window);
+        TfrmOptions& form = As<TfrmOptions>(window);
         EXPECT_EQ(form.windowTitle(), QStringLiteral("Options"));
         EXPECT_EQ(form.size(), QSize(464, 277));
         ASSERT_EQ(form.cbSkinsList->count(), 2);
@@ -72,7 +65,7 @@ TEST_F(DialogsTest, DisplayOptionsChangeThePlaylistCaptionsAtOnce)
     const std::string store = FreshStore();
 
     WithModal([&] { frm->Preferences1Click(); }, [&](QDialog& window) {
-        TfrmOptions& form = AsOptions(window);
+        TfrmOptions& form = As<TfrmOptions>(window);
         EXPECT_EQ(form.cbShowFileNames->currentText(), QStringLiteral("Mp3 tag Info in playlist"));
         EXPECT_TRUE(form.cbReplaceUrlSpaces->isChecked());
 
@@ -106,7 +99,7 @@ TEST_F(DialogsTest, MissingSkinIsNotSelectedAndEveryWayOfClosingSaves)
     for (const auto& [way, close] : ways) {
         const std::string store = FreshStore();
         WithModal([&] { frm->Preferences1Click(); }, [&](QDialog& window) {
-            TfrmOptions& form = AsOptions(window);
+            TfrmOptions& form = As<TfrmOptions>(window);
             EXPECT_GE(form.cbSkinsList->count(), 3) << "the shipped skins beside the program";
             EXPECT_EQ(form.cbSkinsList->currentIndex(), -1);
             close(form);

@@ -34,13 +34,6 @@ QStringList Lines(const TfSearch& form)
     return lines;
 }
 
-TfSearch& AsSearch(QDialog& window)
-{
-    auto* form = qobject_cast<TfSearch*>(&window);
-    EXPECT_NE(form, nullptr);
-    return *form;
-}
-
 } // namespace
 
 TEST_F(DialogsTest, SearchFoldsOnlyAToZKeepsInnerBlanksAndListsAtMostFiftyLines)
@@ -102,7 +95,7 @@ TEST_F(DialogsTest, KeysOfTheSearchEditMoveAndChooseAndTheChosenRowPlays)
 
     QLineEdit* edit = nullptr;
     WithModal([&] { QTest::keyClick(frm->playlist()->songsListView(), Qt::Key_J); }, [&](QDialog& window) {
-        TfSearch& form = AsSearch(window);
+        TfSearch& form = As<TfSearch>(window);
         edit = form.eSearch;
         QTest::keyClicks(form.eSearch, QStringLiteral("ALPHA"));
         EXPECT_EQ(Lines(form), (QStringList{"alpha.mp3", "Alphabet.mp3"}));
@@ -128,12 +121,12 @@ TEST_F(DialogsTest, KeysOfTheSearchEditMoveAndChooseAndTheChosenRowPlays)
     // the toolbar button open the same window.
     const auto commands = media->commands;
     WithModal([&] { QTest::keyClick(frm.get(), Qt::Key_F3); }, [](QDialog& window) {
-        TfSearch& form = AsSearch(window);
+        TfSearch& form = As<TfSearch>(window);
         QTest::keyClick(form.eSearch, Qt::Key_Down);
         QTest::keyClick(form.eSearch, Qt::Key_Escape);
     });
     WithModal([&] { frm->btntbSearch->click(); }, [](QDialog& window) {
-        TfSearch& form = AsSearch(window);
+        TfSearch& form = As<TfSearch>(window);
         QTest::keyClicks(form.eSearch, QStringLiteral("nothing"));
         QTest::keyClick(form.eSearch, Qt::Key_Return);
         EXPECT_TRUE(form.isVisible());
@@ -164,7 +157,7 @@ TEST_F(DialogsTest, CaptionThatIsNotUtf8IsShownAsThePlaylistShowsItAndPlays)
     ASSERT_EQ(Captions(), (std::vector<QString>{"alpha.mp3", shown}));
 
     WithModal([&] { frm->showSearchWindow(); }, [&](QDialog& window) {
-        TfSearch& form = AsSearch(window);
+        TfSearch& form = As<TfSearch>(window);
         form.eSearch->insert(QString(QChar(0xFFFD)) + QStringLiteral(" noir"));
         EXPECT_EQ(Lines(form), (QStringList{shown}));
         form.eSearch->setText(QStringLiteral("caf"));
