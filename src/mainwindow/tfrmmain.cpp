@@ -1,7 +1,6 @@
 #include "tfrmmain.h"
 
 #include "tfilebrowserpane.h"
-#include "makercontacts.h"
 #include "musikplayer.h"
 #include "tplayercontrols.h"
 #include "tplayerstrip.h"
@@ -13,6 +12,7 @@
 #include "browserentry.h"
 #include "deletecommands.h"
 #include "fileutils.h"
+#include "makercontacts.h"
 #include "optionvalues.h"
 #include "prompts.h"
 #include "skinmanager.h"
@@ -37,7 +37,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
-
 
 TfrmMain::TfrmMain(Prompts& prompts, QWidget* parent)
     : QMainWindow(parent)

