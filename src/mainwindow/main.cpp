@@ -1,24 +1,77 @@
-// Tunevault's entry: settings, application, main window, the three windows of
-// long operations, then the event loop.
+// Tunevault's entry: command line, settings, application, the hand-over to a
+// window that already runs, main window, the three windows of long
+// operations, the desktop session, then the event loop.
 
 #include "tfrmmain.h"
 
+#include "commandline.h"
+#include "desktopsession.h"
 #include "gstmediabackend.h"
 #include "mainwindowregistry.h"
 #include "poptions.h"
 #include "progresswindows.h"
 #include "pulsemixerbackend.h"
 #include "qtprompts.h"
+#include "singleinstance.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+void SetIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Tunevault"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvanel Soft"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TV_VERSION));
+}
+
+// --help and --version need no window system.
+int PrintAndExit(const CommandLine& commandLine, int argc, char* argv[])
+{
+    QCoreApplication core(argc, argv);
+    QTextStream out(stdout);
+    if (commandLine.action() == CommandLine::Action::ShowHelp)
+        out << commandLine.HelpText();
+    else
+        out << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion() << '\n';
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    SetIdentity();
+    const CommandLine commandLine(argc, argv);
+    for (const QString& error : commandLine.errors())
+        std::fprintf(stderr, "tunevault: %s\n", qPrintable(error));
+    if (commandLine.action() != CommandLine::Action::Run)
+        return PrintAndExit(commandLine, argc, argv);
+    const CommandLine::Launch launch = CommandLine::Classify(commandLine.paths());
+    CommandLine::ReportIgnored(launch.ignored);
+
     LoadOptions();
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tunevault"));
-    QApplication::setOrganizationName(QStringLiteral("Orvanel Soft"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(TV_APP_ID));
+
+    // A window of this user runs already: it takes the paths and comes to
+    // the front.
+    SingleInstance instance(SingleInstance::DefaultSocketPath());
+    switch (instance.Start(CommandLine::PathsOf(launch))) {
+    case SingleInstance::Role::HandedOver:
+        return 0;
+    case SingleInstance::Role::NoAnswer:
+        std::fprintf(stderr, "tunevault: the running Tunevault window does not answer\n");
+        return 1;
+    case SingleInstance::Role::Alone:
+    case SingleInstance::Role::Primary:
+        break;
+    }
 
     QtPrompts prompts;
     TfrmMain frmMain(prompts);
@@ -34,6 +87,10 @@ int main(int argc, char* argv[])
     // Created after the main window, which must not use them while it is created.
     ProgressWindows windows;
 
+    DesktopSession session(frmMain, &instance);
+    session.OfferPlayer(QDBusConnection::sessionBus());
+
     frmMain.show();
+    session.OpenPaths(CommandLine::PathsOf(launch));
     return app.exec();
 }

@@ -223,9 +223,7 @@ void TPlayerControls::progressMouseMove(int x)
     if (span <= 0)
         return;
     const double target = static_cast<double>(m_player->GetSongLength()) * x / span;
-    m_player->SeekTo(static_cast<std::int64_t>(target));
-    m_player->StartPlaying();
-    PlayerPosition();
+    SeekAndPlay(static_cast<std::int64_t>(target));
 }
 
 void TPlayerControls::progressMouseUp()
@@ -246,9 +244,15 @@ void TPlayerControls::songsListViewKeyDown(int key, Qt::KeyboardModifiers modifi
         return;
     // Nothing clamps the target: one outside the song is refused and
     // playing goes on from where it was.
-    m_player->SeekTo(static_cast<std::int64_t>(m_player->GetSongPosition()) + step);
+    SeekAndPlay(static_cast<std::int64_t>(m_player->GetSongPosition()) + step);
+}
+
+void TPlayerControls::SeekAndPlay(std::int64_t targetMs)
+{
+    m_player->SeekTo(targetMs);
     m_player->StartPlaying();
     PlayerPosition();
+    emit seeked(m_player->GetSongPosition());
 }
 
 void TPlayerControls::butVolumeClick()

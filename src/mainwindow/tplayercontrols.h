@@ -61,11 +61,19 @@ public:
     void progressMouseUp();
     // Left and Right seek; the key goes on to the list in any case.
     void songsListViewKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // What every seek of the controls does: move to the target, play from
+    // there, refresh the gauge. A target outside the song is refused by the
+    // player, which then plays on from where it was.
+    void SeekAndPlay(std::int64_t targetMs);
     void butVolumeClick();
     void pVolumeControlExit();
     void hideVolumeControlMouseDown();
     void onManualVolumeChange(QSlider* bar);
     void VolumeControlChanged(VolumeKind kind, std::uint32_t value);
+
+signals:
+    // After each SeekAndPlay, with the position the player is at.
+    void seeked(std::int64_t positionMs);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
