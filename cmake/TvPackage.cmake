@@ -7,7 +7,7 @@ set(CPACK_PACKAGE_VENDOR "Orvanel Soft")
 set(CPACK_PACKAGE_CONTACT "Orvanel Soft <support@orvanelsoft.com>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "MP3 manager: file browser, playlist, ID3 tag editor and player")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Tunevault keeps an MP3 collection in order: a file browser, a playlist, an\n"
   "ID3v1/ID3v2 tag editor with batch wizards, copy/move/delete, and a simple\n"
   "player with seek and volume that answers the media keys.")
@@ -18,6 +18,5 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "")
 
 include(CPack)

@@ -26,8 +26,8 @@ DesktopSession::DesktopSession(TfrmMain& window, SingleInstance* instance, QObje
 {
     if (instance) {
         instance->SetReceiver([this](std::vector<std::string> paths) {
+            m_raise = true;
             OpenPaths(paths);
-            BringToFront(m_window);
         });
     }
 }
@@ -42,7 +42,7 @@ bool DesktopSession::OfferPlayer(const QDBusConnection& bus)
 void DesktopSession::OpenPaths(const std::vector<std::string>& paths)
 {
     m_pending.insert(m_pending.end(), paths.begin(), paths.end());
-    if (m_pending.empty() || m_scheduled)
+    if ((m_pending.empty() && !m_raise) || m_scheduled)
         return;
     m_scheduled = true;
     QTimer::singleShot(0, this, &DesktopSession::AddPending);
@@ -60,4 +60,7 @@ void DesktopSession::AddPending()
     // The same as a drop of these files and folders from the file manager.
     if (!launch.entries.empty())
         m_window.playlist()->filesViewEndDrag(launch.entries);
+    // Last, so that the wait window of the adding does not take the focus.
+    if (std::exchange(m_raise, false))
+        BringToFront(m_window);
 }

@@ -40,4 +40,6 @@ private:
     std::unique_ptr<MprisService> m_mpris;
     std::vector<std::string> m_pending;
     bool m_scheduled = false;
+    // A later start asked for the window: it comes to the front after adding.
+    bool m_raise = false;
 };

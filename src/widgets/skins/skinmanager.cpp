@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -15,8 +17,14 @@
 #ifndef TV_SKINS_DATA_DIR
 #define TV_SKINS_DATA_DIR "/usr/local/share/tunevault/Skins/"
 #endif
+#ifndef TV_SKINS_RELATIVE_DIR
+#define TV_SKINS_RELATIVE_DIR "../share/tunevault/Skins/"
+#endif
 
 namespace {
+
+// Which file a skin came from: QT_LOGGING_RULES="tunevault.skins.info=true".
+Q_LOGGING_CATEGORY(lcSkins, "tunevault.skins", QtWarningMsg)
 
 bool IsSafeSkinName(const QString& name)
 {
@@ -43,17 +51,27 @@ void SkinManager::SetSkinDirectories(std::vector<std::string> directories)
 
 std::vector<std::string> SkinManager::DefaultSkinDirectories()
 {
-    std::vector<std::string> dirs;
     // The executable's folder as bytes, from the kernel's own link.
     std::array<char, 4096> buf {};
     const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
     if (n > 0) {
-        std::string exe(buf.data(), static_cast<std::size_t>(n));
+        const std::string exe(buf.data(), static_cast<std::size_t>(n));
         const auto slash = exe.rfind('/');
         if (slash != std::string::npos)
-            dirs.push_back(exe.substr(0, slash + 1) + "Skins/");
+            return SkinDirectoriesFor(exe.substr(0, slash + 1));
     }
-    dirs.emplace_back(TV_SKINS_DATA_DIR);
+    return {TV_SKINS_DATA_DIR};
+}
+
+std::vector<std::string> SkinManager::SkinDirectoriesFor(const std::string& programFolder)
+{
+    std::vector<std::string> dirs;
+    dirs.push_back(programFolder + "Skins/");
+    const std::string installed =
+        std::filesystem::path(programFolder + TV_SKINS_RELATIVE_DIR).lexically_normal().string();
+    dirs.push_back(installed);
+    if (installed != TV_SKINS_DATA_DIR)
+        dirs.emplace_back(TV_SKINS_DATA_DIR);
     return dirs;
 }
 
@@ -87,6 +105,7 @@ QString SkinManager::StyleSheetOf(const QString& name) const
             continue;
         std::stringstream text;
         text << in.rdbuf();
+        qCInfo(lcSkins, "skin %s from %s%s", qPrintable(name), dir.c_str(), file.c_str());
         return QString::fromStdString(text.str());
     }
     return {};

@@ -33,6 +33,11 @@ public:
 
     // "Skins/" beside the running executable, then the installed data folder.
     static std::vector<std::string> DefaultSkinDirectories();
+    // For a program in `programFolder` (ending with '/'): "Skins/" in it, the
+    // data folder at the same place relative to it as after installation
+    // (PREFIX/share/tunevault/Skins/ for PREFIX/bin/, wherever PREFIX is),
+    // then the data folder of the configured prefix.
+    static std::vector<std::string> SkinDirectoriesFor(const std::string& programFolder);
 
 private:
     std::vector<std::string> m_directories;
