@@ -8,9 +8,6 @@
 #include "taudiovolumecontrol.h"
 #include "testsupport.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -22,6 +19,8 @@
 #include <vector>
 
 using namespace std::chrono_literals;
+using playertest::defaultSinkVolume;
+using playertest::ownSinkInputs;
 using playertest::pactl;
 using playertest::spinFor;
 using playertest::waitUntil;
@@ -63,40 +62,6 @@ public:
 private:
     PulseMixerBackend& m_real;
 };
-
-// Raw volume of the first channel of a pactl JSON volume object.
-std::optional<std::uint32_t> firstChannelVolume(const QJsonObject& object)
-{
-    const QJsonObject volume = object.value("volume").toObject();
-    if (volume.isEmpty())
-        return std::nullopt;
-    const QJsonObject channel = volume.begin()->toObject();
-    return static_cast<std::uint32_t>(channel.value("value").toInteger(-1));
-}
-
-std::optional<std::uint32_t> defaultSinkVolume()
-{
-    const QString name = QString::fromUtf8(pactl({"get-default-sink"})).trimmed();
-    const QJsonArray sinks = QJsonDocument::fromJson(pactl({"-f", "json", "list", "sinks"})).array();
-    for (const QJsonValue& sink : sinks)
-        if (sink.toObject().value("name").toString() == name)
-            return firstChannelVolume(sink.toObject());
-    return std::nullopt;
-}
-
-// This process's sink inputs with their raw volume.
-std::vector<std::pair<int, std::uint32_t>> ownSinkInputs()
-{
-    std::vector<std::pair<int, std::uint32_t>> found;
-    const QString pid = QString::number(::getpid());
-    const QJsonArray inputs = QJsonDocument::fromJson(pactl({"-f", "json", "list", "sink-inputs"})).array();
-    for (const QJsonValue& input : inputs) {
-        const QJsonObject object = input.toObject();
-        if (object.value("properties").toObject().value("application.process.id").toString() == pid)
-            found.emplace_back(object.value("index").toInt(), firstChannelVolume(object).value_or(0));
-    }
-    return found;
-}
 
 class PulseMixerTest : public ::testing::Test {
 protected:

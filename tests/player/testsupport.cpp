@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QThread>
 
@@ -11,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+
+#include <unistd.h>
 
 namespace playertest {
 
@@ -100,6 +105,43 @@ QByteArray pactl(const QStringList& arguments)
     if (out.isNull())
         out = QByteArray("");
     return out;
+}
+
+namespace {
+
+// Raw volume of the first channel of a pactl JSON volume object.
+std::optional<std::uint32_t> firstChannelVolume(const QJsonObject& object)
+{
+    const QJsonObject volume = object.value("volume").toObject();
+    if (volume.isEmpty())
+        return std::nullopt;
+    const QJsonObject channel = volume.begin()->toObject();
+    return static_cast<std::uint32_t>(channel.value("value").toInteger(-1));
+}
+
+} // namespace
+
+std::optional<std::uint32_t> defaultSinkVolume()
+{
+    const QString name = QString::fromUtf8(pactl({"get-default-sink"})).trimmed();
+    const QJsonArray sinks = QJsonDocument::fromJson(pactl({"-f", "json", "list", "sinks"})).array();
+    for (const QJsonValue& sink : sinks)
+        if (sink.toObject().value("name").toString() == name)
+            return firstChannelVolume(sink.toObject());
+    return std::nullopt;
+}
+
+std::vector<std::pair<int, std::uint32_t>> ownSinkInputs()
+{
+    std::vector<std::pair<int, std::uint32_t>> found;
+    const QString pid = QString::number(::getpid());
+    const QJsonArray inputs = QJsonDocument::fromJson(pactl({"-f", "json", "list", "sink-inputs"})).array();
+    for (const QJsonValue& input : inputs) {
+        const QJsonObject object = input.toObject();
+        if (object.value("properties").toObject().value("application.process.id").toString() == pid)
+            found.emplace_back(object.value("index").toInt(), firstChannelVolume(object).value_or(0));
+    }
+    return found;
 }
 
 } // namespace playertest

@@ -7,8 +7,12 @@
 #include <QStringList>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "filefixtures.h"
 
@@ -34,5 +38,9 @@ bool processHoldsFile(const std::string& path);
 // Runs pactl with the arguments; returns its standard output, or a null
 // array when it failed.
 QByteArray pactl(const QStringList& arguments);
+// Raw volume of the first channel of the default sink.
+std::optional<std::uint32_t> defaultSinkVolume();
+// This process's sink inputs: index and raw volume of the first channel.
+std::vector<std::pair<int, std::uint32_t>> ownSinkInputs();
 
 } // namespace playertest
