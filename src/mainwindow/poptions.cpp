@@ -20,6 +20,10 @@ std::unique_ptr<QSettings> OpenStore()
                                                 QString::fromLatin1(kApplication));
     // Only this program's own key counts: no organisation-wide or system values.
     settings->setFallbacksEnabled(false);
+    // Saving writes a new file beside the old one and renames it over it, so
+    // that a crash or kill during a save leaves the previous settings whole.
+    // Where that cannot be done the save fails; it never writes in place.
+    settings->setAtomicSyncRequired(true);
     return settings;
 }
 

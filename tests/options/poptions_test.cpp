@@ -8,6 +8,11 @@
 
 #include <memory>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 // Points the store at a fresh temporary folder for each test; a user's real
@@ -150,6 +155,43 @@ TEST_F(OptionsTest, AStoreThatCannotBeUsedIsSkipped)
     LoadOptions();
     ExpectDefaults();
     EXPECT_FALSE(SaveOptions());
+}
+
+TEST_F(OptionsTest, AKillInTheMiddleOfASaveLeavesThePreviousSettings)
+{
+    options::skinName = "Before";
+    options::FNIOMP3INFO = true;
+    ASSERT_TRUE(SaveOptions());
+    const std::string before = ReadFile(storeFile());
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The system kills a process (SIGXFSZ) whose write passes this size:
+        // half-way through writing the new settings.
+        const rlimit noCore {0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        const rlimit halfWay {1 << 19, 1 << 19};
+        setrlimit(RLIMIT_FSIZE, &halfWay);
+        options::skinName = std::string(1 << 20, 'x');
+        SaveOptions();
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+    EXPECT_EQ(ReadFile(storeFile()), before);
+
+    // The next run reads them and saves again: nothing the killed process
+    // left behind (its lock, its temporary file) stands in the way.
+    LoadOptions();
+    EXPECT_EQ(options::skinName, "Before");
+    EXPECT_TRUE(options::FNIOMP3INFO);
+    options::skinName = "After";
+    ASSERT_TRUE(SaveOptions());
+    LoadOptions();
+    EXPECT_EQ(options::skinName, "After");
 }
 
 } // namespace
