@@ -14,6 +14,7 @@ packages=(
   libtag1-dev
   pulseaudio pulseaudio-utils
   fonts-dejavu-core
+  dbus-daemon desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
