@@ -26,7 +26,6 @@ public:
 
     // Registers the player on the bus; false, silently, without one.
     bool OfferPlayer(const QDBusConnection& bus);
-    MprisService& mpris() const { return *m_mpris; }
 
     // Adds the paths once the event loop runs and the window takes commands
     // (not while a modal window is open or a long operation runs). Paths

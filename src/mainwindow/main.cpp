@@ -46,18 +46,20 @@ int PrintAndExit(const CommandLine& commandLine, int argc, char* argv[])
 int main(int argc, char* argv[])
 {
     SetIdentity();
-    const CommandLine commandLine(argc, argv);
-    for (const QString& error : commandLine.errors())
-        std::fprintf(stderr, "tunevault: %s\n", qPrintable(error));
-    if (commandLine.action() != CommandLine::Action::Run)
-        return PrintAndExit(commandLine, argc, argv);
-    const CommandLine::Launch launch = CommandLine::Classify(commandLine.paths());
-    CommandLine::ReportIgnored(launch.ignored);
+    if (const CommandLine early(argc, argv); early.action() != CommandLine::Action::Run)
+        return PrintAndExit(early, argc, argv);
 
     LoadOptions();
 
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral(TV_APP_ID));
+    // Read again without the toolkit's own options (-style, -session, ...),
+    // which the application took out of argv.
+    const CommandLine commandLine(argc, argv);
+    for (const QString& error : commandLine.errors())
+        std::fprintf(stderr, "tunevault: %s\n", qPrintable(error));
+    const CommandLine::Launch launch = CommandLine::Classify(commandLine.paths());
+    CommandLine::ReportIgnored(launch.ignored);
 
     // A window of this user runs already: it takes the paths and comes to
     // the front.
