@@ -4,7 +4,8 @@
 # decode MP3 and play it are loaded at run time, so they are named here.
 set(CPACK_PACKAGE_NAME tunevault)
 set(CPACK_PACKAGE_VENDOR "Orvanel Soft")
-set(CPACK_PACKAGE_CONTACT "Orvanel Soft <support@orvanelsoft.com>")
+set(CPACK_PACKAGE_CONTACT "Orvanel Soft <${TV_SUPPORT_ADDRESS}>")
+set(CPACK_PACKAGE_HOMEPAGE_URL ${TV_WEB_ADDRESS})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "MP3 manager: file browser, playlist, ID3 tag editor and player")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
