@@ -2,8 +2,6 @@
 
 #include "folderscanner.h"
 
-#include <QCoreApplication>
-
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>

@@ -7,8 +7,6 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
-#include <unistd.h>
-
 namespace {
 
 // The message: magic, version, then the paths as byte arrays.
