@@ -123,24 +123,40 @@ std::string TFileInfo::DisplayName() const
     return name;
 }
 
-void TFileInfo::RemoveV1Tag()
+std::string TFileInfo::RemoveV1Tag()
+{
+    return RemoveV1TagFrom(m_fullPath);
+}
+
+std::string TFileInfo::RemoveV2Tag()
+{
+    return RemoveV2TagFrom(m_fullPath);
+}
+
+std::string TFileInfo::RemoveV1TagFrom(const std::string& path)
 {
     try {
         Tmp3TagV1 v1;
-        v1.RemoveFromFile(m_fullPath);
+        v1.RemoveFromFile(path);
+        return {};
+    } catch (const std::exception& e) {
+        return e.what();
     } catch (...) {
-        // Silent by design: the caller re-reads the tags to see the result.
+        return "Cannot remove the ID3v1 tag from file \"" + path + "\"";
     }
 }
 
-void TFileInfo::RemoveV2Tag()
+std::string TFileInfo::RemoveV2TagFrom(const std::string& path)
 {
-    try {
-        Tmp3TagV2 v2;
-        v2.RemoveFromFile(m_fullPath);
-    } catch (...) {
-        // As above.
-    }
+    Tmp3TagV2 v2;
+    if (v2.RemoveFromFile(path))
+        return {};
+    std::string reason = v2.LastError();
+    // A file without an ID3v2 tag has nothing to remove, which is no failure.
+    Tmp3TagV2 probe;
+    if (probe.LoadFromFile(path) && !probe.TagPresent())
+        return {};
+    return "Cannot remove the ID3v2 tag from file \"" + path + "\". " + reason;
 }
 
 bool TFileInfo::Rename(const std::string& newName)

@@ -34,10 +34,15 @@ public:
     // The text the playlist shows, under the two display settings.
     std::string DisplayName() const;
 
-    // Remove one tag from the file; failures are silent. The flags and the
+    // Remove one tag from the file. Nothing escapes: the result is empty
+    // when the file no longer has that tag (also when it never had one), and
+    // otherwise says what failed and why, naming the file. The flags and the
     // caption stay until the next ReadTags.
-    void RemoveV1Tag();
-    void RemoveV2Tag();
+    std::string RemoveV1Tag();
+    std::string RemoveV2Tag();
+    // The same for any file.
+    static std::string RemoveV1TagFrom(const std::string& path);
+    static std::string RemoveV2TagFrom(const std::string& path);
 
     // Renames the file within its folder to MakeValidFileName(newName). A file
     // that already bears the new name is never replaced: the rename fails.

@@ -7,6 +7,7 @@
 #include "tplaylistmodel.h"
 #include "tplaylistpane.h"
 #include "tsongslistview.h"
+#include "ttagcommands.h"
 #include "tvicons.h"
 
 #include "browserentry.h"
@@ -120,6 +121,21 @@ void TfrmMain::FormCreate()
         }
         return DeleteSelectedEntries(m_prompts, folder, rows);
     });
+
+    // The tag commands stop the player through its Stop command, which also
+    // clears the now-playing marks.
+    TPlayerHooks player;
+    player.CurrentSongFile = [this] {
+        return m_playerControls ? m_playerControls->player().CurrentSongFile() : std::string();
+    };
+    player.StopPlaying = [this] {
+        if (m_playerControls)
+            m_playerControls->butStopClick();
+    };
+    m_tagCommands = std::make_unique<TTagCommands>(*m_playlist, m_prompts, std::move(player));
+    connect(m_playlist->Changemp3tags1, &QAction::triggered, m_tagCommands.get(), &TTagCommands::Changemp3tags1Click);
+    for (QAction* item : {m_playlist->ID3v11, m_playlist->ID3v12, m_playlist->Alltags1})
+        connect(item, &QAction::triggered, m_tagCommands.get(), [this, item] { m_tagCommands->removeMp3TagFromFile(item); });
 
     connect(m_playlist->songsListView(), &TSongsListView::BrowserRowsDropped, this, &TfrmMain::filesViewEndDrag);
     connect(m_playlist, &TPlaylistPane::MousePressed, this, &TfrmMain::hideVolumeControlMouseDown);

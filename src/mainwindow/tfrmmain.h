@@ -17,6 +17,7 @@ class SkinManager;
 class TPlayerControls;
 class TFileBrowserPane;
 class TPlaylistPane;
+class TTagCommands;
 class QAction;
 class QMenu;
 class QSplitter;
@@ -44,6 +45,8 @@ public:
     TPlayerControls* playerControls() const { return m_playerControls.get(); }
 
     TPlaylistPane* playlist() const { return m_playlist; }
+    // "Change mp3 tag(s) ..." and "Remove mp3 tags" of the playlist.
+    TTagCommands* tagCommands() const { return m_tagCommands.get(); }
     TFileBrowserPane* browser() const { return m_browser; }
     SkinManager& skins() { return *m_skins; }
     QSplitter* splitter1() const { return m_splitter; }
@@ -108,4 +111,5 @@ private:
     QToolBar* m_toolBar = nullptr;
     QStatusBar* m_panStatus = nullptr;
     std::unique_ptr<TPlayerControls> m_playerControls;
+    std::unique_ptr<TTagCommands> m_tagCommands;
 };

@@ -25,23 +25,6 @@
 
 namespace {
 
-// Switches the playlist's sorting off for a batch and on again (which sorts
-// once) on every way out.
-class SortingOff final {
-public:
-    explicit SortingOff(TPlaylistModel& model)
-        : m_model(model)
-    {
-        m_model.SetSortingEnabled(false);
-    }
-    ~SortingOff() { m_model.SetSortingEnabled(true); }
-    SortingOff(const SortingOff&) = delete;
-    SortingOff& operator=(const SortingOff&) = delete;
-
-private:
-    TPlaylistModel& m_model;
-};
-
 // Suspends repainting of a widget on every way out.
 class RepaintOff final {
 public:
@@ -76,6 +59,17 @@ bool IsFolder(const std::string& path)
 }
 
 } // namespace
+
+TPlaylistPane::SortingOff::SortingOff(TPlaylistModel& model)
+    : m_model(model)
+{
+    m_model.SetSortingEnabled(false);
+}
+
+TPlaylistPane::SortingOff::~SortingOff()
+{
+    m_model.SetSortingEnabled(true);
+}
 
 TPlaylistPane::TPlaylistPane(Prompts& prompts, QWidget* hintParent, QWidget* parent)
     : QWidget(parent)
@@ -185,6 +179,34 @@ std::vector<int> TPlaylistPane::SelectedRows() const
         rows.push_back(i.row());
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+void TPlaylistPane::RefreshTagRow(int row)
+{
+    TFileInfo* info = m_model->FileAt(row);
+    if (!info)
+        return;
+    info->ReadTags();
+    if (m_model->IsChecked(row))
+        m_model->SetChecked(row, false);
+    m_model->RefreshRow(row);
+}
+
+void TPlaylistPane::RefreshTagRows(const std::vector<int>& rows, bool hideList)
+{
+    SortingOff sorting(*m_model);
+    RepaintOff repaint(*m_view);
+    // Hidden, the list hands its focus on: it gets it back when shown again.
+    const bool focused = m_view->hasFocus();
+    if (hideList)
+        m_view->hide();
+    for (int row : rows)
+        RefreshTagRow(row);
+    if (hideList) {
+        m_view->show();
+        if (focused)
+            m_view->setFocus();
+    }
 }
 
 bool TPlaylistPane::IsInPlaylist(const std::string& path) const

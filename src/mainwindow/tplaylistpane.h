@@ -3,6 +3,8 @@
 // strip under it and the volume popup. It is the playlist object that other
 // windows are given: rows, selection and records are reached through it.
 
+#include "playlistrows.h"
+
 #include <QElapsedTimer>
 #include <QList>
 #include <QUrl>
@@ -31,9 +33,22 @@ struct TPlayerHooks {
     std::function<void()> StopPlaying = [] {};
 };
 
-class TPlaylistPane final : public QWidget {
+class TPlaylistPane final : public QWidget, public PlaylistRows {
     Q_OBJECT
 public:
+    // Switches the playlist's sorting off for a batch and back to by caption
+    // (which sorts all rows once) on every way out.
+    class SortingOff final {
+    public:
+        explicit SortingOff(TPlaylistModel& model);
+        ~SortingOff();
+        SortingOff(const SortingOff&) = delete;
+        SortingOff& operator=(const SortingOff&) = delete;
+
+    private:
+        TPlaylistModel& m_model;
+    };
+
     // An entry dropped from the file browser: its full path and kind.
     struct DroppedEntry {
         std::string fullName;
@@ -75,10 +90,19 @@ public:
     TSongsListView* songsListView() const { return m_view; }
     TPlaylistModel* model() const { return m_model; }
     TPlaylistDelegate* delegate() const { return m_delegate; }
-    int Count() const;
+    int Count() const override;
     // Selected row positions, ascending.
-    std::vector<int> SelectedRows() const;
-    TFileInfo* FileAt(int row) const;
+    std::vector<int> SelectedRows() const override;
+    TFileInfo* FileAt(int row) const override;
+
+    // After a row's file may have changed its tags: the record re-reads them,
+    // the row takes the new caption and tag-state image, and its now-playing
+    // mark is cleared. The row moves only while sorting is on.
+    void RefreshTagRow(int row);
+    // RefreshTagRow for each of `rows` (positions) with sorting switched off
+    // and repainting suspended, the list also hidden when `hideList`; then
+    // sorting by caption again, which re-sorts all rows once.
+    void RefreshTagRows(const std::vector<int>& rows, bool hideList = false);
 
     TPlayerStrip* playerStrip() const { return m_strip; }
     TVolumePopup* pVolumeControl() const { return m_volume; }
