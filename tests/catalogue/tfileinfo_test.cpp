@@ -220,22 +220,26 @@ TEST_F(TFileInfoTest, RemovingATagLeavesTheFlagsUntilReadTags)
     TFileInfo record(path);
     ASSERT_EQ(record.TagStateIndex(), 0);
 
-    record.RemoveV2Tag();
+    EXPECT_EQ(record.RemoveV2Tag(), "");
     EXPECT_TRUE(record.HasV2Tag());
     record.ReadTags();
     EXPECT_FALSE(record.HasV2Tag());
     EXPECT_EQ(record.TagCaption(), "A1 - T1");
 
-    record.RemoveV1Tag();
+    EXPECT_EQ(record.RemoveV1Tag(), "");
     record.ReadTags();
     EXPECT_EQ(record.TagStateIndex(), 1);
     EXPECT_EQ(ReadFile(path), audio);
+    // A tag that is not there is no failure.
+    EXPECT_EQ(record.RemoveV1Tag(), "");
+    EXPECT_EQ(record.RemoveV2Tag(), "");
 
-    // Removing from a file that is gone is silent.
-    TFileInfo gone(dir.file("gone.mp3"));
-    gone.RemoveV1Tag();
-    gone.RemoveV2Tag();
-    EXPECT_FALSE(Exists(dir.file("gone.mp3")));
+    // Removing from a file that is gone says why; nothing escapes.
+    const std::string gonePath = dir.file("gone.mp3");
+    TFileInfo gone(gonePath);
+    EXPECT_EQ(gone.RemoveV1Tag(), "Cannot open file \"" + gonePath + "\". No such file or directory");
+    EXPECT_EQ(gone.RemoveV2Tag(), "Cannot remove the ID3v2 tag from file \"" + gonePath + "\". No such file or directory");
+    EXPECT_FALSE(Exists(gonePath));
 }
 
 TEST(TMp3TagInfoTest, MergeCopyAndFirstNonEmpty)

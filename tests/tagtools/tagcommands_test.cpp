@@ -1,0 +1,143 @@
+// The playlist's tag commands in the main window: the tag editor opened on
+// the selection (the player stopped only for a selected playing file), tag
+// removal with its question, and the refresh and re-sort of the rows.
+
+#include "tagtoolsfixture.h"
+
+#include "musikplayer.h"
+#include "tfrmmain.h"
+#include "tfrmmp3tag.h"
+#include "tplayercontrols.h"
+#include "tplaylistmodel.h"
+#include "tplaylistpane.h"
+#include "tsongslistview.h"
+#include "ttagcommands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using Kind = ScriptedPrompts::Kind;
+
+namespace {
+
+std::vector<std::string> Captions(const TPlaylistModel& model)
+{
+    std::vector<std::string> out;
+    for (int row = 0; row < model.Count(); ++row)
+        out.push_back(model.index(row).data().toString().toStdString());
+    return out;
+}
+
+// Runs `act` on the tag editor once it is open (modal) and counts it.
+void OnEditor(int& opened, const std::function<void(TfrmMp3Tag&)>& act)
+{
+    QTimer::singleShot(0, [&opened, act] {
+        auto* dialog = qobject_cast<TfrmMp3Tag*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        ++opened;
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+        act(*dialog);
+    });
+}
+
+} // namespace
+
+TEST_F(TagToolsTest, ChangingTagsStopsOnlyASelectedPlayingFileAndResortsTheRows)
+{
+    for (const char* artist : {"b", "c", "d"}) {
+        const Tags tags{"x", artist, "", "", "", "", 0};
+        AddSong(std::string(artist) + ".mp3", &tags);
+    }
+    TPlaylistModel& model = *playlist().model();
+    MusikPlayer& player = frm->playerControls()->player();
+    Select({1});
+    frm->playerControls()->songsListViewDblClick();
+    ASSERT_EQ(player.CurrentSongFile(), dir.file("c.mp3"));
+
+    // A selection without the playing file: the song plays on.
+    Select({0});
+    int opened = 0;
+    OnEditor(opened, [](TfrmMp3Tag& dialog) { dialog.btnCancel->click(); });
+    frm->tagCommands()->Changemp3tags1Click();
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(player.CurrentSongFile(), dir.file("c.mp3"));
+
+    Select({1, 2});
+    EXPECT_TRUE(frm->tagCommands()->PlayingFileSelected());
+    prompts.expect(Kind::OkCancel, PromptAnswer::Ok);
+    OnEditor(opened, [](TfrmMp3Tag& dialog) {
+        dialog.edtID3v2_Artist->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(dialog.edtID3v2_Artist, QStringLiteral("a"));
+        dialog.btnUpdate->click();
+    });
+    frm->tagCommands()->Changemp3tags1Click();
+    EXPECT_EQ(opened, 2);
+    EXPECT_EQ(player.CurrentSongFile(), "");
+    EXPECT_EQ(Captions(model), (std::vector<std::string>{"a - x", "a - x", "b - x"}));
+    EXPECT_TRUE(model.SortingEnabled());
+    for (int row = 0; row < model.Count(); ++row)
+        EXPECT_FALSE(model.IsChecked(row));
+
+    // Ctrl+T without a selected row opens nothing.
+    Select({});
+    OnEditor(opened, [](TfrmMp3Tag& dialog) { dialog.reject(); });
+    playlist().songsListView()->setFocus();
+    QTest::keyClick(playlist().songsListView(), Qt::Key_T, Qt::ControlModifier);
+    frm->tagCommands()->Changemp3tags1Click();
+    QApplication::processEvents();
+    EXPECT_EQ(opened, 2);
+}
+
+TEST_F(TagToolsTest, RemovingTagsAsksStopsThePlayerAndRefreshesEveryRow)
+{
+    const Tags tags{"Title", "Artist", "", "", "", "", 0};
+    const std::string a = AddSong("a.mp3", &tags, &tags);
+    const std::string b = AddSong("b.mp3", &tags, &tags);
+    const Tags other{"zz", "zz", "", "", "", "", 0};
+    AddSong("z.mp3", &other, &other);
+    TPlaylistModel& model = *playlist().model();
+    MusikPlayer& player = frm->playerControls()->player();
+    Select({2});
+    frm->playerControls()->songsListViewDblClick();
+
+    // Only a menu item is obeyed; No changes nothing.
+    frm->tagCommands()->removeMp3TagFromFile(frm.get());
+    Select({0, 1});
+    prompts.expect(Kind::YesNo, PromptAnswer::No);
+    frm->tagCommands()->removeMp3TagFromFile(playlist().Alltags1);
+    EXPECT_EQ(prompts.texts(Kind::YesNo).value(0),
+              QStringLiteral("Do you really want to remove all  tags from selected 2 files?"));
+    EXPECT_EQ(player.CurrentSongFile(), dir.file("z.mp3"));
+
+    // ID3 v1 only; the player stops although its file is not selected.
+    prompts.expect(Kind::YesNo, PromptAnswer::Yes);
+    frm->tagCommands()->removeMp3TagFromFile(playlist().ID3v11);
+    EXPECT_EQ(prompts.texts(Kind::YesNo).value(1),
+              QStringLiteral("Do you really want to remove ID3 v1  tags from selected 2 files?"));
+    EXPECT_EQ(player.CurrentSongFile(), "");
+    EXPECT_FALSE(model.IsChecked(2));
+    EXPECT_EQ(model.index(0).data(TPlaylistModel::StateIndexRole).toInt(), 2);
+    for (const std::string& path : {a, b}) {
+        EXPECT_NE(Trailer(path).substr(0, 3), "TAG");
+        EXPECT_EQ(TagLibFrame(path, "TPE1"), "Artist");
+    }
+
+    // All tags, with one file gone meanwhile: the others are done and the
+    // failure is told once.
+    ::unlink(b.c_str());
+    prompts.expect(Kind::YesNo, PromptAnswer::Yes);
+    frm->tagCommands()->removeMp3TagFromFile(playlist().Alltags1);
+    EXPECT_EQ(ReadFile(a), AudioBytes(3000));
+    EXPECT_EQ(Captions(model), (std::vector<std::string>{"a.mp3", "b.mp3", "zz - zz"}));
+    EXPECT_EQ(model.index(1).data(TPlaylistModel::StateIndexRole).toInt(), 1);
+    ASSERT_EQ(prompts.count(Kind::Error), 1);
+    EXPECT_EQ(prompts.shown().back().title, QStringLiteral("Error removing mp3 tags"));
+    EXPECT_EQ(prompts.shown().back().text.toStdString(),
+              "1 file could not be written:\nCannot open file \"" + b + "\". No such file or directory\n"
+                  + "Cannot remove the ID3v2 tag from file \"" + b + "\". No such file or directory");
+}

@@ -1,0 +1,147 @@
+#include "tagtoolsfixture.h"
+
+#include "fakemixerbackend.h"
+#include "testapplication.h"
+#include "tfileinfo.h"
+#include "tfrmmain.h"
+#include "tfrmmp3tag.h"
+#include "tmp3tagv1.h"
+#include "tmp3tagv2.h"
+#include "tplaylistmodel.h"
+#include "tplaylistpane.h"
+#include "tsongslistview.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QTest>
+
+#include <algorithm>
+#include <vector>
+
+#include <id3v2tag.h>
+#include <mpegfile.h>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+TagToolsTest::TagToolsTest() = default;
+TagToolsTest::~TagToolsTest() = default;
+
+void TagToolsTest::SetUp()
+{
+    TestApplication();
+    frm = std::make_unique<TfrmMain>(prompts);
+    frm->CreatePlayerControls(std::make_unique<FakeMediaBackend>(media),
+                              [] { return std::make_unique<FakeMixerBackend>(std::make_shared<FakeMixerState>()); });
+    frm->show();
+    frm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));
+}
+
+void TagToolsTest::TearDown()
+{
+    frm.reset();
+    QApplication::processEvents();
+}
+
+TPlaylistPane& TagToolsTest::playlist() const
+{
+    return *frm->playlist();
+}
+
+std::string TagToolsTest::AddSong(const std::string& name, const Tags* v2, const Tags* v1)
+{
+    const std::string path = dir.file(name);
+    WriteFile(path, AudioBytes(3000));
+    if (v2) {
+        Tmp3TagV2 tag;
+        tag.SetTitle(v2->title);
+        tag.SetArtist(v2->artist);
+        tag.SetAlbum(v2->album);
+        tag.SetYear(v2->year);
+        tag.SetGenre(v2->genre);
+        tag.SetComment(v2->comment);
+        tag.SetTrack(v2->track);
+        EXPECT_TRUE(tag.SaveToFile(path)) << tag.LastError();
+    }
+    if (v1) {
+        Tmp3TagV1 tag;
+        tag.SetTrack(v1->track);
+        tag.SetTitle(v1->title);
+        tag.SetArtist(v1->artist);
+        tag.SetAlbum(v1->album);
+        tag.SetYear(v1->year);
+        tag.SetGenre(v1->genre);
+        tag.SetComment(v1->comment);
+        tag.SaveToFile(path);
+    }
+    EXPECT_TRUE(playlist().AddFileToPlaylist(path));
+    return path;
+}
+
+void TagToolsTest::Select(std::initializer_list<int> rows)
+{
+    QItemSelectionModel* selection = playlist().songsListView()->selectionModel();
+    selection->clearSelection();
+    for (int row : rows)
+        selection->select(playlist().model()->index(row), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void TagToolsTest::SelectFile(const std::string& path)
+{
+    for (int row = 0; row < playlist().Count(); ++row) {
+        if (playlist().FileAt(row)->FullPath() == path)
+            Select({row});
+    }
+}
+
+std::unique_ptr<TfrmMp3Tag> TagToolsTest::OpenEditor()
+{
+    auto dialog = std::make_unique<TfrmMp3Tag>(playlist(), prompts, frm.get());
+    dialog->show();
+    dialog->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    // The widgets learn of the activation from a queued event.
+    QApplication::processEvents();
+    return dialog;
+}
+
+int TagToolsTest::Unprivileged(const std::function<int(std::string& report)>& body, std::string* report)
+{
+    std::string text;
+    int code = 0;
+    if (::geteuid() != 0) {
+        code = body(text);
+    } else {
+        ::chmod(dir.path().c_str(), 0777);
+        std::vector<gid_t> groups(static_cast<std::size_t>(std::max(0, ::getgroups(0, nullptr))));
+        groups.resize(static_cast<std::size_t>(std::max(0, ::getgroups(static_cast<int>(groups.size()), groups.data()))));
+        if (::setgroups(0, nullptr) != 0 || ::setegid(NobodyGid()) != 0 || ::seteuid(NobodyUid()) != 0) {
+            ADD_FAILURE() << "cannot become nobody";
+            return -1;
+        }
+        code = body(text);
+        if (::seteuid(0) != 0 || ::setegid(0) != 0 || ::setgroups(groups.size(), groups.data()) != 0)
+            ADD_FAILURE() << "cannot become root again";
+    }
+    if (report)
+        *report = text;
+    return code;
+}
+
+std::string TagToolsTest::Trailer(const std::string& path)
+{
+    const std::string bytes = ReadFile(path);
+    return bytes.size() < 128 ? std::string() : bytes.substr(bytes.size() - 128);
+}
+
+std::string TagToolsTest::TagLibFrame(const std::string& path, const char* id)
+{
+    TagLib::MPEG::File file(path.c_str());
+    TagLib::ID3v2::Tag* tag = file.ID3v2Tag(false);
+    if (!tag)
+        return {};
+    const TagLib::ID3v2::FrameList& frames = tag->frameListMap()[id];
+    return frames.isEmpty() ? std::string() : frames.front()->toString().to8Bit(true);
+}
