@@ -1,6 +1,7 @@
 #pragma once
 // Prompts for the benchmarks: the folder dialog answers a fixed folder, every
-// question is answered No and every message is written to stderr.
+// question is answered No (or Yes and OK after ConfirmQuestions) and every
+// message is written to stderr.
 
 #include "prompts.h"
 
@@ -13,9 +14,18 @@ public:
     {
     }
 
-    PromptAnswer askYesNo(const QString&, const QString&, PromptIcon) override { return PromptAnswer::No; }
+    // Yes/No questions are answered Yes, OK/Cancel questions OK.
+    void ConfirmQuestions() { m_confirm = true; }
+
+    PromptAnswer askYesNo(const QString&, const QString&, PromptIcon) override
+    {
+        return m_confirm ? PromptAnswer::Yes : PromptAnswer::No;
+    }
     PromptAnswer askYesNoCancel(const QString&, const QString&, PromptIcon) override { return PromptAnswer::Cancel; }
-    PromptAnswer askOkCancel(const QString&, const QString&, PromptIcon) override { return PromptAnswer::Cancel; }
+    PromptAnswer askOkCancel(const QString&, const QString&, PromptIcon) override
+    {
+        return m_confirm ? PromptAnswer::Ok : PromptAnswer::Cancel;
+    }
     PromptAnswer askOverwrite(const QString&, const QString&, PromptIcon) override { return PromptAnswer::Abort; }
     void showError(const QString& title, const QString& text) override { Print(title, text); }
     void showWarning(const QString& title, const QString& text) override { Print(title, text); }
@@ -27,4 +37,5 @@ public:
 private:
     static void Print(const QString& title, const QString& text);
     std::string m_folder;
+    bool m_confirm = false;
 };

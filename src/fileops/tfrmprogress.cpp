@@ -66,8 +66,9 @@ void TfrmProgress::ShowProgress(int count, const QString& caption)
 
 void TfrmProgress::SetProgressPosition(int position)
 {
+    // The gauge paints itself at once when what it shows changes; a forced
+    // repaint for every step would cost more than a small file's tag write.
     sGauge1->setValue(std::clamp(position, sGauge1->minimum(), sGauge1->maximum()));
-    sGauge1->repaint();
 }
 
 bool TfrmProgress::IsProgressCancelled() const
