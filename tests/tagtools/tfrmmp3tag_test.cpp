@@ -147,11 +147,17 @@ TEST_F(TagToolsTest, PagesCheckBoxesAndTrackChecks)
 
 TEST_F(TagToolsTest, UncheckedVersionsAreRemovedAndAMissingTagIsNoFailure)
 {
-    const std::string bare = AddSong("a-bare.mp3", nullptr);
+    // A name that is not UTF-8: shown with a replacement character, reached
+    // by its bytes.
+    const std::string bare = AddSong("a-bare\xE9.mp3", nullptr);
     const Tags tags{"T", "A", "", "", "", "", 1};
     const std::string both = AddSong("b-both.mp3", &tags, &tags);
     SelectFile(bare);
     auto dialog = OpenEditor();
+    EXPECT_TRUE(dialog->edtFileName->text().endsWith(QStringLiteral("a-bare\uFFFD.mp3")));
+    // The genre lists: the empty entry and the 148 names.
+    EXPECT_EQ(dialog->edtID3v1_Genre->count(), 149);
+    EXPECT_EQ(dialog->edtID3v2_Genre->itemText(1), QStringLiteral("Blues"));
     EXPECT_FALSE(dialog->chkID3v1->isChecked());
     EXPECT_FALSE(dialog->chkID3v2->isChecked());
     EXPECT_EQ(dialog->pages->currentWidget(), dialog->page1);
@@ -237,6 +243,7 @@ TEST_F(TagToolsTest, MultiFileFieldsFollowThePlaceholderRules)
     EXPECT_EQ(year->text(), TfrmMp3Tag::kDontChange);
     EXPECT_TRUE(year->font().italic());
     EXPECT_EQ(dialog->edtID3v2_Genre->currentText(), TfrmMp3Tag::kDontChange);
+    EXPECT_EQ(dialog->edtID3v2_Genre->count(), 150);
     EXPECT_FALSE(dialog->actUpdate->isEnabled());
 
     // Entering empties the placeholder; blanks only bring it back on leaving.
