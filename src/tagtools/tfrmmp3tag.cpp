@@ -4,6 +4,7 @@
 #include "ttagpage.h"
 
 #include "fileutils.h"
+#include "fixeddialog.h"
 #include "mainwindowregistry.h"
 #include "playlistrows.h"
 #include "progresswindows.h"
@@ -105,8 +106,7 @@ private:
 } // namespace
 
 TfrmMp3Tag::TfrmMp3Tag(PlaylistRows& playlist, Prompts& prompts, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint)
+    : QDialog(parent, kFixedDialogFlags)
     , m_playlist(playlist)
     , m_prompts(prompts)
 {
