@@ -24,9 +24,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <array>
 #include <charconv>
-
-const QString TfrmMp3Tag::kDontChange = QStringLiteral("<don't change>");
 
 namespace {
 
@@ -45,24 +44,11 @@ std::string Trimmed(const QLineEdit* edit)
     return TrimControls(Utf8(edit->text()));
 }
 
-void SetFontStyle(QWidget* widget, bool italic, bool bold)
-{
-    QFont font = widget->font();
-    font.setItalic(italic);
-    font.setBold(bold);
-    widget->setFont(font);
-}
-
-void SetMark(QLineEdit* edit, int mark)
-{
-    edit->setProperty("Tag", mark);
-}
-
 // The number in a track edit: 0 for blanks only, -1 for anything that is
 // not a whole number.
 int TrackNumber(const QLineEdit* edit)
 {
-    std::string text = Trimmed(edit);
+    const std::string text = Trimmed(edit);
     if (text.empty())
         return 0;
     std::string_view digits(text);
@@ -75,11 +61,54 @@ int TrackNumber(const QLineEdit* edit)
     return value;
 }
 
-// A genre combo box of multi-file mode carries a value unless its
-// placeholder is showing (typed text in the editable one counts as a value).
-bool GenreChanged(const QComboBox* combo)
+// What a tag of either version holds, as the dialog shows it: the track as
+// decimal text, empty for none.
+template <class Tag>
+void FillTagInfo(const Tag& tag, TMp3TagInfo& info)
 {
-    return combo->currentIndex() != 0 || combo->currentText() != TfrmMp3Tag::kDontChange;
+    info.Present = true;
+    info.Track = tag.Track() == 0 ? std::string() : std::to_string(tag.Track());
+    info.Title = tag.Title();
+    info.Artist = tag.Artist();
+    info.Album = tag.Album();
+    info.Year = tag.Year();
+    info.Genre = tag.Genre();
+    info.Comment = tag.Comment();
+}
+
+// The setters of the fields of TTagPage::TextEdits, in that order.
+template <class Tag>
+constexpr std::array<void (Tag::*)(std::string_view), 5> kTextSetters = {
+    &Tag::SetTitle, &Tag::SetArtist, &Tag::SetAlbum, &Tag::SetYear, &Tag::SetComment};
+
+// Single-file mode: the fields the user changed (`modif`), texts trimmed.
+// The track goes first: in ID3v1 it decides the room left for the comment.
+template <class Tag>
+void SetChangedFields(Tag& tag, const TTagPage& page, const TMp3ModifInfo& modif, int track, const std::string& genre)
+{
+    if (modif.Track)
+        tag.SetTrack(track);
+    const bool changed[] = {modif.Title, modif.Artist, modif.Album, modif.Year, modif.Comment};
+    const auto edits = page.TextEdits();
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        if (changed[i])
+            (tag.*kTextSetters<Tag>[i])(Trimmed(edits[i]));
+    }
+    if (modif.Genre)
+        tag.SetGenre(genre);
+}
+
+// Multi-file mode: the fields that carry a value, texts exactly as typed.
+template <class Tag>
+void SetMarkedFields(Tag& tag, const TTagPage& page)
+{
+    const auto edits = page.TextEdits();
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        if (TTagPage::ChangedMark(edits[i]) == 1)
+            (tag.*kTextSetters<Tag>[i])(Utf8(edits[i]->text()));
+    }
+    if (TTagPage::GenreChanged(page.cmbGenre))
+        tag.SetGenre(Utf8(page.cmbGenre->currentText()));
 }
 
 std::string V2Failure(const char* what, const std::string& path, const std::string& reason)
@@ -87,20 +116,27 @@ std::string V2Failure(const char* what, const std::string& path, const std::stri
     return std::string("Cannot ") + what + " the ID3v2 tag of file \"" + path + "\". " + reason;
 }
 
-// Disables a widget for a scope.
-class DisabledScope final {
+// A window busy with a save for a scope: disabled, and its flag set.
+class BusyScope final {
 public:
-    explicit DisabledScope(QWidget& widget)
-        : m_widget(widget)
+    BusyScope(QWidget& window, bool& busy)
+        : m_window(window)
+        , m_busy(busy)
     {
-        m_widget.setEnabled(false);
+        m_window.setEnabled(false);
+        m_busy = true;
     }
-    ~DisabledScope() { m_widget.setEnabled(true); }
-    DisabledScope(const DisabledScope&) = delete;
-    DisabledScope& operator=(const DisabledScope&) = delete;
+    ~BusyScope()
+    {
+        m_busy = false;
+        m_window.setEnabled(true);
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
 
 private:
-    QWidget& m_widget;
+    QWidget& m_window;
+    bool& m_busy;
 };
 
 } // namespace
@@ -210,18 +246,13 @@ void TfrmMp3Tag::FormCreate()
         edtID3v2_Track->setEnabled(false);
         chkID3v1->hide();
         chkID3v2->hide();
+        page1->ShowPlaceholders();
+        page2->ShowPlaceholders();
         for (QWidget* field : TagFields) {
-            if (auto* edit = qobject_cast<QLineEdit*>(field)) {
-                SetMark(edit, 0);
-                TTagPage::SetProgramText(edit, kDontChange);
-                SetFontStyle(edit, true, false);
+            if (auto* edit = qobject_cast<QLineEdit*>(field))
                 connect(edit, &QLineEdit::textChanged, this, [this, edit] { edtChange(edit); });
-            } else if (auto* combo = qobject_cast<QComboBox*>(field)) {
-                combo->insertItem(0, kDontChange);
-                combo->setCurrentIndex(0);
-                SetFontStyle(combo, true, false);
+            else if (auto* combo = qobject_cast<QComboBox*>(field))
                 connect(combo, &QComboBox::currentTextChanged, this, &TfrmMp3Tag::actUpdateUpdate);
-            }
             field->installEventFilter(this);
         }
         // The first field would lose its placeholder on opening: the page
@@ -243,36 +274,18 @@ std::string TfrmMp3Tag::FirstSelectedPath() const
 void TfrmMp3Tag::LoadSingleFile()
 {
     const std::string path = FirstSelectedPath();
-    auto trackText = [](int track) { return track == 0 ? std::string() : std::to_string(track); };
-
     try {
         mp3tag1.LoadFromFile(path);
-        if (mp3tag1.TagPresent()) {
-            m_v1Info.Track = trackText(mp3tag1.Track());
-            m_v1Info.Title = mp3tag1.Title();
-            m_v1Info.Artist = mp3tag1.Artist();
-            m_v1Info.Album = mp3tag1.Album();
-            m_v1Info.Year = mp3tag1.Year();
-            m_v1Info.Genre = mp3tag1.Genre();
-            m_v1Info.Comment = mp3tag1.Comment();
-            m_v1Info.Present = true;
-        }
+        if (mp3tag1.TagPresent())
+            FillTagInfo(mp3tag1, m_v1Info);
     } catch (const std::exception&) {
         // An unreadable file counts as one without the tag.
         m_v1Info.Clear();
     }
-    if (mp3Tag2.LoadFromFile(path) && mp3Tag2.TagPresent()) {
-        m_v2Info.Track = trackText(mp3Tag2.Track());
-        m_v2Info.Title = mp3Tag2.Title();
-        m_v2Info.Artist = mp3Tag2.Artist();
-        m_v2Info.Album = mp3Tag2.Album();
-        m_v2Info.Year = mp3Tag2.Year();
-        m_v2Info.Genre = mp3Tag2.Genre();
-        m_v2Info.Comment = mp3Tag2.Comment();
-        m_v2Info.Present = true;
-    } else {
+    if (mp3Tag2.LoadFromFile(path) && mp3Tag2.TagPresent())
+        FillTagInfo(mp3Tag2, m_v2Info);
+    else
         m_v2Info.Clear();
-    }
 
     chkID3v1->setChecked(m_v1Info.Present);
     chkID3v2->setChecked(m_v2Info.Present);
@@ -339,20 +352,15 @@ void TfrmMp3Tag::chkID3v2Click()
     EnableV2Fields();
 }
 
-int TfrmMp3Tag::ChangedMark(const QLineEdit* edit)
-{
-    return edit->property("Tag").toInt();
-}
-
 void TfrmMp3Tag::edtEnter(QLineEdit* edit)
 {
     if (!m_multiFileMode)
         return;
-    if (ChangedMark(edit) == 0) {
+    if (TTagPage::ChangedMark(edit) == 0) {
         edit->clear();
         TTagPage::RestoreLimit(edit);
     }
-    SetFontStyle(edit, false, true);
+    TTagPage::SetFontStyle(edit, false, true);
 }
 
 void TfrmMp3Tag::edtChange(QLineEdit* edit)
@@ -360,7 +368,7 @@ void TfrmMp3Tag::edtChange(QLineEdit* edit)
     // Text the program sets while the edit has no focus leaves the mark alone.
     if (!m_multiFileMode || !edit->hasFocus())
         return;
-    SetMark(edit, edit->text().isEmpty() ? 0 : 1);
+    TTagPage::SetMark(edit, edit->text().isEmpty() ? 0 : 1);
     actUpdateUpdate();
 }
 
@@ -369,12 +377,12 @@ void TfrmMp3Tag::edtExit(QLineEdit* edit)
     if (!m_multiFileMode)
         return;
     if (!Trimmed(edit).empty()) {
-        SetFontStyle(edit, false, true);
-        SetMark(edit, 1);
+        TTagPage::SetFontStyle(edit, false, true);
+        TTagPage::SetMark(edit, 1);
     } else {
-        SetFontStyle(edit, true, false);
-        TTagPage::SetProgramText(edit, kDontChange);
-        SetMark(edit, 0);
+        TTagPage::SetFontStyle(edit, true, false);
+        TTagPage::SetProgramText(edit, TTagPage::kDontChange);
+        TTagPage::SetMark(edit, 0);
     }
     actUpdateUpdate();
 }
@@ -383,15 +391,15 @@ void TfrmMp3Tag::comboEnter(QComboBox* combo)
 {
     if (!m_multiFileMode)
         return;
-    SetFontStyle(combo, false, false);
+    TTagPage::SetFontStyle(combo, false, false);
 }
 
 void TfrmMp3Tag::comboExit(QComboBox* combo)
 {
     if (!m_multiFileMode)
         return;
-    const bool placeholder = !GenreChanged(combo);
-    SetFontStyle(combo, placeholder, !placeholder);
+    const bool placeholder = !TTagPage::GenreChanged(combo);
+    TTagPage::SetFontStyle(combo, placeholder, !placeholder);
     combo->update();
     actUpdateUpdate();
 }
@@ -428,27 +436,9 @@ bool TfrmMp3Tag::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-bool TfrmMp3Tag::AnyV1FieldChanged() const
-{
-    for (const QLineEdit* edit : {edtID3v1_Title, edtID3v1_Artist, edtID3v1_Album, edtID3v1_Year, edtID3v1_Comment}) {
-        if (ChangedMark(edit) == 1)
-            return true;
-    }
-    return GenreChanged(edtID3v1_Genre);
-}
-
-bool TfrmMp3Tag::AnyV2FieldChanged() const
-{
-    for (const QLineEdit* edit : {edtID3v2_Title, edtID3v2_Artist, edtID3v2_Album, edtID3v2_Year, edtID3v2_Comment}) {
-        if (ChangedMark(edit) == 1)
-            return true;
-    }
-    return GenreChanged(edtID3v2_Genre);
-}
-
 void TfrmMp3Tag::actUpdateUpdate()
 {
-    actUpdate->setEnabled(!m_multiFileMode || AnyV1FieldChanged() || AnyV2FieldChanged());
+    actUpdate->setEnabled(!m_multiFileMode || page1->AnyFieldChanged() || page2->AnyFieldChanged());
 }
 
 void TfrmMp3Tag::actUpdateExecute()
@@ -499,21 +489,8 @@ bool TfrmMp3Tag::SaveSingleFile()
     // fields the user changed are set.
     try {
         if (chkID3v1->isChecked()) {
-            if (m_v1Modif.Track)
-                mp3tag1.SetTrack(track1);
-            if (m_v1Modif.Title)
-                mp3tag1.SetTitle(Trimmed(edtID3v1_Title));
-            if (m_v1Modif.Artist)
-                mp3tag1.SetArtist(Trimmed(edtID3v1_Artist));
-            if (m_v1Modif.Album)
-                mp3tag1.SetAlbum(Trimmed(edtID3v1_Album));
-            if (m_v1Modif.Year)
-                mp3tag1.SetYear(Trimmed(edtID3v1_Year));
-            if (m_v1Modif.Genre)
-                mp3tag1.SetGenre(edtID3v1_Genre->currentIndex() < 0 ? std::string()
-                                                                     : Utf8(edtID3v1_Genre->currentText()));
-            if (m_v1Modif.Comment)
-                mp3tag1.SetComment(Trimmed(edtID3v1_Comment));
+            SetChangedFields(mp3tag1, *page1, m_v1Modif, track1,
+                             edtID3v1_Genre->currentIndex() < 0 ? std::string() : Utf8(edtID3v1_Genre->currentText()));
             mp3tag1.SaveToFile(path);
         } else {
             mp3tag1.RemoveFromFile(path);
@@ -525,20 +502,7 @@ bool TfrmMp3Tag::SaveSingleFile()
 
     std::string failure;
     if (chkID3v2->isChecked()) {
-        if (m_v2Modif.Track)
-            mp3Tag2.SetTrack(track2);
-        if (m_v2Modif.Title)
-            mp3Tag2.SetTitle(Trimmed(edtID3v2_Title));
-        if (m_v2Modif.Artist)
-            mp3Tag2.SetArtist(Trimmed(edtID3v2_Artist));
-        if (m_v2Modif.Album)
-            mp3Tag2.SetAlbum(Trimmed(edtID3v2_Album));
-        if (m_v2Modif.Year)
-            mp3Tag2.SetYear(Trimmed(edtID3v2_Year));
-        if (m_v2Modif.Genre)
-            mp3Tag2.SetGenre(Utf8(edtID3v2_Genre->currentText()));
-        if (m_v2Modif.Comment)
-            mp3Tag2.SetComment(Trimmed(edtID3v2_Comment));
+        SetChangedFields(mp3Tag2, *page2, m_v2Modif, track2, Utf8(edtID3v2_Genre->currentText()));
         if (!mp3Tag2.SaveToFile(path))
             failure = V2Failure("save", path, mp3Tag2.LastError());
     } else {
@@ -562,8 +526,7 @@ bool TfrmMp3Tag::SaveManyFiles()
     TagFailureList failures;
     {
         ProgressWindows::ProgressScope progress(2 * m_playlist.Count(), QStringLiteral("Saving tags ..."));
-        DisabledScope disabled(*this);
-        m_saving = true;
+        BusyScope busy(*this, m_saving);
         for (int row : rows) {
             const TFileInfo* info = m_playlist.FileAt(row);
             if (!info)
@@ -580,7 +543,6 @@ bool TfrmMp3Tag::SaveManyFiles()
             if (IsProgressCancelled())
                 break;
         }
-        m_saving = false;
     }
     // The files done keep their tags and the rows are refreshed all the
     // same; what failed is told once, at the end.
@@ -591,24 +553,14 @@ bool TfrmMp3Tag::SaveManyFiles()
 
 void TfrmMp3Tag::UpdateV1OfFile(const std::string& path, TagFailureList& failures)
 {
-    if (!AnyV1FieldChanged())
+    if (!page1->AnyFieldChanged())
         return;
     // A fresh object: nothing of the previous file (its track number) is
     // carried into this one.
     mp3tag1 = Tmp3TagV1();
     try {
         mp3tag1.LoadFromFile(path);
-        const struct {
-            QLineEdit* edit;
-            int index;
-        } texts[] = {{edtID3v1_Title, 1}, {edtID3v1_Artist, 2}, {edtID3v1_Year, 3}, {edtID3v1_Album, 4},
-                     {edtID3v1_Comment, 5}};
-        for (const auto& [edit, index] : texts) {
-            if (ChangedMark(edit) == 1)
-                mp3tag1.SetTextField(index, Utf8(edit->text()));
-        }
-        if (GenreChanged(edtID3v1_Genre))
-            mp3tag1.SetGenre(Utf8(edtID3v1_Genre->currentText()));
+        SetMarkedFields(mp3tag1, *page1);
         mp3tag1.SaveToFile(path);
     } catch (const std::exception& e) {
         failures.Add(path, e.what());
@@ -617,7 +569,7 @@ void TfrmMp3Tag::UpdateV1OfFile(const std::string& path, TagFailureList& failure
 
 void TfrmMp3Tag::UpdateV2OfFile(const std::string& path, TagFailureList& failures)
 {
-    if (!AnyV2FieldChanged())
+    if (!page2->AnyFieldChanged())
         return;
     // Without the file's values the save would drop them: a file that cannot
     // be read is not written.
@@ -625,18 +577,7 @@ void TfrmMp3Tag::UpdateV2OfFile(const std::string& path, TagFailureList& failure
         failures.Add(path, V2Failure("read", path, mp3Tag2.LastError()));
         return;
     }
-    const struct {
-        QLineEdit* edit;
-        void (Tmp3TagV2::*set)(std::string_view);
-    } texts[] = {{edtID3v2_Title, &Tmp3TagV2::SetTitle}, {edtID3v2_Artist, &Tmp3TagV2::SetArtist},
-                 {edtID3v2_Album, &Tmp3TagV2::SetAlbum}, {edtID3v2_Year, &Tmp3TagV2::SetYear},
-                 {edtID3v2_Comment, &Tmp3TagV2::SetComment}};
-    for (const auto& [edit, set] : texts) {
-        if (ChangedMark(edit) == 1)
-            (mp3Tag2.*set)(Utf8(edit->text()));
-    }
-    if (GenreChanged(edtID3v2_Genre))
-        mp3Tag2.SetGenre(Utf8(edtID3v2_Genre->currentText()));
+    SetMarkedFields(mp3Tag2, *page2);
     if (!mp3Tag2.SaveToFile(path))
         failures.Add(path, V2Failure("save", path, mp3Tag2.LastError()));
 }

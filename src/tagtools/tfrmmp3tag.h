@@ -33,8 +33,6 @@ class QTabWidget;
 class TfrmMp3Tag final : public QDialog {
     Q_OBJECT
 public:
-    static const QString kDontChange;
-
     // FormCreate runs here: the mode follows from the number of selected rows.
     TfrmMp3Tag(PlaylistRows& playlist, Prompts& prompts, QWidget* parent = nullptr);
     ~TfrmMp3Tag() override;
@@ -64,10 +62,6 @@ public:
     QAction* actUpdate = nullptr;
     QPushButton* btnUpdate = nullptr;
     QPushButton* btnCancel = nullptr;
-
-    // The changed mark of an edit in multi-file mode: 1 the user entered a
-    // value, 0 keep the files' values.
-    static int ChangedMark(const QLineEdit* edit);
 
     // Update: saves and closes with OK when the save worked.
     void actUpdateExecute();
@@ -104,8 +98,6 @@ private:
     bool SaveManyFiles();
     void UpdateV1OfFile(const std::string& path, TagFailureList& failures);
     void UpdateV2OfFile(const std::string& path, TagFailureList& failures);
-    bool AnyV1FieldChanged() const;
-    bool AnyV2FieldChanged() const;
     // The full path of the first selected row; empty when there is none.
     std::string FirstSelectedPath() const;
 

@@ -96,6 +96,55 @@ void TTagPage::EnableFields(bool on)
         w->setEnabled(on);
 }
 
+std::array<QLineEdit*, 5> TTagPage::TextEdits() const
+{
+    return {edtTitle, edtArtist, edtAlbum, edtYear, edtComment};
+}
+
+void TTagPage::ShowPlaceholders()
+{
+    for (QLineEdit* edit : TextEdits()) {
+        SetMark(edit, 0);
+        SetProgramText(edit, kDontChange);
+        SetFontStyle(edit, true, false);
+    }
+    cmbGenre->insertItem(0, kDontChange);
+    cmbGenre->setCurrentIndex(0);
+    SetFontStyle(cmbGenre, true, false);
+}
+
+bool TTagPage::AnyFieldChanged() const
+{
+    for (const QLineEdit* edit : TextEdits()) {
+        if (ChangedMark(edit) == 1)
+            return true;
+    }
+    return GenreChanged(cmbGenre);
+}
+
+int TTagPage::ChangedMark(const QLineEdit* edit)
+{
+    return edit->property("Tag").toInt();
+}
+
+void TTagPage::SetMark(QLineEdit* edit, int mark)
+{
+    edit->setProperty("Tag", mark);
+}
+
+bool TTagPage::GenreChanged(const QComboBox* combo)
+{
+    return combo->currentIndex() != 0 || combo->currentText() != kDontChange;
+}
+
+void TTagPage::SetFontStyle(QWidget* widget, bool italic, bool bold)
+{
+    QFont font = widget->font();
+    font.setItalic(italic);
+    font.setBold(bold);
+    widget->setFont(font);
+}
+
 int TTagPage::DesignLimit(const QLineEdit* edit)
 {
     return edit->property("Limit").toInt();

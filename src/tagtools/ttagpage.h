@@ -5,7 +5,10 @@
 // after the version ("edtID3v1_Title", "edtID3v2_Title", ...) and tab in the
 // order check box, track, title, artist, album, year, genre, comment.
 
+#include <QString>
 #include <QWidget>
+
+#include <array>
 
 class QCheckBox;
 class QComboBox;
@@ -33,8 +36,30 @@ public:
     QComboBox* cmbGenre = nullptr;
     QLineEdit* edtComment = nullptr;
 
+    // The text of a field that keeps the files' values (multi-file mode).
+    static inline const QString kDontChange = QStringLiteral("<don't change>");
+
     // The seven fields are enabled exactly when `on`; their contents stay.
     void EnableFields(bool on);
+    // The five text edits in the order their fields are set: title, artist,
+    // album, year, comment.
+    std::array<QLineEdit*, 5> TextEdits() const;
+
+    // Multi-file mode: the text edits and the genre start at the placeholder,
+    // in italics, with the changed mark 0.
+    void ShowPlaceholders();
+    // Multi-file mode: an edit has the changed mark 1 or the genre is not
+    // the placeholder.
+    bool AnyFieldChanged() const;
+    // The changed mark of an edit (its property "Tag"): 1 the user entered
+    // a value, 0 keep the files' values.
+    static int ChangedMark(const QLineEdit* edit);
+    static void SetMark(QLineEdit* edit, int mark);
+    // A genre box carries a value unless its placeholder shows (typed text
+    // in the editable one counts as a value).
+    static bool GenreChanged(const QComboBox* combo);
+    // The marks of fields: italic for the placeholder, bold for a value.
+    static void SetFontStyle(QWidget* widget, bool italic, bool bold);
 
     // The limit an edit was designed with (the property "Limit"); 0 for none.
     static int DesignLimit(const QLineEdit* edit);

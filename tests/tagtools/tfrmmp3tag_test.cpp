@@ -240,9 +240,9 @@ TEST_F(TagToolsTest, MultiFileFieldsFollowThePlaceholderRules)
     EXPECT_FALSE(dialog->chkID3v1->isVisible());
     EXPECT_FALSE(dialog->edtID3v2_Track->isEnabled());
     QLineEdit* year = dialog->edtID3v1_Year;
-    EXPECT_EQ(year->text(), TfrmMp3Tag::kDontChange);
+    EXPECT_EQ(year->text(), TTagPage::kDontChange);
     EXPECT_TRUE(year->font().italic());
-    EXPECT_EQ(dialog->edtID3v2_Genre->currentText(), TfrmMp3Tag::kDontChange);
+    EXPECT_EQ(dialog->edtID3v2_Genre->currentText(), TTagPage::kDontChange);
     EXPECT_EQ(dialog->edtID3v2_Genre->count(), 150);
     EXPECT_FALSE(dialog->actUpdate->isEnabled());
 
@@ -251,11 +251,11 @@ TEST_F(TagToolsTest, MultiFileFieldsFollowThePlaceholderRules)
     EXPECT_EQ(year->text(), QString());
     EXPECT_TRUE(year->font().bold());
     QTest::keyClicks(year, QStringLiteral("  "));
-    EXPECT_EQ(TfrmMp3Tag::ChangedMark(year), 1);
+    EXPECT_EQ(TTagPage::ChangedMark(year), 1);
     dialog->FormMouseDown();
-    EXPECT_EQ(year->text(), TfrmMp3Tag::kDontChange);
+    EXPECT_EQ(year->text(), TTagPage::kDontChange);
     EXPECT_TRUE(year->font().italic());
-    EXPECT_EQ(TfrmMp3Tag::ChangedMark(year), 0);
+    EXPECT_EQ(TTagPage::ChangedMark(year), 0);
     EXPECT_FALSE(dialog->actUpdate->isEnabled());
 
     // A value keeps its blanks and its mark; the year limit holds again.
@@ -266,7 +266,7 @@ TEST_F(TagToolsTest, MultiFileFieldsFollowThePlaceholderRules)
     EXPECT_TRUE(year->font().bold());
     EXPECT_TRUE(dialog->actUpdate->isEnabled());
     dialog->FormMouseDown();
-    EXPECT_EQ(dialog->edtID3v1_Album->text(), TfrmMp3Tag::kDontChange);
+    EXPECT_EQ(dialog->edtID3v1_Album->text(), TTagPage::kDontChange);
 
     // A genre pick counts, the empty entry too; the placeholder does not.
     QComboBox* genre = dialog->edtID3v1_Genre;
