@@ -9,6 +9,7 @@
 #include <clocale>
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,6 +84,11 @@ bool IsRealFolder(int dirFd, const dirent& entry)
     return S_ISDIR(st.st_mode);
 }
 
+bool IsUnsupported(int code)
+{
+    return code == ENOSYS || code == EINVAL || code == EOPNOTSUPP || code == ENOTSUP;
+}
+
 } // namespace
 
 std::string TrimControls(std::string_view text)
@@ -94,6 +100,12 @@ std::string TrimControls(std::string_view text)
     while (end > begin && IsControlOrBlank(text[end - 1]))
         --end;
     return std::string(text.substr(begin, end - begin));
+}
+
+std::string FolderPart(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 std::string WithTrailingSeparator(std::string_view path)
@@ -112,6 +124,35 @@ bool DeleteFileLong(const std::string& path, int& errorCode)
     }
     errorCode = errno;
     return false;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to)
+{
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (!IsUnsupported(errno))
+        return false;
+    // The file system cannot refuse to replace on its own: a hard link fails
+    // when the name exists.
+    if (link(from.c_str(), to.c_str()) == 0) {
+        if (unlink(from.c_str()) == 0)
+            return true;
+        const int code = errno;
+        unlink(to.c_str());
+        errno = code;
+        return false;
+    }
+    if (errno == EEXIST)
+        return false;
+    // No hard links either (FAT media): look before moving.
+    struct stat st {};
+    if (lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    if (errno != ENOENT)
+        return false;
+    return rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool RemoveDirLong(const std::string& path)

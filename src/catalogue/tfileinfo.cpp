@@ -5,20 +5,10 @@
 #include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// Everything up to and including the last "/".
-std::string FolderPart(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 std::string NamePart(const std::string& path)
 {
@@ -34,41 +24,6 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
         pos += to.size();
     }
     return text;
-}
-
-bool IsUnsupported(int code)
-{
-    return code == ENOSYS || code == EINVAL || code == EOPNOTSUPP || code == ENOTSUP;
-}
-
-// Moves `from` to `to` in the same folder, failing when `to` exists.
-bool RenameNoReplace(const std::string& from, const std::string& to)
-{
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (!IsUnsupported(errno))
-        return false;
-    // The file system cannot refuse to replace on its own: a hard link fails
-    // when the name exists.
-    if (link(from.c_str(), to.c_str()) == 0) {
-        if (unlink(from.c_str()) == 0)
-            return true;
-        const int code = errno;
-        unlink(to.c_str());
-        errno = code;
-        return false;
-    }
-    if (errno == EEXIST)
-        return false;
-    // No hard links either (FAT media): look before moving.
-    struct stat st {};
-    if (lstat(to.c_str(), &st) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    if (errno != ENOENT)
-        return false;
-    return rename(from.c_str(), to.c_str()) == 0;
 }
 
 } // namespace

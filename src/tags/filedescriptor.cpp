@@ -1,7 +1,10 @@
 #include "filedescriptor.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 FileDescriptor::~FileDescriptor()
@@ -43,6 +46,51 @@ bool WriteAll(int fd, const void* data, std::size_t size)
             return false;
         in += n;
         size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool CopyRange(int from, std::int64_t offset, int to, std::int64_t length,
+               const std::function<void()>& afterChunk)
+{
+    constexpr std::int64_t kChunk = 8 << 20;
+    loff_t in = offset;
+    bool kernelCopy = true;
+    while (length > 0 && kernelCopy) {
+        const auto chunk = static_cast<std::size_t>(std::min(length, kChunk));
+        const ssize_t n = ::copy_file_range(from, &in, to, nullptr, chunk, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+            kernelCopy = false;
+        } else if (n <= 0) {
+            if (n == 0)
+                errno = EIO; // the file shrank under us
+            return false;
+        } else {
+            length -= n;
+            if (afterChunk)
+                afterChunk();
+        }
+    }
+    std::vector<char> buffer(length > 0 ? 1 << 20 : 0);
+    std::int64_t sinceCallback = 0;
+    while (length > 0) {
+        const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(length, 1 << 20));
+        const ssize_t n = ::pread(from, buffer.data(), chunk, in);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            errno = EIO; // the file shrank under us
+        if (n <= 0 || !WriteAll(to, buffer.data(), static_cast<std::size_t>(n)))
+            return false;
+        in += n;
+        length -= n;
+        sinceCallback += n;
+        if (afterChunk && sinceCallback >= kChunk) {
+            sinceCallback = 0;
+            afterChunk();
+        }
     }
     return true;
 }

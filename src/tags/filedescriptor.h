@@ -1,10 +1,11 @@
 #pragma once
 // An open POSIX file descriptor closed on every way out, and the whole-buffer
-// reads and writes that the tag code needs (retrying short transfers and
-// interrupted calls).
+// reads, writes and copies that the file code needs (retrying short
+// transfers and interrupted calls).
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 class FileDescriptor final {
 public:
@@ -27,3 +28,9 @@ private:
 bool ReadAt(int fd, void* buffer, std::size_t size, std::int64_t offset);
 // Writes all `size` bytes at the current position; false on an error.
 bool WriteAll(int fd, const void* data, std::size_t size);
+// Copies `length` bytes of `from` starting at `offset` to the current position
+// of `to`: in-kernel where the file systems allow it, through a buffer
+// otherwise. `afterChunk`, when given, runs after each chunk of a few
+// megabytes. False with errno set on an error; a source that ends early is EIO.
+bool CopyRange(int from, std::int64_t offset, int to, std::int64_t length,
+               const std::function<void()>& afterChunk = {});

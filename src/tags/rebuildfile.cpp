@@ -5,52 +5,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-
-
-// Copies `length` bytes of `from` starting at `offset` to the end of `to`;
-// in-kernel when the file systems allow it, through a large buffer otherwise.
-bool copyRange(int from, std::int64_t offset, int to, std::int64_t length)
-{
-    loff_t in = offset;
-    bool kernelCopy = true;
-    while (length > 0 && kernelCopy) {
-        const std::size_t chunk = static_cast<std::size_t>(std::min<std::int64_t>(length, 1 << 30));
-        const ssize_t n = ::copy_file_range(from, &in, to, nullptr, chunk, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
-            kernelCopy = false;
-        else if (n <= 0) {
-            if (n == 0)
-                errno = EIO;  // the file shrank under us
-            return false;
-        }
-        else
-            length -= n;
-    }
-    std::vector<char> buffer(length > 0 ? 1 << 20 : 0);
-    while (length > 0) {
-        const std::size_t chunk = static_cast<std::size_t>(std::min<std::int64_t>(length, 1 << 20));
-        const ssize_t n = ::pread(from, buffer.data(), chunk, in);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n == 0)
-            errno = EIO;  // the file shrank under us
-        if (n <= 0 || !WriteAll(to, buffer.data(), static_cast<std::size_t>(n)))
-            return false;
-        in += n;
-        length -= n;
-    }
-    return true;
-}
 
 // The file to rewrite: a symbolic link's final target, so that the link
 // stays in place and the temporary file lands on the target's file system.
@@ -105,7 +65,7 @@ bool RebuildFile(const std::string& fileName, int fd, std::int64_t skip, std::st
         // Keeping the owner is best effort; the content is what must not be lost.
     }
     ok = ok && WriteAll(temp.get(), head.data(), head.size());
-    ok = ok && copyRange(fd, skip, temp.get(), original.st_size - skip);
+    ok = ok && CopyRange(fd, skip, temp.get(), original.st_size - skip);
     ok = ok && ::fsync(temp.get()) == 0;
     ok = temp.close() && ok;
     ok = ok && ::rename(tempName.c_str(), target.c_str()) == 0;
