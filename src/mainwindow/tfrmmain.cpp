@@ -15,9 +15,12 @@
 #include "fileutils.h"
 #include "makercontacts.h"
 #include "optionvalues.h"
+#include "playlistdeletion.h"
 #include "prompts.h"
 #include "skinmanager.h"
 #include "tfrmabout.h"
+#include "tfrmcopymoveconfirm.h"
+#include "tfrmcopymoveprogress.h"
 #include "tfrmoptions.h"
 #include "tfsearch.h"
 
@@ -207,6 +210,8 @@ void TfrmMain::BuildMenus()
     connect(Clearplaylist1, &QAction::triggered, m_playlist, &TPlaylistPane::Clearplaylist1Click);
     connect(removeselecteditems1, &QAction::triggered, m_playlist, &TPlaylistPane::removeselecteditems1Click);
     connect(Deleteselectedfilesphysicaly1, &QAction::triggered, this, &TfrmMain::Deleteselectedfilesphysicaly1Click);
+    connect(m_playlist->mnuCopyselectedsongs1, &QAction::triggered, this, &TfrmMain::mnuCopyselectedsongs1Click);
+    connect(m_playlist->mnuMoveselectedsongs1, &QAction::triggered, this, &TfrmMain::mnuMoveselectedsongs1Click);
 }
 
 void TfrmMain::BuildToolBar()
@@ -329,7 +334,35 @@ void TfrmMain::BatchSetupmp3Tagsfromfilenames1Click()
 
 void TfrmMain::Deleteselectedfilesphysicaly1Click()
 {
-    // The physical deletion of playlist files comes with copy and move.
+    DeleteSelectedPlaylistFiles(m_prompts, *m_playlist->model(), *m_playlist->songsListView()->selectionModel(),
+                                [this](const std::string& path) {
+                                    if (!m_playerControls)
+                                        return;
+                                    MusikPlayer& player = m_playerControls->player();
+                                    if (player.CurrentSongFile() == path)
+                                        player.StopPlaying();
+                                });
+}
+
+void TfrmMain::mnuCopyselectedsongs1Click()
+{
+    CopyOrMoveSelected(false);
+}
+
+void TfrmMain::mnuMoveselectedsongs1Click()
+{
+    CopyOrMoveSelected(true);
+}
+
+void TfrmMain::CopyOrMoveSelected(bool isMove)
+{
+    const auto destination = ConfirmCopyMove(m_prompts, isMove, static_cast<int>(m_playlist->SelectedRows().size()),
+                                             WithTrailingSeparator(m_browser->CurrentDir()));
+    if (!destination)
+        return;
+    RunCopyMove(m_prompts, *m_playlist->model(), *m_playlist->songsListView()->selectionModel(), isMove,
+                *destination);
+    m_browser->RefreshFolder();
 }
 
 void TfrmMain::Reportabug1Click()

@@ -58,6 +58,8 @@ public:
     void Reportabug1Click();
     void showSearchWindow();
     void Deleteselectedfilesphysicaly1Click();
+    void mnuCopyselectedsongs1Click();
+    void mnuMoveselectedsongs1Click();
     void BatchfilesRename1Click();
     void BatchSetupmp3Tagsfromfilenames1Click();
     // The end of a drag from the browser onto the playlist.
@@ -101,6 +103,9 @@ private:
     bool FormKeyDown(QKeyEvent* event);
     void BuildMenus();
     void BuildToolBar();
+    // Asks for the destination, runs the copy or move and lists the
+    // browser's folder again.
+    void CopyOrMoveSelected(bool isMove);
 
     Prompts& m_prompts;
     std::unique_ptr<SkinManager> m_skins;

@@ -1,0 +1,147 @@
+#include "tfrmcopymoveconfirm.h"
+
+#include "fileutils.h"
+#include "mainwindowregistry.h"
+#include "prompts.h"
+
+#include <QCompleter>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+QString Display(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string HomeFolder()
+{
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    const passwd* pw = getpwuid(getuid());
+    return pw && pw->pw_dir ? pw->pw_dir : "/";
+}
+
+// "~" and "~/..." start in the home folder, "~user/..." in that user's.
+std::string ExpandTilde(const std::string& path)
+{
+    if (!path.starts_with('~'))
+        return path;
+    const auto slash = path.find('/');
+    const std::string user = path.substr(1, slash == std::string::npos ? std::string::npos : slash - 1);
+    const std::string rest = slash == std::string::npos ? std::string() : path.substr(slash);
+    if (user.empty())
+        return HomeFolder() + rest;
+    const passwd* pw = getpwnam(user.c_str());
+    return pw && pw->pw_dir ? pw->pw_dir + rest : path;
+}
+
+} // namespace
+
+TfrmCopyMoveConfirm::TfrmCopyMoveConfirm(Prompts& prompts, bool isMove, int count, const std::string& folder,
+                                         QWidget* parent)
+    : QDialog(parent)
+    , m_prompts(prompts)
+    , m_folder(folder)
+    , m_known{{Display(folder), folder}}
+{
+    setObjectName(QStringLiteral("frmCopyMoveConfirm"));
+    setWindowTitle(isMove ? QStringLiteral("Move files confirmation") : QStringLiteral("Copy files confirmation"));
+    setFixedSize(482, 88);
+
+    lblCopyNFilesTo = new QLabel(
+        (isMove ? QStringLiteral("Move ") : QStringLiteral("Copy ")) + QString::number(count) + QStringLiteral(" file(s) to ..."),
+        this);
+    lblCopyNFilesTo->setObjectName(QStringLiteral("lblCopyNFilesTo"));
+
+    edtDestPath = new QLineEdit(Display(folder), this);
+    edtDestPath->setObjectName(QStringLiteral("edtDestPath"));
+    auto* folders = new QFileSystemModel(this);
+    folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    folders->setRootPath(QString());
+    auto* completer = new QCompleter(folders, this);
+    completer->setCaseSensitivity(Qt::CaseSensitive);
+    edtDestPath->setCompleter(completer);
+
+    btnBrowse = new QPushButton(QStringLiteral("..."), this);
+    btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
+    btnBrowse->setAutoDefault(false);
+    btnBrowse->setFixedWidth(28);
+    btnBrowse->setToolTip(QStringLiteral("Choose the destination folder"));
+    connect(btnBrowse, &QPushButton::clicked, this, &TfrmCopyMoveConfirm::btnBrowseClick);
+
+    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    connect(btnOK, &QPushButton::clicked, this, &TfrmCopyMoveConfirm::btnOKClick);
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setAutoDefault(false);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* path = new QHBoxLayout;
+    path->addWidget(edtDestPath, 1);
+    path->addWidget(btnBrowse);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblCopyNFilesTo);
+    layout->addLayout(path);
+    layout->addLayout(buttons);
+    edtDestPath->setFocus();
+}
+
+void TfrmCopyMoveConfirm::btnOKClick()
+{
+    const QString trimmed = QString::fromUtf8(TrimControls(edtDestPath->text().toStdString()));
+    if (trimmed.isEmpty())
+        return;
+    edtDestPath->setText(trimmed);
+    accept();
+}
+
+void TfrmCopyMoveConfirm::btnBrowseClick()
+{
+    const auto chosen = m_prompts.chooseFolder(QStringLiteral("Select Destination Directory"), DestPath());
+    if (!chosen)
+        return;
+    const QString text = Display(*chosen);
+    m_known.emplace_back(text, *chosen);
+    edtDestPath->setText(text);
+}
+
+std::string TfrmCopyMoveConfirm::DestPath() const
+{
+    // File names are UTF-8 bytes, as typed.
+    const std::string typed = TrimControls(edtDestPath->text().toStdString());
+    std::string path = typed;
+    for (const auto& [shown, bytes] : m_known) {
+        if (TrimControls(shown.toStdString()) == typed)
+            path = TrimControls(bytes);
+    }
+    path = ExpandTilde(path);
+    if (!path.starts_with('/'))
+        path = WithTrailingSeparator(m_folder) + path;
+    return WithTrailingSeparator(path);
+}
+
+std::optional<std::string> ConfirmCopyMove(Prompts& prompts, bool isMove, int count, const std::string& folder)
+{
+    TfrmCopyMoveConfirm frm(prompts, isMove, count, folder, MainWindow());
+    CenterOnMainWindow(frm);
+    if (frm.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return frm.DestPath();
+}

@@ -1,0 +1,258 @@
+#include "tfrmcopymoveprogress.h"
+
+#include "filetransfer.h"
+#include "fileutils.h"
+#include "mainwindowregistry.h"
+#include "prompts.h"
+#include "showoserror.h"
+#include "tagerror.h"
+#include "tfileinfo.h"
+#include "tplaylistmodel.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <cerrno>
+
+namespace {
+
+QString Display(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+void LetEventsRun()
+{
+    QCoreApplication::processEvents();
+}
+
+QLabel* BoldLabel(const QString& text, const char* name, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+QLabel* PathLabel(const char* name, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    // A long path must not widen the window; it is elided in the middle.
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    return label;
+}
+
+} // namespace
+
+TfrmCopyMoveProgress::TfrmCopyMoveProgress(Prompts& prompts, TPlaylistModel& rows,
+                                           QItemSelectionModel& selection, bool isMove,
+                                           const std::string& destFolder, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
+    , m_prompts(prompts)
+    , m_rows(rows)
+    , m_selection(selection)
+    , m_isMove(isMove)
+    , m_destFolder(WithTrailingSeparator(destFolder))
+{
+    setObjectName(QStringLiteral("frmCopyMoveProgress"));
+    setWindowTitle(isMove ? QStringLiteral("Moving files ...") : QStringLiteral("Copy files ..."));
+    setFixedSize(530, 146);
+
+    lbl1 = BoldLabel(QStringLiteral("Source:"), "lbl1", this);
+    lblSource = PathLabel("lblSource", this);
+    lbl2 = BoldLabel(QStringLiteral("Destination:"), "lbl2", this);
+    lblDestination = PathLabel("lblDestination", this);
+    lblStatus = BoldLabel(QStringLiteral("Status"), "lblStatus", this);
+    QPalette caption = lblStatus->palette();
+    caption.setColor(QPalette::WindowText, palette().color(QPalette::Active, QPalette::Highlight));
+    lblStatus->setPalette(caption);
+
+    pbprogress = new QProgressBar(this);
+    pbprogress->setObjectName(QStringLiteral("pbprogress"));
+    pbprogress->setTextVisible(false);
+
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setDefault(true);
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmCopyMoveProgress::btnCancelClick);
+
+    auto* grid = new QGridLayout(this);
+    grid->setColumnStretch(1, 1);
+    grid->addWidget(lbl1, 0, 0);
+    grid->addWidget(lblSource, 0, 1);
+    grid->addWidget(lbl2, 1, 0);
+    grid->addWidget(lblDestination, 1, 1);
+    grid->addWidget(lblStatus, 2, 0, 1, 2);
+    grid->addWidget(pbprogress, 3, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnCancel);
+    buttons->addStretch();
+    grid->addLayout(buttons, 4, 0, 1, 2);
+    btnCancel->setFocus();
+}
+
+void TfrmCopyMoveProgress::ShowPaths(const std::string& source, const std::string& destination)
+{
+    for (auto [label, path] : {std::pair{lblSource, &source}, std::pair{lblDestination, &destination}}) {
+        const QString text = Display(*path);
+        label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));
+        label->setToolTip(text);
+    }
+}
+
+void TfrmCopyMoveProgress::CopyMoveSelected()
+{
+    pbprogress->setRange(0, static_cast<int>(m_selection.selectedRows().size()));
+    pbprogress->setValue(0);
+    m_cancelled = false;
+    int row = 0;
+    while (row < m_rows.Count()) {
+        if (!m_selection.isRowSelected(row, QModelIndex())) {
+            ++row;
+            continue;
+        }
+        if (m_cancelled)
+            break;
+        const TFileInfo* info = m_rows.FileAt(row);
+        const std::string source = info->FullPath();
+        const std::string destination = m_destFolder + info->FileName();
+        ShowPaths(source, destination);
+        LetEventsRun();
+
+        const CopyResult result = CopyOneFile(source, destination);
+        if (result == CopyResult::Failed)
+            break;
+        LetEventsRun();
+        if (m_isMove && result == CopyResult::Copied) {
+            if (m_sourceLeft && !DeleteSourceFile(source))
+                break;
+            LetEventsRun();
+            // The next row moves up into this position.
+            m_rows.removeRows(row, 1);
+        } else {
+            ++row;
+        }
+        pbprogress->setValue(pbprogress->value() + 1);
+        LetEventsRun();
+    }
+}
+
+TfrmCopyMoveProgress::CopyResult TfrmCopyMoveProgress::CopyOneFile(const std::string& source,
+                                                                   const std::string& destination)
+{
+    bool overwrite = !m_neverOverwrite;
+    int code = 0;
+    if (!m_alwaysOverwrite && !m_neverOverwrite) {
+        if (CopyFileLong(source, destination, true, code))
+            return CopyResult::Copied;
+        if (code != EEXIST) {
+            ShowOsError(m_prompts, code);
+            return CopyResult::Failed;
+        }
+        const QString question = QStringLiteral("File \"") + Display(destination)
+                                 + QStringLiteral("\" already exists\nOverride?");
+        switch (m_prompts.askOverwrite(QStringLiteral("Warning"), question)) {
+        case PromptAnswer::Yes:
+            overwrite = true;
+            break;
+        case PromptAnswer::No:
+            overwrite = false;
+            break;
+        case PromptAnswer::NoToAll:
+            m_neverOverwrite = true;
+            overwrite = false;
+            break;
+        case PromptAnswer::YesToAll:
+            m_alwaysOverwrite = true;
+            overwrite = true;
+            break;
+        default:
+            return CopyResult::Failed;
+        }
+    }
+    if (CopyFileLong(source, destination, !overwrite, code))
+        return CopyResult::Copied;
+    if (code == EEXIST && !overwrite)
+        return CopyResult::Skipped;
+    ShowOsError(m_prompts, code);
+    return CopyResult::Failed;
+}
+
+bool TfrmCopyMoveProgress::CopyFileLong(const std::string& source, const std::string& destination,
+                                        bool failIfExists, int& errorCode)
+{
+    // A big file keeps the window painted; Cancel counts from the next file.
+    const auto afterChunk = [] { LetEventsRun(); };
+    m_sourceLeft = true;
+    errorCode = m_isMove ? MoveFileSafely(source, destination, !failIfExists, m_sourceLeft, afterChunk)
+                         : CopyFileSafely(source, destination, !failIfExists, false, afterChunk);
+    return errorCode == 0;
+}
+
+bool TfrmCopyMoveProgress::DeleteSourceFile(const std::string& source)
+{
+    int code = 0;
+    if (DeleteFileLong(source, code))
+        return true;
+    m_prompts.showError(QStringLiteral("Error"),
+                        QStringLiteral("Cannot remove file\nError:")
+                            + QString::fromStdString(SystemErrorText(code)));
+    return false;
+}
+
+void TfrmCopyMoveProgress::closeEvent(QCloseEvent* event)
+{
+    if (m_allowClose)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TfrmCopyMoveProgress::reject()
+{
+    btnCancel->click();
+}
+
+void TfrmCopyMoveProgress::btnCancelClick()
+{
+    m_cancelled = true;
+}
+
+void RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& selection, bool isMove,
+                 const std::string& destination)
+{
+    // The window is not a child of the main window, which is disabled.
+    TfrmCopyMoveProgress frm(prompts, rows, selection, isMove, destination);
+    struct Restore {
+        TfrmCopyMoveProgress& frm;
+        ~Restore()
+        {
+            frm.SetAllowClose(true);
+            frm.close();
+            EnableMainWindow(true);
+        }
+    } restore{frm};
+    CenterOnMainWindow(frm);
+    frm.show();
+    frm.raise();
+    frm.activateWindow();
+    frm.repaint();
+    EnableMainWindow(false);
+    try {
+        frm.CopyMoveSelected();
+    } catch (...) {
+        // An unexpected failure ends the run without a message.
+    }
+}

@@ -1,0 +1,86 @@
+#pragma once
+// The window of one copy or move run over the selected playlist rows: the
+// source and destination of the current file, a gauge of the files done, the
+// overwrite questions and Cancel. It refuses to close while the run lasts.
+// A move within one file system renames; across file systems, and for every
+// copy, the file is copied safely (see filetransfer.h) and a moved file's
+// source is deleted afterwards.
+
+#include <QDialog>
+
+#include <string>
+
+class Prompts;
+class QItemSelectionModel;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class TPlaylistModel;
+
+class TfrmCopyMoveProgress final : public QDialog {
+    Q_OBJECT
+
+public:
+    enum class CopyResult { Copied, Skipped, Failed };
+
+    // The run works on the rows of `rows` that `selection` selects.
+    TfrmCopyMoveProgress(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& selection,
+                         bool isMove, const std::string& destFolder, QWidget* parent = nullptr);
+
+    QLabel* lbl1;
+    QLabel* lblSource;
+    QLabel* lbl2;
+    QLabel* lblDestination;
+    QLabel* lblStatus;
+    QProgressBar* pbprogress;
+    QPushButton* btnCancel;
+
+    bool IsMove() const { return m_isMove; }
+    // Ends with "/".
+    const std::string& DestFolder() const { return m_destFolder; }
+    bool AllowClose() const { return m_allowClose; }
+    void SetAllowClose(bool allow) { m_allowClose = allow; }
+    bool Cancelled() const { return m_cancelled; }
+    bool AlwaysOverwrite() const { return m_alwaysOverwrite; }
+    bool NeverOverwrite() const { return m_neverOverwrite; }
+
+    // Copies or moves the file of every selected row, top to bottom, until
+    // the end, Cancel, Abort or the first failure.
+    void CopyMoveSelected();
+    // One file with the overwrite question.
+    CopyResult CopyOneFile(const std::string& source, const std::string& destination);
+    // One copy (a move in move mode); `errorCode` gets the errno value of a
+    // failure (EEXIST: the target exists and `failIfExists` was set).
+    bool CopyFileLong(const std::string& source, const std::string& destination, bool failIfExists,
+                      int& errorCode);
+    // Deletes a moved file's source; a failure is shown and gives false.
+    bool DeleteSourceFile(const std::string& source);
+
+protected:
+    // FormCloseQuery: only when the run allows it.
+    void closeEvent(QCloseEvent* event) override;
+    // Esc presses Cancel.
+    void reject() override;
+
+private:
+    void btnCancelClick();
+    void ShowPaths(const std::string& source, const std::string& destination);
+
+    Prompts& m_prompts;
+    TPlaylistModel& m_rows;
+    QItemSelectionModel& m_selection;
+    bool m_isMove;
+    std::string m_destFolder;
+    bool m_allowClose = false;
+    bool m_cancelled = false;
+    bool m_alwaysOverwrite = false;
+    bool m_neverOverwrite = false;
+    // The last CopyFileLong of a move copied across file systems: the source
+    // is still there and must be deleted.
+    bool m_sourceLeft = true;
+};
+
+// Shows the window for one run, disables the main window, runs
+// CopyMoveSelected and undoes both on every way out.
+void RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& selection, bool isMove,
+                 const std::string& destination);
