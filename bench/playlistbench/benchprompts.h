@@ -1,7 +1,8 @@
 #pragma once
-// Prompts for the benchmarks: the folder dialog answers a fixed folder, every
-// question is answered No (or Yes and OK after ConfirmQuestions) and every
-// message is written to stderr.
+// Prompts for the benchmarks: the folder dialog answers a fixed folder, the
+// overwrite question a fixed answer (Abort unless told), every other question
+// No (or Yes and OK after ConfirmQuestions); every message is written to
+// stderr and errors are counted.
 
 #include "prompts.h"
 
@@ -9,13 +10,17 @@
 
 class BenchPrompts final : public Prompts {
 public:
-    explicit BenchPrompts(std::string folder)
+    explicit BenchPrompts(std::string folder, PromptAnswer overwrite = PromptAnswer::Abort)
         : m_folder(std::move(folder))
+        , m_overwrite(overwrite)
     {
     }
 
     // Yes/No questions are answered Yes, OK/Cancel questions OK.
     void ConfirmQuestions() { m_confirm = true; }
+    int errors() const { return m_errors; }
+    // Overwrite questions answered so far.
+    int overwriteQuestions() const { return m_overwriteQuestions; }
 
     PromptAnswer askYesNo(const QString&, const QString&, PromptIcon) override
     {
@@ -26,8 +31,16 @@ public:
     {
         return m_confirm ? PromptAnswer::Ok : PromptAnswer::Cancel;
     }
-    PromptAnswer askOverwrite(const QString&, const QString&, PromptIcon) override { return PromptAnswer::Abort; }
-    void showError(const QString& title, const QString& text) override { Print(title, text); }
+    PromptAnswer askOverwrite(const QString&, const QString&, PromptIcon) override
+    {
+        ++m_overwriteQuestions;
+        return m_overwrite;
+    }
+    void showError(const QString& title, const QString& text) override
+    {
+        ++m_errors;
+        Print(title, text);
+    }
     void showWarning(const QString& title, const QString& text) override { Print(title, text); }
     void showInformation(const QString& title, const QString& text) override { Print(title, text); }
     std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return std::nullopt; }
@@ -37,5 +50,8 @@ public:
 private:
     static void Print(const QString& title, const QString& text);
     std::string m_folder;
+    PromptAnswer m_overwrite;
     bool m_confirm = false;
+    int m_errors = 0;
+    int m_overwriteQuestions = 0;
 };

@@ -28,11 +28,6 @@ QString Display(const std::string& path)
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-void LetEventsRun()
-{
-    QCoreApplication::processEvents();
-}
-
 QLabel* BoldLabel(const QString& text, const char* name, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -103,49 +98,74 @@ TfrmCopyMoveProgress::TfrmCopyMoveProgress(Prompts& prompts, TPlaylistModel& row
     btnCancel->setFocus();
 }
 
-void TfrmCopyMoveProgress::ShowPaths(const std::string& source, const std::string& destination)
+void TfrmCopyMoveProgress::Refresh(bool now)
 {
-    for (auto [label, path] : {std::pair{lblSource, &source}, std::pair{lblDestination, &destination}}) {
+    constexpr qint64 kRefreshMs = 40;
+    if (!now && m_lastRefresh.isValid() && m_lastRefresh.elapsed() < kRefreshMs)
+        return;
+    RemoveMovedRows();
+    for (auto [label, path] : {std::pair{lblSource, &m_source}, std::pair{lblDestination, &m_destination}}) {
         const QString text = Display(*path);
         label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));
         label->setToolTip(text);
     }
+    pbprogress->setValue(m_done);
+    QCoreApplication::processEvents();
+    m_lastRefresh.restart();
+}
+
+void TfrmCopyMoveProgress::RemoveMovedRows()
+{
+    if (m_movedCount == 0)
+        return;
+    m_rows.removeRows(m_movedFirst, m_movedCount);
+    m_row -= m_movedCount;
+    m_movedCount = 0;
 }
 
 void TfrmCopyMoveProgress::CopyMoveSelected()
 {
     pbprogress->setRange(0, static_cast<int>(m_selection.selectedRows().size()));
     pbprogress->setValue(0);
+    m_done = 0;
     m_cancelled = false;
-    int row = 0;
-    while (row < m_rows.Count()) {
-        if (!m_selection.isRowSelected(row, QModelIndex())) {
-            ++row;
+    m_lastRefresh.invalidate();
+    m_row = 0;
+    m_movedCount = 0;
+    // The rows of moved files go also when the run ends early.
+    struct Finish {
+        TfrmCopyMoveProgress& frm;
+        ~Finish() { frm.Refresh(true); }
+    } finish{*this};
+    while (m_row < m_rows.Count()) {
+        if (!m_selection.isRowSelected(m_row, QModelIndex())) {
+            ++m_row;
             continue;
         }
         if (m_cancelled)
             break;
-        const TFileInfo* info = m_rows.FileAt(row);
-        const std::string source = info->FullPath();
-        const std::string destination = m_destFolder + info->FileName();
-        ShowPaths(source, destination);
-        LetEventsRun();
+        const TFileInfo* info = m_rows.FileAt(m_row);
+        m_source = info->FullPath();
+        m_destination = m_destFolder + info->FileName();
+        Refresh(false);
 
-        const CopyResult result = CopyOneFile(source, destination);
+        const CopyResult result = CopyOneFile(m_source, m_destination);
         if (result == CopyResult::Failed)
             break;
-        LetEventsRun();
         if (m_isMove && result == CopyResult::Copied) {
-            if (m_sourceLeft && !DeleteSourceFile(source))
+            if (m_sourceLeft && !DeleteSourceFile(m_source))
                 break;
-            LetEventsRun();
-            // The next row moves up into this position.
-            m_rows.removeRows(row, 1);
-        } else {
-            ++row;
+            // The row goes with the next refresh, together with its moved
+            // neighbours: removing rows one by one costs more than the moves.
+            if (m_movedCount > 0 && m_movedFirst + m_movedCount != m_row)
+                RemoveMovedRows();
+            if (m_movedCount == 0)
+                m_movedFirst = m_row;
+            ++m_movedCount;
         }
-        pbprogress->setValue(pbprogress->value() + 1);
-        LetEventsRun();
+        ++m_row;
+        ++m_done;
+        Refresh(false);
     }
 }
 
@@ -158,9 +178,11 @@ TfrmCopyMoveProgress::CopyResult TfrmCopyMoveProgress::CopyOneFile(const std::st
         if (CopyFileLong(source, destination, true, code))
             return CopyResult::Copied;
         if (code != EEXIST) {
+            Refresh(true);
             ShowOsError(m_prompts, code);
             return CopyResult::Failed;
         }
+        Refresh(true);
         const QString question = QStringLiteral("File \"") + Display(destination)
                                  + QStringLiteral("\" already exists\nOverride?");
         switch (m_prompts.askOverwrite(QStringLiteral("Warning"), question)) {
@@ -186,6 +208,7 @@ TfrmCopyMoveProgress::CopyResult TfrmCopyMoveProgress::CopyOneFile(const std::st
         return CopyResult::Copied;
     if (code == EEXIST && !overwrite)
         return CopyResult::Skipped;
+    Refresh(true);
     ShowOsError(m_prompts, code);
     return CopyResult::Failed;
 }
@@ -194,7 +217,7 @@ bool TfrmCopyMoveProgress::CopyFileLong(const std::string& source, const std::st
                                         bool failIfExists, int& errorCode)
 {
     // A big file keeps the window painted; Cancel counts from the next file.
-    const auto afterChunk = [] { LetEventsRun(); };
+    const auto afterChunk = [this] { Refresh(false); };
     m_sourceLeft = true;
     errorCode = m_isMove ? MoveFileSafely(source, destination, !failIfExists, m_sourceLeft, afterChunk)
                          : CopyFileSafely(source, destination, !failIfExists, false, afterChunk);
@@ -206,6 +229,7 @@ bool TfrmCopyMoveProgress::DeleteSourceFile(const std::string& source)
     int code = 0;
     if (DeleteFileLong(source, code))
         return true;
+    Refresh(true);
     m_prompts.showError(QStringLiteral("Error"),
                         QStringLiteral("Cannot remove file\nError:")
                             + QString::fromStdString(SystemErrorText(code)));
@@ -230,7 +254,7 @@ void TfrmCopyMoveProgress::btnCancelClick()
     m_cancelled = true;
 }
 
-void RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& selection, bool isMove,
+int RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& selection, bool isMove,
                  const std::string& destination)
 {
     // The window is not a child of the main window, which is disabled.
@@ -255,4 +279,5 @@ void RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& se
     } catch (...) {
         // An unexpected failure ends the run without a message.
     }
+    return frm.pbprogress->value();
 }

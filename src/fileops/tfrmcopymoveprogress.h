@@ -7,6 +7,7 @@
 // source is deleted afterwards.
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <string>
 
@@ -64,7 +65,12 @@ protected:
 
 private:
     void btnCancelClick();
-    void ShowPaths(const std::string& source, const std::string& destination);
+    // Shows the current paths and the files done and lets pending events run:
+    // at once with `now`, otherwise at most every few dozen milliseconds, as
+    // painting the window for every file would cost more than renaming it.
+    void Refresh(bool now);
+    // Removes the rows of the files moved since the last refresh.
+    void RemoveMovedRows();
 
     Prompts& m_prompts;
     TPlaylistModel& m_rows;
@@ -78,9 +84,19 @@ private:
     // The last CopyFileLong of a move copied across file systems: the source
     // is still there and must be deleted.
     bool m_sourceLeft = true;
+    std::string m_source;
+    std::string m_destination;
+    int m_done = 0;
+    QElapsedTimer m_lastRefresh;
+    // The row being worked on, and the run of rows just before it whose files
+    // were moved and which are still to be removed.
+    int m_row = 0;
+    int m_movedFirst = 0;
+    int m_movedCount = 0;
 };
 
 // Shows the window for one run, disables the main window, runs
-// CopyMoveSelected and undoes both on every way out.
-void RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& selection, bool isMove,
+// CopyMoveSelected and undoes both on every way out. Returns the number of
+// files done (copied, moved or skipped).
+int RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& selection, bool isMove,
                  const std::string& destination);
