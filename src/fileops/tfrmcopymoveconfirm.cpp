@@ -19,7 +19,7 @@
 
 namespace {
 
-QString Display(const std::string& path)
+QString PathText(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
@@ -53,7 +53,7 @@ TfrmCopyMoveConfirm::TfrmCopyMoveConfirm(Prompts& prompts, bool isMove, int coun
     : QDialog(parent)
     , m_prompts(prompts)
     , m_folder(folder)
-    , m_known{{Display(folder), folder}}
+    , m_known{{PathText(folder), folder}}
 {
     setObjectName(QStringLiteral("frmCopyMoveConfirm"));
     setWindowTitle(isMove ? QStringLiteral("Move files confirmation") : QStringLiteral("Copy files confirmation"));
@@ -64,7 +64,7 @@ TfrmCopyMoveConfirm::TfrmCopyMoveConfirm(Prompts& prompts, bool isMove, int coun
         this);
     lblCopyNFilesTo->setObjectName(QStringLiteral("lblCopyNFilesTo"));
 
-    edtDestPath = new QLineEdit(Display(folder), this);
+    edtDestPath = new QLineEdit(PathText(folder), this);
     edtDestPath->setObjectName(QStringLiteral("edtDestPath"));
     auto* folders = new QFileSystemModel(this);
     folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
@@ -117,7 +117,7 @@ void TfrmCopyMoveConfirm::btnBrowseClick()
     const auto chosen = m_prompts.chooseFolder(QStringLiteral("Select Destination Directory"), DestPath());
     if (!chosen)
         return;
-    const QString text = Display(*chosen);
+    const QString text = PathText(*chosen);
     m_known.emplace_back(text, *chosen);
     edtDestPath->setText(text);
 }

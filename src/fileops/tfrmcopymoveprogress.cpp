@@ -9,21 +9,22 @@
 #include "tfileinfo.h"
 #include "tplaylistmodel.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPointer>
 #include <QPushButton>
 
 #include <cerrno>
 
 namespace {
 
-QString Display(const std::string& path)
+QString PathText(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
@@ -105,12 +106,12 @@ void TfrmCopyMoveProgress::Refresh(bool now)
         return;
     RemoveMovedRows();
     for (auto [label, path] : {std::pair{lblSource, &m_source}, std::pair{lblDestination, &m_destination}}) {
-        const QString text = Display(*path);
+        const QString text = PathText(*path);
         label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));
         label->setToolTip(text);
     }
     pbprogress->setValue(m_done);
-    QCoreApplication::processEvents();
+    QApplication::processEvents();
     m_lastRefresh.restart();
 }
 
@@ -183,7 +184,7 @@ TfrmCopyMoveProgress::CopyResult TfrmCopyMoveProgress::CopyOneFile(const std::st
             return CopyResult::Failed;
         }
         Refresh(true);
-        const QString question = QStringLiteral("File \"") + Display(destination)
+        const QString question = QStringLiteral("File \"") + PathText(destination)
                                  + QStringLiteral("\" already exists\nOverride?");
         switch (m_prompts.askOverwrite(QStringLiteral("Warning"), question)) {
         case PromptAnswer::Yes:
@@ -259,15 +260,22 @@ int RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& sel
 {
     // The window is not a child of the main window, which is disabled.
     TfrmCopyMoveProgress frm(prompts, rows, selection, isMove, destination);
+    // Afterwards the keys go where they went before (disabling the main
+    // window took the focus away).
     struct Restore {
         TfrmCopyMoveProgress& frm;
+        QPointer<QWidget> focus;
         ~Restore()
         {
             frm.SetAllowClose(true);
             frm.close();
             EnableMainWindow(true);
+            if (focus) {
+                focus->activateWindow();
+                focus->setFocus();
+            }
         }
-    } restore{frm};
+    } restore{frm, MainWindow() ? MainWindow()->focusWidget() : nullptr};
     CenterOnMainWindow(frm);
     frm.show();
     frm.raise();

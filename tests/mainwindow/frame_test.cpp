@@ -211,10 +211,13 @@ TEST_F(MainWindowTest, DeleteKeysReachThePlaylistOnlyWhenItHasTheFocus)
     EXPECT_EQ(playlist().Count(), 2);
     EXPECT_TRUE(Exists(dir.file("keep")));
 
-    // Ctrl+Delete in the playlist: the physical deletion (not built yet) runs,
-    // nothing is removed from the list.
+    // Ctrl+Delete in the playlist: the physical deletion asks; No keeps
+    // every file and row.
     playlist().songsListView()->setFocus();
+    prompts.expect(Kind::YesNo, PromptAnswer::No);
     QTest::keyClick(playlist().songsListView(), Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(prompts.texts(Kind::YesNo),
+              QStringList{"Warning: You are going to delete 1 files. Are you sure?"});
     EXPECT_EQ(playlist().Count(), 2);
     // Delete in the playlist removes the selected rows.
     QTest::keyClick(playlist().songsListView(), Qt::Key_Delete);

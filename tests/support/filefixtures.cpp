@@ -134,7 +134,11 @@ unsigned NobodyGid()
     return pw ? pw->pw_gid : 65534;
 }
 
-int RunAsNobody(const std::function<int(std::string& report)>& body, std::string* report)
+namespace {
+
+// Runs `body` in a forked child (dropped to "nobody" when asked) and hands
+// back its exit code and report.
+int RunInChild(const std::function<int(std::string& report)>& body, std::string* report, bool asNobody)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -145,7 +149,8 @@ int RunAsNobody(const std::function<int(std::string& report)>& body, std::string
     if (pid == 0) {
         close(fds[0]);
         int code = 99;
-        if (setgroups(0, nullptr) == 0 && setgid(NobodyGid()) == 0 && setuid(NobodyUid()) == 0) {
+        if (!asNobody
+            || (setgroups(0, nullptr) == 0 && setgid(NobodyGid()) == 0 && setuid(NobodyUid()) == 0)) {
             std::string text;
             code = body(text);
             ssize_t written = 0;
@@ -171,4 +176,20 @@ int RunAsNobody(const std::function<int(std::string& report)>& body, std::string
     if (report)
         *report = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+int RunAsNobody(const std::function<int(std::string& report)>& body, std::string* report)
+{
+    return RunInChild(body, report, true);
+}
+
+int RunWithoutWriteAccess(const std::string& folder, const std::function<int(std::string& report)>& body,
+                          std::string* report)
+{
+    chmod(folder.c_str(), 0555);
+    const int code = RunInChild(body, report, geteuid() == 0);
+    chmod(folder.c_str(), 0755);
+    return code;
 }

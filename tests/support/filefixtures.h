@@ -43,6 +43,12 @@ std::string Id3v2Tag(int majorVersion, std::string_view artist, std::string_view
 // child's return value is its exit code, which is returned (-1 when the child
 // died). Output written to `report` by the child is handed back through a pipe.
 int RunAsNobody(const std::function<int(std::string& report)>& body, std::string* report = nullptr);
+// Runs `body` as RunAsNobody does in a forked child that may not write into
+// `folder`: the folder is read-only meanwhile, and root's child drops to
+// "nobody" (root may write anywhere). The folders above must be searchable
+// for "nobody".
+int RunWithoutWriteAccess(const std::string& folder, const std::function<int(std::string& report)>& body,
+                          std::string* report = nullptr);
 // uid and gid of "nobody".
 unsigned NobodyUid();
 unsigned NobodyGid();
