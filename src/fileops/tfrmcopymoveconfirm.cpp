@@ -50,7 +50,7 @@ std::string ExpandTilde(const std::string& path)
 
 TfrmCopyMoveConfirm::TfrmCopyMoveConfirm(Prompts& prompts, bool isMove, int count, const std::string& folder,
                                          QWidget* parent)
-    : QDialog(parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_prompts(prompts)
     , m_folder(folder)
     , m_known{{PathText(folder), folder}}
@@ -76,7 +76,7 @@ TfrmCopyMoveConfirm::TfrmCopyMoveConfirm(Prompts& prompts, bool isMove, int coun
     btnBrowse = new QPushButton(QStringLiteral("..."), this);
     btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
     btnBrowse->setAutoDefault(false);
-    btnBrowse->setFixedWidth(28);
+    btnBrowse->setFixedWidth(btnBrowse->fontMetrics().horizontalAdvance(btnBrowse->text()) + 24);
     btnBrowse->setToolTip(QStringLiteral("Choose the destination folder"));
     connect(btnBrowse, &QPushButton::clicked, this, &TfrmCopyMoveConfirm::btnBrowseClick);
 

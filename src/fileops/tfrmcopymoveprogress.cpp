@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QWindow>
 
 #include <cerrno>
 
@@ -54,7 +55,7 @@ QLabel* PathLabel(const char* name, QWidget* parent)
 TfrmCopyMoveProgress::TfrmCopyMoveProgress(Prompts& prompts, TPlaylistModel& rows,
                                            QItemSelectionModel& selection, bool isMove,
                                            const std::string& destFolder, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_prompts(prompts)
     , m_rows(rows)
     , m_selection(selection)
@@ -70,9 +71,8 @@ TfrmCopyMoveProgress::TfrmCopyMoveProgress(Prompts& prompts, TPlaylistModel& row
     lbl2 = BoldLabel(QStringLiteral("Destination:"), "lbl2", this);
     lblDestination = PathLabel("lblDestination", this);
     lblStatus = BoldLabel(QStringLiteral("Status"), "lblStatus", this);
-    QPalette caption = lblStatus->palette();
-    caption.setColor(QPalette::WindowText, palette().color(QPalette::Active, QPalette::Highlight));
-    lblStatus->setPalette(caption);
+    // The active caption colour; a widget's own style sheet outranks the skin's.
+    lblStatus->setStyleSheet(QStringLiteral("color: palette(highlight);"));
 
     pbprogress = new QProgressBar(this);
     pbprogress->setObjectName(QStringLiteral("pbprogress"));
@@ -258,7 +258,6 @@ void TfrmCopyMoveProgress::btnCancelClick()
 int RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& selection, bool isMove,
                  const std::string& destination)
 {
-    // The window is not a child of the main window, which is disabled.
     TfrmCopyMoveProgress frm(prompts, rows, selection, isMove, destination);
     // Afterwards the keys go where they went before (disabling the main
     // window took the focus away).
@@ -276,12 +275,17 @@ int RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& sel
             }
         }
     } restore{frm, MainWindow() ? MainWindow()->focusWidget() : nullptr};
+    // Not a child of the main window, which is disabled, yet kept above it.
+    if (QWidget* main = MainWindow()) {
+        frm.winId();
+        frm.windowHandle()->setTransientParent(main->window()->windowHandle());
+    }
     CenterOnMainWindow(frm);
     frm.show();
     frm.raise();
-    frm.activateWindow();
-    frm.repaint();
     EnableMainWindow(false);
+    QApplication::processEvents();
+    frm.activateWindow();
     try {
         frm.CopyMoveSelected();
     } catch (...) {
