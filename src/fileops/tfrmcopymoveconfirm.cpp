@@ -1,6 +1,7 @@
 #include "tfrmcopymoveconfirm.h"
 
 #include "fileutils.h"
+#include "fixeddialog.h"
 #include "mainwindowregistry.h"
 #include "prompts.h"
 
@@ -50,7 +51,7 @@ std::string ExpandTilde(const std::string& path)
 
 TfrmCopyMoveConfirm::TfrmCopyMoveConfirm(Prompts& prompts, bool isMove, int count, const std::string& folder,
                                          QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, kFixedDialogFlags)
     , m_prompts(prompts)
     , m_folder(folder)
     , m_known{{PathText(folder), folder}}

@@ -2,6 +2,7 @@
 
 #include "filetransfer.h"
 #include "fileutils.h"
+#include "fixeddialog.h"
 #include "mainwindowregistry.h"
 #include "prompts.h"
 #include "showoserror.h"
@@ -55,7 +56,7 @@ QLabel* PathLabel(const char* name, QWidget* parent)
 TfrmCopyMoveProgress::TfrmCopyMoveProgress(Prompts& prompts, TPlaylistModel& rows,
                                            QItemSelectionModel& selection, bool isMove,
                                            const std::string& destFolder, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, kFixedDialogFlags)
     , m_prompts(prompts)
     , m_rows(rows)
     , m_selection(selection)
@@ -139,13 +140,13 @@ void TfrmCopyMoveProgress::CopyMoveSelected()
         ~Finish() { frm.Refresh(true); }
     } finish{*this};
     while (m_row < m_rows.Count()) {
-        if (!m_selection.isRowSelected(m_row, QModelIndex())) {
+        const TFileInfo* info = m_rows.FileAt(m_row);
+        if (!info || !m_selection.isRowSelected(m_row, QModelIndex())) {
             ++m_row;
             continue;
         }
         if (m_cancelled)
             break;
-        const TFileInfo* info = m_rows.FileAt(m_row);
         m_source = info->FullPath();
         m_destination = m_destFolder + info->FileName();
         Refresh(false);
