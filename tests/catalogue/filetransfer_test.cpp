@@ -120,26 +120,6 @@ TEST(FileTransferTest, AMoveWithinOneFileSystemIsARename)
     ExpectKept(dir.file("taken.mp3"), "a");
 }
 
-TEST(FileTransferTest, AMoveAcrossFileSystemsCopiesAndLeavesTheSource)
-{
-    TempDir dir;
-    struct stat shm {};
-    if (stat("/dev/shm", &shm) != 0 || shm.st_dev == StatOf(dir.path()).st_dev
-        || access("/dev/shm", W_OK) != 0)
-        GTEST_SKIP() << "no writable /dev/shm on another file system than " << dir.path();
-    char pattern[] = "/dev/shm/tunevault-test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string other = pattern;
-    const std::string source = OldSource(dir.file("a.mp3"), AudioBytes(3000));
-    bool sourceLeft = false;
-    EXPECT_EQ(MoveFileSafely(source, other + "/a.mp3", false, sourceLeft), 0);
-    EXPECT_TRUE(sourceLeft);
-    EXPECT_TRUE(Exists(source));
-    ExpectKept(other + "/a.mp3", AudioBytes(3000));
-    unlink((other + "/a.mp3").c_str());
-    rmdir(other.c_str());
-}
-
 TEST(FileTransferTest, AKilledCopyLeavesNothingUnderTheTargetName)
 {
     TempDir dir;
