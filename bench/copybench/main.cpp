@@ -5,8 +5,8 @@
 // run takes them into DEST as the commands do after their confirmation. The
 // overwrite question gets the given answer (Abort when none is given). Only
 // the run is timed. The last line is "copied N files in S s" or "moved N files
-// in S s", N counting the files done; the exit code is 1 when the run stopped
-// on an error or an Abort.
+// in S s", N counting the files copied or moved (not the skipped ones); the
+// exit code is 1 when the run stopped on an error or an Abort.
 
 #include "benchprompts.h"
 
@@ -70,13 +70,13 @@ int main(int argc, char* argv[])
 
     const bool isMove = mode == "move";
     const auto start = std::chrono::steady_clock::now();
-    const int done = RunCopyMove(prompts, *playlist.model(), *playlist.songsListView()->selectionModel(), isMove,
+    const int transferred = RunCopyMove(prompts, *playlist.model(), *playlist.songsListView()->selectionModel(), isMove,
                                  argv[3]);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const bool aborted = answer == PromptAnswer::Abort && prompts.overwriteQuestions() > 0;
     if (aborted)
         std::cerr << "stopped: the overwrite question was answered Abort\n";
-    std::cout << (isMove ? "moved " : "copied ") << done << " files in " << std::fixed << std::setprecision(3)
+    std::cout << (isMove ? "moved " : "copied ") << transferred << " files in " << std::fixed << std::setprecision(3)
               << seconds << " s\n";
     SetMainWindow(nullptr);
     return prompts.errors() > 0 || aborted ? 1 : 0;

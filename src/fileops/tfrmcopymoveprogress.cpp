@@ -130,6 +130,7 @@ void TfrmCopyMoveProgress::CopyMoveSelected()
     pbprogress->setRange(0, static_cast<int>(m_selection.selectedRows().size()));
     pbprogress->setValue(0);
     m_done = 0;
+    m_transferred = 0;
     m_cancelled = false;
     m_lastRefresh.invalidate();
     m_row = 0;
@@ -165,6 +166,7 @@ void TfrmCopyMoveProgress::CopyMoveSelected()
                 m_movedFirst = m_row;
             ++m_movedCount;
         }
+        m_transferred += result == CopyResult::Copied ? 1 : 0;
         ++m_row;
         ++m_done;
         Refresh(false);
@@ -292,5 +294,5 @@ int RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& sel
     } catch (...) {
         // An unexpected failure ends the run without a message.
     }
-    return frm.pbprogress->value();
+    return frm.FilesTransferred();
 }

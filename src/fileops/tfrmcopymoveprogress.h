@@ -44,6 +44,8 @@ public:
     bool Cancelled() const { return m_cancelled; }
     bool AlwaysOverwrite() const { return m_alwaysOverwrite; }
     bool NeverOverwrite() const { return m_neverOverwrite; }
+    // Files copied or moved by the last run (skipped ones not counted).
+    int FilesTransferred() const { return m_transferred; }
 
     // Copies or moves the file of every selected row, top to bottom, until
     // the end, Cancel, Abort or the first failure.
@@ -87,6 +89,7 @@ private:
     std::string m_source;
     std::string m_destination;
     int m_done = 0;
+    int m_transferred = 0;
     QElapsedTimer m_lastRefresh;
     // The row being worked on, and the run of rows just before it whose files
     // were moved and which are still to be removed.
@@ -97,6 +100,6 @@ private:
 
 // Shows the window for one run, disables the main window, runs
 // CopyMoveSelected and undoes both on every way out. Returns the number of
-// files done (copied, moved or skipped).
+// files copied or moved.
 int RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& selection, bool isMove,
                  const std::string& destination);
