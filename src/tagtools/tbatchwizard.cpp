@@ -1,0 +1,344 @@
+#include "tbatchwizard.h"
+
+#include "prompts.h"
+#include "tpreviewmodel.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStackedWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+// How long a preview build runs before it shows its gauge and lets events run.
+constexpr qint64 kQuietBuildMs = 300;
+
+QFrame* Line(QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QWidget* NewPage(QStackedWidget* pages, const char* name)
+{
+    auto* page = new QWidget(pages);
+    page->setObjectName(QString::fromLatin1(name));
+    pages->addWidget(page);
+    return page;
+}
+
+} // namespace
+
+TBatchWizard::TBatchWizard(Prompts& prompts, const QString& caption, std::array<QString, 5> titles,
+                           QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+                          | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_prompts(prompts)
+    , m_titles(std::move(titles))
+{
+    setWindowTitle(caption);
+    setFixedSize(560, 420);
+
+    labPageTitle = new QLabel(this);
+    labPageTitle->setObjectName(QStringLiteral("labPageTitle"));
+    QFont titleFont = labPageTitle->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+    labPageTitle->setFont(titleFont);
+
+    // A notebook without tabs.
+    pages = new QStackedWidget(this);
+    pages->setObjectName(QStringLiteral("pages"));
+    tsInfo = NewPage(pages, "tsInfo");
+    tsSettings = NewPage(pages, "tsSettings");
+    tsPreview = NewPage(pages, "tsPreview");
+    tsRunning = NewPage(pages, "tsRunning");
+    tsFinish = NewPage(pages, "tsFinish");
+
+    memInfo = new QPlainTextEdit(tsInfo);
+    memInfo->setObjectName(QStringLiteral("memInfo"));
+    memInfo->setReadOnly(true);
+    memInfo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    auto* info = new QVBoxLayout(tsInfo);
+    info->setContentsMargins(0, 0, 0, 0);
+    info->addWidget(memInfo);
+
+    pbProgress = new QProgressBar(tsRunning);
+    pbProgress->setObjectName(QStringLiteral("pbProgress"));
+    pbProgress->setRange(0, 1);
+    pbProgress->setValue(0);
+    auto* running = new QVBoxLayout(tsRunning);
+    running->addStretch(1);
+    running->addWidget(pbProgress);
+    running->addStretch(1);
+
+    labResult = new QLabel(tsFinish);
+    labResult->setObjectName(QStringLiteral("labResult"));
+    labResult->setTextFormat(Qt::PlainText);
+    labResult->setWordWrap(true);
+    lvFailures = new QTreeView(tsFinish);
+    lvFailures->setObjectName(QStringLiteral("lvFailures"));
+    lvFailures->setRootIsDecorated(false);
+    lvFailures->setUniformRowHeights(true);
+    lvFailures->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvFailures->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvFailures->hide();
+    auto* finish = new QVBoxLayout(tsFinish);
+    finish->setContentsMargins(0, 0, 0, 0);
+    finish->addWidget(labResult);
+    finish->addWidget(lvFailures, 1);
+    finish->addStretch(0);
+
+    pbReading = new QProgressBar(this);
+    pbReading->setObjectName(QStringLiteral("pbReading"));
+    pbReading->setFixedWidth(180);
+    pbReading->setFormat(QStringLiteral("Reading %v of %m"));
+    pbReading->hide();
+
+    actNext = new QAction(QStringLiteral("Next >"), this);
+    actNext->setObjectName(QStringLiteral("actNext"));
+    btnBack = new QPushButton(QStringLiteral("< Back"), this);
+    btnBack->setObjectName(QStringLiteral("btnBack"));
+    btnBack->setAutoDefault(false);
+    btnNext = new QPushButton(actNext->text(), this);
+    btnNext->setObjectName(QStringLiteral("btnNext"));
+    btnNext->setDefault(true);
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(pbReading);
+    buttons->addStretch(1);
+    buttons->addWidget(btnBack);
+    buttons->addWidget(btnNext);
+    buttons->addWidget(btnCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(labPageTitle);
+    layout->addWidget(Line(this));
+    layout->addWidget(pages, 1);
+    layout->addWidget(Line(this));
+    layout->addLayout(buttons);
+
+    // The button shows its action.
+    connect(actNext, &QAction::changed, btnNext, [this] {
+        btnNext->setText(actNext->text());
+        btnNext->setEnabled(actNext->isEnabled());
+    });
+    connect(btnNext, &QPushButton::clicked, actNext, &QAction::trigger);
+    connect(actNext, &QAction::triggered, this, &TBatchWizard::actNextExecute);
+    connect(btnBack, &QPushButton::clicked, this, &TBatchWizard::btnBackClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TBatchWizard::reject);
+    connect(pages, &QStackedWidget::currentChanged, this, &TBatchWizard::pagesPageChanged);
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TBatchWizard::UpdateWizardButtons);
+}
+
+TBatchWizard::~TBatchWizard() = default;
+
+int TBatchWizard::CurrentPage() const
+{
+    return pages->currentIndex();
+}
+
+void TBatchWizard::SetIntroduction(const QStringList& lines)
+{
+    memInfo->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void TBatchWizard::UpdatePageTitle()
+{
+    labPageTitle->setText(PageTitle(CurrentPage()));
+}
+
+void TBatchWizard::UpdateWizardButtons()
+{
+    const int page = CurrentPage();
+    btnBack->setVisible(page != InfoPage && page != FinishPage);
+    btnBack->setEnabled(page != RunningPage && !m_building);
+    btnCancel->setVisible(page != FinishPage);
+    btnCancel->setEnabled(page != RunningPage && page != FinishPage);
+    switch (page) {
+    case SettingsPage:
+        actNext->setText(QStringLiteral("Preview >"));
+        break;
+    case PreviewPage:
+        actNext->setText(QStringLiteral("Go !"));
+        break;
+    case FinishPage:
+        actNext->setText(QStringLiteral("Finish"));
+        break;
+    default:
+        actNext->setText(QStringLiteral("Next >"));
+        break;
+    }
+    actNextUpdate();
+}
+
+void TBatchWizard::actNextUpdate()
+{
+    bool enabled = false;
+    switch (CurrentPage()) {
+    case InfoPage:
+    case FinishPage:
+        enabled = true;
+        break;
+    case SettingsPage:
+        enabled = !m_building && SettingsComplete();
+        break;
+    case PreviewPage:
+        enabled = PreviewComplete();
+        break;
+    default:
+        break;
+    }
+    actNext->setEnabled(enabled);
+}
+
+void TBatchWizard::pagesPageChanged()
+{
+    UpdatePageTitle();
+    UpdateWizardButtons();
+}
+
+void TBatchWizard::ShowFirstPage()
+{
+    pages->setCurrentIndex(InfoPage);
+    UpdatePageTitle();
+    UpdateWizardButtons();
+}
+
+void TBatchWizard::ShowPage(int page)
+{
+    pages->setCurrentIndex(page); // pagesPageChanged follows
+}
+
+void TBatchWizard::btnBackClick()
+{
+    if (CurrentPage() > InfoPage && CurrentPage() < RunningPage)
+        ShowPage(CurrentPage() - 1);
+}
+
+void TBatchWizard::actNextExecute()
+{
+    // A shortcut or a queued click may come after the button was disabled.
+    actNextUpdate();
+    if (!actNext->isEnabled())
+        return;
+    const int page = CurrentPage();
+    if (page == FinishPage) {
+        accept();
+        return;
+    }
+    if (page == SettingsPage) {
+        m_building = true;
+        m_buildCancelled = false;
+        m_buildClock.start();
+        UpdateWizardButtons();
+        const auto done = qScopeGuard([this] {
+            m_building = false;
+            pbReading->hide();
+            UpdateWizardButtons();
+        });
+        const int count = BuildPreview();
+        if (count < 0)
+            return;
+        if (count < 1) {
+            m_prompts.showInformation(QStringLiteral("Information"), NothingToDoMessage());
+            return;
+        }
+    }
+    ShowPage(page + 1);
+    if (CurrentPage() == RunningPage) {
+        RunStep();
+        ShowPage(FinishPage);
+    }
+}
+
+bool TBatchWizard::FormCloseQuery() const
+{
+    return CurrentPage() != RunningPage;
+}
+
+void TBatchWizard::reject()
+{
+    if (!FormCloseQuery())
+        return;
+    if (m_building) {
+        m_buildCancelled = true;
+        return;
+    }
+    QDialog::reject();
+}
+
+void TBatchWizard::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery() || m_building) {
+        m_buildCancelled = m_building;
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+bool TBatchWizard::PreviewProgress(int done, int total)
+{
+    if (done % 32 != 0 || m_buildClock.elapsed() < kQuietBuildMs)
+        return !m_buildCancelled;
+    if (pbReading->isHidden()) {
+        pbReading->setRange(0, total);
+        pbReading->show();
+    }
+    pbReading->setValue(done);
+    ProcessPendingEvents();
+    return !m_buildCancelled;
+}
+
+void TBatchWizard::StartGauge(int count)
+{
+    pbProgress->setRange(0, count > 0 ? count : 1);
+    pbProgress->setValue(0);
+    ProcessPendingEvents();
+}
+
+void TBatchWizard::StepGauge()
+{
+    pbProgress->setValue(pbProgress->value() + 1);
+}
+
+void TBatchWizard::ProcessPendingEvents()
+{
+    QApplication::processEvents();
+}
+
+void TBatchWizard::ShowFinishReport(const QString& summary, const QStringList& headers,
+                                    const std::vector<QStringList>& failures)
+{
+    labResult->setText(summary);
+    auto* model = new TPreviewModel(headers, false, {}, lvFailures);
+    std::vector<TPreviewModel::Row> rows;
+    rows.reserve(failures.size());
+    for (const QStringList& failure : failures) {
+        TPreviewModel::Row row;
+        row.texts = failure;
+        rows.push_back(std::move(row));
+    }
+    model->SetRows(std::move(rows));
+    lvFailures->setModel(model);
+    lvFailures->setVisible(!failures.empty());
+    lvFailures->header()->resizeSections(QHeaderView::ResizeToContents);
+}

@@ -1,0 +1,374 @@
+#include "tfrmbatchrename.h"
+
+#include "tpreviewmodel.h"
+
+#include "mainwindowregistry.h"
+#include "playlistrows.h"
+#include "prompts.h"
+#include "tagerror.h"
+#include "tfileinfo.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cerrno>
+#include <unordered_set>
+
+#include <sys/stat.h>
+
+const QString TfrmBatchRename::kOk = QStringLiteral("Ok");
+const QString TfrmBatchRename::kSkipped = QStringLiteral("Skipped");
+const QString TfrmBatchRename::kNameTaken = QStringLiteral("Name taken");
+const QString TfrmBatchRename::kNameTooLong = QStringLiteral("Name too long");
+
+namespace {
+
+enum Format { ArtistTitle = 0, ArtistTrackTitle = 1, AlbumArtistTitle = 2 };
+
+QString Display(const std::string& bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string FolderOf(const std::string& path)
+{
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+bool PathExists(const std::string& path)
+{
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+} // namespace
+
+TfrmBatchRename::TfrmBatchRename(PlaylistRows& playlist, Prompts& prompts, std::vector<QPixmap> stateImages,
+                                 QWidget* parent)
+    : TBatchWizard(prompts, QStringLiteral("Rename wizard"),
+                   {QStringLiteral("Multi rename"), QStringLiteral("Rename Settings"),
+                    QStringLiteral("Preview before renaming"), QStringLiteral("Renaming is in process ..."),
+                    QStringLiteral("Rename finished")},
+                   parent)
+    , m_playlist(playlist)
+{
+    setObjectName(QStringLiteral("frmBatchRename"));
+    SetIntroduction({
+        QStringLiteral("Welcome to the rename wizard of Tunevault!"),
+        QString(),
+        QStringLiteral("This wizard will rename you files according to their tags."),
+        QString(),
+        QStringLiteral("For example you have the following files:"),
+        QStringLiteral("   track1.mp3,"),
+        QStringLiteral("   track2.mp3,"),
+        QStringLiteral("   track3.mp3 "),
+        QStringLiteral("the wizard according to tags in thes files will rename them for example in "),
+        QStringLiteral("the following way:"),
+        QStringLiteral("Nina Vale - Morning River.mp3"),
+        QStringLiteral("The Glass Hours - Silver Road.mp3"),
+        QStringLiteral("Otto Brandt - Falling Light.mp3"),
+    });
+    m_preview = new TPreviewModel({QStringLiteral("Status"), QStringLiteral("Old Name"), QStringLiteral("New name")},
+                                  false, std::move(stateImages), this);
+    BuildSettingsPage();
+    BuildPreviewPage();
+    FormCreate();
+}
+
+TfrmBatchRename::~TfrmBatchRename() = default;
+
+void TfrmBatchRename::BuildSettingsPage()
+{
+    sGroupBox1 = new QGroupBox(QStringLiteral("  ID3 tags usage  "), tsSettings);
+    sGroupBox1->setObjectName(QStringLiteral("sGroupBox1"));
+    cbOnlyV1 = new QRadioButton(QStringLiteral("Use only ID3v1 tags"), sGroupBox1);
+    cbOnlyV1->setObjectName(QStringLiteral("cbOnlyV1"));
+    cbOnlyV2 = new QRadioButton(QStringLiteral("Use only ID3v2 tags "), sGroupBox1);
+    cbOnlyV2->setObjectName(QStringLiteral("cbOnlyV2"));
+    cbUseBoth = new QRadioButton(QStringLiteral("Use both ID3v1 and ID3v2 tags (RECOMENDED)"), sGroupBox1);
+    cbUseBoth->setObjectName(QStringLiteral("cbUseBoth"));
+    cbUseBoth->setChecked(true);
+    cbUsagePriority = new QComboBox(sGroupBox1);
+    cbUsagePriority->setObjectName(QStringLiteral("cbUsagePriority"));
+    cbUsagePriority->addItems({QStringLiteral("ID3v2, ID3v1"), QStringLiteral("ID3v1, ID3v2")});
+    auto* priority = new QLabel(QStringLiteral("Priority:"), sGroupBox1);
+    priority->setBuddy(cbUsagePriority);
+
+    auto* usage = new QGridLayout(sGroupBox1);
+    usage->addWidget(cbOnlyV1, 0, 0, 1, 3);
+    usage->addWidget(cbOnlyV2, 1, 0, 1, 3);
+    usage->addWidget(cbUseBoth, 2, 0, 1, 3);
+    usage->addWidget(priority, 3, 0);
+    usage->addWidget(cbUsagePriority, 3, 1);
+    usage->setColumnMinimumWidth(0, 60);
+    usage->setColumnStretch(2, 1);
+
+    sGroupBox2 = new QGroupBox(QStringLiteral("  Other options  "), tsSettings);
+    sGroupBox2->setObjectName(QStringLiteral("sGroupBox2"));
+    cbFileFormat = new QComboBox(sGroupBox2);
+    cbFileFormat->setObjectName(QStringLiteral("cbFileFormat"));
+    cbFileFormat->addItems({QStringLiteral("(Artist)-(Title).mp3"), QStringLiteral("(Artist)-(Track)-(Title).mp3"),
+                            QStringLiteral("(Album)-(Artist)-(Title).mp3")});
+    auto* format = new QLabel(QStringLiteral("File format:"), sGroupBox2);
+    format->setBuddy(cbFileFormat);
+    cbRenameOnlySelected = new QCheckBox(QStringLiteral("Rename only selected files"), sGroupBox2);
+    cbRenameOnlySelected->setObjectName(QStringLiteral("cbRenameOnlySelected"));
+    cbIgnoreIncompleteTags = new QCheckBox(
+        QStringLiteral("Don't rename files with incomplete ID3 tags (some fields are missing) (RECOMMENDED)"),
+        sGroupBox2);
+    cbIgnoreIncompleteTags->setObjectName(QStringLiteral("cbIgnoreIncompleteTags"));
+    cbIgnoreIncompleteTags->setChecked(true);
+
+    auto* other = new QGridLayout(sGroupBox2);
+    other->addWidget(format, 0, 0);
+    other->addWidget(cbFileFormat, 0, 1);
+    other->addWidget(cbRenameOnlySelected, 1, 0, 1, 3);
+    other->addWidget(cbIgnoreIncompleteTags, 2, 0, 1, 3);
+    other->setColumnMinimumWidth(0, 60);
+    other->setColumnStretch(2, 1);
+
+    auto* page = new QVBoxLayout(tsSettings);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->addWidget(sGroupBox1);
+    page->addWidget(sGroupBox2);
+    page->addStretch(1);
+
+    for (QRadioButton* radio : {cbOnlyV1, cbOnlyV2, cbUseBoth})
+        connect(radio, &QRadioButton::toggled, this, &TfrmBatchRename::cbClick);
+}
+
+void TfrmBatchRename::BuildPreviewPage()
+{
+    lvFiles = new QTableView(tsPreview);
+    lvFiles->setObjectName(QStringLiteral("lvFiles"));
+    lvFiles->setModel(m_preview);
+    lvFiles->setShowGrid(true);
+    lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvFiles->setWordWrap(false);
+    lvFiles->verticalHeader()->hide();
+    lvFiles->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lvFiles->verticalHeader()->setDefaultSectionSize(lvFiles->fontMetrics().height() + 6);
+    lvFiles->horizontalHeader()->setStretchLastSection(true);
+    lvFiles->setColumnWidth(0, 110);
+    lvFiles->setColumnWidth(1, 200);
+    auto* page = new QVBoxLayout(tsPreview);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->addWidget(lvFiles);
+}
+
+void TfrmBatchRename::FormCreate()
+{
+    m_renameDone = false;
+    cbRenameOnlySelected->setEnabled(!m_playlist.SelectedRows().empty());
+    cbClick();
+    ShowFirstPage();
+}
+
+void TfrmBatchRename::cbClick()
+{
+    cbUsagePriority->setEnabled(cbUseBoth->isChecked());
+}
+
+bool TfrmBatchRename::PreviewComplete() const
+{
+    return m_preview->Count() > 0;
+}
+
+int TfrmBatchRename::BuildPreview()
+{
+    return BuildRenamePreview();
+}
+
+QString TfrmBatchRename::NothingToDoMessage() const
+{
+    return QStringLiteral("No files could be renamed according to selected settings!");
+}
+
+void TfrmBatchRename::RunStep()
+{
+    RenameFiles();
+    m_renameDone = true;
+}
+
+int TfrmBatchRename::BuildRenamePreview()
+{
+    m_preview->Clear();
+    std::vector<int> scope;
+    if (cbRenameOnlySelected->isChecked()) {
+        scope = m_playlist.SelectedRows();
+    } else {
+        scope.resize(static_cast<std::size_t>(m_playlist.Count()));
+        for (std::size_t i = 0; i < scope.size(); ++i)
+            scope[i] = static_cast<int>(i);
+    }
+
+    std::vector<TPreviewModel::Row> rows;
+    rows.reserve(scope.size());
+    // What the renaming will have done by the time it reaches a row: the
+    // paths that earlier rows take, and the paths they leave.
+    std::unordered_set<std::string> taken;
+    std::unordered_set<std::string> vacated;
+    int count = 0;
+    for (std::size_t i = 0; i < scope.size(); ++i) {
+        if (!PreviewProgress(static_cast<int>(i), static_cast<int>(scope.size())))
+            return -1;
+        TFileInfo* record = m_playlist.FileAt(scope[i]);
+        if (!record)
+            continue;
+        const std::string path = record->FullPath();
+        const TMp3TagInfo values = ReadTagsForRename(path);
+        const std::string name = values.Present ? MakeNewFileName(values) : std::string();
+
+        TPreviewModel::Row row;
+        row.texts = {kSkipped, Display(record->FileName()), QString()};
+        row.stateImage = SkippedImage;
+        if (!name.empty()) {
+            row.record = record;
+            row.newName = name;
+            row.texts[2] = Display(name);
+            row.stateImage = ConflictImage;
+            const std::string valid = TFileInfo::MakeValidFileName(name);
+            const std::string target = FolderOf(path) + valid;
+            if (valid.size() > kMaxNameBytes) {
+                row.texts[0] = kNameTooLong;
+            } else if (target != path
+                       && (taken.count(target) || (!vacated.count(target) && PathExists(target)))) {
+                row.texts[0] = kNameTaken;
+            } else {
+                row.texts[0] = kOk;
+                row.stateImage = OkImage;
+                ++count;
+                if (target != path) {
+                    taken.insert(target);
+                    vacated.insert(path);
+                }
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    m_preview->SetRows(std::move(rows));
+    return count;
+}
+
+TMp3TagInfo TfrmBatchRename::ReadTagsForRename(const std::string& path)
+{
+    TMp3TagInfo result;
+    TMp3TagInfo v1;
+    TMp3TagInfo v2;
+    if (!cbOnlyV2->isChecked()) {
+        try {
+            mp3v1.LoadFromFile(path);
+            if (mp3v1.TagPresent()) {
+                v1.Title = mp3v1.Title();
+                v1.Track = std::to_string(mp3v1.Track());
+                v1.Artist = mp3v1.Artist();
+                v1.Album = mp3v1.Album();
+                v1.Year = mp3v1.Year();
+                v1.Genre = mp3v1.Genre();
+                v1.Present = true;
+            }
+        } catch (const TagError&) {
+            // An unreadable file counts as one without this tag.
+            v1.Clear();
+        }
+    }
+    if (!cbOnlyV1->isChecked()) {
+        mp3v2.LoadFromFile(path);
+        if (mp3v2.TagPresent()) {
+            v2.Title = mp3v2.Title();
+            v2.Track = std::to_string(mp3v2.Track());
+            v2.Artist = mp3v2.Artist();
+            v2.Album = mp3v2.Album();
+            v2.Year = mp3v2.Year();
+            v2.Genre = mp3v2.Genre();
+            v2.Present = true;
+        }
+    }
+    if (cbOnlyV1->isChecked())
+        TMp3TagInfo::CopyTagInfo(result, v1);
+    else if (cbOnlyV2->isChecked())
+        TMp3TagInfo::CopyTagInfo(result, v2);
+    else if (cbUsagePriority->currentIndex() == 0)
+        result.Merge(v2, v1);
+    else
+        result.Merge(v1, v2);
+    return result;
+}
+
+std::string TfrmBatchRename::MakeNewFileName(const TMp3TagInfo& values) const
+{
+    const bool strict = cbIgnoreIncompleteTags->isChecked();
+    const bool named = !values.Artist.empty() && !values.Title.empty();
+    switch (cbFileFormat->currentIndex()) {
+    case ArtistTitle:
+        if (strict && !named)
+            return {};
+        return values.Artist + " - " + values.Title + ".mp3";
+    case ArtistTrackTitle:
+        if (strict && (!named || values.Track.empty() || values.Track == "0"))
+            return {};
+        return values.Artist + "-" + values.Track + "-" + values.Title + ".mp3";
+    case AlbumArtistTitle:
+        if (strict && (!named || values.Album.empty()))
+            return {};
+        return values.Album + "-" + values.Artist + " - " + values.Title + ".mp3";
+    default:
+        return {};
+    }
+}
+
+void TfrmBatchRename::RenameFiles()
+{
+    int attempts = 0;
+    for (int r = 0; r < m_preview->Count(); ++r)
+        attempts += m_preview->RowAt(r).record ? 1 : 0;
+    StartGauge(attempts);
+
+    int renamed = 0;
+    std::vector<QStringList> failures;
+    for (int r = 0; r < m_preview->Count(); ++r) {
+        ProcessPendingEvents();
+        const TPreviewModel::Row& row = m_preview->RowAt(r);
+        if (!row.record)
+            continue;
+        const std::string oldName = row.record->FileName();
+        const std::string valid = TFileInfo::MakeValidFileName(row.newName);
+        int error = 0;
+        if (valid.size() > kMaxNameBytes) {
+            // Never cut to fit: the file keeps its name.
+            error = ENAMETOOLONG;
+        } else {
+            errno = 0;
+            if (!row.record->Rename(row.newName))
+                error = errno != 0 ? errno : EINVAL;
+        }
+        if (error == 0)
+            ++renamed;
+        else
+            failures.push_back({Display(oldName), Display(valid), Display(SystemErrorText(error))});
+        StepGauge();
+    }
+
+    QString summary = QStringLiteral("%1 of %2 files renamed.").arg(renamed).arg(attempts);
+    if (!failures.empty())
+        summary += QStringLiteral(" These %1 files keep their names:").arg(failures.size());
+    ShowFinishReport(summary, {QStringLiteral("Old Name"), QStringLiteral("New name"), QStringLiteral("Reason")},
+                     failures);
+}
+
+bool ShowRenameWizard(PlaylistRows& playlist, Prompts& prompts, std::vector<QPixmap> stateImages, QWidget* parent)
+{
+    TfrmBatchRename wizard(playlist, prompts, std::move(stateImages), parent ? parent : MainWindow());
+    CenterOnMainWindow(wizard);
+    wizard.exec();
+    return wizard.RenameDone();
+}

@@ -1,0 +1,88 @@
+#pragma once
+// "Rename wizard": renames playlist files after their ID3v1 and/or ID3v2
+// tags by one of three name patterns. The preview shows each file's new name
+// before anything is renamed, and marks the files whose new name is already
+// taken (by another file of the folder or by an earlier row) or is longer
+// than a file name may be. Renaming never replaces a file; the finish page
+// tells how many files were renamed and lists every file that was not, with
+// its new name and the reason.
+
+#include "tbatchwizard.h"
+#include "tmp3taginfo.h"
+#include "tmp3tagv1.h"
+#include "tmp3tagv2.h"
+
+#include <QPixmap>
+
+#include <string>
+#include <vector>
+
+class PlaylistRows;
+class TPreviewModel;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QRadioButton;
+class QTableView;
+
+class TfrmBatchRename final : public TBatchWizard {
+    Q_OBJECT
+public:
+    // Preview status texts and their state pictures.
+    static const QString kOk;
+    static const QString kSkipped;
+    static const QString kNameTaken;
+    static const QString kNameTooLong;
+    enum StateImage { OkImage = 0, SkippedImage = 1, ConflictImage = 2 };
+    // The longest file name, in bytes, that a file system holds.
+    static constexpr std::size_t kMaxNameBytes = 255;
+
+    // `stateImages` are the playlist's state pictures (0 both tags, 1 none, 2 one).
+    TfrmBatchRename(PlaylistRows& playlist, Prompts& prompts, std::vector<QPixmap> stateImages,
+                    QWidget* parent = nullptr);
+    ~TfrmBatchRename() override;
+
+    bool RenameDone() const { return m_renameDone; }
+
+    QGroupBox* sGroupBox1 = nullptr;
+    QRadioButton* cbOnlyV1 = nullptr;
+    QRadioButton* cbOnlyV2 = nullptr;
+    QRadioButton* cbUseBoth = nullptr;
+    QComboBox* cbUsagePriority = nullptr;
+    QGroupBox* sGroupBox2 = nullptr;
+    QComboBox* cbFileFormat = nullptr;
+    QCheckBox* cbRenameOnlySelected = nullptr;
+    QCheckBox* cbIgnoreIncompleteTags = nullptr;
+    QTableView* lvFiles = nullptr;
+    TPreviewModel* Preview() const { return m_preview; }
+
+    void cbClick();
+    // Returns the number of "Ok" rows.
+    int BuildRenamePreview();
+    TMp3TagInfo ReadTagsForRename(const std::string& path);
+    // Empty when the values are incomplete for the chosen pattern.
+    std::string MakeNewFileName(const TMp3TagInfo& values) const;
+    void RenameFiles();
+
+protected:
+    bool PreviewComplete() const override;
+    int BuildPreview() override;
+    QString NothingToDoMessage() const override;
+    void RunStep() override;
+
+private:
+    void BuildSettingsPage();
+    void BuildPreviewPage();
+    void FormCreate();
+
+    PlaylistRows& m_playlist;
+    TPreviewModel* m_preview = nullptr;
+    bool m_renameDone = false;
+    Tmp3TagV1 mp3v1;
+    Tmp3TagV2 mp3v2;
+};
+
+// Creates the wizard over the main window, shows it modally and destroys it;
+// true when the renaming ran.
+bool ShowRenameWizard(PlaylistRows& playlist, Prompts& prompts, std::vector<QPixmap> stateImages,
+                      QWidget* parent = nullptr);

@@ -1,0 +1,364 @@
+#include "tfrmbatchtagsetter.h"
+
+#include "tpreviewmodel.h"
+
+#include "fileutils.h"
+#include "mainwindowregistry.h"
+#include "playlistrows.h"
+#include "tagerror.h"
+#include "tfileinfo.h"
+#include "tmp3tagv1.h"
+#include "tmp3tagv2.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <charconv>
+
+namespace {
+
+// The largest track number each tag version holds.
+constexpr long long kMaxV1Track = 255;
+constexpr long long kMaxV2Track = 65535;
+
+QString Display(const std::string& bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// The position of ".mp3" in `text`, in any letter case.
+std::size_t FindMp3Extension(std::string_view text)
+{
+    static constexpr std::string_view kExtension = ".mp3";
+    for (std::size_t i = 0; i + kExtension.size() <= text.size(); ++i) {
+        std::size_t k = 0;
+        for (; k < kExtension.size(); ++k) {
+            char c = text[i + k];
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+            if (c != kExtension[k])
+                break;
+        }
+        if (k == kExtension.size())
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+bool InRange(std::optional<long long> number, long long max)
+{
+    return number && *number >= 0 && *number <= max;
+}
+
+} // namespace
+
+TfrmBatchTagSetter::TfrmBatchTagSetter(PlaylistRows& playlist, Prompts& prompts, QWidget* parent)
+    : TBatchWizard(prompts, QStringLiteral("Tag setup"),
+                   {QStringLiteral("Multi tags changer wizard"), QStringLiteral("Settings"),
+                    QStringLiteral("Preview before upplying"), QStringLiteral("Setting in process ..."),
+                    QStringLiteral("Multi tags setting finished")},
+                   parent)
+    , m_playlist(playlist)
+{
+    setObjectName(QStringLiteral("frmBatchTagSetter"));
+    SetIntroduction({
+        QStringLiteral("Welcome to the tag setup wizard of Tunevault!"),
+        QString(),
+        QStringLiteral("This wizard will change tags of your mp3 according to their name."),
+        QString(),
+        QStringLiteral("For example you have the following files without tag information:"),
+        QStringLiteral("  Nina Vale - Morning River.mp3"),
+        QStringLiteral("  The Glass Hours - Silver Road.mp3"),
+        QStringLiteral("  Otto Brandt - Falling Light.mp3"),
+        QString(),
+        QStringLiteral("Use this wizard to setup automatically tags for them !"),
+    });
+    m_preview = new TPreviewModel({QStringLiteral("File Name"), QStringLiteral("Artist"), QStringLiteral("Title"),
+                                   QStringLiteral("Track")},
+                                  true, {}, this);
+    BuildSettingsPage();
+    BuildPreviewPage();
+    FormCreate();
+}
+
+TfrmBatchTagSetter::~TfrmBatchTagSetter() = default;
+
+void TfrmBatchTagSetter::BuildSettingsPage()
+{
+    cbSetV1 = new QCheckBox(QStringLiteral("Set tag ID3 v1"), tsSettings);
+    cbSetV1->setObjectName(QStringLiteral("cbSetV1"));
+    cbSetV2 = new QCheckBox(QStringLiteral("Set tag ID3 v2"), tsSettings);
+    cbSetV2->setObjectName(QStringLiteral("cbSetV2"));
+    cbFileFormat = new QComboBox(tsSettings);
+    cbFileFormat->setObjectName(QStringLiteral("cbFileFormat"));
+    cbFileFormat->addItems({QStringLiteral("Artist - Title"), QStringLiteral("Artist - Track - Title")});
+    auto* format = new QLabel(QStringLiteral("File name format:"), tsSettings);
+    format->setBuddy(cbFileFormat);
+    cbSelectedItems = new QComboBox(tsSettings);
+    cbSelectedItems->setObjectName(QStringLiteral("cbSelectedItems"));
+    cbSelectedItems->addItems({QStringLiteral("Selected items"), QStringLiteral("All items in the list")});
+    cbSelectedItems->setCurrentIndex(AllItems);
+    auto* scope = new QLabel(QStringLiteral("Change mp3 tags for:"), tsSettings);
+    scope->setBuddy(cbSelectedItems);
+
+    auto* grid = new QGridLayout(tsSettings);
+    grid->setContentsMargins(12, 12, 12, 12);
+    grid->setVerticalSpacing(10);
+    grid->addWidget(cbSetV1, 0, 0, 1, 2);
+    grid->addWidget(cbSetV2, 1, 0, 1, 2);
+    grid->addWidget(format, 2, 0);
+    grid->addWidget(cbFileFormat, 2, 1);
+    grid->addWidget(scope, 3, 0);
+    grid->addWidget(cbSelectedItems, 3, 1);
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(4, 1);
+}
+
+void TfrmBatchTagSetter::BuildPreviewPage()
+{
+    lvFiles = new QTableView(tsPreview);
+    lvFiles->setObjectName(QStringLiteral("lvFiles"));
+    lvFiles->setModel(m_preview);
+    lvFiles->setShowGrid(false);
+    lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvFiles->setWordWrap(false);
+    lvFiles->verticalHeader()->hide();
+    lvFiles->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lvFiles->verticalHeader()->setDefaultSectionSize(lvFiles->fontMetrics().height() + 6);
+    lvFiles->horizontalHeader()->setStretchLastSection(true);
+    lvFiles->setColumnWidth(FileNameColumn, 190);
+    lvFiles->setColumnWidth(ArtistColumn, 120);
+    lvFiles->setColumnWidth(TitleColumn, 150);
+
+    mnuFileList = new QMenu(lvFiles);
+    mnuFileList->setObjectName(QStringLiteral("mnuFileList"));
+    SelectAll1 = mnuFileList->addAction(QStringLiteral("Select All"));
+    SelectAll1->setObjectName(QStringLiteral("SelectAll1"));
+    SelectAll1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    SelectNone1 = mnuFileList->addAction(QStringLiteral("Select None"));
+    SelectNone1->setObjectName(QStringLiteral("SelectNone1"));
+    SelectNone1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    for (QAction* action : {SelectAll1, SelectNone1}) {
+        action->setShortcutContext(Qt::WidgetShortcut);
+        lvFiles->addAction(action);
+    }
+    connect(SelectAll1, &QAction::triggered, this, &TfrmBatchTagSetter::SelectAll1Click);
+    connect(SelectNone1, &QAction::triggered, this, &TfrmBatchTagSetter::SelectNone1Click);
+    lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvFiles, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { mnuFileList->popup(lvFiles->viewport()->mapToGlobal(pos)); });
+
+    auto* page = new QVBoxLayout(tsPreview);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->addWidget(lvFiles);
+}
+
+void TfrmBatchTagSetter::FormCreate()
+{
+    m_tagsSet = false;
+    // The playlist cannot change while the wizard is open.
+    m_hadSelection = !m_playlist.SelectedRows().empty();
+    ShowFirstPage();
+}
+
+bool TfrmBatchTagSetter::AllItemsChosen() const
+{
+    return cbSelectedItems->currentIndex() == AllItems;
+}
+
+bool TfrmBatchTagSetter::SettingsComplete() const
+{
+    return (cbSetV1->isChecked() || cbSetV2->isChecked()) && (AllItemsChosen() || m_hadSelection);
+}
+
+bool TfrmBatchTagSetter::PreviewComplete() const
+{
+    return AnyPreviewRowChecked();
+}
+
+int TfrmBatchTagSetter::BuildPreview()
+{
+    return BuildTagPreview();
+}
+
+QString TfrmBatchTagSetter::NothingToDoMessage() const
+{
+    return QStringLiteral("No files meets the specified search criteria!");
+}
+
+void TfrmBatchTagSetter::RunStep()
+{
+    WriteTags();
+    m_tagsSet = true;
+}
+
+bool TfrmBatchTagSetter::SplitCaption(std::string_view text, bool withTrack, std::string& artist,
+                                      std::string& middle, std::string& last)
+{
+    artist.clear();
+    middle.clear();
+    last.clear();
+    const std::size_t hyphen = text.find('-');
+    if (hyphen == std::string_view::npos)
+        return false;
+    artist = TrimControls(text.substr(0, hyphen));
+    std::string rest = TrimControls(text.substr(hyphen + 1));
+    const std::size_t extension = FindMp3Extension(rest);
+    if (extension != std::string_view::npos)
+        rest = TrimControls(std::string_view(rest).substr(0, extension));
+    const std::size_t second = withTrack ? rest.find('-') : std::string::npos;
+    if (second != std::string::npos) {
+        last = TrimControls(std::string_view(rest).substr(second + 1));
+        middle = TrimControls(std::string_view(rest).substr(0, second));
+    } else {
+        middle = std::move(rest);
+    }
+    return true;
+}
+
+std::optional<long long> TfrmBatchTagSetter::WholeNumber(std::string_view text)
+{
+    const std::string trimmed = TrimControls(text);
+    std::string_view digits(trimmed);
+    if (!digits.empty() && digits.front() == '+')
+        digits.remove_prefix(1);
+    long long value = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return value;
+}
+
+int TfrmBatchTagSetter::BuildTagPreview()
+{
+    m_preview->Clear();
+    std::vector<int> scope;
+    if (AllItemsChosen()) {
+        scope.resize(static_cast<std::size_t>(m_playlist.Count()));
+        for (std::size_t i = 0; i < scope.size(); ++i)
+            scope[i] = static_cast<int>(i);
+    } else {
+        scope = m_playlist.SelectedRows();
+    }
+    const bool withTrack = cbFileFormat->currentIndex() == ArtistTrackTitle;
+
+    std::vector<TPreviewModel::Row> rows;
+    std::string artist, middle, last;
+    for (std::size_t i = 0; i < scope.size(); ++i) {
+        if (!PreviewProgress(static_cast<int>(i), static_cast<int>(scope.size())))
+            return -1;
+        TFileInfo* record = m_playlist.FileAt(scope[i]);
+        if (!record || !SplitCaption(record->DisplayName(), withTrack, artist, middle, last))
+            continue;
+        TPreviewModel::Row row;
+        row.record = record;
+        row.checked = true;
+        if (!last.empty())
+            row.texts = {Display(record->FileName()), Display(artist), Display(last), Display(middle)};
+        else
+            row.texts = {Display(record->FileName()), Display(artist), Display(middle), QString()};
+        rows.push_back(std::move(row));
+    }
+    m_preview->SetRows(std::move(rows));
+    return m_preview->Count();
+}
+
+void TfrmBatchTagSetter::SetAllPreviewChecks(bool checked)
+{
+    m_preview->SetAllChecked(checked);
+    UpdateWizardButtons();
+}
+
+bool TfrmBatchTagSetter::AnyPreviewRowChecked() const
+{
+    return m_preview->AnyChecked();
+}
+
+void TfrmBatchTagSetter::WriteTags()
+{
+    const int count = m_preview->CheckedCount();
+    StartGauge(count);
+    const bool setV1 = cbSetV1->isChecked();
+    const bool setV2 = cbSetV2->isChecked();
+    int written = 0;
+    std::vector<QStringList> failures;
+    for (int r = 0; r < m_preview->Count(); ++r) {
+        ProcessPendingEvents();
+        const TPreviewModel::Row& row = m_preview->RowAt(r);
+        if (!row.checked)
+            continue;
+        const std::string path = row.record->FullPath();
+        const std::string artist = row.texts[ArtistColumn].toStdString();
+        const std::string title = row.texts[TitleColumn].toStdString();
+        const std::optional<long long> track = WholeNumber(row.texts[TrackColumn].toStdString());
+        QStringList reasons;
+        if (setV1) {
+            if (const std::string reason = WriteV1FromRow(path, artist, title, track); !reason.empty())
+                reasons << QStringLiteral("ID3v1: ") + Display(reason);
+        }
+        if (setV2) {
+            if (const std::string reason = WriteV2FromRow(path, artist, title, track); !reason.empty())
+                reasons << QStringLiteral("ID3v2: ") + Display(reason);
+        }
+        if (reasons.empty())
+            ++written;
+        else
+            failures.push_back({row.texts[FileNameColumn], reasons.join(QStringLiteral("; "))});
+        StepGauge();
+    }
+
+    QString summary = QStringLiteral("Tags of %1 of %2 files set.").arg(written).arg(count);
+    if (!failures.empty())
+        summary += QStringLiteral(" These %1 files could not be written:").arg(failures.size());
+    ShowFinishReport(summary, {QStringLiteral("File Name"), QStringLiteral("Reason")}, failures);
+}
+
+std::string TfrmBatchTagSetter::WriteV1FromRow(const std::string& path, const std::string& artist,
+                                               const std::string& title, std::optional<long long> track)
+{
+    try {
+        Tmp3TagV1 v1;
+        // A file without the tag loads as an empty one; a file that cannot be
+        // read is not written blindly.
+        v1.LoadFromFile(path);
+        v1.SetArtist(artist);
+        v1.SetTitle(title);
+        if (InRange(track, kMaxV1Track))
+            v1.SetTrack(static_cast<int>(*track));
+        v1.SaveToFile(path);
+    } catch (const TagError& error) {
+        return error.what();
+    }
+    return {};
+}
+
+std::string TfrmBatchTagSetter::WriteV2FromRow(const std::string& path, const std::string& artist,
+                                               const std::string& title, std::optional<long long> track)
+{
+    Tmp3TagV2 v2;
+    if (!v2.LoadFromFile(path))
+        return v2.LastError();
+    v2.SetArtist(artist);
+    v2.SetTitle(title);
+    if (InRange(track, kMaxV2Track))
+        v2.SetTrack(static_cast<int>(*track));
+    if (!v2.SaveToFile(path))
+        return v2.LastError();
+    return {};
+}
+
+TagSetterResult ShowTagSetterWizard(PlaylistRows& playlist, Prompts& prompts, QWidget* parent)
+{
+    TfrmBatchTagSetter wizard(playlist, prompts, parent ? parent : MainWindow());
+    CenterOnMainWindow(wizard);
+    wizard.exec();
+    return {wizard.TagsSet(), wizard.AllItemsChosen()};
+}

@@ -1,0 +1,96 @@
+#pragma once
+// "Tag setup": fills the artist, title and (optionally) track of the ID3v1
+// and/or ID3v2 tags of playlist files from the captions the playlist shows,
+// split at hyphens. The preview lists what each file will get, with a check
+// box per file. A track number goes only into a tag that can hold it (ID3v1
+// 0..255, ID3v2 0..65535); any other number leaves that track as it was.
+// The finish page tells how many files were written and lists every file
+// that could not be, with the reason.
+
+#include "tbatchwizard.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class PlaylistRows;
+class TPreviewModel;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QMenu;
+class QTableView;
+
+class TfrmBatchTagSetter final : public TBatchWizard {
+    Q_OBJECT
+public:
+    enum Format { ArtistTitle = 0, ArtistTrackTitle = 1 };
+    enum Scope { SelectedItems = 0, AllItems = 1 };
+    // Preview columns.
+    enum Column { FileNameColumn = 0, ArtistColumn, TitleColumn, TrackColumn };
+
+    TfrmBatchTagSetter(PlaylistRows& playlist, Prompts& prompts, QWidget* parent = nullptr);
+    ~TfrmBatchTagSetter() override;
+
+    bool TagsSet() const { return m_tagsSet; }
+    // The scope chosen: true for "All items in the list".
+    bool AllItemsChosen() const;
+
+    QCheckBox* cbSetV1 = nullptr;
+    QCheckBox* cbSetV2 = nullptr;
+    QComboBox* cbFileFormat = nullptr;
+    QComboBox* cbSelectedItems = nullptr;
+    QTableView* lvFiles = nullptr;
+    QMenu* mnuFileList = nullptr;
+    QAction* SelectAll1 = nullptr;
+    QAction* SelectNone1 = nullptr;
+    TPreviewModel* Preview() const { return m_preview; }
+
+    // Splits a caption at its first hyphen into the artist and the rest,
+    // cuts the rest before ".mp3" (any letter case) and, with `withTrack`,
+    // splits the rest again at its first hyphen into middle and last. All
+    // parts are trimmed. False (all parts empty) when there is no hyphen.
+    static bool SplitCaption(std::string_view text, bool withTrack, std::string& artist, std::string& middle,
+                             std::string& last);
+    // A whole number in decimal, with an optional sign; nullopt otherwise.
+    static std::optional<long long> WholeNumber(std::string_view text);
+
+    // Returns the number of preview rows.
+    int BuildTagPreview();
+    void SetAllPreviewChecks(bool checked);
+    bool AnyPreviewRowChecked() const;
+    void WriteTags();
+    void SelectAll1Click() { SetAllPreviewChecks(true); }
+    void SelectNone1Click() { SetAllPreviewChecks(false); }
+
+protected:
+    bool SettingsComplete() const override;
+    bool PreviewComplete() const override;
+    int BuildPreview() override;
+    QString NothingToDoMessage() const override;
+    void RunStep() override;
+
+private:
+    void BuildSettingsPage();
+    void BuildPreviewPage();
+    void FormCreate();
+    // Each returns the reason of a failure, or an empty text.
+    static std::string WriteV1FromRow(const std::string& path, const std::string& artist, const std::string& title,
+                                      std::optional<long long> track);
+    static std::string WriteV2FromRow(const std::string& path, const std::string& artist, const std::string& title,
+                                      std::optional<long long> track);
+
+    PlaylistRows& m_playlist;
+    TPreviewModel* m_preview = nullptr;
+    bool m_hadSelection = false;
+    bool m_tagsSet = false;
+};
+
+struct TagSetterResult {
+    bool TagsSet = false;
+    // The scope was "All items in the list" (else "Selected items").
+    bool AllItems = true;
+};
+
+// Creates the wizard over the main window, shows it modally and destroys it.
+TagSetterResult ShowTagSetterWizard(PlaylistRows& playlist, Prompts& prompts, QWidget* parent = nullptr);
