@@ -23,6 +23,8 @@ namespace {
 
 // How long a preview build runs before it shows its gauge and lets events run.
 constexpr qint64 kQuietBuildMs = 300;
+// How often long loops let pending events run.
+constexpr qint64 kEventsIntervalMs = 40;
 
 QFrame* Line(QWidget* parent)
 {
@@ -248,6 +250,7 @@ void TBatchWizard::actNextExecute()
         m_building = true;
         m_buildCancelled = false;
         m_buildClock.start();
+        m_eventsClock.invalidate();
         UpdateWizardButtons();
         const auto done = qScopeGuard([this] {
             m_building = false;
@@ -312,6 +315,7 @@ void TBatchWizard::StartGauge(int count)
 {
     pbProgress->setRange(0, count > 0 ? count : 1);
     pbProgress->setValue(0);
+    m_eventsClock.invalidate();
     ProcessPendingEvents();
 }
 
@@ -322,7 +326,12 @@ void TBatchWizard::StepGauge()
 
 void TBatchWizard::ProcessPendingEvents()
 {
+    // Often enough to repaint and hear the buttons; a batch of thousands of
+    // small files would spend most of its time here if it ran every time.
+    if (m_eventsClock.isValid() && m_eventsClock.elapsed() < kEventsIntervalMs)
+        return;
     QApplication::processEvents();
+    m_eventsClock.start();
 }
 
 void TBatchWizard::ShowFinishReport(const QString& summary, const QStringList& headers,

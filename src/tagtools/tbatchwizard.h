@@ -94,11 +94,12 @@ protected:
     // Returns false when the user cancelled.
     bool PreviewProgress(int done, int total);
 
-    // The running page's gauge: 0 of `count`, then one step per file; pending
-    // events run at each call so the gauge repaints.
+    // The running page's gauge: 0 of `count`, then one step per file.
     void StartGauge(int count);
     void StepGauge();
-    static void ProcessPendingEvents();
+    // Lets pending events run, so the window repaints; in a loop at most
+    // every few hundredths of a second.
+    void ProcessPendingEvents();
 
     // The finish page: the summary line, and the files that failed as rows
     // under `headers` (the list stays hidden when there are none).
@@ -120,4 +121,5 @@ private:
     bool m_building = false;
     bool m_buildCancelled = false;
     QElapsedTimer m_buildClock;
+    QElapsedTimer m_eventsClock;
 };

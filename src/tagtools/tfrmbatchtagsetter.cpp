@@ -119,6 +119,11 @@ void TfrmBatchTagSetter::BuildSettingsPage()
     grid->addWidget(cbSelectedItems, 3, 1);
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(4, 1);
+
+    // Next follows the settings at once, not only when the application is idle.
+    for (QCheckBox* box : {cbSetV1, cbSetV2})
+        connect(box, &QCheckBox::toggled, this, &TfrmBatchTagSetter::UpdateWizardButtons);
+    connect(cbSelectedItems, &QComboBox::currentIndexChanged, this, &TfrmBatchTagSetter::UpdateWizardButtons);
 }
 
 void TfrmBatchTagSetter::BuildPreviewPage()
@@ -150,6 +155,7 @@ void TfrmBatchTagSetter::BuildPreviewPage()
         action->setShortcutContext(Qt::WidgetShortcut);
         lvFiles->addAction(action);
     }
+    connect(m_preview, &TPreviewModel::dataChanged, this, &TfrmBatchTagSetter::UpdateWizardButtons);
     connect(SelectAll1, &QAction::triggered, this, &TfrmBatchTagSetter::SelectAll1Click);
     connect(SelectNone1, &QAction::triggered, this, &TfrmBatchTagSetter::SelectNone1Click);
     lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -274,7 +280,6 @@ int TfrmBatchTagSetter::BuildTagPreview()
 void TfrmBatchTagSetter::SetAllPreviewChecks(bool checked)
 {
     m_preview->SetAllChecked(checked);
-    UpdateWizardButtons();
 }
 
 bool TfrmBatchTagSetter::AnyPreviewRowChecked() const
