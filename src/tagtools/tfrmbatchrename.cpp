@@ -358,9 +358,9 @@ void TfrmBatchRename::RenameFiles()
         StepGauge();
     }
 
-    QString summary = QStringLiteral("%1 of %2 files renamed.").arg(renamed).arg(attempts);
+    QString summary = QStringLiteral("Renamed %1 of %2 files.").arg(renamed).arg(attempts);
     if (!failures.empty())
-        summary += QStringLiteral(" These %1 files keep their names:").arg(failures.size());
+        summary += QStringLiteral(" The files below keep their names.");
     ShowFinishReport(summary, {QStringLiteral("Old Name"), QStringLiteral("New name"), QStringLiteral("Reason")},
                      failures);
 }

@@ -320,9 +320,9 @@ void TfrmBatchTagSetter::WriteTags()
         StepGauge();
     }
 
-    QString summary = QStringLiteral("Tags of %1 of %2 files set.").arg(written).arg(count);
+    QString summary = QStringLiteral("Tags set in %1 of %2 files.").arg(written).arg(count);
     if (!failures.empty())
-        summary += QStringLiteral(" These %1 files could not be written:").arg(failures.size());
+        summary += QStringLiteral(" The files below could not be written.");
     ShowFinishReport(summary, {QStringLiteral("File Name"), QStringLiteral("Reason")}, failures);
 }
 

@@ -60,6 +60,13 @@ public:
     void SetAllPreviewChecks(bool checked);
     bool AnyPreviewRowChecked() const;
     void WriteTags();
+    // Write one file's tag: artist, title and the track when the tag can
+    // hold it; every other field as loaded. Each returns the reason of a
+    // failure, or an empty text.
+    static std::string WriteV1FromRow(const std::string& path, const std::string& artist, const std::string& title,
+                                      std::optional<long long> track);
+    static std::string WriteV2FromRow(const std::string& path, const std::string& artist, const std::string& title,
+                                      std::optional<long long> track);
     void SelectAll1Click() { SetAllPreviewChecks(true); }
     void SelectNone1Click() { SetAllPreviewChecks(false); }
 
@@ -74,11 +81,6 @@ private:
     void BuildSettingsPage();
     void BuildPreviewPage();
     void FormCreate();
-    // Each returns the reason of a failure, or an empty text.
-    static std::string WriteV1FromRow(const std::string& path, const std::string& artist, const std::string& title,
-                                      std::optional<long long> track);
-    static std::string WriteV2FromRow(const std::string& path, const std::string& artist, const std::string& title,
-                                      std::optional<long long> track);
 
     PlaylistRows& m_playlist;
     TPreviewModel* m_preview = nullptr;

@@ -1,0 +1,184 @@
+// The tag setup wizard page by page over real files: its buttons and titles,
+// the captions split into artist, title and track, the check boxes, the tags
+// on disk, track numbers that a tag cannot hold, and files it cannot write.
+
+#include "wizardfixture.h"
+
+#include "optionvalues.h"
+#include "tfrmbatchtagsetter.h"
+#include "tpreviewmodel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTreeView>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+struct Split {
+    bool ok;
+    std::string artist, middle, last;
+    friend bool operator==(const Split&, const Split&) = default;
+};
+
+Split SplitOf(std::string_view caption, bool withTrack)
+{
+    Split s{};
+    s.ok = TfrmBatchTagSetter::SplitCaption(caption, withTrack, s.artist, s.middle, s.last);
+    return s;
+}
+
+} // namespace
+
+TEST_F(WizardTest, TagSetterWalksItsPagesAndWritesTheCheckedFiles)
+{
+    const std::string nina = Song("Nina Vale - Morning River.MP3", std::nullopt);
+    const std::string otto = Song("Otto - 05 - Falling Light.mp3", std::nullopt);
+    Song("nohyphen.mp3", std::nullopt);
+    // A tagged file shows (and is split by) its tag caption.
+    const std::string tagged = Song("t.mp3", TagValues{"Tag Artist", "Tag Title", "Keep2", 9},
+                                    TagValues{"Tag Artist", "Tag Title", "Keep", 9});
+    TfrmBatchTagSetter wizard(playlist, prompts);
+    wizard.show();
+    wizard.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&wizard));
+
+    EXPECT_EQ(wizard.windowTitle(), "Tag setup");
+    EXPECT_EQ(wizard.labPageTitle->text(), "Multi tags changer wizard");
+    EXPECT_TRUE(wizard.memInfo->toPlainText().endsWith("Use this wizard to setup automatically tags for them !"));
+    EXPECT_TRUE(wizard.btnBack->isHidden());
+    Next(wizard);
+    EXPECT_EQ(wizard.labPageTitle->text(), "Settings");
+    EXPECT_EQ(wizard.btnNext->text(), "Preview >");
+    EXPECT_FALSE(wizard.btnNext->isEnabled()); // no tag version chosen
+    wizard.cbSetV1->setChecked(true);
+    EXPECT_TRUE(wizard.btnNext->isEnabled());
+    wizard.cbSelectedItems->setCurrentText("Selected items"); // and nothing is selected
+    EXPECT_FALSE(wizard.btnNext->isEnabled());
+    wizard.cbSelectedItems->setCurrentText("All items in the list");
+    wizard.cbSetV2->setChecked(true);
+    wizard.cbFileFormat->setCurrentText("Artist - Track - Title");
+
+    Next(wizard);
+    EXPECT_EQ(wizard.labPageTitle->text(), "Preview before upplying");
+    EXPECT_EQ(wizard.btnNext->text(), "Go !");
+    const TPreviewModel& preview = *wizard.Preview();
+    ASSERT_EQ(preview.Count(), 3);
+    EXPECT_EQ(Texts(preview, 0), (QStringList{"Nina Vale - Morning River.MP3", "Nina Vale", "Morning River", ""}));
+    EXPECT_EQ(Texts(preview, 1), (QStringList{"Otto - 05 - Falling Light.mp3", "Otto", "Falling Light", "05"}));
+    EXPECT_EQ(Texts(preview, 2), (QStringList{"t.mp3", "Tag Artist", "Tag Title", ""}));
+    EXPECT_EQ(preview.CheckedCount(), 3);
+
+    wizard.SelectNone1->trigger();
+    EXPECT_EQ(preview.CheckedCount(), 0);
+    EXPECT_FALSE(wizard.btnNext->isEnabled());
+    wizard.lvFiles->setFocus();
+    QTest::keyClick(wizard.lvFiles, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(preview.CheckedCount(), 3);
+    EXPECT_TRUE(wizard.btnNext->isEnabled());
+    wizard.Preview()->setData(wizard.Preview()->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
+
+    Next(wizard);
+    EXPECT_TRUE(wizard.TagsSet());
+    EXPECT_EQ(wizard.labPageTitle->text(), "Multi tags setting finished");
+    EXPECT_EQ(wizard.btnNext->text(), "Finish");
+    EXPECT_TRUE(wizard.btnCancel->isHidden());
+    EXPECT_EQ(wizard.labResult->text(), "Tags set in 2 of 2 files.");
+    EXPECT_EQ(V1Of(otto), (TagValues{"Otto", "Falling Light", "", 5}));
+    EXPECT_EQ(V2Of(otto), (TagValues{"Otto", "Falling Light", "", 5}));
+    EXPECT_EQ(V1Of(tagged), (TagValues{"Tag Artist", "Tag Title", "Keep", 9}));
+    EXPECT_EQ(V2Of(tagged), (TagValues{"Tag Artist", "Tag Title", "Keep2", 9}));
+    EXPECT_EQ(ReadFile(nina), AudioBytes(2000)); // unchecked: untouched
+    Next(wizard);
+    EXPECT_EQ(wizard.result(), QDialog::Accepted);
+}
+
+TEST_F(WizardTest, CaptionsSplitAtTheFirstHyphenAndLoseTheirExtension)
+{
+    EXPECT_EQ(SplitOf("Artist - Title.MP3", false), (Split{true, "Artist", "Title", ""}));
+    EXPECT_EQ(SplitOf("A - B - C.mp3", false), (Split{true, "A", "B - C", ""}));
+    EXPECT_EQ(SplitOf("A-05-T.mp3", true), (Split{true, "A", "05", "T"}));
+    EXPECT_EQ(SplitOf("A - T", true), (Split{true, "A", "T", ""}));
+    EXPECT_EQ(SplitOf("Jay-Z - Song.mp3.bak", false), (Split{true, "Jay", "Z - Song", ""}));
+    EXPECT_EQ(SplitOf("- Untitled\x0e" "mp3", false), (Split{true, "", "Untitled\x0emp3", ""}));
+    EXPECT_EQ(SplitOf("no hyphen.mp3", true), (Split{false, "", "", ""}));
+
+    EXPECT_EQ(TfrmBatchTagSetter::WholeNumber(" 05 "), 5);
+    EXPECT_EQ(TfrmBatchTagSetter::WholeNumber("+7"), 7);
+    EXPECT_EQ(TfrmBatchTagSetter::WholeNumber("-5"), -5);
+    EXPECT_EQ(TfrmBatchTagSetter::WholeNumber("5/12"), std::nullopt);
+    EXPECT_EQ(TfrmBatchTagSetter::WholeNumber(""), std::nullopt);
+    EXPECT_EQ(TfrmBatchTagSetter::WholeNumber("99999999999999999999"), std::nullopt);
+
+    // No caption in scope can be split: the message, and the settings stay.
+    Song("plain.mp3", std::nullopt);
+    TfrmBatchTagSetter wizard(playlist, prompts);
+    Next(wizard);
+    wizard.cbSetV2->setChecked(true);
+    Next(wizard);
+    EXPECT_EQ(prompts.texts(ScriptedPrompts::Kind::Information),
+              QStringList{"No files meets the specified search criteria!"});
+    EXPECT_EQ(wizard.CurrentPage(), TBatchWizard::SettingsPage);
+}
+
+TEST_F(WizardTest, TrackNumbersGoOnlyIntoTagsThatHoldThem)
+{
+    options::FNIOMP3INFO = true; // the captions are the file names
+    const TagValues seven{"Old", "Old", "Album", 7};
+    const std::string big = Song("Band - 300 - Song.mp3", seven, seven);
+    const std::string huge = Song("Band - 70000 - Big.mp3", seven, seven);
+    const std::string fine = Song("Band - 12 - Fine.mp3", seven, seven);
+    TfrmBatchTagSetter wizard(playlist, prompts);
+    Next(wizard);
+    wizard.cbSetV1->setChecked(true);
+    wizard.cbSetV2->setChecked(true);
+    wizard.cbFileFormat->setCurrentIndex(TfrmBatchTagSetter::ArtistTrackTitle);
+    Next(wizard);
+    Next(wizard);
+    EXPECT_EQ(V1Of(big), (TagValues{"Band", "Song", "Album", 7}));
+    EXPECT_EQ(V2Of(big), (TagValues{"Band", "Song", "Album", 300}));
+    EXPECT_EQ(V1Of(huge).track, 7);
+    EXPECT_EQ(V2Of(huge).track, 7);
+    EXPECT_EQ(V1Of(fine).track, 12);
+    EXPECT_EQ(V2Of(fine).track, 12);
+
+    // A negative number leaves both tracks as loaded.
+    const auto minusFive = TfrmBatchTagSetter::WholeNumber("-5");
+    EXPECT_EQ(TfrmBatchTagSetter::WriteV1FromRow(fine, "Neg", "Five", minusFive), "");
+    EXPECT_EQ(TfrmBatchTagSetter::WriteV2FromRow(fine, "Neg", "Five", minusFive), "");
+    EXPECT_EQ(V1Of(fine), (TagValues{"Neg", "Five", "Album", 12}));
+    EXPECT_EQ(V2Of(fine), (TagValues{"Neg", "Five", "Album", 12}));
+}
+
+TEST_F(WizardTest, TagSetterReportsTheFilesItCannotWrite)
+{
+    const std::string locked = Song("A - Locked.mp3", std::nullopt);
+    const std::string open = Song("B - Open.mp3", std::nullopt);
+    chmod(dir.path().c_str(), 0777);
+    chmod(locked.c_str(), 0444);
+    chmod(open.c_str(), 0666);
+    TfrmBatchTagSetter wizard(playlist, prompts);
+    Next(wizard);
+    wizard.cbSetV1->setChecked(true);
+    wizard.cbSetV2->setChecked(true);
+    Next(wizard);
+    {
+        UnprivilegedFileAccess nobody;
+        Next(wizard);
+    }
+    EXPECT_EQ(wizard.labResult->text(), "Tags set in 1 of 2 files. The files below could not be written.");
+    const QAbstractItemModel* failures = wizard.lvFailures->model();
+    ASSERT_EQ(failures->rowCount(), 1);
+    EXPECT_EQ(failures->index(0, 0).data().toString(), "A - Locked.mp3");
+    const QString reason = failures->index(0, 1).data().toString();
+    EXPECT_TRUE(reason.startsWith("ID3v1: ") && reason.contains("; ID3v2: Permission denied")) << reason.toStdString();
+    EXPECT_EQ(ReadFile(locked), AudioBytes(2000));
+    EXPECT_EQ(V2Of(open), (TagValues{"B", "Open", "", 0}));
+}
