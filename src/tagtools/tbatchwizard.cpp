@@ -52,7 +52,7 @@ TBatchWizard::TBatchWizard(Prompts& prompts, const QString& caption, std::array<
     , m_titles(std::move(titles))
 {
     setWindowTitle(caption);
-    setFixedSize(560, 420);
+    setFixedSize(640, 440);
 
     labPageTitle = new QLabel(this);
     labPageTitle->setObjectName(QStringLiteral("labPageTitle"));

@@ -159,7 +159,7 @@ void TfrmBatchRename::BuildPreviewPage()
     lvFiles->verticalHeader()->setDefaultSectionSize(lvFiles->fontMetrics().height() + 6);
     lvFiles->horizontalHeader()->setStretchLastSection(true);
     lvFiles->setColumnWidth(0, 110);
-    lvFiles->setColumnWidth(1, 200);
+    lvFiles->setColumnWidth(1, 230);
     auto* page = new QVBoxLayout(tsPreview);
     page->setContentsMargins(0, 0, 0, 0);
     page->addWidget(lvFiles);

@@ -139,9 +139,9 @@ void TfrmBatchTagSetter::BuildPreviewPage()
     lvFiles->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     lvFiles->verticalHeader()->setDefaultSectionSize(lvFiles->fontMetrics().height() + 6);
     lvFiles->horizontalHeader()->setStretchLastSection(true);
-    lvFiles->setColumnWidth(FileNameColumn, 190);
-    lvFiles->setColumnWidth(ArtistColumn, 120);
-    lvFiles->setColumnWidth(TitleColumn, 150);
+    lvFiles->setColumnWidth(FileNameColumn, 220);
+    lvFiles->setColumnWidth(ArtistColumn, 130);
+    lvFiles->setColumnWidth(TitleColumn, 170);
 
     mnuFileList = new QMenu(lvFiles);
     mnuFileList->setObjectName(QStringLiteral("mnuFileList"));
