@@ -300,12 +300,14 @@ void TBatchWizard::closeEvent(QCloseEvent* event)
 
 bool TBatchWizard::PreviewProgress(int done, int total)
 {
-    if (done % 32 != 0 || m_buildClock.elapsed() < kQuietBuildMs)
+    if (done % 32 != 0 || m_buildClock.elapsed() < kQuietBuildMs || !EventsDue())
         return !m_buildCancelled;
     if (pbReading->isHidden()) {
         pbReading->setRange(0, total);
         pbReading->show();
     }
+    // The gauge repaints at once when its text changes: only as often as
+    // events run.
     pbReading->setValue(done);
     ProcessPendingEvents();
     return !m_buildCancelled;
@@ -324,11 +326,16 @@ void TBatchWizard::StepGauge()
     pbProgress->setValue(pbProgress->value() + 1);
 }
 
+bool TBatchWizard::EventsDue() const
+{
+    return !m_eventsClock.isValid() || m_eventsClock.elapsed() >= kEventsIntervalMs;
+}
+
 void TBatchWizard::ProcessPendingEvents()
 {
     // Often enough to repaint and hear the buttons; a batch of thousands of
     // small files would spend most of its time here if it ran every time.
-    if (m_eventsClock.isValid() && m_eventsClock.elapsed() < kEventsIntervalMs)
+    if (!EventsDue())
         return;
     QApplication::processEvents();
     m_eventsClock.start();

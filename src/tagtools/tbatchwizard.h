@@ -116,6 +116,7 @@ protected:
 
 private:
     void ShowPage(int page);
+    bool EventsDue() const;
 
     std::array<QString, 5> m_titles;
     bool m_building = false;
