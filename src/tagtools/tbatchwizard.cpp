@@ -1,5 +1,6 @@
 #include "tbatchwizard.h"
 
+#include "playlistrows.h"
 #include "prompts.h"
 #include "tpreviewmodel.h"
 
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -160,6 +162,38 @@ int TBatchWizard::CurrentPage() const
 void TBatchWizard::SetIntroduction(const QStringList& lines)
 {
     memInfo->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+QTableView* TBatchWizard::NewPreviewList(TPreviewModel* model, bool gridLines, const std::vector<int>& widths)
+{
+    auto* list = new QTableView(tsPreview);
+    list->setObjectName(QStringLiteral("lvFiles"));
+    list->setModel(model);
+    list->setShowGrid(gridLines);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setWordWrap(false);
+    // Rows of one height are laid out at once, however many there are.
+    list->verticalHeader()->hide();
+    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
+    list->horizontalHeader()->setStretchLastSection(true);
+    for (std::size_t column = 0; column < widths.size(); ++column)
+        list->setColumnWidth(static_cast<int>(column), widths[column]);
+    auto* page = new QVBoxLayout(tsPreview);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->addWidget(list);
+    return list;
+}
+
+std::vector<int> TBatchWizard::RowsInScope(const PlaylistRows& playlist, bool selectedOnly)
+{
+    if (selectedOnly)
+        return playlist.SelectedRows();
+    std::vector<int> rows(static_cast<std::size_t>(playlist.Count()));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i] = static_cast<int>(i);
+    return rows;
 }
 
 void TBatchWizard::UpdatePageTitle()

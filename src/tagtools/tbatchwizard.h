@@ -16,13 +16,16 @@
 #include <array>
 #include <vector>
 
+class PlaylistRows;
 class Prompts;
+class TPreviewModel;
 class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QStackedWidget;
+class QTableView;
 class QTreeView;
 
 class TBatchWizard : public QDialog {
@@ -105,6 +108,13 @@ protected:
     // under `headers` (the list stays hidden when there are none).
     void ShowFinishReport(const QString& summary, const QStringList& headers,
                           const std::vector<QStringList>& failures);
+
+    // The preview page's list `lvFiles` over `model`: read-only, whole rows
+    // selected, columns of the given widths (the last one stretches).
+    QTableView* NewPreviewList(TPreviewModel* model, bool gridLines, const std::vector<int>& widths);
+    // The playlist rows a wizard works on, in list order: the selected ones
+    // or all.
+    static std::vector<int> RowsInScope(const PlaylistRows& playlist, bool selectedOnly);
 
     // Shows the introduction page with its title and buttons (the end of a
     // wizard's creation).

@@ -12,10 +12,8 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QRadioButton>
-#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -47,6 +45,22 @@ bool PathExists(const std::string& path)
 {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0;
+}
+
+// The values of a loaded tag of either version, when the file has one; a
+// tag without a track number gives the track "0".
+template <typename Tag>
+void CopyTag(const Tag& tag, TMp3TagInfo& info)
+{
+    if (!tag.TagPresent())
+        return;
+    info.Title = tag.Title();
+    info.Track = std::to_string(tag.Track());
+    info.Artist = tag.Artist();
+    info.Album = tag.Album();
+    info.Year = tag.Year();
+    info.Genre = tag.Genre();
+    info.Present = true;
 }
 
 } // namespace
@@ -147,22 +161,7 @@ void TfrmBatchRename::BuildSettingsPage()
 
 void TfrmBatchRename::BuildPreviewPage()
 {
-    lvFiles = new QTableView(tsPreview);
-    lvFiles->setObjectName(QStringLiteral("lvFiles"));
-    lvFiles->setModel(m_preview);
-    lvFiles->setShowGrid(true);
-    lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvFiles->setWordWrap(false);
-    lvFiles->verticalHeader()->hide();
-    lvFiles->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    lvFiles->verticalHeader()->setDefaultSectionSize(lvFiles->fontMetrics().height() + 6);
-    lvFiles->horizontalHeader()->setStretchLastSection(true);
-    lvFiles->setColumnWidth(0, 110);
-    lvFiles->setColumnWidth(1, 230);
-    auto* page = new QVBoxLayout(tsPreview);
-    page->setContentsMargins(0, 0, 0, 0);
-    page->addWidget(lvFiles);
+    lvFiles = NewPreviewList(m_preview, true, {110, 230});
 }
 
 void TfrmBatchRename::FormCreate()
@@ -202,14 +201,7 @@ void TfrmBatchRename::RunStep()
 int TfrmBatchRename::BuildRenamePreview()
 {
     m_preview->Clear();
-    std::vector<int> scope;
-    if (cbRenameOnlySelected->isChecked()) {
-        scope = m_playlist.SelectedRows();
-    } else {
-        scope.resize(static_cast<std::size_t>(m_playlist.Count()));
-        for (std::size_t i = 0; i < scope.size(); ++i)
-            scope[i] = static_cast<int>(i);
-    }
+    const std::vector<int> scope = RowsInScope(m_playlist, cbRenameOnlySelected->isChecked());
 
     std::vector<TPreviewModel::Row> rows;
     rows.reserve(scope.size());
@@ -267,15 +259,7 @@ TMp3TagInfo TfrmBatchRename::ReadTagsForRename(const std::string& path)
     if (!cbOnlyV2->isChecked()) {
         try {
             mp3v1.LoadFromFile(path);
-            if (mp3v1.TagPresent()) {
-                v1.Title = mp3v1.Title();
-                v1.Track = std::to_string(mp3v1.Track());
-                v1.Artist = mp3v1.Artist();
-                v1.Album = mp3v1.Album();
-                v1.Year = mp3v1.Year();
-                v1.Genre = mp3v1.Genre();
-                v1.Present = true;
-            }
+            CopyTag(mp3v1, v1);
         } catch (const TagError&) {
             // An unreadable file counts as one without this tag.
             v1.Clear();
@@ -283,15 +267,7 @@ TMp3TagInfo TfrmBatchRename::ReadTagsForRename(const std::string& path)
     }
     if (!cbOnlyV1->isChecked()) {
         mp3v2.LoadFromFile(path);
-        if (mp3v2.TagPresent()) {
-            v2.Title = mp3v2.Title();
-            v2.Track = std::to_string(mp3v2.Track());
-            v2.Artist = mp3v2.Artist();
-            v2.Album = mp3v2.Album();
-            v2.Year = mp3v2.Year();
-            v2.Genre = mp3v2.Genre();
-            v2.Present = true;
-        }
+        CopyTag(mp3v2, v2);
     }
     if (cbOnlyV1->isChecked())
         TMp3TagInfo::CopyTagInfo(result, v1);

@@ -14,11 +14,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QTableView>
-#include <QVBoxLayout>
 
 #include <charconv>
 
@@ -128,20 +126,7 @@ void TfrmBatchTagSetter::BuildSettingsPage()
 
 void TfrmBatchTagSetter::BuildPreviewPage()
 {
-    lvFiles = new QTableView(tsPreview);
-    lvFiles->setObjectName(QStringLiteral("lvFiles"));
-    lvFiles->setModel(m_preview);
-    lvFiles->setShowGrid(false);
-    lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvFiles->setWordWrap(false);
-    lvFiles->verticalHeader()->hide();
-    lvFiles->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    lvFiles->verticalHeader()->setDefaultSectionSize(lvFiles->fontMetrics().height() + 6);
-    lvFiles->horizontalHeader()->setStretchLastSection(true);
-    lvFiles->setColumnWidth(FileNameColumn, 220);
-    lvFiles->setColumnWidth(ArtistColumn, 130);
-    lvFiles->setColumnWidth(TitleColumn, 170);
+    lvFiles = NewPreviewList(m_preview, false, {220, 130, 170});
 
     mnuFileList = new QMenu(lvFiles);
     mnuFileList->setObjectName(QStringLiteral("mnuFileList"));
@@ -161,10 +146,6 @@ void TfrmBatchTagSetter::BuildPreviewPage()
     lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lvFiles, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { mnuFileList->popup(lvFiles->viewport()->mapToGlobal(pos)); });
-
-    auto* page = new QVBoxLayout(tsPreview);
-    page->setContentsMargins(0, 0, 0, 0);
-    page->addWidget(lvFiles);
 }
 
 void TfrmBatchTagSetter::FormCreate()
@@ -246,14 +227,7 @@ std::optional<long long> TfrmBatchTagSetter::WholeNumber(std::string_view text)
 int TfrmBatchTagSetter::BuildTagPreview()
 {
     m_preview->Clear();
-    std::vector<int> scope;
-    if (AllItemsChosen()) {
-        scope.resize(static_cast<std::size_t>(m_playlist.Count()));
-        for (std::size_t i = 0; i < scope.size(); ++i)
-            scope[i] = static_cast<int>(i);
-    } else {
-        scope = m_playlist.SelectedRows();
-    }
+    const std::vector<int> scope = RowsInScope(m_playlist, !AllItemsChosen());
     const bool withTrack = cbFileFormat->currentIndex() == ArtistTrackTitle;
 
     std::vector<TPreviewModel::Row> rows;
