@@ -18,9 +18,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <unordered_map>
 #include <unordered_set>
 
-#include <sys/stat.h>
+#include <dirent.h>
 
 const QString TfrmBatchRename::kOk = QStringLiteral("Ok");
 const QString TfrmBatchRename::kSkipped = QStringLiteral("Skipped");
@@ -36,16 +37,36 @@ QString Display(const std::string& bytes)
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-std::string FolderOf(const std::string& path)
-{
-    return path.substr(0, path.rfind('/') + 1);
-}
+// The names in each folder as they will be while the renaming runs: first
+// as listed on disk, then with every rename that is expected to work applied
+// in turn. A folder that cannot be listed counts as empty: its conflicts show
+// only when the run reports them.
+class FolderNames final {
+public:
+    bool Has(const std::string& folder, const std::string& name) { return Names(folder).count(name) != 0; }
+    void Move(const std::string& folder, const std::string& from, const std::string& to)
+    {
+        auto& names = Names(folder);
+        names.erase(from);
+        names.insert(to);
+    }
 
-bool PathExists(const std::string& path)
-{
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0;
-}
+private:
+    std::unordered_set<std::string>& Names(const std::string& folder)
+    {
+        auto [it, added] = m_folders.try_emplace(folder);
+        if (added) {
+            if (DIR* d = opendir(folder.c_str())) {
+                while (const dirent* e = readdir(d))
+                    it->second.insert(e->d_name);
+                closedir(d);
+            }
+        }
+        return it->second;
+    }
+
+    std::unordered_map<std::string, std::unordered_set<std::string>> m_folders;
+};
 
 // The values of a loaded tag of either version, when the file has one; a
 // tag without a track number gives the track "0".
@@ -205,10 +226,7 @@ int TfrmBatchRename::BuildRenamePreview()
 
     std::vector<TPreviewModel::Row> rows;
     rows.reserve(scope.size());
-    // What the renaming will have done by the time it reaches a row: the
-    // paths that earlier rows take, and the paths they leave.
-    std::unordered_set<std::string> taken;
-    std::unordered_set<std::string> vacated;
+    FolderNames folders;
     int count = 0;
     for (std::size_t i = 0; i < scope.size(); ++i) {
         if (!PreviewProgress(static_cast<int>(i), static_cast<int>(scope.size())))
@@ -220,8 +238,9 @@ int TfrmBatchRename::BuildRenamePreview()
         const TMp3TagInfo values = ReadTagsForRename(path);
         const std::string name = values.Present ? MakeNewFileName(values) : std::string();
 
+        const std::string oldName = record->FileName();
         TPreviewModel::Row row;
-        row.texts = {kSkipped, Display(record->FileName()), QString()};
+        row.texts = {kSkipped, Display(oldName), QString()};
         row.stateImage = SkippedImage;
         if (!name.empty()) {
             row.record = record;
@@ -229,20 +248,16 @@ int TfrmBatchRename::BuildRenamePreview()
             row.texts[2] = Display(name);
             row.stateImage = ConflictImage;
             const std::string valid = TFileInfo::MakeValidFileName(name);
-            const std::string target = FolderOf(path) + valid;
+            const std::string folder = path.substr(0, path.size() - oldName.size());
             if (valid.size() > kMaxNameBytes) {
                 row.texts[0] = kNameTooLong;
-            } else if (target != path
-                       && (taken.count(target) || (!vacated.count(target) && PathExists(target)))) {
+            } else if (valid != oldName && folders.Has(folder, valid)) {
                 row.texts[0] = kNameTaken;
             } else {
                 row.texts[0] = kOk;
                 row.stateImage = OkImage;
                 ++count;
-                if (target != path) {
-                    taken.insert(target);
-                    vacated.insert(path);
-                }
+                folders.Move(folder, oldName, valid);
             }
         }
         rows.push_back(std::move(row));
