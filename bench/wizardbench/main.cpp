@@ -37,18 +37,6 @@
 
 namespace {
 
-// TEMPORARY: the playlist pane as PlaylistRows.
-class PaneRows final : public PlaylistRows {
-public:
-    explicit PaneRows(TPlaylistPane& pane) : m_pane(pane) {}
-    int Count() const override { return m_pane.Count(); }
-    std::vector<int> SelectedRows() const override { return m_pane.SelectedRows(); }
-    TFileInfo* FileAt(int row) const override { return m_pane.FileAt(row); }
-
-private:
-    TPlaylistPane& m_pane;
-};
-
 double Seconds(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -120,8 +108,7 @@ int main(int argc, char* argv[])
         playlist.AddFileToPlaylist(file);
     std::cout << "playlist of " << playlist.Count() << " files\n";
 
-    PaneRows rows(playlist);
-    const int status = preview ? Preview(rows, prompts) : SetTags(rows, prompts);
+    const int status = preview ? Preview(playlist, prompts) : SetTags(playlist, prompts);
     SetMainWindow(nullptr);
     return status;
 }

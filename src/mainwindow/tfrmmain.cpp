@@ -324,12 +324,12 @@ void TfrmMain::showSearchWindow()
 
 void TfrmMain::BatchfilesRename1Click()
 {
-    // The rename-from-tags wizard comes with its own part.
+    m_tagCommands->BatchfilesRename1Click();
 }
 
 void TfrmMain::BatchSetupmp3Tagsfromfilenames1Click()
 {
-    // The tags-from-file-names wizard comes with its own part.
+    m_tagCommands->BatchSetupmp3Tagsfromfilenames1Click();
 }
 
 void TfrmMain::Deleteselectedfilesphysicaly1Click()

@@ -1,11 +1,14 @@
 #include "ttagcommands.h"
 
 #include "tplaylistmodel.h"
+#include "tvicons.h"
 
 #include "progresswindows.h"
 #include "prompts.h"
 #include "tagfailurelist.h"
 #include "tfileinfo.h"
+#include "tfrmbatchrename.h"
+#include "tfrmbatchtagsetter.h"
 #include "tfrmmp3tag.h"
 
 #include <QAction>
@@ -43,6 +46,31 @@ void TTagCommands::Changemp3tags1Click()
     if (!ShowTagEditor(m_playlist, m_prompts))
         return;
     m_playlist.RefreshTagRows(rows);
+}
+
+void TTagCommands::BatchfilesRename1Click()
+{
+    std::vector<std::string> before;
+    before.reserve(static_cast<std::size_t>(m_playlist.Count()));
+    for (int row = 0; row < m_playlist.Count(); ++row)
+        before.push_back(m_playlist.FileAt(row)->FullPath());
+    if (!ShowRenameWizard(m_playlist, m_prompts, TvIcons::StateImages()))
+        return;
+    // The wizard is modal: the rows are where they were.
+    std::vector<int> renamed;
+    for (int row = 0; row < m_playlist.Count(); ++row) {
+        if (m_playlist.FileAt(row)->FullPath() != before[static_cast<std::size_t>(row)])
+            renamed.push_back(row);
+    }
+    m_playlist.RefreshTagRows(renamed);
+}
+
+void TTagCommands::BatchSetupmp3Tagsfromfilenames1Click()
+{
+    const TagSetterResult result = ShowTagSetterWizard(m_playlist, m_prompts);
+    if (!result.TagsSet)
+        return;
+    m_playlist.RefreshTagRows(TBatchWizard::RowsInScope(m_playlist, !result.AllItems), true);
 }
 
 void TTagCommands::removeMp3TagFromFile(QObject* sender)

@@ -1,5 +1,6 @@
 #include "tbatchwizard.h"
 
+#include "fixeddialog.h"
 #include "playlistrows.h"
 #include "prompts.h"
 #include "tpreviewmodel.h"
@@ -48,8 +49,7 @@ QWidget* NewPage(QStackedWidget* pages, const char* name)
 
 TBatchWizard::TBatchWizard(Prompts& prompts, const QString& caption, std::array<QString, 5> titles,
                            QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                          | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, kFixedDialogFlags)
     , m_prompts(prompts)
     , m_titles(std::move(titles))
 {

@@ -68,6 +68,10 @@ public:
     // False while the running page is shown.
     bool FormCloseQuery() const;
 
+    // The playlist rows a wizard works on, in list order: the selected ones
+    // or all.
+    static std::vector<int> RowsInScope(const PlaylistRows& playlist, bool selectedOnly);
+
 public slots:
     // Cancel and Escape: refused on the running page; while a preview is
     // being built they stop the build instead.
@@ -112,9 +116,6 @@ protected:
     // The preview page's list `lvFiles` over `model`: read-only, whole rows
     // selected, columns of the given widths (the last one stretches).
     QTableView* NewPreviewList(TPreviewModel* model, bool gridLines, const std::vector<int>& widths);
-    // The playlist rows a wizard works on, in list order: the selected ones
-    // or all.
-    static std::vector<int> RowsInScope(const PlaylistRows& playlist, bool selectedOnly);
 
     // Shows the introduction page with its title and buttons (the end of a
     // wizard's creation).

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sstream>
+#include <vector>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -132,6 +134,22 @@ unsigned NobodyGid()
 {
     const passwd* pw = getpwnam("nobody");
     return pw ? pw->pw_gid : 65534;
+}
+
+int RunUnprivilegedHere(const std::function<int()>& body)
+{
+    if (geteuid() != 0)
+        return body();
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(0, getgroups(0, nullptr))));
+    groups.resize(static_cast<std::size_t>(std::max(0, getgroups(static_cast<int>(groups.size()), groups.data()))));
+    if (setgroups(0, nullptr) != 0 || setegid(NobodyGid()) != 0 || seteuid(NobodyUid()) != 0) {
+        ADD_FAILURE() << "cannot become nobody";
+        return -1;
+    }
+    const int code = body();
+    if (seteuid(0) != 0 || setegid(0) != 0 || setgroups(groups.size(), groups.data()) != 0)
+        ADD_FAILURE() << "cannot become root again";
+    return code;
 }
 
 namespace {

@@ -49,6 +49,11 @@ int RunAsNobody(const std::function<int(std::string& report)>& body, std::string
 // for "nobody".
 int RunWithoutWriteAccess(const std::string& folder, const std::function<int(std::string& report)>& body,
                           std::string* report = nullptr);
+// Runs `body` in this process as a user whom permission bits stop: with the
+// effective user and group of "nobody" when the tests run as root (a forked
+// child would inherit a window system it cannot drive), as the user
+// otherwise. Returns the body's result.
+int RunUnprivilegedHere(const std::function<int()>& body);
 // uid and gid of "nobody".
 unsigned NobodyUid();
 unsigned NobodyGid();

@@ -15,13 +15,10 @@
 #include <QItemSelectionModel>
 #include <QTest>
 
-#include <algorithm>
-#include <vector>
 
 #include <id3v2tag.h>
 #include <mpegfile.h>
 
-#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -109,22 +106,10 @@ std::unique_ptr<TfrmMp3Tag> TagToolsTest::OpenEditor()
 
 int TagToolsTest::Unprivileged(const std::function<int(std::string& report)>& body, std::string* report)
 {
-    std::string text;
-    int code = 0;
-    if (::geteuid() != 0) {
-        code = body(text);
-    } else {
+    if (::geteuid() == 0)
         ::chmod(dir.path().c_str(), 0777);
-        std::vector<gid_t> groups(static_cast<std::size_t>(std::max(0, ::getgroups(0, nullptr))));
-        groups.resize(static_cast<std::size_t>(std::max(0, ::getgroups(static_cast<int>(groups.size()), groups.data()))));
-        if (::setgroups(0, nullptr) != 0 || ::setegid(NobodyGid()) != 0 || ::seteuid(NobodyUid()) != 0) {
-            ADD_FAILURE() << "cannot become nobody";
-            return -1;
-        }
-        code = body(text);
-        if (::seteuid(0) != 0 || ::setegid(0) != 0 || ::setgroups(groups.size(), groups.data()) != 0)
-            ADD_FAILURE() << "cannot become root again";
-    }
+    std::string text;
+    const int code = RunUnprivilegedHere([&] { return body(text); });
     if (report)
         *report = text;
     return code;

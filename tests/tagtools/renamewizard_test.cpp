@@ -216,10 +216,7 @@ TEST_F(WizardTest, RenameInAFolderThatMayNotBeWrittenIsReportedAndTheRunCannotBe
         wizard.close();
         EXPECT_TRUE(wizard.isVisible());
     });
-    {
-        UnprivilegedFileAccess nobody;
-        Next(wizard);
-    }
+    NextUnprivileged(wizard);
     EXPECT_TRUE(checked);
     EXPECT_EQ(wizard.CurrentPage(), TBatchWizard::FinishPage);
     EXPECT_EQ(wizard.labResult->text(), "Renamed 0 of 1 files. The files below keep their names.");

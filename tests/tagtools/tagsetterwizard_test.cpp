@@ -169,10 +169,7 @@ TEST_F(WizardTest, TagSetterReportsTheFilesItCannotWrite)
     wizard.cbSetV1->setChecked(true);
     wizard.cbSetV2->setChecked(true);
     Next(wizard);
-    {
-        UnprivilegedFileAccess nobody;
-        Next(wizard);
-    }
+    NextUnprivileged(wizard);
     EXPECT_EQ(wizard.labResult->text(), "Tags set in 1 of 2 files. The files below could not be written.");
     const QAbstractItemModel* failures = wizard.lvFailures->model();
     ASSERT_EQ(failures->rowCount(), 1);

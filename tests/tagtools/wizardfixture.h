@@ -1,6 +1,6 @@
 #pragma once
-// Real MP3 files in a temporary folder, a playlist of their records, and
-// helpers to read a wizard's preview and to act as an unprivileged user.
+// Real MP3 files in a temporary folder, a playlist of their records in the
+// order they were added, and helpers to read a wizard's preview.
 
 #include "filefixtures.h"
 #include "playlistrows.h"
@@ -50,19 +50,6 @@ struct TagValues {
     }
 };
 
-// While it lives, file access of this thread is checked as for the user
-// "nobody" when the tests run as root (permission bits stop root otherwise).
-class UnprivilegedFileAccess final {
-public:
-    UnprivilegedFileAccess();
-    ~UnprivilegedFileAccess();
-    UnprivilegedFileAccess(const UnprivilegedFileAccess&) = delete;
-    UnprivilegedFileAccess& operator=(const UnprivilegedFileAccess&) = delete;
-
-private:
-    bool m_switched = false;
-};
-
 class WizardTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -78,6 +65,8 @@ protected:
     static QStringList Texts(const TPreviewModel& model, int row);
     // Presses Next (or whatever the button says) like the user.
     static void Next(TBatchWizard& wizard);
+    // Presses Next as a user whom permission bits stop.
+    static void NextUnprivileged(TBatchWizard& wizard);
     // The names in the temporary folder, sorted.
     std::vector<std::string> Listing(const std::string& folder = {}) const;
 

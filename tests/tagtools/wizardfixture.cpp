@@ -12,29 +12,10 @@
 
 #include <algorithm>
 #include <dirent.h>
-#include <sys/fsuid.h>
-#include <unistd.h>
 
 TFileInfo* TestPlaylist::FileAt(int row) const
 {
     return row >= 0 && row < Count() ? m_rows[static_cast<std::size_t>(row)].get() : nullptr;
-}
-
-UnprivilegedFileAccess::UnprivilegedFileAccess()
-{
-    if (geteuid() != 0)
-        return;
-    setfsgid(NobodyGid());
-    setfsuid(NobodyUid());
-    m_switched = true;
-}
-
-UnprivilegedFileAccess::~UnprivilegedFileAccess()
-{
-    if (!m_switched)
-        return;
-    setfsuid(0);
-    setfsgid(0);
 }
 
 void WizardTest::SetUp()
@@ -100,6 +81,14 @@ void WizardTest::Next(TBatchWizard& wizard)
     wizard.UpdateWizardButtons();
     EXPECT_TRUE(wizard.btnNext->isEnabled()) << wizard.btnNext->text().toStdString();
     QTest::mouseClick(wizard.btnNext, Qt::LeftButton);
+}
+
+void WizardTest::NextUnprivileged(TBatchWizard& wizard)
+{
+    RunUnprivilegedHere([&] {
+        Next(wizard);
+        return 0;
+    });
 }
 
 std::vector<std::string> WizardTest::Listing(const std::string& folder) const
