@@ -126,7 +126,7 @@ void TfrmBatchTagSetter::BuildSettingsPage()
 
 void TfrmBatchTagSetter::BuildPreviewPage()
 {
-    lvFiles = NewPreviewList(m_preview, false, {220, 130, 170});
+    lvFiles = NewPreviewList(m_preview, false, {210, 125, 160});
 
     mnuFileList = new QMenu(lvFiles);
     mnuFileList->setObjectName(QStringLiteral("mnuFileList"));
