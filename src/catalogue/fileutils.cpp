@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -87,6 +88,99 @@ bool IsRealFolder(int dirFd, const dirent& entry)
 bool IsUnsupported(int code)
 {
     return code == ENOSYS || code == EINVAL || code == EOPNOTSUPP || code == ENOTSUP;
+}
+
+// Whether the open folder is the root of a mounted file system: another
+// device than its parent's, or a mount root on the same one (a bind mount).
+bool IsMountRoot(int fd, dev_t parentDevice)
+{
+    struct statx sx {};
+    if (statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &sx) != 0)
+        return false;
+    if ((sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT))
+        return true;
+    return makedev(sx.stx_dev_major, sx.stx_dev_minor) != parentDevice;
+}
+
+// Unlinks `name` in `dirFd` when it is (now) a symbolic link; false when it
+// is something else or gone.
+bool RemoveIfLink(int dirFd, const std::string& name, DeleteProgress& progress)
+{
+    struct stat st {};
+    if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode))
+        return false;
+    if (unlinkat(dirFd, name.c_str(), 0) != 0)
+        Fail(progress, errno);
+    return true;
+}
+
+// Deletes the folder `name` of the open folder `parentFd` with everything in
+// it; `path` is how it is shown. Entries are opened and removed relative to
+// open handles and never through a link, so a link swapped in for a folder
+// meanwhile is removed as a link and what it points to is never touched, and
+// no path grows beyond the system's limit. Another mounted file system is
+// never entered.
+void RemoveFolderAt(int parentFd, dev_t parentDevice, const std::string& name, const std::string& path,
+                    DeleteProgress& progress)
+{
+    const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int code = errno;
+        if ((code == ELOOP || code == ENOTDIR) && RemoveIfLink(parentFd, name, progress))
+            return;
+        Fail(progress, code);
+        return;
+    }
+    if (IsMountRoot(fd, parentDevice)) {
+        close(fd);
+        Fail(progress, EBUSY);
+        return;
+    }
+    struct stat self {};
+    DIR* dir = fstat(fd, &self) == 0 ? fdopendir(fd) : nullptr;
+    if (!dir) {
+        const int code = errno;
+        close(fd);
+        Fail(progress, code);
+        return;
+    }
+    DirCloser closer(dir);
+    const std::string folder = WithTrailingSeparator(path);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                Fail(progress, errno);
+            break;
+        }
+        progress.ProcessPendingEvents();
+        if (progress.IsDeleteStopped())
+            break;
+        const std::string child = entry->d_name;
+        if (child == "." || child == "..")
+            continue;
+        if (IsRealFolder(dirfd(dir), *entry)) {
+            progress.SetDeletePath(folder + child);
+            if (progress.IsDeleteStopped())
+                continue;
+            RemoveFolderAt(dirfd(dir), self.st_dev, child, folder + child, progress);
+        } else if (unlinkat(dirfd(dir), child.c_str(), 0) != 0) {
+            Fail(progress, errno);
+            break;
+        }
+    }
+    closer.close();
+
+    progress.ProcessPendingEvents();
+    if (progress.IsDeleteStopped())
+        return;
+    if (unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) {
+        const int code = errno;
+        if (code == ENOTDIR && RemoveIfLink(parentFd, name, progress))
+            return;
+        Fail(progress, code);
+    }
 }
 
 } // namespace
@@ -206,57 +300,34 @@ void DeleteTree(const std::string& path, DeleteProgress& progress)
     if (progress.IsDeleteStopped())
         return;
 
+    // The folder is reached through an open handle on its parent; from
+    // there on the walk goes from handle to handle, by name.
     const std::string self = WithoutTrailingSeparator(path);
-    struct stat st {};
-    if (lstat(self.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // A link to a folder goes as a link; its target stays.
-        int code = 0;
-        if (!DeleteFileLong(self, code))
-            Fail(progress, code);
+    const std::string parent = FolderPart(self);
+    if (self == "/" || parent.empty()) {
+        Fail(progress, self == "/" ? EBUSY : ENOENT);
         return;
     }
-
-    const int fd = open(self.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
-    if (!dir) {
-        const int code = errno;
-        if (fd >= 0)
-            close(fd);
-        Fail(progress, code);
-        return;
-    }
-    DirCloser closer(dir);
-    const std::string folder = WithTrailingSeparator(self);
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir);
-        if (!entry) {
-            if (errno != 0)
-                Fail(progress, errno);
-            break;
-        }
-        progress.ProcessPendingEvents();
-        if (progress.IsDeleteStopped())
-            break;
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        const std::string child = folder + std::string(name);
-        if (IsRealFolder(dirfd(dir), *entry)) {
-            DeleteTree(child, progress);
-        } else {
-            int code = 0;
-            if (!DeleteFileLong(child, code)) {
-                Fail(progress, code);
-                break;
-            }
-        }
-    }
-    closer.close();
-
-    progress.ProcessPendingEvents();
-    if (!progress.IsDeleteStopped() && !RemoveDirLong(self))
+    const std::string name = self.substr(parent.size());
+    const int parentFd = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parentFd < 0) {
         Fail(progress, errno);
+        return;
+    }
+    struct stat parentStat {};
+    struct stat st {};
+    if (fstat(parentFd, &parentStat) != 0 || fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        Fail(progress, errno);
+    } else if (S_ISLNK(st.st_mode)) {
+        // A link to a folder goes as a link; its target stays.
+        if (unlinkat(parentFd, name.c_str(), 0) != 0)
+            Fail(progress, errno);
+    } else if (!S_ISDIR(st.st_mode)) {
+        Fail(progress, ENOTDIR);
+    } else {
+        RemoveFolderAt(parentFd, parentStat.st_dev, name, self, progress);
+    }
+    close(parentFd);
 }
 
 void DeleteEntries(const std::string& folder, const std::vector<BrowserEntry>& entries,

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <functional>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -163,6 +164,70 @@ TEST(DeleteTreeTest, NeverFollowsASymbolicLinkToAFolder)
         EXPECT_TRUE(viaLink.errors.empty());
         EXPECT_TRUE(Exists(keep + "/a/2"));
     }
+}
+
+TEST(DeleteTreeTest, AFolderSwappedForALinkDuringTheDeletionIsNeverFollowed)
+{
+    // While top/b/sub is being emptied, top/b is moved away and a link to
+    // another folder put in its place: what the link leads to stays, and the
+    // link goes as a link.
+    TempDir dir;
+    const std::string top = dir.file("top");
+    MakeDir(top);
+    MakeDir(top + "/b");
+    MakeDir(top + "/b/sub");
+    WriteFile(top + "/b/sub/1.mp3", "1");
+    WriteFile(top + "/b/sub/2.mp3", "2");
+    WriteFile(top + "/b/z.mp3", "z");
+    const std::string victim = dir.file("victim");
+    MakeDir(victim);
+    MakeDir(victim + "/sub");
+    WriteFile(victim + "/sub/1.mp3", "keep");
+    WriteFile(victim + "/sub/2.mp3", "keep");
+    WriteFile(victim + "/z.mp3", "keep");
+
+    RecordingProgress progress;
+    progress.onPath = [&](const std::string& path) {
+        if (path == top + "/b/sub") {
+            ASSERT_EQ(rename((top + "/b").c_str(), dir.file("moved").c_str()), 0);
+            ASSERT_EQ(symlink(victim.c_str(), (top + "/b").c_str()), 0);
+        }
+    };
+    DeleteTree(top, progress);
+    EXPECT_TRUE(progress.errors.empty());
+    EXPECT_FALSE(Exists(top));
+    for (const char* f : {"/sub/1.mp3", "/sub/2.mp3", "/z.mp3"})
+        EXPECT_EQ(ReadFile(victim + f), "keep") << f;
+    // The folder that was moved away was emptied through its open handle.
+    EXPECT_FALSE(Exists(dir.file("moved/sub/1.mp3")));
+}
+
+TEST(DeleteTreeTest, ATreeDeeperThanThePathLimitIsDeleted)
+{
+    TempDir dir;
+    const std::string top = dir.file("deep");
+    MakeDir(top);
+    // 40 levels of 200-byte names: far beyond PATH_MAX, built through handles.
+    const std::string name(200, 'n');
+    int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    for (int level = 0; level < 40; ++level) {
+        ASSERT_EQ(mkdirat(fd, name.c_str(), 0755), 0);
+        const int child = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        ASSERT_GE(child, 0);
+        fd = child;
+    }
+    const int file = openat(fd, "song.mp3", O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(file, 0);
+    close(file);
+    close(fd);
+
+    RecordingProgress progress;
+    DeleteTree(top, progress);
+    EXPECT_TRUE(progress.errors.empty());
+    EXPECT_FALSE(Exists(top));
+    EXPECT_GT(progress.paths.back().size(), static_cast<std::size_t>(PATH_MAX));
 }
 
 TEST(DeleteTreeTest, FirstFailureStopsEveryLevel)
