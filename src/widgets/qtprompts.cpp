@@ -1,10 +1,11 @@
 #include "qtprompts.h"
 
+#include "localfileurl.h"
 #include "mainwindowregistry.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -33,6 +34,8 @@ PromptAnswer Ask(QWidget* parent, const QString& title, const QString& text, Pro
                  PromptAnswer closedAnswer)
 {
     QMessageBox box(ToQtIcon(icon), title, text, QMessageBox::NoButton, parent);
+    // Texts carry file names and tag texts: shown as typed, never as markup.
+    box.setTextFormat(Qt::PlainText);
     for (const ButtonAnswer& b : buttons)
         box.addButton(b.button);
     box.setDefaultButton(buttons.begin()->button);
@@ -46,9 +49,21 @@ PromptAnswer Ask(QWidget* parent, const QString& title, const QString& text, Pro
     return closedAnswer;
 }
 
+QUrl StartUrl(const std::string& folder)
+{
+    if (folder.empty())
+        return {};
+    // Percent-encoded from the bytes, so that any name reaches the dialog.
+    QUrl url;
+    url.setScheme(QStringLiteral("file"));
+    url.setPath(QString::fromLatin1(QByteArray::fromStdString(folder).toPercentEncoding("/")), QUrl::TolerantMode);
+    return url;
+}
+
 void Show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)
 {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -113,33 +128,40 @@ void QtPrompts::showInformation(const QString& title, const QString& text)
 std::optional<QString> QtPrompts::inputText(const QString& caption, const QString& prompt,
                                             const QString& initialText)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parentWidget(), caption, prompt, QLineEdit::Normal,
-                                               initialText, &ok);
-    if (!ok)
+    QInputDialog dialog(parentWidget());
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(initialText);
+    // The prompt may name a file: shown as typed, never as markup.
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
 
 std::vector<std::string> QtPrompts::openFiles(const QString& caption, const QString& filter,
                                               const std::string& startFolder)
 {
-    const QStringList names = QFileDialog::getOpenFileNames(
-        parentWidget(), caption, QFile::decodeName(QByteArray::fromStdString(startFolder)),
-        filter);
+    // URLs keep the bytes of names that are not valid UTF-8.
+    const QList<QUrl> urls =
+        QFileDialog::getOpenFileUrls(parentWidget(), caption, StartUrl(startFolder), filter);
     std::vector<std::string> paths;
-    paths.reserve(static_cast<std::size_t>(names.size()));
-    for (const QString& name : names)
-        paths.push_back(QFile::encodeName(name).toStdString());
+    paths.reserve(static_cast<std::size_t>(urls.size()));
+    for (const QUrl& url : urls) {
+        std::string path = LocalFilePath(url);
+        if (!path.empty())
+            paths.push_back(std::move(path));
+    }
     return paths;
 }
 
 std::optional<std::string> QtPrompts::chooseFolder(const QString& caption,
                                                    const std::string& startFolder)
 {
-    const QString folder = QFileDialog::getExistingDirectory(
-        parentWidget(), caption, QFile::decodeName(QByteArray::fromStdString(startFolder)));
-    if (folder.isEmpty())
+    const std::string folder =
+        LocalFilePath(QFileDialog::getExistingDirectoryUrl(parentWidget(), caption, StartUrl(startFolder)));
+    if (folder.empty())
         return std::nullopt;
-    return QFile::encodeName(folder).toStdString();
+    return folder;
 }

@@ -1,3 +1,5 @@
+#include "filefixtures.h"
+#include "localfileurl.h"
 #include "mainwindowregistry.h"
 #include "qtprompts.h"
 #include "scriptedprompts.h"
@@ -5,6 +7,8 @@
 #include "testapplication.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -104,6 +108,71 @@ TEST_F(PromptsTest, QtQuestionsAnswerTheirCloseButtonWhenDismissed)
     EXPECT_EQ(prompts.inputText("Rename", "New name:", "initial"), QString("typed"));
     QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
     EXPECT_EQ(prompts.inputText("Rename", "New name:", "initial"), std::nullopt);
+}
+
+TEST_F(PromptsTest, BoxesAndInputBoxesShowFileNamesAsTypedNeverAsMarkup)
+{
+    QtPrompts prompts;
+    Qt::TextFormat format = Qt::AutoText;
+    WhenBoxShows([&](QMessageBox& box) {
+        format = box.textFormat();
+        box.button(QMessageBox::Ok)->click();
+    });
+    prompts.showError("Error", "Cannot open <b>x</b>.mp3");
+    EXPECT_EQ(format, Qt::PlainText);
+    WhenBoxShows([&](QMessageBox& box) {
+        format = box.textFormat();
+        box.button(QMessageBox::No)->click();
+    });
+    prompts.askYesNo("Confirm", "Delete <i>y</i>?");
+    EXPECT_EQ(format, Qt::PlainText);
+
+    QStringList labels;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        for (QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (label->text().contains(QStringLiteral("<b>")))
+                labels << label->text() + (label->textFormat() == Qt::PlainText ? "|plain" : "|markup");
+        }
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    prompts.inputText("Rename file", "File '<b>x</b>.mp3'\rPlease type new name without extension", "x");
+    EXPECT_EQ(labels, QStringList{QStringLiteral("File '<b>x</b>.mp3'\rPlease type new name without extension|plain")});
+}
+
+TEST_F(PromptsTest, FileDialogsGivePathBytesDecodedFromTheirUrls)
+{
+    // What a desktop's file dialog hands over for a name that is not UTF-8:
+    // its bytes percent-encoded in the URL.
+    EXPECT_EQ(LocalFilePath(QUrl(QStringLiteral("file:///music/caf%E9%20%FF.mp3"))), "/music/caf\xe9 \xff.mp3");
+    EXPECT_EQ(LocalFilePath(QUrl(QStringLiteral("file:///music/100%25%20%231.mp3"))), "/music/100% #1.mp3");
+    EXPECT_EQ(LocalFilePath(QUrl(QStringLiteral("https://example.com/x.mp3"))), "");
+
+    // The real dialog's URL road: the chosen file comes back as its bytes.
+    TempDir dir;
+    const std::string name = "100% #1 \xc3\xa9t\xc3\xa9.mp3";
+    WriteFile(dir.file(name), "x");
+    const auto answer = [&] {
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->setDirectory(QString::fromStdString(dir.path()));
+            dialog->selectFile(QString::fromStdString(name));
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        });
+    };
+    QtPrompts prompts;
+    answer();
+    EXPECT_EQ(prompts.openFiles("Open", "MP3 Files (*.mp3)", dir.path()), std::vector<std::string>{dir.file(name)});
+    MakeDir(dir.file("sub #2"));
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->setDirectory(QString::fromStdString(dir.file("sub #2")));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    EXPECT_EQ(prompts.chooseFolder("Select Media Directory", dir.path()), std::optional<std::string>(dir.file("sub #2")));
 }
 
 TEST_F(PromptsTest, BoxesCanBeAnsweredWhileTheMainWindowIsDisabled)
