@@ -1,13 +1,21 @@
 #include "poptions.h"
 
 #include "optionvalues.h"
+#include "tagerror.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QString>
 #include <QVariant>
 
+#include <cerrno>
+#include <cstdlib>
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -55,6 +63,33 @@ bool ReadBool(const QSettings& settings, const QString& name, bool& value)
     return true;
 }
 
+// Why the store's file cannot be written: QSettings only says that it could
+// not, so the folders are made and a file is created beside it the way the
+// store does, which gives the system's reason.
+std::string WhyNotWritable(const std::string& file)
+{
+    const auto slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos || slash == 0 ? std::string("/") : file.substr(0, slash);
+    for (std::size_t next = 1; next != std::string::npos && next <= folder.size();) {
+        next = folder.find('/', next + 1);
+        const std::string part = folder.substr(0, next);
+        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return SystemErrorText(errno);
+    }
+    std::string probe = folder + "/.tunevault-XXXXXX";
+    const int fd = mkstemp(probe.data());
+    if (fd < 0)
+        return SystemErrorText(errno);
+    close(fd);
+    unlink(probe.c_str());
+    const int existing = open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (existing < 0 && errno != ENOENT)
+        return SystemErrorText(errno);
+    if (existing >= 0)
+        close(existing);
+    return SystemErrorText(EIO);
+}
+
 } // namespace
 
 void SetDefaultOptions()
@@ -90,7 +125,7 @@ void LoadOptions()
     options::REPLURLSPACES = flag;
 }
 
-bool SaveOptions()
+bool SaveOptions(std::string* reason)
 {
     const auto settings = OpenStore();
     settings->setValue(QStringLiteral("skinName"), QString::fromStdString(options::skinName));
@@ -98,5 +133,9 @@ bool SaveOptions()
     settings->setValue(QStringLiteral("FNIOMP3INFO"), options::FNIOMP3INFO ? 1 : 0);
     settings->setValue(QStringLiteral("REPLURLSPACES"), options::REPLURLSPACES ? 1 : 0);
     settings->sync();
-    return settings->status() == QSettings::NoError;
+    if (settings->status() == QSettings::NoError)
+        return true;
+    if (reason)
+        *reason = WhyNotWritable(QFile::encodeName(settings->fileName()).toStdString());
+    return false;
 }

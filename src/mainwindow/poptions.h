@@ -3,6 +3,8 @@
 // runs in QSettings("Orvanel Soft", "Tunevault"), native format. Booleans are
 // stored as integers 0/1.
 
+#include <string>
+
 // Puts the four values back to their defaults.
 void SetDefaultOptions();
 // Sets the defaults, then reads skinName, fileRoot, FNIOMP3INFO and
@@ -12,5 +14,6 @@ void SetDefaultOptions();
 // keep their defaults.
 void LoadOptions();
 // Writes the four values. Returns false when the store could not be written
-// (the values in memory are unchanged).
-bool SaveOptions();
+// (the values in memory are unchanged); `reason` then receives the system's
+// text for the failure.
+bool SaveOptions(std::string* reason = nullptr);

@@ -145,7 +145,9 @@ TEST_F(OptionsTest, AStoreThatCannotBeUsedIsSkipped)
     LoadOptions();
     ExpectDefaults();
     options::skinName = "Blue";
-    EXPECT_FALSE(SaveOptions());
+    std::string reason;
+    EXPECT_FALSE(SaveOptions(&reason));
+    EXPECT_EQ(reason, "Is a directory"); // the system's reason, for the message at closing
     EXPECT_EQ(options::skinName, "Blue");
 
     // A file where the settings folder is expected.
@@ -154,7 +156,8 @@ TEST_F(OptionsTest, AStoreThatCannotBeUsedIsSkipped)
     usePlace(other.path());
     LoadOptions();
     ExpectDefaults();
-    EXPECT_FALSE(SaveOptions());
+    EXPECT_FALSE(SaveOptions(&reason));
+    EXPECT_EQ(reason, "Not a directory");
 }
 
 TEST_F(OptionsTest, AKillInTheMiddleOfASaveLeavesThePreviousSettings)
