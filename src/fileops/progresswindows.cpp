@@ -4,8 +4,13 @@
 #include "tfrmprogress.h"
 #include "tfrmwait.h"
 
+#include "mainwindowregistry.h"
+
 #include <QCoreApplication>
 #include <QFile>
+#include <QPushButton>
+
+#include <memory>
 
 namespace {
 
@@ -22,13 +27,25 @@ QString Display(const std::string& path)
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
+// The window, made (or moved) as a child of the registered main window.
+template <class Window>
+Window& ChildOfMainWindow(QPointer<Window>& window)
+{
+    QWidget* parent = MainWindow();
+    if (!window)
+        window = new Window(parent);
+    else if (window->parentWidget() != parent && !window->isVisible())
+        window->setParent(parent, window->windowFlags());
+    return *window;
+}
+
 } // namespace
 
 ProgressWindows::ProgressWindows()
-    : m_progress(std::make_unique<TfrmProgress>()),
-      m_wait(std::make_unique<TfrmWait>()),
-      m_deletion(std::make_unique<TfrmDeleteDirProgress>())
 {
+    progress();
+    wait();
+    deletion();
     g_registered = this;
 }
 
@@ -36,7 +53,54 @@ ProgressWindows::~ProgressWindows()
 {
     if (g_registered == this)
         g_registered = nullptr;
+    // Those not already gone with the main window.
+    delete m_progress.data();
+    delete m_wait.data();
+    delete m_deletion.data();
 }
+
+TfrmProgress& ProgressWindows::progress()
+{
+    return ChildOfMainWindow(m_progress);
+}
+
+TfrmWait& ProgressWindows::wait()
+{
+    return ChildOfMainWindow(m_wait);
+}
+
+TfrmDeleteDirProgress& ProgressWindows::deletion()
+{
+    return ChildOfMainWindow(m_deletion);
+}
+
+bool ProgressWindows::IsOperationRunning() const
+{
+    return (m_progress && !m_progress->AllowClose()) || (m_wait && !m_wait->AllowClose())
+           || (m_deletion && !m_deletion->AllowClose());
+}
+
+void ProgressWindows::CancelOperation()
+{
+    if (m_progress && !m_progress->AllowClose())
+        m_progress->sButton1->click();
+    if (m_wait && !m_wait->AllowClose())
+        m_wait->bCancel->click();
+    if (m_deletion && !m_deletion->AllowClose())
+        m_deletion->btnCancel->click();
+}
+
+bool IsLongOperationRunning()
+{
+    return g_registered && g_registered->IsOperationRunning();
+}
+
+void CancelLongOperation()
+{
+    if (g_registered)
+        g_registered->CancelOperation();
+}
+
 
 ProgressWindows& ProgressWindows::instance()
 {

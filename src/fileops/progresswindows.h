@@ -4,8 +4,12 @@
 // owns the windows, hidden until an operation shows them, until the end. The
 // free functions below act on the registered windows (one is created on first
 // use when the program made none).
+//
+// The windows are children of the registered main window and modal to it:
+// they stay in front of it, and it takes no input while one is up.
 
-#include <memory>
+#include <QPointer>
+
 #include <string>
 
 class QString;
@@ -20,9 +24,11 @@ public:
     ProgressWindows(const ProgressWindows&) = delete;
     ProgressWindows& operator=(const ProgressWindows&) = delete;
 
-    TfrmProgress& progress() { return *m_progress; }
-    TfrmWait& wait() { return *m_wait; }
-    TfrmDeleteDirProgress& deletion() { return *m_deletion; }
+    // Each window is made when first needed, as a child of the registered
+    // main window (it follows that window when another one is registered).
+    TfrmProgress& progress();
+    TfrmWait& wait();
+    TfrmDeleteDirProgress& deletion();
 
     // The registered windows.
     static ProgressWindows& instance();
@@ -50,11 +56,23 @@ public:
         DeleteScope& operator=(const DeleteScope&) = delete;
     };
 
+    // True while an operation holds one of the windows (from its begin to
+    // its end, or to the Cancel of the progress window).
+    bool IsOperationRunning() const;
+    // Presses Cancel in the window of the running operation.
+    void CancelOperation();
+
 private:
-    std::unique_ptr<TfrmProgress> m_progress;
-    std::unique_ptr<TfrmWait> m_wait;
-    std::unique_ptr<TfrmDeleteDirProgress> m_deletion;
+    // Owned here; a window already destroyed with its parent is made again.
+    QPointer<TfrmProgress> m_progress;
+    QPointer<TfrmWait> m_wait;
+    QPointer<TfrmDeleteDirProgress> m_deletion;
 };
+
+// Whether a long operation runs, and cancelling it (the main window does
+// that when it is closed meanwhile). Nothing runs when no windows were made.
+bool IsLongOperationRunning();
+void CancelLongOperation();
 
 // Generic progress window.
 void ShowProgress(int count, const QString& caption);

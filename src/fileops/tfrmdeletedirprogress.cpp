@@ -14,6 +14,7 @@ TfrmDeleteDirProgress::TfrmDeleteDirProgress(QWidget* parent) : QDialog(parent, 
     setObjectName(QStringLiteral("frmDeleteDirProgress"));
     setWindowTitle(QStringLiteral("Deleting directory"));
     setFixedSize(488, 118);
+    setWindowModality(Qt::WindowModal);
 
     lbl1 = new QLabel(QStringLiteral("Removing directory:"), this);
     lbl1->setObjectName(QStringLiteral("lbl1"));
@@ -24,6 +25,8 @@ TfrmDeleteDirProgress::TfrmDeleteDirProgress(QWidget* parent) : QDialog(parent, 
     lblDirectoryName = new QLabel(this);
     lblDirectoryName->setObjectName(QStringLiteral("lblDirectoryName"));
     lblDirectoryName->setWordWrap(true);
+    // A folder name is shown as typed, never as markup.
+    lblDirectoryName->setTextFormat(Qt::PlainText);
     lblDirectoryName->setFixedSize(464, 39);
     lblDirectoryName->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -50,7 +53,11 @@ void TfrmDeleteDirProgress::BeginDeleteProgress()
         CenterOnMainWindow(*this);
     show();
     raise();
+    activateWindow();
     EnableMainWindow(false);
+    // Disabling the main window disables its child windows too; this one
+    // keeps its Cancel button.
+    setEnabled(true);
 }
 
 void TfrmDeleteDirProgress::SetDeletePath(const QString& text)

@@ -16,10 +16,13 @@ TfrmProgress::TfrmProgress(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmProgress"));
     setFixedSize(531, 154);
+    setWindowModality(Qt::WindowModal);
 
     lblDescription = new QLabel(this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setWordWrap(true);
+    // Captions may hold file names: shown as typed, never as markup.
+    lblDescription->setTextFormat(Qt::PlainText);
     lblDescription->setFixedSize(505, 41);
     QFont bold = lblDescription->font();
     bold.setBold(true);
@@ -61,6 +64,7 @@ void TfrmProgress::ShowProgress(int count, const QString& caption)
         CenterOnMainWindow(*this);
     show();
     raise();
+    activateWindow();
     repaint();
 }
 

@@ -14,6 +14,7 @@ TfrmWait::TfrmWait(QWidget* parent) : QDialog(parent, Qt::Tool)
     setObjectName(QStringLiteral("frmWait"));
     setWindowTitle(QStringLiteral("Searching ..."));
     setFixedSize(439, 145);
+    setWindowModality(Qt::WindowModal);
 
     Label1 = new QLabel(QStringLiteral("Current file/directory:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -24,6 +25,8 @@ TfrmWait::TfrmWait(QWidget* parent) : QDialog(parent, Qt::Tool)
     lPath = new QLabel(this);
     lPath->setObjectName(QStringLiteral("lPath"));
     lPath->setWordWrap(true);
+    // A path is shown as typed, never as markup.
+    lPath->setTextFormat(Qt::PlainText);
     lPath->setFixedSize(403, 67);
     lPath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -47,9 +50,13 @@ void TfrmWait::BeginWait()
         CenterOnMainWindow(*this);
     show();
     raise();
+    activateWindow();
     repaint();
     m_allowClose = false;
     EnableMainWindow(false);
+    // Disabling the main window disables its child windows too; this one
+    // keeps its Cancel button.
+    setEnabled(true);
 }
 
 void TfrmWait::SetWaitPath(const QString& text)

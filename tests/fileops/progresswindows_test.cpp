@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -186,6 +187,49 @@ TEST_F(ProgressWindowsTest, ScopesUndoTheirBeginWhenAnExceptionEscapes)
         std::runtime_error);
     EXPECT_FALSE(windows->progress().isVisible());
     EXPECT_TRUE(windows->progress().AllowClose());
+}
+
+TEST_F(ProgressWindowsTest, EachWindowIsModalToTheMainWindowInFrontAndKeepsItsCancel)
+{
+    ASSERT_TRUE(QTest::qWaitForWindowActive(mainWindow.get()));
+    const auto check = [&](QDialog& window, QPushButton& cancel, const std::function<void()>& begin,
+                           const std::function<bool()>& cancelled, const std::function<void()>& end) {
+        SCOPED_TRACE(window.objectName().toStdString());
+        EXPECT_EQ(window.parentWidget(), mainWindow.get());
+        EXPECT_EQ(window.windowModality(), Qt::WindowModal);
+        EXPECT_FALSE(IsLongOperationRunning());
+        begin();
+        EXPECT_TRUE(IsLongOperationRunning());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        EXPECT_TRUE(cancel.isEnabled()); // also when the main window is disabled
+        // Esc is Cancel, wherever the focus is in the window.
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &window, Qt::Key_Escape);
+        EXPECT_TRUE(cancelled());
+        end();
+        EXPECT_FALSE(IsLongOperationRunning());
+        EXPECT_TRUE(mainWindow->isEnabled());
+    };
+    check(windows->progress(), *windows->progress().sButton1, [] { ShowProgress(3, "Removing tags ..."); },
+          [] { return IsProgressCancelled(); }, [] { CloseProgress(); });
+    check(windows->wait(), *windows->wait().bCancel, [] { BeginWait(); }, [] { return IsWaitCancelled(); },
+          [] { EndWait(); });
+    check(windows->deletion(), *windows->deletion().btnCancel, [] { BeginDeleteProgress(); },
+          [] { return IsDeleteStopped(); }, [] { EndDeleteProgress(); });
+
+    // Cancelling the running operation is what the main window does when it
+    // is closed meanwhile.
+    BeginWait();
+    CancelLongOperation();
+    EXPECT_TRUE(IsWaitCancelled());
+    EndWait();
+
+    // The windows go with a main window that is destroyed, and are made
+    // again for the next one.
+    mainWindow.reset();
+    auto next = std::make_unique<QWidget>();
+    SetMainWindow(next.get());
+    EXPECT_EQ(windows->wait().parentWidget(), next.get());
+    windows.reset();
 }
 
 TEST(ProgressWindowsFallbackTest, WindowsAreMadeOnFirstUseWhenTheProgramMadeNone)
