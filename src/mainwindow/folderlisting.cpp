@@ -34,18 +34,44 @@ bool FolderListing::Read(const std::string& folder, std::vector<XFileEntry>& ent
         error = errno;
         return false;
     }
-    const bool isRoot = folder == "/";
+    const bool ok = ReadStream(dir, folder == "/", entries, error);
+    closedir(dir);
+    return ok;
+}
+
+bool FolderListing::ReadStream(DIR* dir, bool isRoot, std::vector<XFileEntry>& entries, int& error)
+{
+    entries.clear();
+    error = 0;
     const int fd = dirfd(dir);
-    errno = 0;
-    while (const dirent* e = readdir(dir)) {
+    for (;;) {
+        // readdir tells the end from an error only through errno.
+        errno = 0;
+        const dirent* e = readdir(dir);
+        if (!e) {
+            if (errno == 0)
+                return true;
+            error = errno;
+            entries.clear();
+            return false;
+        }
         if (std::strcmp(e->d_name, ".") == 0)
             continue;
         if (isRoot && std::strcmp(e->d_name, "..") == 0)
             continue;
         entries.push_back(XFileEntry{e->d_name, EntryIsDir(fd, e)});
     }
-    closedir(dir);
-    return true;
+}
+
+void FolderListing::AddParentEntry(const std::string& folder, std::vector<XFileEntry>& entries)
+{
+    if (folder == "/")
+        return;
+    for (const XFileEntry& e : entries) {
+        if (e.Name == "..")
+            return;
+    }
+    entries.push_back(XFileEntry{"..", true});
 }
 
 void FolderListing::SortEntries(std::vector<XFileEntry>& entries)

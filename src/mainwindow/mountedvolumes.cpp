@@ -9,7 +9,6 @@
 #include <dirent.h>
 #include <limits.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 namespace {
@@ -70,12 +69,6 @@ std::map<std::string, std::string> ReadLabels(const std::string& labelDir)
     return byDevice;
 }
 
-bool IsDirectory(const std::string& path)
-{
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 } // namespace
 
 bool MountedVolumes::IsHiddenType(const std::string& fsType, const std::string& mountPath)
@@ -129,13 +122,13 @@ std::vector<MountedVolume> MountedVolumes::Parse(const std::string& mountinfo,
         }
         byPath[mountPath] = v;
     }
+    // Only the table is read: a stat of each mount point would hang on a
+    // network mount whose server does not answer. (A file bind-mounted over
+    // a file, as containers do, is listed too; choosing it shows the error
+    // of a folder that cannot be listed.)
     std::vector<MountedVolume> out;
-    for (auto& [path, v] : byPath) {
-        // Files bind-mounted over files (containers do that) are not drives.
-        if (path != "/" && !IsDirectory(path))
-            continue;
+    for (auto& [path, v] : byPath)
         out.push_back(v);
-    }
     if (out.empty() || out.front().mountPath != "/")
         out.insert(out.begin(), MountedVolume{"/", {}, {}});
     return out;

@@ -1,6 +1,6 @@
 #include "tfilebrowserpane.h"
 
-#include "mountedvolumes.h"
+#include "boundedcall.h"
 #include "systemerrortext.h"
 #include "tfilesmodel.h"
 #include "tvicons.h"
@@ -18,6 +18,8 @@
 #include <QMenu>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <cerrno>
 
 #include <sys/stat.h>
 
@@ -41,7 +43,9 @@ void TDriveBox::hidePopup()
     QComboBox::hidePopup();
     if (m_popupOpen) {
         m_popupOpen = false;
-        emit CloseUp();
+        // The box takes the entry chosen in the list only after closing it:
+        // report the close-up once that has happened.
+        QMetaObject::invokeMethod(this, &TDriveBox::CloseUp, Qt::QueuedConnection);
     }
 }
 
@@ -56,7 +60,11 @@ void TDriveBox::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape)
         emit EscapePressed();
+    const int before = currentIndex();
     QComboBox::keyPressEvent(event);
+    // Arrow keys in the closed box choose another entry at once.
+    if (!m_popupOpen && currentIndex() != before)
+        emit KeyChosen();
 }
 
 bool TDriveBox::eventFilter(QObject* watched, QEvent* event)
@@ -118,6 +126,7 @@ TFileBrowserPane::TFileBrowserPane(Prompts& prompts, QWidget* parent)
     m_panCurrDirectory->setObjectName(QStringLiteral("panCurrDirectory"));
     m_panCurrDirectory->setFixedHeight(27);
     m_panCurrDirectory->setIndent(6);
+    m_panCurrDirectory->setTextFormat(Qt::PlainText);
     QFont small = m_panCurrDirectory->font();
     small.setBold(true);
     small.setPointSizeF(small.pointSizeF() * 0.9);
@@ -201,6 +210,7 @@ TFileBrowserPane::TFileBrowserPane(Prompts& prompts, QWidget* parent)
     connect(m_driveBox, &TDriveBox::Entered, this, &TFileBrowserPane::driveBoxEnter);
     connect(m_driveBox, &TDriveBox::EscapePressed, this, [this] { m_driveBoxCancelled = true; });
     connect(m_driveBox, &TDriveBox::CloseUp, this, &TFileBrowserPane::driveBoxCloseUp);
+    connect(m_driveBox, &TDriveBox::KeyChosen, this, &TFileBrowserPane::driveBoxChange);
 }
 
 TFileBrowserPane::~TFileBrowserPane() = default;
@@ -250,12 +260,26 @@ void TFileBrowserPane::FillDriveList()
 
 bool TFileBrowserPane::ShowFolder(const std::string& folder)
 {
-    std::vector<XFileEntry> entries;
-    int error = 0;
-    if (!FolderListing::Read(folder, entries, error)) {
+    struct Listing {
+        bool ok = false;
+        int error = 0;
+        std::vector<XFileEntry> entries;
+    };
+    const auto listing = CallWithTimeout<Listing>(
+        [read = m_fileSystem.ReadFolder, folder] {
+            Listing l;
+            l.ok = read(folder, l.entries, l.error);
+            return l;
+        },
+        m_fileSystem.timeout);
+    // A folder that does not answer in time counts as one that cannot be listed.
+    const int error = !listing ? ETIMEDOUT : listing->ok ? 0 : listing->error;
+    if (!listing || !listing->ok) {
         m_prompts.showError(QStringLiteral("Error"), SystemErrorText(error) + QStringLiteral("\r\n") + DisplayPath(folder));
         return false;
     }
+    std::vector<XFileEntry> entries = std::move(listing->entries);
+    FolderListing::AddParentEntry(folder, entries);
     m_currentDir = folder;
     m_panCurrDirectory->setText(DisplayPath(folder));
     UpdateDiskInfo();
@@ -277,7 +301,12 @@ void TFileBrowserPane::UpdateDiskInfo()
     std::string where = m_currentDir;
     if (where.empty())
         where = m_driveBox->currentData().toByteArray().toStdString();
-    const auto space = where.empty() ? std::nullopt : MountedVolumes::Space(where);
+    std::optional<VolumeSpace> space;
+    if (!where.empty()) {
+        space = CallWithTimeout<std::optional<VolumeSpace>>(
+                    [query = m_fileSystem.Space, where] { return query(where); }, m_fileSystem.timeout)
+                    .value_or(std::nullopt);
+    }
     if (space) {
         m_labTotalBytes->setText(QString::fromStdString(FormatByteSize(space->totalBytes)));
         m_labFreeBytes->setText(QString::fromStdString(FormatByteSize(space->freeBytes)));
@@ -370,12 +399,19 @@ void TFileBrowserPane::driveBoxEnter()
 
 void TFileBrowserPane::driveBoxCloseUp()
 {
+    // The list has closed: its window is the active one again.
+    window()->activateWindow();
     if (m_driveBoxCancelled) {
         m_driveBox->setCurrentIndex(m_savedDriveIndex);
         m_filesView->setFocus();
         return;
     }
     m_filesView->setFocus();
+    driveBoxChange();
+}
+
+void TFileBrowserPane::driveBoxChange()
+{
     const std::string mount = m_driveBox->currentData().toByteArray().toStdString();
     if (!mount.empty())
         ShowFolder(mount);

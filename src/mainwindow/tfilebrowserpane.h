@@ -4,11 +4,14 @@
 // in the browser order (folders first, byte order, ".." on top).
 
 #include "folderlisting.h"
+#include "mountedvolumes.h"
 
 #include <QComboBox>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +24,9 @@ class QAction;
 class QTreeView;
 class QFrame;
 
-// The drive box: reports when its drop-down list closes and Escape presses.
+// The drive box: reports when its drop-down list has closed (once the entry
+// chosen in it is the box's entry), an entry chosen by key while the list is
+// closed, and Escape presses.
 class TDriveBox final : public QComboBox {
     Q_OBJECT
 public:
@@ -31,6 +36,7 @@ public:
     bool IsPopupOpen() const { return m_popupOpen; }
 signals:
     void CloseUp();
+    void KeyChosen();
     void EscapePressed();
     void Entered();
 protected:
@@ -39,6 +45,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 private:
     bool m_popupOpen = false;
+};
+
+// What the browser asks of the file system. Each call runs on a worker thread
+// and is given up after `timeout`, so that a mount that does not answer (a
+// network server gone away) never freezes the window.
+struct TBrowserFileSystem {
+    std::function<bool(const std::string& folder, std::vector<XFileEntry>& entries, int& error)> ReadFolder =
+        &FolderListing::Read;
+    std::function<std::optional<VolumeSpace>(const std::string& path)> Space = &MountedVolumes::Space;
+    std::chrono::milliseconds timeout{4000};
 };
 
 class TFileBrowserPane final : public QWidget {
@@ -63,6 +79,8 @@ public:
     void filesViewEnter();
     void driveBoxEnter();
     void driveBoxCloseUp();
+    // An entry chosen by key in the closed box: its root is listed.
+    void driveBoxChange();
     void mnuFilesPopup();
     void Createnewdirectory1Click();
     void mnuDeleteFilesClick();
@@ -98,6 +116,8 @@ public:
                                              const std::vector<SelectedEntry>& entries)>;
     void SetDeleteHandler(DeleteHandler handler) { m_deleteHandler = std::move(handler); }
 
+    void SetFileSystem(TBrowserFileSystem fileSystem) { m_fileSystem = std::move(fileSystem); }
+
 signals:
     // The volume popup is hidden by any mouse press on the pane's controls.
     void MousePressed();
@@ -114,6 +134,7 @@ private:
 
     Prompts& m_prompts;
     DeleteHandler m_deleteHandler;
+    TBrowserFileSystem m_fileSystem;
     std::string m_currentDir;
     int m_savedDriveIndex = 0;
     bool m_driveBoxCancelled = false;

@@ -169,7 +169,11 @@ TEST(DriveList, MountedVolumesLeaveOutPseudoRamAndOpticalFileSystems)
     std::vector<std::string> paths;
     for (const auto& v : volumes)
         paths.push_back(v.mountPath);
-    EXPECT_EQ(paths, (std::vector<std::string>{"/", dir.file("data") + "/", dir.file("usb stick") + "/"}));
+    // Only the table is read, never the mount points themselves (a network
+    // mount may not answer): a file bind-mounted over a missing path is
+    // listed like any other volume.
+    EXPECT_EQ(paths, (std::vector<std::string>{"/", dir.file("data") + "/", dir.file("nofolder") + "/",
+                                               dir.file("usb stick") + "/"}));
     EXPECT_EQ(MountedVolumes::EntryText(volumes[0]), "/:         (ext4)");
     MountedVolume labelled{"/media/x/", "Music", "vfat"};
     EXPECT_EQ(MountedVolumes::EntryText(labelled), "/media/x/: Music   (vfat)");
@@ -224,6 +228,32 @@ TEST(FolderScan, Mp3FilesBelowVisibleFoldersEachRealFolderOnce)
     EXPECT_TRUE(FolderScanner::HasMp3Extension("a.mP3"));
     EXPECT_FALSE(FolderScanner::HasMp3Extension("a.mp3.txt"));
     EXPECT_FALSE(FolderScanner::HasMp3Extension("mp3"));
+}
+
+TEST(FolderScan, AFolderOfManyFilesReportsProgressAndHearsACancelInside)
+{
+    TempDir dir;
+    for (int i = 0; i < 250; ++i)
+        WriteFile(dir.file(std::to_string(i) + ".mp3"), "x");
+    std::vector<std::string> shown;
+    int added = 0;
+    FolderScanner scanner({[&](const std::string& p) { shown.push_back(p); }, [] { return false; },
+                           [&](const std::string&) { ++added; }});
+    scanner.Scan(dir.path());
+    EXPECT_EQ(added, 250);
+    // The folder, then a file at least every 100 entries.
+    ASSERT_GE(shown.size(), 1u + 250 / 100);
+    EXPECT_EQ(shown.front(), dir.path());
+    EXPECT_NE(shown.back().find(".mp3"), std::string::npos);
+
+    // A cancel heard inside the folder stops the scan there.
+    int reports = 0;
+    added = 0;
+    FolderScanner cancelled({[&](const std::string&) { ++reports; }, [&] { return reports >= 2; },
+                             [&](const std::string&) { ++added; }});
+    cancelled.Scan(dir.path());
+    EXPECT_GT(added, 0);
+    EXPECT_LT(added, 150);
 }
 
 TEST(PlaylistRows, NumbersAndUniquenessKeys)
