@@ -29,8 +29,8 @@ void FolderScanner::Scan(const std::string& path)
 {
     if (path.empty())
         return;
-    if (m_callbacks.enterFolder)
-        m_callbacks.enterFolder(path);
+    if (m_callbacks.showPath)
+        m_callbacks.showPath(path);
     if (m_callbacks.cancelled && m_callbacks.cancelled())
         return;
 
@@ -49,7 +49,15 @@ void FolderScanner::Scan(const std::string& path)
         }
     }
 
+    int sinceReport = 0;
     while (const dirent* e = readdir(dir)) {
+        if (++sinceReport == EntriesPerReport) {
+            sinceReport = 0;
+            if (m_callbacks.showPath)
+                m_callbacks.showPath(folder + e->d_name);
+            if (m_callbacks.cancelled && m_callbacks.cancelled())
+                break;
+        }
         bool isDir = e->d_type == DT_DIR;
         bool isFile = e->d_type == DT_REG;
         if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {

@@ -12,11 +12,17 @@
 
 class FolderScanner final {
 public:
+    // Entries of one folder between two progress reports, so that a folder
+    // of thousands of files keeps the wait window responsive.
+    static constexpr int EntriesPerReport = 50;
+
     struct Callbacks {
-        // Called for each folder before it is listed (shows the path and lets
-        // pending events run).
-        std::function<void(const std::string& folder)> enterFolder;
-        // Polled before each folder and after each subfolder.
+        // Called for each folder before it is listed, and with the path of
+        // every EntriesPerReport-th entry of a folder (shows the path and
+        // lets pending events run).
+        std::function<void(const std::string& path)> showPath;
+        // Polled before each folder, after each subfolder and after each
+        // report.
         std::function<bool()> cancelled;
         // Called for each MP3 file found, with its full path.
         std::function<void(const std::string& file)> addFile;

@@ -82,9 +82,9 @@ int main(int argc, char* argv[])
     frmMain.CreatePlayerControls(std::make_unique<GstMediaBackend>(),
                                  [] { return std::make_unique<PulseMixerBackend>(); });
     SetMainWindow(&frmMain);
-    // Closing the window saves the settings, then stops the player; Exit
-    // skips this.
-    frmMain.SetCloseHandler([] { SaveOptions(); });
+    // Closing the window saves the settings (a failure is shown), then stops
+    // the player; Exit skips this.
+    frmMain.SetSettingsSaver([](std::string& reason) { return SaveOptions(&reason); });
 
     // Created after the main window, which must not use them while it is created.
     ProgressWindows windows;

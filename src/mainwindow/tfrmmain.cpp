@@ -16,6 +16,7 @@
 #include "makercontacts.h"
 #include "optionvalues.h"
 #include "playlistdeletion.h"
+#include "progresswindows.h"
 #include "prompts.h"
 #include "skinmanager.h"
 #include "tfrmabout.h"
@@ -74,6 +75,14 @@ TfrmMain::TfrmMain(Prompts& prompts, QWidget* parent)
     BuildMenus();
     BuildToolBar();
     FormCreate();
+
+    m_closeWhenIdle.setInterval(50);
+    connect(&m_closeWhenIdle, &QTimer::timeout, this, [this] {
+        if (IsLongOperationRunning())
+            return;
+        m_closeWhenIdle.stop();
+        close();
+    });
 }
 
 TfrmMain::~TfrmMain()
@@ -140,6 +149,7 @@ void TfrmMain::FormCreate()
     for (QAction* item : {m_playlist->ID3v11, m_playlist->ID3v12, m_playlist->Alltags1})
         connect(item, &QAction::triggered, m_tagCommands.get(), [this, item] { m_tagCommands->removeMp3TagFromFile(item); });
 
+    m_playlist->songsListView()->SetBrowserSource(m_browser->filesView());
     connect(m_playlist->songsListView(), &TSongsListView::BrowserRowsDropped, this, &TfrmMain::filesViewEndDrag);
     connect(m_playlist, &TPlaylistPane::MousePressed, this, &TfrmMain::hideVolumeControlMouseDown);
     connect(m_browser, &TFileBrowserPane::MousePressed, this, &TfrmMain::hideVolumeControlMouseDown);
@@ -249,7 +259,7 @@ void TfrmMain::BuildToolBar()
 void TfrmMain::UpdateActions()
 {
     const bool any = m_playlist->Count() > 0;
-    const bool selected = !m_playlist->SelectedRows().empty();
+    const bool selected = m_playlist->SelectedCount() > 0;
     btntbSearch->setEnabled(any);
     mnuSearchItem->setEnabled(any);
     BatchfilesRename1->setEnabled(any);
@@ -274,12 +284,24 @@ void TfrmMain::resizeEvent(QResizeEvent* event)
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    // Never closed behind a progress, wait or deletion window: its operation
+    // is cancelled first and the window closes as usual when it has ended.
+    if (IsLongOperationRunning()) {
+        CancelLongOperation();
+        event->ignore();
+        m_closeWhenIdle.start();
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(event);
 }
 
 void TfrmMain::FormClose()
 {
+    std::string reason;
+    if (m_settingsSaver && !m_settingsSaver(reason))
+        m_prompts.showError(QStringLiteral("Error"), QStringLiteral("The settings could not be saved.\r\n")
+                                                         + QString::fromStdString(reason));
     if (m_closeHandler)
         m_closeHandler();
     if (m_playerControls)

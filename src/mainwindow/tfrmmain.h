@@ -5,6 +5,7 @@
 // own commands; this class wires them together.
 
 #include <QMainWindow>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -35,6 +36,11 @@ public:
     // Runs when the window is closed by the user (FormClose): save the
     // settings, stop the player. Exit does not run it.
     void SetCloseHandler(std::function<void()> handler) { m_closeHandler = std::move(handler); }
+    // Saves the settings when the window is closed by the user, before the
+    // close handler; false with the system's reason when they could not be
+    // written, which is then shown.
+    using SettingsSaver = std::function<bool(std::string& reason)>;
+    void SetSettingsSaver(SettingsSaver saver) { m_settingsSaver = std::move(saver); }
 
     // FormCreate's last step: the player controls with the media player and
     // the mixer volume control (`VolumeControl`) on these back-ends. A mixer
@@ -110,6 +116,7 @@ private:
     Prompts& m_prompts;
     std::unique_ptr<SkinManager> m_skins;
     std::function<void()> m_closeHandler;
+    SettingsSaver m_settingsSaver;
     TPlaylistPane* m_playlist = nullptr;
     TFileBrowserPane* m_browser = nullptr;
     QSplitter* m_splitter = nullptr;
@@ -117,4 +124,7 @@ private:
     QStatusBar* m_panStatus = nullptr;
     std::unique_ptr<TPlayerControls> m_playerControls;
     std::unique_ptr<TTagCommands> m_tagCommands;
+    // A close asked for while a long operation ran: the operation was
+    // cancelled, and the window closes once it has ended.
+    QTimer m_closeWhenIdle;
 };

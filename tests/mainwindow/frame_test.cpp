@@ -11,7 +11,9 @@
 #include "tsongslistview.h"
 
 #include "mainwindowregistry.h"
+#include "progresswindows.h"
 #include "skinmanager.h"
+#include "tfrmwait.h"
 
 #include <QAction>
 #include <QApplication>
@@ -247,13 +249,81 @@ TEST_F(MainWindowTest, DeleteKeysReachThePlaylistOnlyWhenItHasTheFocus)
     browser().driveBox()->setCurrentIndex(browser().driveBox()->count() - 1);
     browser().driveBox()->hidePopup();
     EXPECT_FALSE(browser().driveBox()->IsPopupOpen());
+    // The close-up is handled once the box has taken the chosen entry.
+    QApplication::processEvents();
     EXPECT_EQ(browser().driveBox()->currentIndex(), 0);
     EXPECT_EQ(browser().CurrentDir(), current);
     EXPECT_TRUE(browser().filesView()->hasFocus());
     // Closing the list without Escape lists the chosen drive's root.
     browser().OpenDriveBox();
     browser().driveBox()->hidePopup();
+    QApplication::processEvents();
     EXPECT_EQ(browser().CurrentDir(), "/");
+}
+
+TEST_F(MainWindowTest, ClosingReportsSettingsThatCouldNotBeSaved)
+{
+    int saves = 0;
+    int closes = 0;
+    frm->SetSettingsSaver([&](std::string& reason) {
+        ++saves;
+        reason = "Read-only file system";
+        return false;
+    });
+    frm->SetCloseHandler([&] { ++closes; });
+    EXPECT_TRUE(frm->close());
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(prompts.texts(Kind::Error),
+              QStringList{QStringLiteral("The settings could not be saved.\r\nRead-only file system")});
+
+    // Saved: nothing is shown.
+    prompts.clearShown();
+    frm->show();
+    frm->SetSettingsSaver([](std::string&) { return true; });
+    EXPECT_TRUE(frm->close());
+    EXPECT_TRUE(prompts.shown().empty());
+}
+
+TEST_F(MainWindowTest, ClosingDuringAFolderScanCancelsTheScanThenCloses)
+{
+    // Three folders of 120 files: the wait window shows progress inside a
+    // folder, so the scan hears the cancel before it reaches the next one.
+    for (const char* folder : {"a", "b", "c"}) {
+        MakeDir(dir.file(folder));
+        for (int i = 0; i < 120; ++i)
+            WriteFile(dir.file(folder) + "/" + std::to_string(i) + ".mp3", "x");
+    }
+    SetMainWindow(frm.get());
+    ProgressWindows windows;
+    int closes = 0;
+    frm->SetCloseHandler([&] { ++closes; });
+    bool closedDuringScan = true;
+    bool waitWasModal = false;
+    // The user closes the window once the wait window shows a file inside
+    // the first folder.
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (!windows.wait().lPath->text().endsWith(QStringLiteral(".mp3")))
+            return;
+        user.stop();
+        waitWasModal = windows.wait().isVisible() && windows.wait().isModal()
+                       && windows.wait().parentWidget() == frm.get();
+        closedDuringScan = frm->close();
+    });
+    user.start(0);
+    prompts.expectFolder(dir.path());
+    playlist().submAddDirClick();
+    EXPECT_TRUE(waitWasModal);
+    EXPECT_FALSE(closedDuringScan);   // refused while the scan ran...
+    EXPECT_EQ(closes, 0);
+    EXPECT_GT(playlist().Count(), 0);
+    EXPECT_LT(playlist().Count(), 120); // ...which stopped within the first folder
+    EXPECT_TRUE(frm->isVisible());
+    // ...and the window closes as usual once the scan has ended.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !frm->isVisible(); }, 2000));
+    EXPECT_EQ(closes, 1);
+    SetMainWindow(nullptr);
 }
 
 TEST_F(MainWindowTest, EveryWindowResizeSplitsThePanesEvenly)
