@@ -1,12 +1,18 @@
 // playlistbench DIR: an offscreen main window adds DIR to its playlist as the
 // "Add directory ..." command does (folder scan under the wait window, one
 // sort at the end). One untimed run warms the page cache.
+//
+// playlistbench remove DIR: the same, then every row is selected, the
+// idle-time enabling of the commands is timed with that selection, and all
+// rows are removed as "Remove selected items from playlist" does.
 
 #include "benchprompts.h"
 
+#include "fakemediabackend.h"
 #include "mainwindowregistry.h"
 #include "progresswindows.h"
 #include "tfrmmain.h"
+#include "tplayercontrols.h"
 #include "tplaylistmodel.h"
 #include "tplaylistpane.h"
 
@@ -14,19 +20,31 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <iomanip>
 #include <iostream>
 
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
-    if (argc != 2) {
-        std::cerr << "usage: playlistbench DIR\n";
+    const bool removeMode = argc == 3 && std::strcmp(argv[1], "remove") == 0;
+    if (argc != 2 && !removeMode) {
+        std::cerr << "usage: playlistbench [remove] DIR\n";
         return 2;
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    BenchPrompts prompts(argv[1]);
+    BenchPrompts prompts(argv[argc - 1]);
     TfrmMain frm(prompts);
+    frm.CreatePlayerControls(std::make_unique<FakeMediaBackend>(std::make_shared<FakeMediaState>()), {});
     SetMainWindow(&frm);
     ProgressWindows windows;
     frm.show();
@@ -35,12 +53,32 @@ int main(int argc, char* argv[])
     playlist.submAddDirClick();
     playlist.model()->Clear();
 
-    const auto start = std::chrono::steady_clock::now();
+    auto start = std::chrono::steady_clock::now();
     playlist.submAddDirClick();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double addSeconds = SecondsSince(start);
     const int n = playlist.Count();
-    std::cout << "added " << n << " files in " << std::fixed << std::setprecision(3) << seconds
-              << " s: " << std::setprecision(0) << (seconds > 0 ? n / seconds : 0.0) << " files/s\n";
+    std::cout << "added " << n << " files in " << std::fixed << std::setprecision(3) << addSeconds
+              << " s: " << std::setprecision(0) << (addSeconds > 0 ? n / addSeconds : 0.0) << " files/s\n";
+
+    if (removeMode) {
+        playlist.mnuSelectAll1Click();
+        QApplication::processEvents();
+        // The enabling runs at every idle turn of the event loop.
+        constexpr int turns = 10000;
+        start = std::chrono::steady_clock::now();
+        for (int i = 0; i < turns; ++i)
+            frm.playerControls()->playActionUpdate();
+        const double perTurn = SecondsSince(start) / turns;
+        std::cout << "enabling with " << playlist.SelectedCount() << " rows selected: " << std::setprecision(2)
+                  << perTurn * 1e6 << " us per idle turn\n";
+
+        start = std::chrono::steady_clock::now();
+        playlist.removeselecteditems1Click();
+        QApplication::processEvents();
+        const double removeSeconds = SecondsSince(start);
+        std::cout << "removed " << n - playlist.Count() << " rows in " << std::setprecision(3) << removeSeconds
+                  << " s\n";
+    }
     SetMainWindow(nullptr);
     return 0;
 }

@@ -148,7 +148,7 @@ void TPlayerControls::playActionUpdate()
 {
     const bool active = m_player->IsPlayerActive();
     const bool paused = m_player->IsPlayerPaused();
-    const bool oneSelected = m_playlist.SelectedRows().size() == 1;
+    const bool oneSelected = m_playlist.SelectedCount() == 1;
     TPlayerStrip* strip = m_playlist.playerStrip();
     m_playAction->setEnabled((oneSelected && !active) || (active && paused));
     strip->butPause()->setEnabled(active && !paused);

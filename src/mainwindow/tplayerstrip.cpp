@@ -11,6 +11,7 @@
 
 namespace {
 
+// A flat button that shows its glyph only; the caption is its tooltip.
 QToolButton* MakeButton(const char* name, const QString& caption, const QIcon& icon, QWidget* parent)
 {
     auto* b = new QToolButton(parent);
@@ -18,7 +19,7 @@ QToolButton* MakeButton(const char* name, const QString& caption, const QIcon& i
     b->setText(caption);
     b->setToolTip(caption);
     b->setIcon(icon);
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setToolButtonStyle(Qt::ToolButtonIconOnly);
     b->setAutoRaise(true);
     return b;
 }

@@ -9,6 +9,7 @@
 #include "tvicons.h"
 
 #include "fileutils.h"
+#include "localfileurl.h"
 #include "progresswindows.h"
 #include "prompts.h"
 #include "tfileinfo.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QVBoxLayout>
@@ -119,6 +121,15 @@ TPlaylistPane::TPlaylistPane(Prompts& prompts, QWidget* hintParent, QWidget* par
     connect(m_view, &TtmtListView::OnMouseLeave, this, &TPlaylistPane::songsListViewMouseLeave);
     connect(m_view, &TSongsListView::FocusLeft, this, [this] { m_view->viewport()->update(); });
     connect(m_view, &TSongsListView::UrlsDropped, this, &TPlaylistPane::AddDroppedUrls);
+
+    // The selected count is counted again only after the selection or the
+    // rows changed.
+    const auto recount = [this] { m_selectedCount = -1; };
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, recount);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, recount);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, recount);
+    connect(m_model, &QAbstractItemModel::modelReset, this, recount);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, recount);
 }
 
 TPlaylistPane::~TPlaylistPane() = default;
@@ -137,6 +148,9 @@ void TPlaylistPane::BuildMenu()
         return a;
     };
     PlayFile1 = add(m_mnuSong, "PlayFile1", "Play File", QKeySequence(Qt::Key_Return));
+    // The keypad's Enter plays like Return.
+    PlayFile1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter),
+                             QKeySequence(Qt::KeypadModifier | Qt::Key_Enter)});
     m_mnuSong->setDefaultAction(PlayFile1);
     m_mnuSong->addSeparator();
     mnuCopyselectedsongs1 = add(m_mnuSong, "mnuCopyselectedsongs1", "Copy selected songs to ...", QKeySequence(Qt::Key_F5));
@@ -209,6 +223,34 @@ void TPlaylistPane::RefreshTagRows(const std::vector<int>& rows, bool hideList)
     }
 }
 
+std::vector<std::pair<int, int>> TPlaylistPane::SelectedRanges() const
+{
+    std::vector<std::pair<int, int>> ranges;
+    for (const QItemSelectionRange& r : m_view->selectionModel()->selection())
+        ranges.emplace_back(r.top(), r.bottom());
+    std::sort(ranges.begin(), ranges.end());
+    // Ranges of a selection may overlap or touch: merge them.
+    std::vector<std::pair<int, int>> merged;
+    for (const auto& r : ranges) {
+        if (!merged.empty() && r.first <= merged.back().second + 1)
+            merged.back().second = std::max(merged.back().second, r.second);
+        else
+            merged.push_back(r);
+    }
+    return merged;
+}
+
+int TPlaylistPane::SelectedCount() const
+{
+    if (m_selectedCount < 0) {
+        int count = 0;
+        for (const auto& [first, last] : SelectedRanges())
+            count += last - first + 1;
+        m_selectedCount = count;
+    }
+    return m_selectedCount;
+}
+
 bool TPlaylistPane::IsInPlaylist(const std::string& path) const
 {
     return m_model->IsInPlaylist(path);
@@ -278,10 +320,7 @@ void TPlaylistPane::AddDroppedUrls(const QList<QUrl>& urls)
     // are added as they are.
     std::vector<DroppedEntry> entries;
     for (const QUrl& url : urls) {
-        if (!url.isLocalFile())
-            continue;
-        // The percent-encoded path keeps names that are not valid UTF-8 intact.
-        std::string path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+        std::string path = LocalFilePath(url);
         if (path.empty())
             continue;
         const bool folder = IsFolder(path);
@@ -311,17 +350,23 @@ void TPlaylistPane::Clearplaylist1Click()
 
 void TPlaylistPane::removeselecteditems1Click()
 {
-    const std::vector<int> rows = SelectedRows();
-    if (rows.empty())
+    const std::vector<std::pair<int, int>> ranges = SelectedRanges();
+    if (ranges.empty())
         return;
     RepaintOff repaint(*m_view);
     const std::string playing = m_player.CurrentSongFile();
-    // From the last selected row up, so the positions of the others hold.
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        const TFileInfo* info = m_model->FileAt(*it);
-        if (info && !playing.empty() && info->FullPath() == playing)
-            m_player.StopPlaying();
-        m_model->removeRows(*it, 1);
+    // One step per run of adjacent rows, from the last run up, so that the
+    // positions of the others hold.
+    for (auto it = ranges.rbegin(); it != ranges.rend(); ++it) {
+        const auto [first, last] = *it;
+        for (int row = first; !playing.empty() && row <= last; ++row) {
+            const TFileInfo* info = m_model->FileAt(row);
+            if (info && info->FullPath() == playing) {
+                m_player.StopPlaying();
+                break;
+            }
+        }
+        m_model->removeRows(first, last - first + 1);
     }
 }
 
@@ -332,7 +377,7 @@ void TPlaylistPane::mnuSelectAll1Click()
 
 void TPlaylistPane::mnuSongPopup()
 {
-    const std::size_t n = SelectedRows().size();
+    const int n = SelectedCount();
     auto set = [](QAction* a, bool on) {
         a->setEnabled(on);
         a->setVisible(on);
@@ -366,10 +411,13 @@ void TPlaylistPane::mnuRenameFile1Click()
             return;
         const std::string newName = WithoutExtension(trimmed) + ".mp3";
         if (IsValidFileName(newName)) {
-            // The player holds the file it plays: stop it before the move.
+            // The player holds the file it plays: stop it before the move;
+            // the row is no longer the one playing.
             const std::string playing = m_player.CurrentSongFile();
-            if (!playing.empty() && playing == info->FullPath())
+            if (!playing.empty() && playing == info->FullPath()) {
                 m_player.StopPlaying();
+                m_model->SetChecked(row, false);
+            }
             // A failed move leaves the record, and so the row, as it was.
             if (info->Rename(newName))
                 m_model->RefreshRow(row);

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class Prompts;
@@ -93,6 +94,11 @@ public:
     int Count() const override;
     // Selected row positions, ascending.
     std::vector<int> SelectedRows() const override;
+    // The number of selected rows; kept between changes of the selection or
+    // the rows, so that asking at every idle turn costs nothing.
+    int SelectedCount() const;
+    // The selected rows as disjoint ranges [first, last], ascending.
+    std::vector<std::pair<int, int>> SelectedRanges() const;
     TFileInfo* FileAt(int row) const override;
 
     // After a row's file may have changed its tags: the record re-reads them,
@@ -143,4 +149,5 @@ private:
     QMenu* m_mnuSong = nullptr;
     QElapsedTimer m_clock;
     qint64 m_hintTick = 0;
+    mutable int m_selectedCount = -1; // -1: to be counted again
 };

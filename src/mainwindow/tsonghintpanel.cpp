@@ -34,6 +34,8 @@ TSongHintPanel::TSongHintPanel(QWidget* parent)
         c->move(48, 6 + i * 18);
         auto* v = new QLabel(this);
         v->setObjectName(QString::fromLatin1(names[i]));
+        // File names and folders are shown as typed, never as markup.
+        v->setTextFormat(Qt::PlainText);
         v->move(110, 6 + i * 18);
         *values[i] = v;
     }

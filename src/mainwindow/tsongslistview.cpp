@@ -41,12 +41,17 @@ void TSongsListView::dragMoveEvent(QDragMoveEvent* event)
 void TSongsListView::dropEvent(QDropEvent* event)
 {
     const QMimeData* mime = event->mimeData();
-    if (mime->hasFormat(TFilesModel::DragMimeType())) {
+    // The private type only says "the browser's selection": it means nothing
+    // in a drag from another window or process.
+    const bool fromBrowser = mime->hasFormat(TFilesModel::DragMimeType()) && m_browserSource
+                             && event->source() == m_browserSource;
+    if (fromBrowser) {
         AcceptAsCopy(event);
-        emit BrowserRowsDropped();
+        QMetaObject::invokeMethod(this, &TSongsListView::BrowserRowsDropped, Qt::QueuedConnection);
     } else if (mime->hasUrls()) {
         AcceptAsCopy(event);
-        emit UrlsDropped(mime->urls());
+        QMetaObject::invokeMethod(
+            this, [this, urls = mime->urls()] { emit UrlsDropped(urls); }, Qt::QueuedConnection);
     } else {
         event->ignore();
     }

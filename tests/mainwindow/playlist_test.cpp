@@ -5,6 +5,7 @@
 
 #include "tfileinfo.h"
 #include "tfilebrowserpane.h"
+#include "tfilesmodel.h"
 #include "tfrmmain.h"
 #include "tplaylistdelegate.h"
 #include "tplaylistmodel.h"
@@ -149,6 +150,51 @@ TEST_F(MainWindowTest, RemoveAndClearAskAndStopThePlayingSong)
     EXPECT_EQ(prompts.count(Kind::YesNo), 2);
 }
 
+TEST_F(MainWindowTest, RemovingASelectionTakesEachRunOfRowsInOneStep)
+{
+    for (const char* f : {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3", "g.mp3"}) {
+        MakeMp3(dir.file(f));
+        playlist().AddFileToPlaylist(dir.file(f));
+    }
+    int stops = 0;
+    TPlayerHooks hooks;
+    hooks.CurrentSongFile = [&] { return dir.file("f.mp3"); };
+    hooks.StopPlaying = [&] { ++stops; };
+    playlist().SetPlayerHooks(hooks);
+    int steps = 0;
+    QObject::connect(playlist().model(), &QAbstractItemModel::rowsRemoved, [&] { ++steps; });
+
+    SelectPlaylistRows({0, 1, 3, 5, 6});
+    EXPECT_EQ(playlist().SelectedCount(), 5);
+    playlist().removeselecteditems1Click();
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"c.mp3", "e.mp3"}));
+    EXPECT_EQ(steps, 3); // rows 5-6, 3, 0-1
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(playlist().SelectedCount(), 0);
+    EXPECT_FALSE(playlist().IsInPlaylist(dir.file("a.mp3")));
+    EXPECT_TRUE(playlist().IsInPlaylist(dir.file("c.mp3")));
+    playlist().mnuSelectAll1Click();
+    EXPECT_EQ(playlist().SelectedCount(), 2);
+}
+
+TEST_F(MainWindowTest, NamesThatAreNotUtf8ComeFromTheDialogsAsBytes)
+{
+    const std::string odd = dir.file("caf\xe9 \xff.mp3");
+    MakeMp3(odd);
+    MakeDir(dir.file("alb\xfcm"));
+    MakeMp3(dir.file("alb\xfcm/\xe9t\xe9.mp3"));
+    SetMainWindow(frm.get());
+    prompts.expectOpenFiles({odd});
+    playlist().submAddSingleFileClick();
+    prompts.expectFolder(dir.file("alb\xfcm"));
+    playlist().submAddDirClick();
+    ASSERT_EQ(playlist().Count(), 2);
+    std::vector<std::string> paths{playlist().FileAt(0)->FullPath(), playlist().FileAt(1)->FullPath()};
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{dir.file("alb\xfcm/\xe9t\xe9.mp3"), odd}));
+    SetMainWindow(nullptr);
+}
+
 TEST_F(MainWindowTest, ContextMenuFollowsTheSelection)
 {
     for (const char* f : {"a.mp3", "b.mp3"}) {
@@ -196,6 +242,7 @@ TEST_F(MainWindowTest, RenameAsksAgainAfterAnInvalidName)
     hooks.CurrentSongFile = [&] { return dir.file("Song.MP3"); };
     hooks.StopPlaying = [&] { ++stops; };
     playlist().SetPlayerHooks(hooks);
+    playlist().model()->SetChecked(0, true);
     prompts.expectInput(QStringLiteral("What?.ogg"));
     prompts.expectInput(QStringLiteral(" New "));
     playlist().mnuRenameFile1Click();
@@ -212,6 +259,7 @@ TEST_F(MainWindowTest, RenameAsksAgainAfterAnInvalidName)
     EXPECT_FALSE(Exists(dir.file("Song.MP3")));
     EXPECT_TRUE(Exists(dir.file("New.mp3")));
     EXPECT_EQ(stops, 1); // the playing file was renamed: the player stopped first
+    EXPECT_FALSE(playlist().model()->IsChecked(0)); // and its row is no longer marked
     EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"New.mp3"}));
     EXPECT_TRUE(playlist().IsInPlaylist(dir.file("New.mp3")));
     EXPECT_FALSE(playlist().IsInPlaylist(dir.file("Song.MP3")));
@@ -270,6 +318,25 @@ TEST_F(MainWindowTest, DropsFromTheBrowserAndFromTheDesktop)
     QApplication::sendEvent(target, &drop);
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    // The files are added after the drop event has returned, so that the
+    // file manager that started the drag is not held meanwhile.
+    EXPECT_EQ(playlist().Count(), 0);
+    QApplication::processEvents();
     EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"loose.mp3"}));
+
+    // The browser's private row type means nothing from another process (a
+    // drop whose source is not this window's browser): nothing is added,
+    // although the browser has rows selected.
+    playlist().model()->Clear();
+    QMimeData foreign;
+    foreign.setData(TFilesModel::DragMimeType(), "1");
+    SelectBrowserRows({BrowserRowOf("Album")});
+    QDragEnterEvent foreignEnter(QPoint(10, 10), Qt::CopyAction, &foreign, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &foreignEnter);
+    QDropEvent foreignDrop(QPointF(10, 10), Qt::CopyAction, &foreign, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &foreignDrop);
+    QApplication::processEvents();
+    EXPECT_FALSE(foreignDrop.isAccepted());
+    EXPECT_EQ(playlist().Count(), 0);
     SetMainWindow(nullptr);
 }

@@ -3,6 +3,7 @@
 #include "mainwindowfixture.h"
 
 #include "skinmanager.h"
+#include "tfilebrowserpane.h"
 #include "testapplication.h"
 #include "tfrmmain.h"
 #include "tplaylistmodel.h"
@@ -147,4 +148,25 @@ TEST_F(MainWindowTest, HoverPanelTellsNameFolderAndSizeAndOpensAboveNearTheBotto
     // The mouse leaving the list hides the panel.
     playlist().songsListViewMouseLeave();
     EXPECT_FALSE(hint->isVisible());
+}
+
+TEST_F(MainWindowTest, NamesAndFoldersShowAsTypedNeverAsMarkup)
+{
+    MakeDir(dir.file("<u>dir"));
+    const std::string song = dir.file("<u>dir/<b>x.mp3");
+    MakeMp3(song);
+    playlist().AddFileToPlaylist(song);
+    TSongsListView* view = playlist().songsListView();
+    playlist().songsListViewInfoTip(view->viewport()->mapToGlobal(view->visualRect(playlist().model()->index(0)).center()));
+    TSongHintPanel* hint = playlist().panSongsHint();
+    for (const QLabel* label : {hint->labSongName(), hint->labSongPath(), hint->labSongFileSize()})
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+    EXPECT_EQ(hint->labSongName()->text(), QStringLiteral("<b>x.mp3"));
+    // Shown as typed, the tag takes its room; as markup only "x.mp3" would.
+    EXPECT_GE(hint->labSongName()->sizeHint().width(),
+              hint->labSongName()->fontMetrics().horizontalAdvance(QStringLiteral("<b>x.mp3")));
+
+    ASSERT_TRUE(browser().ShowFolder(dir.file("<u>dir") + "/"));
+    EXPECT_EQ(browser().panCurrDirectory()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(browser().panCurrDirectory()->text().toStdString(), dir.file("<u>dir") + "/");
 }

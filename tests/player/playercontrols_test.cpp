@@ -135,12 +135,18 @@ TEST_F(PlayerControlsTest, DoubleClickEnterAndPlayFileMoveTheMark)
     EXPECT_EQ(Marked(), std::vector<int>{1});
     EXPECT_EQ(std::count(media->commands.begin(), media->commands.end(), "close"), 1);
 
-    // Enter on the list.
+    // Enter on the list, and the keypad's Enter alike.
     Select({2});
     playlist().songsListView()->setFocus();
     QTest::keyClick(playlist().songsListView(), Qt::Key_Return);
     EXPECT_EQ(player().CurrentSongFile(), paths[2]);
     EXPECT_EQ(Marked(), std::vector<int>{2});
+    Select({0});
+    QTest::keyClick(playlist().songsListView(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(player().CurrentSongFile(), paths[0]);
+    EXPECT_EQ(Marked(), std::vector<int>{0});
+    Select({2});
+    QTest::keyClick(playlist().songsListView(), Qt::Key_Return);
 
     // Two rows selected: nothing happens.
     Select({0, 1});
@@ -158,6 +164,20 @@ TEST_F(PlayerControlsTest, DoubleClickEnterAndPlayFileMoveTheMark)
     EXPECT_FALSE(player().IsPlayerActive());
     EXPECT_EQ(Enabling(), (std::vector<bool>{true, false, false, false}));
     EXPECT_TRUE(prompts.shown().empty());
+}
+
+TEST_F(PlayerControlsTest, StripButtonsShowTheirGlyphWithTheCaptionAsTooltip)
+{
+    const std::pair<QToolButton*, const char*> buttons[] = {
+        {strip().butPlay(), "Play"}, {strip().butPause(), "Pause"}, {strip().butStop(), "Stop"},
+        {strip().butVolume(), "Volume"}};
+    for (const auto& [button, caption] : buttons) {
+        EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonIconOnly) << caption;
+        EXPECT_FALSE(button->icon().isNull()) << caption;
+        EXPECT_EQ(button->toolTip(), QString::fromLatin1(caption));
+        // Only the glyph takes room: the button is no wider than its icon.
+        EXPECT_LT(button->sizeHint().width(), button->iconSize().width() + 16) << caption;
+    }
 }
 
 TEST_F(PlayerControlsTest, PlayStartsWithoutMarkingAndResumesWhenPaused)
@@ -393,12 +413,33 @@ TEST_F(PlayerControlsTest, VolumePanelOpensClosesAndHidesOnTheListedControls)
     QTest::mouseClick(strip().butVolume(), Qt::LeftButton);
     EXPECT_FALSE(panel->isVisible());
 
-    // Presses on the gauge, the Volume button and the panel keep it open.
-    QTest::mouseClick(strip().butVolume(), Qt::LeftButton);
+    // Presses on the gauge, the Volume button and the panel do not hide it.
+    // The gauge is pressed while a song plays, so that it is enabled and the
+    // press really reaches it (it seeks).
+    AddSongs(1);
+    Select({0});
+    controls()->songsListViewDblClick();
+    controls()->playActionUpdate();
+    ASSERT_TRUE(gauge().isEnabled());
+    playlist().songsListView()->setFocus();
+    panel->show();
+    const std::size_t commands = media->commands.size();
     QTest::mousePress(&gauge(), Qt::LeftButton, {}, QPoint(3, 3));
     QTest::mouseRelease(&gauge(), Qt::LeftButton, {}, QPoint(3, 3));
+    ASSERT_GT(media->commands.size(), commands);
+    EXPECT_EQ(media->commands[commands].rfind("seek ", 0), 0u) << media->commands[commands];
+    EXPECT_TRUE(panel->isVisible());
     QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(3, 3));
     EXPECT_TRUE(panel->isVisible());
+    // Opened by its button the panel has the focus; a seek on the gauge
+    // moves the focus to the playlist, and the panel closes as it loses it.
+    panel->hide();
+    QTest::mouseClick(strip().butVolume(), Qt::LeftButton);
+    ASSERT_TRUE(panel->isVisible());
+    QTest::mousePress(&gauge(), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseRelease(&gauge(), Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_EQ(QApplication::focusWidget(), playlist().songsListView());
+    EXPECT_FALSE(panel->isVisible());
 
     // Focus leaving the panel hides it.
     panel->VolumeBar1()->setFocus();
