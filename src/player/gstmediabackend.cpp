@@ -1,5 +1,7 @@
 #include "gstmediabackend.h"
 
+#include "soundidentity.h"
+
 #include <limits>
 
 namespace {
@@ -22,6 +24,36 @@ GstBusSyncReply keepWaitedMessages(GstBus*, GstMessage* message, gpointer)
         gst_message_unref(message);
         return GST_BUS_DROP;
     }
+}
+
+// The sound output: the first sink that opens its device. The sound server's
+// sink comes first, then ALSA. None of them falls back to a silent sink, so a
+// song without an output fails to open instead of running unheard.
+GstElement* openAudioSink()
+{
+    for (const char* factory : {"pulsesink", "alsasink"}) {
+        GstElement* sink = gst_element_factory_make(factory, nullptr);
+        if (!sink)
+            continue;
+        gst_object_ref_sink(sink);
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "stream-properties")) {
+            // The server knows our stream by the application id, and
+            // restores the program's volume for it before the first sample.
+            GstStructure* properties =
+                gst_structure_new("properties", "application.id", G_TYPE_STRING, sound_identity::ApplicationId,
+                                  "application.name", G_TYPE_STRING, sound_identity::ApplicationName, nullptr);
+            g_object_set(sink, "stream-properties", properties, nullptr);
+            gst_structure_free(properties);
+        }
+        // Reaching READY opens the device (or connects to the server).
+        if (gst_element_set_state(sink, GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS) {
+            gst_element_set_state(sink, GST_STATE_NULL);
+            return sink;
+        }
+        gst_element_set_state(sink, GST_STATE_NULL);
+        gst_object_unref(sink);
+    }
+    return nullptr;
 }
 
 std::optional<std::uint32_t> toMilliseconds(gint64 nanoseconds)
@@ -57,13 +89,17 @@ bool GstMediaBackend::open(const std::string& path)
     gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
     if (!uri)
         return false;
-    GstElement* pipeline = gst_element_factory_make("playbin", nullptr);
+    GstElement* sink = openAudioSink();
+    GstElement* pipeline = sink ? gst_element_factory_make("playbin", nullptr) : nullptr;
     if (!pipeline) {
+        if (sink)
+            gst_object_unref(sink);
         g_free(uri);
         return false;
     }
     m_pipeline = GST_ELEMENT(gst_object_ref_sink(pipeline));
-    g_object_set(m_pipeline, "uri", uri, "flags", PlayFlagAudio | PlayFlagSoftVolume, nullptr);
+    g_object_set(m_pipeline, "uri", uri, "flags", PlayFlagAudio | PlayFlagSoftVolume, "audio-sink", sink, nullptr);
+    gst_object_unref(sink);
     g_free(uri);
 
     m_bus = gst_element_get_bus(m_pipeline);

@@ -1,7 +1,8 @@
 #pragma once
 // The media back-end on GStreamer's playbin. Opening prerolls the pipeline to
-// PAUSED with a bounded wait and fails on an error, a time-out or a file
-// without an audio stream; a seek is flushing and accurate and leaves the
+// PAUSED with a bounded wait and fails on an error, a time-out, a file
+// without an audio stream or when no sound output can be opened (the sound
+// server's sink, then ALSA; never a silent fallback); a seek is flushing and accurate and leaves the
 // pipeline paused at the target. Closing takes the pipeline to NULL and frees
 // it, which closes the file. Every call is made on one thread; only errors
 // and state-change completions are kept on the bus, so it cannot grow.

@@ -1,5 +1,7 @@
 #include "pulsemixerbackend.h"
 
+#include "soundidentity.h"
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QTimer>
@@ -28,16 +30,99 @@ PulseMixerBackend::PulseMixerBackend()
 
 PulseMixerBackend::~PulseMixerBackend()
 {
-    if (m_context) {
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
-        // Disconnecting cancels every pending operation; their callbacks are
-        // not called after this.
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
-    }
+    m_reconnect.reset();
+    dropContext();
     if (m_mainloop)
         pa_glib_mainloop_free(m_mainloop);
+}
+
+bool PulseMixerBackend::connectContext()
+{
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, sound_identity::ApplicationName);
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, sound_identity::ApplicationId);
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_PROCESS_ID, m_processId.c_str());
+    m_context = pa_context_new_with_proplist(pa_glib_mainloop_get_api(m_mainloop), sound_identity::ApplicationName,
+                                             properties);
+    pa_proplist_free(properties);
+    if (!m_context)
+        return false;
+    pa_context_set_state_callback(m_context, onContextState, this);
+    return pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
+}
+
+void PulseMixerBackend::dropContext()
+{
+    if (!m_context)
+        return;
+    pa_context_set_state_callback(m_context, nullptr, nullptr);
+    pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
+    pa_ext_stream_restore_set_subscribe_cb(m_context, nullptr, nullptr);
+    // Disconnecting cancels every pending operation; their callbacks are not
+    // called after this.
+    pa_context_disconnect(m_context);
+    pa_context_unref(m_context);
+    m_context = nullptr;
+    m_pendingOperations = 0;
+    m_streamWrites.clear();
+}
+
+bool PulseMixerBackend::startSession()
+{
+    // Subscribe first, then read the current state, so that no change falls
+    // between the two. The server info asks for the default sink's info in turn.
+    pa_context_set_subscribe_callback(m_context, onSubscription, this);
+    pa_ext_stream_restore_set_subscribe_cb(m_context, onRestoreChanged, this);
+    const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SINK_INPUT |
+                                                          PA_SUBSCRIPTION_MASK_SERVER);
+    return track(pa_context_subscribe(m_context, mask, onDone, this)) &&
+           track(pa_ext_stream_restore_subscribe(m_context, 1, onDone, this)) &&
+           track(pa_ext_stream_restore_read(m_context, onRestoreInfo, this)) &&
+           track(pa_context_get_server_info(m_context, onServerInfo, this)) &&
+           track(pa_context_get_sink_input_info_list(m_context, onSinkInputInfo, this));
+}
+
+void PulseMixerBackend::connectionLost()
+{
+    // The server is gone with our streams; what was known of it no longer holds.
+    m_haveSink = false;
+    m_defaultSinkName.clear();
+    m_ownStreams.clear();
+    m_otherStreams.clear();
+    m_restoreAvailable = false;
+    m_restoreEntry.reset();
+    if (!m_reconnect) {
+        m_reconnect = std::make_unique<QTimer>();
+        m_reconnect->setInterval(ReconnectIntervalMs);
+        QObject::connect(m_reconnect.get(), &QTimer::timeout, [this] { reconnect(); });
+    }
+    m_reconnect->start();
+}
+
+void PulseMixerBackend::reconnect()
+{
+    if (m_context) {
+        const pa_context_state_t state = pa_context_get_state(m_context);
+        // An attempt still under way is given its time.
+        if (state == PA_CONTEXT_READY || (PA_CONTEXT_IS_GOOD(state) && state != PA_CONTEXT_UNCONNECTED))
+            return;
+    }
+    dropContext();
+    m_resyncing = true;
+    connectContext();
+}
+
+void PulseMixerBackend::finishResync()
+{
+    m_resyncing = false;
+    if (m_masterPending && m_haveSink) {
+        m_masterPending = false;
+        writeValue(MasterVolumeControl, m_masterValue);
+    }
+    if (m_wavePending)
+        m_wavePending = !applyWave();
+    notify(MasterVolumeControl);
+    notify(WaveVolumeControl);
 }
 
 pa_volume_t PulseMixerBackend::toPulseVolume(std::uint32_t value)
@@ -61,36 +146,16 @@ MixerResult PulseMixerBackend::open(NoticeHandler handler)
     m_mainloop = pa_glib_mainloop_new(nullptr);
     if (!m_mainloop)
         return {PA_ERR_INTERNAL, pa_strerror(PA_ERR_INTERNAL)};
-
-    pa_proplist* properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Tunevault");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "tunevault");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_PROCESS_ID, m_processId.c_str());
-    m_context = pa_context_new_with_proplist(pa_glib_mainloop_get_api(m_mainloop), "Tunevault", properties);
-    pa_proplist_free(properties);
-    if (!m_context)
-        return {PA_ERR_INTERNAL, pa_strerror(PA_ERR_INTERNAL)};
-
-    pa_context_set_state_callback(m_context, onContextState, this);
-    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
-        return failure();
+    if (!connectContext())
+        return m_context ? failure() : MixerResult{PA_ERR_INTERNAL, pa_strerror(PA_ERR_INTERNAL)};
     waitFor([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }, ConnectTimeoutMs);
     if (!ready()) {
         if (PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
             return {PA_ERR_TIMEOUT, pa_strerror(PA_ERR_TIMEOUT)};
         return failure();
     }
-
-    // Subscribe first, then read the current state, so that no change falls
-    // between the two.
-    pa_context_set_subscribe_callback(m_context, onSubscription, this);
-    const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SINK_INPUT |
-                                                          PA_SUBSCRIPTION_MASK_SERVER);
-    if (!track(pa_context_subscribe(m_context, mask, onDone, this)) ||
-        !track(pa_context_get_server_info(m_context, onServerInfo, this)) ||
-        !track(pa_context_get_sink_input_info_list(m_context, onSinkInputInfo, this)))
+    if (!startSession())
         return failure();
-    // The server info asks for the default sink's info in turn.
     if (!waitFor([this] { return m_pendingOperations == 0; }, ConnectTimeoutMs)) {
         if (ready())
             return {PA_ERR_TIMEOUT, pa_strerror(PA_ERR_TIMEOUT)};
@@ -164,31 +229,66 @@ MixerResult PulseMixerBackend::readValue(std::uint32_t controlId, std::uint32_t&
 
 MixerResult PulseMixerBackend::writeValue(std::uint32_t controlId, std::uint32_t value)
 {
-    if (!ready())
-        return failure();
     if (value > MaxValue)
         value = MaxValue;
+    // Without a server (it went away and is being waited for) a value is
+    // held and applied once connected again; nothing is reported.
+    const bool connected = ready() && !m_resyncing;
     if (controlId == MasterVolumeControl) {
-        if (!m_haveSink)
+        if (connected && !m_haveSink)
             return {PA_ERR_NOENTITY, pa_strerror(PA_ERR_NOENTITY)};
         pa_cvolume volume;
         pa_cvolume_set(&volume, m_sinkChannels, toPulseVolume(value));
-        if (!track(pa_context_set_sink_volume_by_index(m_context, m_sinkIndex, &volume, onWriteDone, this)))
-            return failure();
-        m_unsettledWrites = true;
-        return MixerResult::ok();
-    }
-    if (controlId == WaveVolumeControl) {
-        // Held for streams that appear later, and written to those there are.
-        m_waveValue = value;
-        for (auto& [index, stream] : m_ownStreams) {
-            const MixerResult result = setStreamVolume(index, stream, value);
-            if (result.failed())
-                return result;
+        if (connected && track(pa_context_set_sink_volume_by_index(m_context, m_sinkIndex, &volume, onWriteDone, this))) {
+            // The server's answer is read back and reported as a notice.
+            m_unsettledWrites = true;
+        } else {
+            m_masterValue = value;
+            m_masterPending = true;
         }
         return MixerResult::ok();
     }
+    if (controlId == WaveVolumeControl) {
+        m_waveValue = value;
+        m_wavePending = !connected || !applyWave();
+        return MixerResult::ok();
+    }
     return {PA_ERR_INVALID, pa_strerror(PA_ERR_INVALID)};
+}
+
+bool PulseMixerBackend::applyWave()
+{
+    // The restore entry is written too: a stream of ours that is just
+    // closing takes the value with it, the next one starts at it.
+    if (m_restoreAvailable && !writeRestoreEntry(m_waveValue))
+        return false;
+    for (auto& [index, stream] : m_ownStreams) {
+        if (setStreamVolume(index, stream, m_waveValue).failed())
+            return false;
+    }
+    // Without the database and without a stream, the value waits for the
+    // next stream of ours.
+    return m_restoreAvailable || !m_ownStreams.empty();
+}
+
+bool PulseMixerBackend::writeRestoreEntry(std::uint32_t value)
+{
+    // The entry as the server keeps it, with the new volume: its device and
+    // mute stay.
+    RestoreEntry entry = m_restoreEntry.value_or(RestoreEntry{});
+    if (!pa_channel_map_valid(&entry.channelMap))
+        pa_channel_map_init_stereo(&entry.channelMap);
+    pa_ext_stream_restore_info info {};
+    info.name = sound_identity::StreamRestoreKey;
+    info.channel_map = entry.channelMap;
+    pa_cvolume_set(&info.volume, entry.channelMap.channels, toPulseVolume(value));
+    info.device = entry.device.empty() ? nullptr : entry.device.c_str();
+    info.mute = entry.mute ? 1 : 0;
+    if (!track(pa_ext_stream_restore_write(m_context, PA_UPDATE_REPLACE, &info, 1, 0, onRestoreWriteDone, this)))
+        return false;
+    m_restoreEntry = entry;
+    m_unsettledWrites = true;
+    return true;
 }
 
 MixerResult PulseMixerBackend::setStreamVolume(std::uint32_t index, OwnStream& stream, std::uint32_t value)
@@ -219,6 +319,11 @@ std::uintptr_t PulseMixerBackend::handle() const
     return reinterpret_cast<std::uintptr_t>(m_context);
 }
 
+bool PulseMixerBackend::isConnected() const
+{
+    return ready() && !m_resyncing;
+}
+
 std::set<std::uint32_t> PulseMixerBackend::ownStreams() const
 {
     std::set<std::uint32_t> indexes;
@@ -245,6 +350,8 @@ void PulseMixerBackend::operationDone()
 {
     if (m_pendingOperations > 0)
         --m_pendingOperations;
+    if (m_resyncing && m_pendingOperations == 0 && ready())
+        finishResync();
 }
 
 bool PulseMixerBackend::waitFor(const std::function<bool()>& done, int timeoutMs)
@@ -282,11 +389,26 @@ void PulseMixerBackend::notify(std::uint32_t controlId)
 
 void PulseMixerBackend::onContextState(pa_context* context, void* self)
 {
-    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) {
-        // Nothing more will answer.
-        backend(self)->m_pendingOperations = 0;
-        backend(self)->m_streamWrites.clear();
+    PulseMixerBackend* mixer = backend(self);
+    const pa_context_state_t state = pa_context_get_state(context);
+    if (state == PA_CONTEXT_READY && mixer->m_resyncing) {
+        // Connected again: read the server's state; finishResync follows
+        // once every read has answered.
+        if (mixer->m_reconnect)
+            mixer->m_reconnect->stop();
+        if (!mixer->startSession())
+            mixer->connectionLost();
+        return;
     }
+    if (PA_CONTEXT_IS_GOOD(state))
+        return;
+    // Nothing more will answer.
+    mixer->m_pendingOperations = 0;
+    mixer->m_streamWrites.clear();
+    // Once open, a lost server is waited for; the context is replaced from
+    // the timer, never inside its own callback.
+    if (mixer->m_handler)
+        mixer->connectionLost();
 }
 
 void PulseMixerBackend::onSubscription(pa_context*, pa_subscription_event_type_t event, std::uint32_t index,
@@ -329,9 +451,13 @@ void PulseMixerBackend::onWriteDone(pa_context* context, int, void* self)
     mixer->operationDone();
 }
 
-void PulseMixerBackend::onStreamWriteDone(pa_context* context, int, void* self)
+void PulseMixerBackend::onStreamWriteDone(pa_context* context, int success, void* self)
 {
     PulseMixerBackend* mixer = backend(self);
+    // The stream went away meanwhile: without the database, the next one
+    // gets the value.
+    if (!success && !mixer->m_restoreAvailable)
+        mixer->m_wavePending = true;
     if (!mixer->m_streamWrites.empty()) {
         const std::uint32_t index = mixer->m_streamWrites.front();
         mixer->m_streamWrites.pop_front();
@@ -348,6 +474,32 @@ void PulseMixerBackend::onStreamWriteDone(pa_context* context, int, void* self)
 void PulseMixerBackend::onDone(pa_context*, int, void* self)
 {
     backend(self)->operationDone();
+}
+
+void PulseMixerBackend::onRestoreInfo(pa_context*, const pa_ext_stream_restore_info* info, int eol, void* self)
+{
+    PulseMixerBackend* mixer = backend(self);
+    if (info)
+        mixer->restoreInfo(info);
+    if (eol != 0) {
+        // A server without the stream-restore database answers with an error.
+        mixer->m_restoreAvailable = eol > 0;
+        mixer->operationDone();
+    }
+}
+
+void PulseMixerBackend::onRestoreChanged(pa_context* context, void* self)
+{
+    backend(self)->track(pa_ext_stream_restore_read(context, onRestoreInfo, self));
+}
+
+void PulseMixerBackend::onRestoreWriteDone(pa_context*, int success, void* self)
+{
+    PulseMixerBackend* mixer = backend(self);
+    // Refused: the value goes to the next stream of ours instead.
+    if (!success)
+        mixer->m_wavePending = true;
+    mixer->operationDone();
 }
 
 void PulseMixerBackend::subscription(pa_subscription_event_type_t event, std::uint32_t index)
@@ -389,12 +541,34 @@ void PulseMixerBackend::serverInfo(const pa_server_info* info)
         track(pa_context_get_sink_info_by_name(m_context, name.c_str(), onSinkInfo, this));
 }
 
+void PulseMixerBackend::restoreInfo(const pa_ext_stream_restore_info* info)
+{
+    if (!info->name || std::string(info->name) != sound_identity::StreamRestoreKey)
+        return;
+    RestoreEntry entry;
+    entry.channelMap = info->channel_map;
+    entry.device = info->device ? info->device : "";
+    entry.mute = info->mute != 0;
+    m_restoreEntry = entry;
+    // While streams of ours play, they tell the wave volume; a value the
+    // user set is not overridden by an older one.
+    if (info->volume.channels == 0 || !m_ownStreams.empty() || m_wavePending)
+        return;
+    const std::uint32_t value = fromPulseVolume(pa_cvolume_max(&info->volume));
+    if (value != m_waveValue) {
+        m_waveValue = value;
+        notify(WaveVolumeControl);
+    }
+}
+
 void PulseMixerBackend::sinkInfo(const pa_sink_info* info)
 {
     if (!info->name || m_defaultSinkName != info->name)
         return;
     const bool sinkChanged = !m_haveSink || m_sinkIndex != info->index;
-    const std::uint32_t value = fromPulseVolume(pa_cvolume_max(&info->volume));
+    // A value written while disconnected wins over what the server had.
+    const std::uint32_t value =
+        m_masterPending ? m_masterValue : fromPulseVolume(pa_cvolume_max(&info->volume));
     const bool mute = info->mute != 0;
     const bool valueChanged = value != m_masterValue;
     const bool muteChanged = mute != m_masterMute;
@@ -420,11 +594,19 @@ void PulseMixerBackend::sinkInputInfo(const pa_sink_input_info* info)
     const bool mute = info->mute != 0;
     auto found = m_ownStreams.find(info->index);
     if (found == m_ownStreams.end()) {
-        // A new stream of ours: it gets the held wave volume.
         OwnStream& stream = m_ownStreams[info->index];
         stream.channels = info->volume.channels ? info->volume.channels : 1;
-        if (value != m_waveValue)
-            setStreamVolume(info->index, stream, m_waveValue);
+        if (m_wavePending) {
+            // A value the user set that the server could not restore: the
+            // stream gets it now.
+            m_wavePending = false;
+            if (value != m_waveValue)
+                setStreamVolume(info->index, stream, m_waveValue);
+        } else if (value != m_waveValue) {
+            // The stream started at the volume the server gave it.
+            m_waveValue = value;
+            notify(WaveVolumeControl);
+        }
         return;
     }
     found->second.channels = info->volume.channels ? info->volume.channels : 1;

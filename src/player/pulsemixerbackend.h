@@ -2,8 +2,18 @@
 // The mixer back-end on PulseAudio. The master volume is the volume of the
 // default sink; the wave volume is the volume of this process's own playback
 // streams (the sink inputs whose application.process.id is this process).
-// The wave value is held while no such stream exists and applied to each
-// stream as it appears. 0..65535 maps linearly onto 0..PA_VOLUME_NORM.
+// 0..65535 maps linearly onto 0..PA_VOLUME_NORM.
+//
+// While no such stream exists the wave volume is the one the server restores
+// for the program's streams (its stream-restore entry): read at start-up, and
+// written there when the user changes it, so that the next stream starts at
+// it before its first sample. A server without that database gets the value
+// written to each new stream instead.
+//
+// The server may go away and come back (sound servers restart on updates and
+// logins): the back-end then connects again by itself, every second, holds
+// the values written meanwhile, applies them once connected, and reports both
+// controls so that the bars show the new server's state.
 //
 // The context runs on a pa_glib_mainloop over GLib's default main context,
 // which is the user-interface thread's event loop under Qt on Linux, so every
@@ -13,6 +23,7 @@
 #include "mixerbackend.h"
 
 #include <pulse/context.h>
+#include <pulse/ext-stream-restore.h>
 #include <pulse/glib-mainloop.h>
 #include <pulse/introspect.h>
 #include <pulse/subscribe.h>
@@ -22,6 +33,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -38,6 +50,7 @@ public:
     static constexpr std::uint32_t WaveMuteControl = 4;
     static constexpr int ConnectTimeoutMs = 5000;
     static constexpr int SettleTimeoutMs = 1000;
+    static constexpr int ReconnectIntervalMs = 1000;
 
     PulseMixerBackend();
     ~PulseMixerBackend() override;
@@ -60,6 +73,8 @@ public:
 
     // This process's playback streams known right now (sink input indexes).
     std::set<std::uint32_t> ownStreams() const;
+    // Connected to the server and its state read.
+    bool isConnected() const;
 
 private:
     struct OwnStream {
@@ -79,8 +94,29 @@ private:
     static void onWriteDone(pa_context* context, int success, void* self);
     static void onStreamWriteDone(pa_context* context, int success, void* self);
     static void onDone(pa_context* context, int success, void* self);
+    static void onRestoreInfo(pa_context* context, const pa_ext_stream_restore_info* info, int eol,
+                              void* self);
+    static void onRestoreChanged(pa_context* context, void* self);
+    static void onRestoreWriteDone(pa_context* context, int success, void* self);
+
+    // A context with this program's properties, connecting.
+    bool connectContext();
+    void dropContext();
+    // Subscribes and reads the server's state; false when a request could
+    // not be sent.
+    bool startSession();
+    void connectionLost();
+    void reconnect();
+    // Applies what was held while disconnected and reports both controls.
+    void finishResync();
+    // Writes the wave value to our streams, or to the stream-restore entry
+    // while there is none; false when it has to wait for the next stream of
+    // ours (no database, or a request that could not be sent).
+    bool applyWave();
+    bool writeRestoreEntry(std::uint32_t value);
 
     void serverInfo(const pa_server_info* info);
+    void restoreInfo(const pa_ext_stream_restore_info* info);
     void sinkInfo(const pa_sink_info* info);
     void sinkInputInfo(const pa_sink_input_info* info);
     void subscription(pa_subscription_event_type_t event, std::uint32_t index);
@@ -101,6 +137,9 @@ private:
     pa_context* m_context = nullptr;
     NoticeHandler m_handler;
     std::unique_ptr<QTimer> m_pump;
+    std::unique_ptr<QTimer> m_reconnect;
+    // A session's state is being read again after a reconnection.
+    bool m_resyncing = false;
     int m_pendingOperations = 0;
     bool m_unsettledWrites = false;
     std::string m_processId;
@@ -111,9 +150,24 @@ private:
     std::uint8_t m_sinkChannels = 0;
     std::uint32_t m_masterValue = 0;
     bool m_masterMute = false;
+    // Written while disconnected: applied once connected again.
+    bool m_masterPending = false;
 
+    // What the server gives a new stream of ours when it restores nothing.
     std::uint32_t m_waveValue = 65535;
     bool m_waveMute = false;
+    // Set by the user and not yet at the server: written to the next stream
+    // of ours (or the restore entry once connected again).
+    bool m_wavePending = false;
+
+    // The server's stream-restore database and our entry in it.
+    struct RestoreEntry {
+        pa_channel_map channelMap {};
+        std::string device;
+        bool mute = false;
+    };
+    bool m_restoreAvailable = false;
+    std::optional<RestoreEntry> m_restoreEntry;
     std::map<std::uint32_t, OwnStream> m_ownStreams;
     std::set<std::uint32_t> m_otherStreams;
     // Streams of the writes sent, in order; the server answers in order.

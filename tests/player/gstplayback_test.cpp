@@ -1,5 +1,7 @@
 // The player on the real GStreamer pipeline, playing through the sound
-// server (a private null-sink PulseAudio in CI), on small MP3 fixtures.
+// server (the private null-sink PulseAudio that tools/test.sh starts), on
+// small MP3 fixtures. Timings are checked over generous windows: the
+// machine may be loaded.
 
 #include "gstmediabackend.h"
 #include "musikplayer.h"
@@ -17,24 +19,37 @@ using playertest::processHoldsFile;
 using playertest::spinFor;
 using playertest::waitUntil;
 using playertest::copyFixture;
+using playertest::pactl;
 using playertest::writeFile;
 
 namespace {
 
+// How far a position may be from where a seek put it (an accurate seek
+// lands on it; a frame's length is 26 ms).
+constexpr std::uint32_t SeekSlack = 150;
+
 class GstPlaybackTest : public ::testing::Test {
 protected:
-    void SetUp() override { playertest::ensureApplication(); }
+    void SetUp() override
+    {
+        playertest::ensureApplication();
+        // Never the sound server of whoever runs the tests: the songs play
+        // into the private server's null sink.
+        ASSERT_EQ(pactl({"get-default-sink"}).trimmed(), QByteArray("null"))
+            << "run the tests with tools/test.sh, which starts a private sound server";
+    }
 
     TempDir dir;
     MusikPlayer player{std::make_unique<GstMediaBackend>()};
 };
 
-// True when the position keeps still for a while.
+// True when the position keeps still while a playing song would have moved
+// on by most of a second.
 bool positionHolds(MusikPlayer& player, std::uint32_t expected)
 {
-    spinFor(400ms);
+    spinFor(800ms);
     const std::uint32_t now = player.GetSongPosition();
-    return now + 20 >= expected && now <= expected + 20;
+    return now + SeekSlack >= expected && now <= expected + SeekSlack;
 }
 
 } // namespace
@@ -66,7 +81,7 @@ TEST_F(GstPlaybackTest, PlaysPausesSeeksAndStopsClosingTheFile)
     // A seek while paused stops at the target and stays paused...
     player.SeekTo(3000);
     EXPECT_TRUE(player.IsPlayerPaused());
-    EXPECT_NEAR(player.GetSongPosition(), 3000, 30);
+    EXPECT_NEAR(player.GetSongPosition(), 3000, SeekSlack);
     EXPECT_TRUE(positionHolds(player, 3000));
     // ...until StartPlaying plays from there.
     player.StartPlaying();
@@ -75,16 +90,16 @@ TEST_F(GstPlaybackTest, PlaysPausesSeeksAndStopsClosingTheFile)
 
     // A seek while playing also leaves the song stopped at the target.
     player.SeekTo(1000);
-    EXPECT_NEAR(player.GetSongPosition(), 1000, 30);
+    EXPECT_NEAR(player.GetSongPosition(), 1000, SeekSlack);
     EXPECT_TRUE(positionHolds(player, 1000));
     EXPECT_TRUE(player.IsPlayerActive());
     EXPECT_FALSE(player.IsPlayerPaused());
 
     // Targets outside the song are refused; the position stays where it was.
     player.SeekTo(static_cast<std::int64_t>(length) + 5000);
-    EXPECT_NEAR(player.GetSongPosition(), 1000, 30);
+    EXPECT_NEAR(player.GetSongPosition(), 1000, SeekSlack);
     player.SeekTo(-4000);
-    EXPECT_NEAR(player.GetSongPosition(), 1000, 30);
+    EXPECT_NEAR(player.GetSongPosition(), 1000, SeekSlack);
     player.StartPlaying();
     EXPECT_TRUE(waitUntil([&] { return player.GetSongPosition() >= 1200; }, 8000ms));
 
@@ -95,7 +110,7 @@ TEST_F(GstPlaybackTest, PlaysPausesSeeksAndStopsClosingTheFile)
     EXPECT_EQ(player.GetSongPosition(), 0u);
     EXPECT_FALSE(processHoldsFile(song));
     const int atStop = refreshes;
-    spinFor(700ms);
+    spinFor(1500ms);
     EXPECT_EQ(refreshes, atStop);
 }
 
@@ -117,7 +132,7 @@ TEST_F(GstPlaybackTest, EndOfSongStaysPlayingUntilTheUserActs)
     EXPECT_EQ(player.CurrentSongFile(), song);
     EXPECT_GE(player.GetSongPosition() + 60, length);
     const int before = refreshes;
-    spinFor(600ms);
+    spinFor(1500ms);
     EXPECT_GT(refreshes, before);
 
     // Seeking back plays again.
@@ -178,8 +193,27 @@ TEST_F(GstPlaybackTest, SwitchingSongsKeepsOnePoller)
     ASSERT_TRUE(player.PlayFile(first));
     ASSERT_TRUE(player.PlayFile(second));
     ASSERT_TRUE(player.PlayFile(first));
-    spinFor(1150ms);
-    EXPECT_GE(refreshes, 2);
-    EXPECT_LE(refreshes, 4);
+    // One poller asks at once and then every 500 ms: at most 7 times in 3 s
+    // (two would ask about twice as often); a loaded machine may skip some.
+    spinFor(3000ms);
+    EXPECT_GE(refreshes, 3);
+    EXPECT_LE(refreshes, 8);
     player.StopPlaying();
+}
+
+TEST(GstPlaybackWithoutOutput, NoSoundOutputMeansTheSongDoesNotOpen)
+{
+    playertest::ensureApplication();
+    TempDir dir;
+    const std::string song = copyFixture(dir, "tone-5s.mp3", "song.mp3");
+    // No sound server and no ALSA device: there is nothing to play into.
+    WriteFile(dir.file("no-alsa.conf"), "");
+    playertest::ScopedEnvironment environment;
+    environment.set("PULSE_SERVER", "unix:/nonexistent/tunevault-no-server");
+    environment.set("ALSA_CONFIG_PATH", QByteArray::fromStdString(dir.file("no-alsa.conf")));
+    MusikPlayer player{std::make_unique<GstMediaBackend>()};
+    EXPECT_FALSE(player.PlayFile(song));
+    EXPECT_FALSE(player.IsPlayerActive());
+    EXPECT_FALSE(player.IsPollerRunning());
+    EXPECT_FALSE(processHoldsFile(song));
 }

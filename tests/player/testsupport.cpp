@@ -144,4 +144,72 @@ std::vector<std::pair<int, std::uint32_t>> ownSinkInputs()
     return found;
 }
 
+ScopedEnvironment::~ScopedEnvironment()
+{
+    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+        if (it->second.isNull())
+            qunsetenv(it->first);
+        else
+            qputenv(it->first, it->second);
+    }
+}
+
+void ScopedEnvironment::set(const char* name, const QByteArray& value)
+{
+    m_saved.emplace_back(name, qgetenv(name));
+    qputenv(name, value);
+}
+
+PrivateSoundServer::PrivateSoundServer()
+{
+    for (const char* folder : {"/runtime", "/state", "/home"})
+        std::filesystem::create_directory(m_dir.path() + folder);
+    std::filesystem::permissions(m_dir.path() + "/runtime", std::filesystem::perms::owner_all);
+    m_environment.set("PULSE_SERVER", QByteArray::fromStdString("unix:" + m_dir.path() + "/native"));
+    // No ALSA device either: the server is the only sound output.
+    WriteFile(m_dir.path() + "/no-alsa.conf", "");
+    m_environment.set("ALSA_CONFIG_PATH", QByteArray::fromStdString(m_dir.path() + "/no-alsa.conf"));
+    start();
+}
+
+PrivateSoundServer::~PrivateSoundServer()
+{
+    kill();
+}
+
+bool PrivateSoundServer::start()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString dir = QString::fromStdString(m_dir.path());
+    environment.insert("HOME", dir + "/home");
+    environment.insert("XDG_CONFIG_HOME", dir + "/home/.config");
+    environment.insert("XDG_RUNTIME_DIR", dir + "/runtime");
+    environment.insert("PULSE_RUNTIME_PATH", dir + "/runtime/pulse");
+    environment.insert("PULSE_STATE_PATH", dir + "/state");
+    m_daemon.setProcessEnvironment(environment);
+    m_daemon.setStandardOutputFile(QProcess::nullDevice());
+    m_daemon.setStandardErrorFile(QProcess::nullDevice());
+    m_daemon.start("pulseaudio", {"--daemonize=no", "--exit-idle-time=-1", "-n", "--use-pid-file=no",
+                                  "--load=module-null-sink", "--load=module-stream-restore",
+                                  "--load=module-native-protocol-unix socket=" + dir + "/native"});
+    if (!m_daemon.waitForStarted(5000))
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    while (pactl({"info"}).isNull()) {
+        if (clock.elapsed() > 10000 || m_daemon.state() != QProcess::Running)
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+void PrivateSoundServer::kill()
+{
+    if (m_daemon.state() == QProcess::NotRunning)
+        return;
+    m_daemon.kill();
+    m_daemon.waitForFinished(5000);
+}
+
 } // namespace playertest

@@ -4,6 +4,7 @@
 // and looking at the process's open files and the sound server.
 
 #include <QByteArray>
+#include <QProcess>
 #include <QStringList>
 
 #include <chrono>
@@ -42,5 +43,42 @@ QByteArray pactl(const QStringList& arguments);
 std::optional<std::uint32_t> defaultSinkVolume();
 // This process's sink inputs: index and raw volume of the first channel.
 std::vector<std::pair<int, std::uint32_t>> ownSinkInputs();
+
+// Environment variables set for a while and put back as they were.
+class ScopedEnvironment final {
+public:
+    ScopedEnvironment() = default;
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+    void set(const char* name, const QByteArray& value);
+
+private:
+    std::vector<std::pair<const char*, QByteArray>> m_saved;
+};
+
+// A PulseAudio daemon of the test's own (a null sink and the stream-restore
+// database) in folders of its own; while the object lives, this process's
+// PULSE_SERVER names it, so that nothing else (other tests running beside,
+// the user's server) sees what the test does to it. It can be killed and
+// started again on the same socket, as a sound server restarts.
+class PrivateSoundServer final {
+public:
+    PrivateSoundServer();
+    ~PrivateSoundServer();
+    PrivateSoundServer(const PrivateSoundServer&) = delete;
+    PrivateSoundServer& operator=(const PrivateSoundServer&) = delete;
+
+    // Starts the daemon and waits until it answers; false when it does not.
+    bool start();
+    // Kills the daemon (as a crash would) and waits until it is gone.
+    void kill();
+
+private:
+    TempDir m_dir;
+    QProcess m_daemon;
+    ScopedEnvironment m_environment;
+};
 
 } // namespace playertest
