@@ -250,6 +250,7 @@ MixerResult PulseMixerBackend::writeValue(std::uint32_t controlId, std::uint32_t
     }
     if (controlId == WaveVolumeControl) {
         m_waveValue = value;
+        m_waveFromUser = true;
         m_wavePending = !connected || !applyWave();
         return MixerResult::ok();
     }
@@ -557,6 +558,7 @@ void PulseMixerBackend::restoreInfo(const pa_ext_stream_restore_info* info)
     const std::uint32_t value = fromPulseVolume(pa_cvolume_max(&info->volume));
     if (value != m_waveValue) {
         m_waveValue = value;
+        m_waveFromUser = false;
         notify(WaveVolumeControl);
     }
 }
@@ -596,9 +598,9 @@ void PulseMixerBackend::sinkInputInfo(const pa_sink_input_info* info)
     if (found == m_ownStreams.end()) {
         OwnStream& stream = m_ownStreams[info->index];
         stream.channels = info->volume.channels ? info->volume.channels : 1;
-        if (m_wavePending) {
-            // A value the user set that the server could not restore: the
-            // stream gets it now.
+        if (m_wavePending || m_waveFromUser) {
+            // The user's value, which the server could not restore or did
+            // not have yet when it made the stream: the stream gets it now.
             m_wavePending = false;
             if (value != m_waveValue)
                 setStreamVolume(info->index, stream, m_waveValue);
@@ -614,6 +616,7 @@ void PulseMixerBackend::sinkInputInfo(const pa_sink_input_info* info)
         return;
     if (value != m_waveValue) {
         m_waveValue = value;
+        m_waveFromUser = false;
         notify(WaveVolumeControl);
     }
     if (mute != m_waveMute) {

@@ -159,6 +159,10 @@ private:
     // Set by the user and not yet at the server: written to the next stream
     // of ours (or the restore entry once connected again).
     bool m_wavePending = false;
+    // The value in force was set by the user (not taken from the server): a
+    // new stream that started at another one, made before the server had
+    // the user's value, gets it.
+    bool m_waveFromUser = false;
 
     // The server's stream-restore database and our entry in it.
     struct RestoreEntry {

@@ -440,6 +440,9 @@ TEST_F(PlayerControlsTest, VolumePanelOpensClosesAndHidesOnTheListedControls)
     QTest::mouseRelease(&gauge(), Qt::LeftButton, {}, QPoint(3, 3));
     EXPECT_EQ(QApplication::focusWidget(), playlist().songsListView());
     EXPECT_FALSE(panel->isVisible());
+    // Back to an empty playlist, where the search button opens no window.
+    controls()->butStopClick();
+    model().Clear();
 
     // Focus leaving the panel hides it.
     panel->VolumeBar1()->setFocus();
