@@ -14,38 +14,13 @@
 #include <QLabel>
 #include <QTest>
 
-#include <condition_variable>
-#include <mutex>
+#include <future>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
 using Kind = ScriptedPrompts::Kind;
-
-namespace {
-
-// A file-system call that hangs until the test lets it go, as one on a
-// network mount whose server is gone.
-struct Gate {
-    std::mutex mutex;
-    std::condition_variable opened;
-    bool open = false;
-
-    void Wait()
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        opened.wait(lock, [this] { return open; });
-    }
-    void Open()
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        open = true;
-        opened.notify_all();
-    }
-};
-
-} // namespace
 
 TEST_F(MainWindowTest, TheDriveBoxListsTheDriveChosenByMouseOrByKeyboard)
 {
@@ -90,16 +65,19 @@ TEST_F(MainWindowTest, AMountThatDoesNotAnswerIsGivenUpWithAMessage)
     const std::string before = browser().CurrentDir();
     const QString totalBefore = browser().labTotalBytes()->text();
 
-    auto gate = std::make_shared<Gate>();
+    // Calls on the folder "hung" hang until the test lets them go, as those
+    // on a network mount whose server is gone.
+    std::promise<void> answer;
+    const std::shared_future<void> answered = answer.get_future().share();
     TBrowserFileSystem slow;
-    slow.ReadFolder = [gate](const std::string& folder, std::vector<XFileEntry>& entries, int& error) {
+    slow.ReadFolder = [answered](const std::string& folder, std::vector<XFileEntry>& entries, int& error) {
         if (folder.find("/hung/") != std::string::npos)
-            gate->Wait();
+            answered.wait();
         return FolderListing::Read(folder, entries, error);
     };
-    slow.Space = [gate](const std::string& path) {
+    slow.Space = [answered](const std::string& path) {
         if (path.find("/hung/") != std::string::npos)
-            gate->Wait();
+            answered.wait();
         return MountedVolumes::Space(path);
     };
     slow.timeout = 300ms;
@@ -128,7 +106,7 @@ TEST_F(MainWindowTest, AMountThatDoesNotAnswerIsGivenUpWithAMessage)
     EXPECT_TRUE(prompts.shown().empty());
 
     // The calls that hung end when the mount answers again.
-    gate->Open();
+    answer.set_value();
 }
 
 TEST_F(MainWindowTest, EveryFolderButTheRootGetsItsParentRowAndAFailedReadIsReported)

@@ -153,17 +153,14 @@ TEST_F(PromptsTest, FileDialogsGivePathBytesDecodedFromTheirUrls)
     TempDir dir;
     const std::string name = "100% #1 \xc3\xa9t\xc3\xa9.mp3";
     WriteFile(dir.file(name), "x");
-    const auto answer = [&] {
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            dialog->setDirectory(QString::fromStdString(dir.path()));
-            dialog->selectFile(QString::fromStdString(name));
-            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-        });
-    };
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->setDirectory(QString::fromStdString(dir.path()));
+        dialog->selectFile(QString::fromStdString(name));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
     QtPrompts prompts;
-    answer();
     EXPECT_EQ(prompts.openFiles("Open", "MP3 Files (*.mp3)", dir.path()), std::vector<std::string>{dir.file(name)});
     MakeDir(dir.file("sub #2"));
     QTimer::singleShot(0, [&] {
