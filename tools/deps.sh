@@ -12,6 +12,7 @@ packages=(
   libpulse-dev
   googletest libgtest-dev libgmock-dev
   libtag1-dev
+  zlib1g-dev
   pulseaudio pulseaudio-utils
   fonts-dejavu-core
   dbus-daemon desktop-file-utils appstream dpkg-dev file

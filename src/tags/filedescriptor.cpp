@@ -13,6 +13,16 @@ FileDescriptor::~FileDescriptor()
         ::close(m_fd);
 }
 
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_fd = other.m_fd;
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
 bool FileDescriptor::close()
 {
     const int fd = m_fd;

@@ -13,6 +13,8 @@ public:
     ~FileDescriptor();
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
 
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }

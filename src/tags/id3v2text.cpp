@@ -84,13 +84,29 @@ std::string TrimRight(std::string_view text)
     return std::string(text.substr(0, end));
 }
 
+std::vector<std::string> DecodeStrings(std::string_view bytes, unsigned char encoding)
+{
+    std::vector<std::string> strings;
+    while (!bytes.empty())
+        strings.push_back(DecodeString(TakeString(bytes, encoding), encoding));
+    return strings;
+}
+
 std::string DecodeFrameText(std::string_view content)
 {
     if (content.empty())
         return {};
     const auto encoding = static_cast<unsigned char>(content[0]);
     content.remove_prefix(1);
-    return Trim(DecodeString(TakeString(content, encoding), encoding));
+    std::string text;
+    for (const std::string& value : DecodeStrings(content, encoding)) {
+        if (value.empty())
+            continue;
+        if (!text.empty())
+            text += '/';
+        text += value;
+    }
+    return Trim(text);
 }
 
 unsigned char EncodingFor(std::string_view utf8)
@@ -102,7 +118,18 @@ std::string EncodeString(std::string_view utf8, unsigned char encoding)
 {
     if (encoding == Utf16)
         return "\xFF\xFE" + Utf8ToUtf16(utf8, false);
-    return Utf8ToLatin1(utf8);
+    return WideToAnsi(utf8);
+}
+
+std::string EncodeStrings(const std::vector<std::string>& strings, unsigned char encoding)
+{
+    std::string out;
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        if (i > 0)
+            out.append(TerminatorWidth(encoding), '\0');
+        out += EncodeString(strings[i], encoding);
+    }
+    return out;
 }
 
 std::string ReencodeStringsAsUtf16(std::string_view bytes, unsigned char encoding)

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace id3v2 {
 
@@ -22,8 +23,14 @@ std::string_view TakeString(std::string_view& bytes, unsigned char encoding);
 // there is none); unknown encodings are read as encoding 0.
 std::string DecodeString(std::string_view bytes, unsigned char encoding);
 
-// Decodes the text of a text frame (encoding byte first): its first string,
-// with characters of code 32 or less trimmed at both ends.
+// Decodes every string of `bytes` (strings in `encoding`, separated by
+// terminators). A terminator at the very end ends the last string; it does
+// not start an empty one.
+std::vector<std::string> DecodeStrings(std::string_view bytes, unsigned char encoding);
+
+// The text of a text frame (encoding byte first): its non-empty strings
+// joined with "/" (the ID3v2.3 way of listing several values), with
+// characters of code 32 or less trimmed at both ends.
 std::string DecodeFrameText(std::string_view content);
 
 // Trims characters of code 32 or less at both ends, or only at the end.
@@ -34,7 +41,11 @@ std::string TrimRight(std::string_view text);
 // single byte, otherwise 1 (UTF-16 with the FF FE mark).
 unsigned char EncodingFor(std::string_view utf8);
 // The bytes of `utf8` in `encoding` (0 or 1), with the mark for encoding 1.
+// Encoding 0 is Windows-1252, so text decoded from encoding 0 gets its very
+// bytes back.
 std::string EncodeString(std::string_view utf8, unsigned char encoding);
+// Strings in `encoding` (0 or 1), each followed by a terminator except the last.
+std::string EncodeStrings(const std::vector<std::string>& strings, unsigned char encoding);
 
 // Re-encodes every string of `bytes` (strings in `encoding`, separated by
 // terminators) as UTF-16 with a byte-order mark, keeping the separators.

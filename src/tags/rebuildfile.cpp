@@ -1,6 +1,9 @@
 #include "rebuildfile.h"
 
 #include "filedescriptor.h"
+#include "fileidentity.h"
+#include "tagerror.h"
+#include "temporaryfile.h"
 
 #include <cerrno>
 #include <climits>
@@ -11,6 +14,13 @@
 #include <unistd.h>
 
 namespace {
+
+enum class Outcome { Done, Failed, CannotKeepIdentity };
+
+std::string errnoText()
+{
+    return errno != 0 ? SystemErrorText(errno) : "Input/output error";
+}
 
 // The file to rewrite: a symbolic link's final target, so that the link
 // stays in place and the temporary file lands on the target's file system.
@@ -25,55 +35,116 @@ std::string realTarget(const std::string& fileName)
     return resolved;
 }
 
-// Creates the temporary file: "NAME~", or, when a file of that name already
-// exists (it may be the user's), "NAME~XXXXXX" with a unique suffix.
-int createTemporary(const std::string& target, std::string& tempName)
+// Flushes a folder's entries to disk. A folder that could be opened only as
+// a path cannot be flushed; that is left to the system.
+bool flushFolder(int dirFd)
 {
-    tempName = target + "~";
-    int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0 || errno != EEXIST)
-        return fd;
-    std::string pattern = target + "~XXXXXX";
-    fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd >= 0)
-        tempName = pattern;
-    return fd;
+    return ::fsync(dirFd) == 0 || errno == EBADF || errno == EINVAL;
+}
+
+struct Place {
+    std::string folder;  // as given, for messages
+    std::string name;
+    FileDescriptor dir {-1};
+};
+
+// Writes the new content into `file` and flushes it.
+bool writeFlushed(int file, int original, const ContentWriter& writeContent, std::int64_t* size = nullptr)
+{
+    FileWriter writer(file, original);
+    if (!writeContent(writer) || !writer.flush() || ::fsync(file) != 0)
+        return false;
+    if (size)
+        *size = writer.size();
+    return true;
+}
+
+Outcome replace(const Place& place, int fd, const struct stat& original, const ContentWriter& writeContent,
+                std::string& error)
+{
+    TemporaryFile temp(place.dir.get(), place.name, 0600);
+    if (!temp.valid()) {
+        error = errnoText();
+        return Outcome::Failed;
+    }
+    if (!CopyIdentity(fd, original, temp.fd()))
+        return Outcome::CannotKeepIdentity;
+    errno = 0;
+    if (!writeFlushed(temp.fd(), fd, writeContent) || !temp.link() || !temp.renameOver(place.name)) {
+        error = errnoText();
+        return Outcome::Failed;
+    }
+    flushFolder(place.dir.get());  // the rename itself on disk; the file is rewritten either way
+    return Outcome::Done;
+}
+
+bool rewriteInPlace(const Place& place, int fd, const struct stat& original, const ContentWriter& writeContent,
+                    std::string& error)
+{
+    TemporaryFile copy(place.dir.get(), place.name, original.st_mode & 0666);
+    std::int64_t size = 0;
+    errno = 0;
+    if (!copy.valid() || !writeFlushed(copy.fd(), fd, writeContent, &size) || !copy.link()
+        || !flushFolder(place.dir.get())) {
+        error = errnoText();
+        return false;
+    }
+    // From here the copy beside holds the whole new content on disk.
+    FileWriter back(fd, copy.fd());
+    errno = 0;
+    if (::lseek(fd, 0, SEEK_SET) != 0 || !back.copy(0, size) || !back.flush() || ::ftruncate(fd, size) != 0
+        || ::fsync(fd) != 0) {
+        copy.keep();
+        error = "The file could not be rewritten (" + errnoText() + "); its new content is in \"" + place.folder
+            + copy.name() + "\"";
+        return false;
+    }
+    copy.remove();
+    flushFolder(place.dir.get());
+    return true;
 }
 
 }  // namespace
 
-bool RebuildFile(const std::string& fileName, int fd, std::int64_t skip, std::string_view head)
+bool RebuildFile(const std::string& fileName, int fd, const ContentWriter& writeContent, std::string& error)
 {
     struct stat original {};
-    if (::fstat(fd, &original) != 0)
+    errno = 0;
+    if (::fstat(fd, &original) != 0) {
+        error = errnoText();
         return false;
-    if (!S_ISREG(original.st_mode) || skip > original.st_size) {
-        errno = S_ISDIR(original.st_mode) ? EISDIR : EINVAL;
+    }
+    if (!S_ISREG(original.st_mode)) {
+        error = SystemErrorText(S_ISDIR(original.st_mode) ? EISDIR : EINVAL);
         return false;
     }
     const std::string target = realTarget(fileName);
-    if (target.empty())
+    if (target.empty()) {
+        error = errnoText();
         return false;
-
-    std::string tempName;
-    FileDescriptor temp(createTemporary(target, tempName));
-    if (temp.get() < 0)
+    }
+    Place place;
+    const std::size_t slash = target.rfind('/');
+    place.folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    place.name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string dirPath = place.folder.empty() ? "." : place.folder;
+    place.dir = FileDescriptor(::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!place.dir.valid() && errno == EACCES)  // a folder that may be entered and written but not listed
+        place.dir = FileDescriptor(::open(dirPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat named {};
+    if (!place.dir.valid() || ::fstatat(place.dir.get(), place.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
+        error = errnoText();
         return false;
+    }
+    if (named.st_dev != original.st_dev || named.st_ino != original.st_ino) {
+        error = "The file was moved or replaced while it was being saved";
+        return false;
+    }
 
-    bool ok = ::fchmod(temp.get(), original.st_mode & 07777) == 0;
-    if (ok && ::geteuid() == 0 && ::fchown(temp.get(), original.st_uid, original.st_gid) != 0) {
-        // Keeping the owner is best effort; the content is what must not be lost.
+    if (ReplacementCanKeepIdentity(original)) {
+        const Outcome outcome = replace(place, fd, original, writeContent, error);
+        if (outcome != Outcome::CannotKeepIdentity)
+            return outcome == Outcome::Done;
     }
-    ok = ok && WriteAll(temp.get(), head.data(), head.size());
-    ok = ok && CopyRange(fd, skip, temp.get(), original.st_size - skip);
-    ok = ok && ::fsync(temp.get()) == 0;
-    ok = temp.close() && ok;
-    ok = ok && ::rename(tempName.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        // The caller reports the failure's reason: keep errno across the cleanup.
-        const int error = errno;
-        ::unlink(tempName.c_str());
-        errno = error;
-    }
-    return ok;
+    return rewriteInPlace(place, fd, original, writeContent, error);
 }

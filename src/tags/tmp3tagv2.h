@@ -1,9 +1,12 @@
 #pragma once
 // ID3v2 tag at the start of an MP3 file. Reads ID3v2.2, 2.3 and 2.4 tags and
-// always writes ID3v2.3. Of its frames the object holds the seven texts below;
-// every other frame of the file's old tag is carried into the new one when
-// the tag is rewritten. Never throws: results say whether an operation
-// worked. Texts are UTF-8. The object keeps no file open between calls.
+// always writes ID3v2.3. Of its frames the object holds the seven texts below.
+// A save writes what changed and keeps everything else the file's tag held:
+// a field whose value is still what the file says keeps its frame as it is,
+// every other frame is carried into the new tag (converted to ID3v2.3 where
+// the tag had another version). Never throws: results say whether an
+// operation worked and LastError why not. Texts are UTF-8. The object keeps
+// no file open between calls.
 
 #include <cstdint>
 #include <string>
@@ -30,7 +33,8 @@ public:
     const std::string& Genre() const { return m_genre; }
     const std::string& Comment() const { return m_comment; }
 
-    // Text setters store the text without trailing characters of code 32 or less.
+    // Text setters store the text without trailing characters of code 32 or
+    // less (and keep the old text when there is no memory for the new one).
     void SetTitle(std::string_view text);
     void SetArtist(std::string_view text);
     void SetAlbum(std::string_view text);
@@ -42,7 +46,9 @@ public:
 
     // True when the first 10 bytes of the file could be read, tag or not.
     bool LoadFromFile(const std::string& fileName);
-    // Rewrites the file with a new ID3v2.3 tag in place of any old one.
+    // Rewrites the file with a new ID3v2.3 tag in place of any old one. The
+    // file stays the same file (owner, group, attributes, hard links); the
+    // original is untouched when the save fails.
     bool SaveToFile(const std::string& fileName);
     // Rewrites the file without its ID3v2 tag; false when it has none.
     bool RemoveFromFile(const std::string& fileName);
@@ -55,8 +61,15 @@ public:
     const std::string& LastError() const { return m_lastError; }
 
 private:
-    bool fail(std::string reason);
-    bool failWithErrno();
+    bool load(const std::string& fileName);
+    bool save(const std::string& fileName);
+    bool remove(const std::string& fileName);
+    // Runs an operation; an exception (out of memory) becomes its failure.
+    template <typename Operation>
+    bool guarded(Operation operation) noexcept;
+    bool fail(std::string_view reason) noexcept;
+    // The reason after a failed open or header read (errno, or a short file).
+    bool failToOpen() noexcept;
 
     bool m_tagPresent = false;
     int m_majorVersion = 0;
@@ -68,10 +81,5 @@ private:
     std::string m_year;
     std::string m_genre;
     std::string m_comment;
-    // The TRCK text as loaded ("7/12") and the number read from it: while
-    // Track still equals that number, the text is written back unchanged so
-    // that a total is not lost.
-    std::string m_loadedTrackText;
-    int m_loadedTrack = 0;
     std::string m_lastError;
 };

@@ -71,8 +71,8 @@ TEST(Tmp3TagV2Frames, Version4TagsAreReadAndConverted)
         + Frame24("COMM", std::string("\x03" "eng\0Привет", 17))
         + Frame24("TXXX", std::string("\x03") + "Key" + '\0' + "Значение")
         + Frame24("APIC", std::string("\x03image/png\0\x03", 12) + "Обложка" + '\0' + std::string(500, '\x89'))
-        + Frame24("TSOP", Utf8Text("Sort"))                       // v2.4 only: dropped
-        + Frame24("TPE2", Text("zzz"), 0, 0x08)                    // compressed: dropped
+        + Frame24("TSOP", Utf8Text("Sort"))                       // v2.4 only, kept as ID3v2.3 writers do
+        + Frame24("TPE2", Text("zzz"), 0, 0x08)                    // compressed without its size: dropped
         + Frame24("TPE3", std::string("\x00\x00\x00\x05", 4) + Text("Cond"), 0x40, 0x01);  // length indicator
     WriteFile(path, Tag(4, frames, 64) + AudioBytes());
 
@@ -95,11 +95,14 @@ TEST(Tmp3TagV2Frames, Version4TagsAreReadAndConverted)
     std::vector<std::string> ids;
     for (const auto& f : out)
         ids.push_back(f.first);
-    EXPECT_EQ(ids, (std::vector<std::string> {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM", "TXXX", "APIC", "TPE3"}));
-    EXPECT_EQ(out[8].second, std::string("\x01image/png\0\x03\xFF\xFE\x1E\x04\x31\x04\x3B\x04\x3E\x04\x36\x04\x3A\x04\x30\x04\0\0", 30)
+    EXPECT_EQ(ids, (std::vector<std::string> {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM", "TDAT", "TXXX",
+                                              "APIC", "TSOP", "TPE3"}));
+    EXPECT_EQ(out[7].second, Text("0605"));  // day and month of the recording time
+    EXPECT_EQ(out[9].second, std::string("\x01image/png\0\x03\xFF\xFE\x1E\x04\x31\x04\x3B\x04\x3E\x04\x36\x04\x3A\x04\x30\x04\0\0", 30)
                                  + std::string(500, '\x89'));
-    EXPECT_EQ(out[7].second, std::string("\x01\xFF\xFEK\0e\0y\0\0\0\xFF\xFE\x17\x04\x3D\x04\x30\x04\x47\x04\x35\x04\x3D\x04\x38\x04\x35\x04", 29));
-    EXPECT_EQ(out[9].second, Text("Cond"));
+    EXPECT_EQ(out[8].second, std::string("\x01\xFF\xFEK\0e\0y\0\0\0\xFF\xFE\x17\x04\x3D\x04\x30\x04\x47\x04\x35\x04\x3D\x04\x38\x04\x35\x04", 29));
+    EXPECT_EQ(out[10].second, std::string("\x01\xFF\xFES\0o\0r\0t\0", 11));
+    EXPECT_EQ(out[11].second, Text("Cond"));
     EXPECT_EQ(bytes.substr(bytes.size() - AudioBytes().size()), AudioBytes());
 
     Tmp3TagV2 again = LoadTag(path);
@@ -162,9 +165,11 @@ TEST(Tmp3TagV2Frames, Version2TagsAreReadAndPicturesKept)
 
     ASSERT_TRUE(tag.SaveToFile(path));
     const auto out = FramesOf(ReadFile(path));
-    ASSERT_EQ(out.size(), 8u);
+    ASSERT_EQ(out.size(), 9u);
     EXPECT_EQ(out[7].first, "APIC");
     EXPECT_EQ(out[7].second, std::string("\0image/jpeg\0\x03" "cover\0", 19) + picture);
+    EXPECT_EQ(out[8].first, "TENC");
+    EXPECT_EQ(out[8].second, Text("enc"));
 }
 
 TEST(Tmp3TagV2Frames, ExtendedHeaderAndWholeTagUnsync)

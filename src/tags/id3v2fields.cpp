@@ -1,0 +1,112 @@
+#include "id3v2fields.h"
+
+#include "id3v2genre.h"
+#include "id3v2reader.h"
+#include "id3v2text.h"
+
+#include <charconv>
+
+namespace id3v2 {
+
+const std::array<const char*, kFieldCount> kFieldIds = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM"};
+
+namespace {
+
+// The part of a frame's content that makes its value.
+std::string_view valueBytes(const Frame& frame)
+{
+    return frame.content().substr(0, kValueLimit);
+}
+
+std::string textOf(Field field, const Frame& frame)
+{
+    const std::string_view content = valueBytes(frame);
+    if (field != kGenre)
+        return DecodeFrameText(content);
+    if (content.empty())
+        return {};
+    return GenreFromText(GenreTextFromValues(DecodeStrings(content.substr(1), static_cast<unsigned char>(content[0]))));
+}
+
+// The description and text of a comment frame; false when it is too short
+// to have them.
+bool readComment(const Frame& frame, std::string& description, std::string& text)
+{
+    const std::string_view content = valueBytes(frame);
+    if (content.size() < 4)
+        return false;
+    const auto encoding = static_cast<unsigned char>(content[0]);
+    std::string_view rest = content.substr(4);
+    description = DecodeString(TakeString(rest, encoding), encoding);
+    text = Trim(DecodeString(TakeString(rest, encoding), encoding));
+    return true;
+}
+
+}  // namespace
+
+Fields FindFields(const std::vector<Frame>& frames)
+{
+    Fields fields;
+    bool commentFound = false;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const Frame& frame = frames[i];
+        if (frame.id == "COMM") {
+            std::string description;
+            std::string text;
+            if (frame.opaque() || !readComment(frame, description, text) || !description.empty())
+                continue;
+            if (commentFound) {
+                fields.moreComments = true;
+                continue;
+            }
+            commentFound = true;
+            fields.frames[kComment].push_back(i);
+            fields.texts[kComment] = std::move(text);
+            fields.commentLanguage = std::string(frame.content().substr(1, 3));
+            continue;
+        }
+        for (std::size_t field = 0; field < kComment; ++field) {
+            if (frame.id != kFieldIds[field])
+                continue;
+            fields.frames[field].push_back(i);
+            if (!frame.opaque())
+                fields.texts[field] = textOf(static_cast<Field>(field), frame);
+        }
+    }
+    return fields;
+}
+
+int ParseTrackNumber(std::string_view text)
+{
+    std::string trimmed = Trim(text);
+    const std::size_t slash = trimmed.find('/');
+    if (slash != std::string::npos)
+        trimmed = Trim(std::string_view(trimmed).substr(0, slash));
+    std::string_view digits(trimmed);
+    if (!digits.empty() && digits[0] == '+')
+        digits.remove_prefix(1);
+    int value = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || value < 0 || value > 65535)
+        return 0;
+    return value;
+}
+
+Frame TextFrame(const char* id, std::string_view text)
+{
+    const unsigned char encoding = EncodingFor(text);
+    return MakeFrame(id, std::string(1, static_cast<char>(encoding)) + EncodeString(text, encoding));
+}
+
+Frame CommentFrame(std::string_view language, std::string_view text)
+{
+    const unsigned char encoding = EncodingFor(text);
+    std::string content(1, static_cast<char>(encoding));
+    content += language;
+    content += EncodeString("", encoding);
+    content.append(TerminatorWidth(encoding), '\0');
+    content += EncodeString(text, encoding);
+    return MakeFrame("COMM", std::move(content));
+}
+
+}  // namespace id3v2

@@ -1,0 +1,111 @@
+#include "id3v2genre.h"
+
+#include "id3v2text.h"
+#include "tmp3tagv1.h"
+
+#include <algorithm>
+
+namespace id3v2 {
+namespace {
+
+// Entries 0..147 of the genre list are names; 148 is the empty entry.
+constexpr int kNamedGenres = 148;
+
+bool isNumber(std::string_view text)
+{
+    return !text.empty() && text.size() <= 3
+        && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int numberOf(std::string_view digits)
+{
+    int value = 0;
+    for (const char c : digits)
+        value = value * 10 + (c - '0');
+    return value;
+}
+
+// Whether `inner` (the text between the parentheses) is a reference; its
+// name, empty for a number past the list.
+bool referenceName(std::string_view inner, std::string& name)
+{
+    if (inner == "RX") {
+        name = "Remix";
+        return true;
+    }
+    if (inner == "CR") {
+        name = "Cover";
+        return true;
+    }
+    if (!isNumber(inner) || numberOf(inner) > 255)
+        return false;
+    const int number = numberOf(inner);
+    name = number < kNamedGenres ? Tmp3TagV1::Genres()[static_cast<std::size_t>(number)] : std::string();
+    return true;
+}
+
+bool isReferenceValue(std::string_view value)
+{
+    return value == "RX" || value == "CR" || (isNumber(value) && numberOf(value) <= 255);
+}
+
+std::string joined(const std::vector<std::string>& parts)
+{
+    std::string out;
+    for (const std::string& part : parts) {
+        if (!out.empty())
+            out += '/';
+        out += part;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string GenreFromText(std::string_view raw)
+{
+    const std::string text = Trim(raw);
+    std::string_view rest(text);
+    std::vector<std::string> names;
+    bool referenced = false;
+    while (rest.size() >= 3 && rest[0] == '(' && rest[1] != '(') {
+        const std::size_t close = rest.find(')');
+        std::string name;
+        if (close == std::string_view::npos || !referenceName(rest.substr(1, close - 1), name))
+            break;
+        referenced = true;
+        if (!name.empty())
+            names.push_back(std::move(name));
+        rest.remove_prefix(close + 1);
+    }
+    std::string refinement = Trim(rest);
+    if (!referenced && isNumber(refinement) && numberOf(refinement) < kNamedGenres)
+        return Tmp3TagV1::Genres()[static_cast<std::size_t>(numberOf(refinement))];
+    if (refinement.size() >= 2 && refinement[0] == '(' && refinement[1] == '(')
+        refinement.erase(0, 1);
+    return refinement.empty() ? joined(names) : refinement;
+}
+
+std::string GenreText(std::string_view genre)
+{
+    if (!genre.empty() && genre[0] == '(')
+        return "(" + std::string(genre);
+    return std::string(genre);
+}
+
+std::string GenreTextFromValues(const std::vector<std::string>& values)
+{
+    std::string references;
+    std::vector<std::string> names;
+    for (const std::string& value : values) {
+        if (value.empty())
+            continue;
+        if (isReferenceValue(value))
+            references += "(" + value + ")";
+        else
+            names.push_back(value);
+    }
+    return references + joined(names);
+}
+
+}  // namespace id3v2

@@ -1,0 +1,59 @@
+#pragma once
+// Reading an ID3v2 tag (versions 2.2, 2.3 and 2.4) from an open file into
+// frames of ID3v2.3 form: the header and its size, the extended header,
+// unsynchronisation, compressed, encrypted and grouped frames, and the
+// limits that keep a damaged or huge tag from costing more than a fixed
+// amount of memory.
+
+#include "id3v2frame.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace id3v2 {
+
+// The working record of one load or save: the raw header and the file size.
+struct TagInfo {
+    std::array<unsigned char, kHeaderSize> header {};
+    std::int64_t fileSize = 0;
+
+    bool hasId3() const { return header[0] == 'I' && header[1] == 'D' && header[2] == '3'; }
+    int majorVersion() const { return header[3]; }
+    unsigned char flags() const { return header[5]; }
+};
+
+// Reads the first 10 bytes of the open file and its size; false when fewer
+// than 10 bytes could be read or the file is not a regular file.
+bool ReadTagHeader(int fd, TagInfo& info);
+
+// Size of the tag with its header (and a version 2.4 footer), from the
+// header's size field taken as given; 0 when that exceeds the file.
+std::int64_t TagSizeOf(const TagInfo& info);
+
+// At most this much of a frame's content makes the value of a field.
+constexpr std::size_t kValueLimit = std::size_t(1) << 20;
+// At most this much frame data is held in memory for one tag. Large frames
+// that need no change are not held: they are copied from the file.
+constexpr std::size_t kHeldLimit = std::size_t(32) << 20;
+
+enum class ReadMode {
+    Fields,      // only the frames of the seven fields, each as far as its value needs
+    Everything,  // every frame, to be written into a new tag
+};
+
+struct TagFrames {
+    std::vector<Frame> frames;  // ID3v2.3 frames, in the order of the tag
+    // Everything: why the tag cannot be carried into a new one whole (it
+    // could not be read, or would take more memory than allowed); empty
+    // when it can.
+    std::string failure;
+};
+
+// Reads the frames of the tag described by `info` (`tagSize` as TagSizeOf
+// gave it). Never reads past the tag; stops quietly at damage (a frame id
+// that is not one, a size that runs past the tag).
+TagFrames ReadTag(int fd, const TagInfo& info, std::int64_t tagSize, ReadMode mode);
+
+}  // namespace id3v2

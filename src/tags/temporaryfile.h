@@ -1,0 +1,47 @@
+#pragma once
+// A temporary file beside the file being rewritten. It is created without a
+// name (O_TMPFILE), so that a save killed halfway leaves nothing behind, and
+// is named only for the moment it needs one. Where the file system has no
+// unnamed files it gets its name at once. Its name is the file's name (cut
+// to fit the file system's name limit) with "~" and six random characters.
+// Unless it was renamed over its target or kept, it is removed when the
+// object goes.
+
+#include <string>
+#include <string_view>
+
+#include <sys/types.h>
+
+class TemporaryFile final {
+public:
+    // Creates the file in the folder `dirFd` for the file named `baseName`
+    // there; valid() tells whether that worked (errno says why not).
+    TemporaryFile(int dirFd, std::string_view baseName, mode_t mode);
+    ~TemporaryFile();
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    bool valid() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+    // The temporary name; empty while the file has none.
+    const std::string& name() const { return m_name; }
+
+    // Gives the file its temporary name, when it has none yet.
+    bool link();
+    // Renames the file over `target` in the same folder.
+    bool renameOver(std::string_view target);
+    // Removes the name now (the file then goes with its descriptor).
+    bool remove();
+    // Leaves the named file where it is (it holds data that must not go).
+    void keep() { m_keep = true; }
+
+private:
+    std::string nextName();
+
+    int m_dirFd;
+    std::string m_base;
+    int m_fd = -1;
+    std::string m_name;
+    bool m_keep = false;
+    unsigned m_attempt = 0;
+};
