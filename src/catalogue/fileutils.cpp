@@ -5,7 +5,6 @@
 #include "tagerror.h"
 
 #include <cerrno>
-#include <charconv>
 #include <clocale>
 #include <dirent.h>
 #include <fcntl.h>
@@ -21,17 +20,20 @@ bool IsControlOrBlank(char c)
     return static_cast<unsigned char>(c) <= 32;
 }
 
-// "0.00": at least one integer digit, exactly two decimals, rounded.
-std::string FormatTwoDecimals(double value, std::string_view decimalSeparator)
+// size / divisor in the "0.00" form: at least one integer digit, exactly two
+// decimals, halves rounded away from zero (1152 / 1024 = 1.125 gives 1.13).
+// Integer arithmetic, so that no binary fraction decides a half.
+std::string FormatTwoDecimals(std::int64_t size, std::int64_t divisor, std::string_view decimalSeparator)
 {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::fixed, 2);
-    std::string text(buffer, result.ptr);
-    const auto dot = text.find('.');
-    if (dot != std::string::npos)
-        text.replace(dot, 1, decimalSeparator);
-    return text;
+    std::int64_t whole = size / divisor;
+    // The remainder is below 1024^5, so a hundred times it fits.
+    std::int64_t hundredths = ((size % divisor) * 100 + divisor / 2) / divisor;
+    if (hundredths == 100) {
+        ++whole;
+        hundredths = 0;
+    }
+    char decimals[3] = {static_cast<char>('0' + hundredths / 10), static_cast<char>('0' + hundredths % 10), '\0'};
+    return std::to_string(whole) + std::string(decimalSeparator) + decimals;
 }
 
 // The path as lstat and unlink need it: without trailing separators, except
@@ -277,16 +279,12 @@ std::string FormatByteSize(std::int64_t size, std::string_view decimalSeparator)
         if (size < limit) {
             if (i == 0)
                 return std::to_string(size) + " Bytes";
-            return FormatTwoDecimals(static_cast<double>(size) / static_cast<double>(divisor),
-                                     decimalSeparator) +
-                   " " + kUnits[i];
+            return FormatTwoDecimals(size, divisor, decimalSeparator) + " " + kUnits[i];
         }
         divisor *= 1024;
         limit *= 1024;
     }
-    return FormatTwoDecimals(static_cast<double>(size) / static_cast<double>(divisor),
-                             decimalSeparator) +
-           " Pb";
+    return FormatTwoDecimals(size, divisor, decimalSeparator) + " Pb";
 }
 
 bool IsValidFileName(std::string_view name)

@@ -117,8 +117,8 @@ std::string TFileInfo::RemoveV2TagFrom(const std::string& path)
 bool TFileInfo::Rename(const std::string& newName)
 {
     const std::string validName = MakeValidFileName(newName);
-    if (validName.empty())
-        return false; // the target would be the folder itself
+    if (validName.empty() || validName == "." || validName == "..")
+        return false; // the target would be the folder itself or the one above
     const std::string newPath = FolderPart(m_fullPath) + validName;
     if (newPath == m_fullPath) {
         // Nothing to move; it worked when the file is still there.
@@ -136,7 +136,10 @@ std::string TFileInfo::MakeValidFileName(std::string_view name)
 {
     std::string result(name);
     for (char& c : result) {
-        if (kRefusedFileNameChars.find(c) != std::string_view::npos)
+        const auto code = static_cast<unsigned char>(c);
+        // The zero byte ends a name at the system call; control characters
+        // make names that other programs cannot show or type.
+        if (kRefusedFileNameChars.find(c) != std::string_view::npos || code < 32 || code == 127)
             c = ' ';
     }
     return TrimControls(result);

@@ -45,10 +45,13 @@ public:
     static std::string RemoveV2TagFrom(const std::string& path);
 
     // Renames the file within its folder to MakeValidFileName(newName). A file
-    // that already bears the new name is never replaced: the rename fails.
+    // that already bears the new name is never replaced: the rename fails, as
+    // it does for a name that is empty, "." or "..".
     // On success the record describes the file under its new name; on failure
     // nothing changes. Returns whether it worked.
     bool Rename(const std::string& newName);
+    // The name with the refused characters, the zero byte and the control
+    // characters replaced by blanks, trimmed.
     static std::string MakeValidFileName(std::string_view name);
 
     // The file's size in bytes (the full 64-bit size); 0 when it is not found.

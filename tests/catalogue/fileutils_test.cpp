@@ -35,6 +35,11 @@ TEST(FormatByteSizeTest, EveryUnitBoundary)
     EXPECT_EQ(FormatByteSize(INT64_MAX, "."), "8192.00 Pb");
     EXPECT_EQ(FormatByteSize(-5, "."), "-5 Bytes");
     EXPECT_EQ(FormatByteSize(INT64_MIN, "."), std::to_string(INT64_MIN) + " Bytes");
+    // Halves round away from zero, as "0.00" does (1.125 Kb, 1.625 Kb, 1.125 Mb).
+    EXPECT_EQ(FormatByteSize(1152, "."), "1.13 Kb");
+    EXPECT_EQ(FormatByteSize(1664, "."), "1.63 Kb");
+    EXPECT_EQ(FormatByteSize(1179648, "."), "1.13 Mb");
+    EXPECT_EQ(FormatByteSize(1151, "."), "1.12 Kb");
 
     // The locale's separator; the plain overload takes the C locale's one.
     EXPECT_EQ(FormatByteSize(1536, ","), "1,50 Kb");

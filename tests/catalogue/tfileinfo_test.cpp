@@ -162,6 +162,15 @@ TEST_F(TFileInfoTest, RenameMovesWithinTheFolderAndNeverReplacesAFile)
     EXPECT_FALSE(record.Rename("?? **"));
     EXPECT_EQ(record.FullPath(), dir.file("new name.mp3"));
 
+    // The zero byte and control characters become blanks too; names that
+    // end up as the folder itself or the one above are refused.
+    EXPECT_EQ(TFileInfo::MakeValidFileName(std::string("a\0b\x01" "c\x7f" "d\n", 9)), "a b c d");
+    for (const char* name : {".", "..", " .. ", "\x01.\x02", "\t\n"}) {
+        EXPECT_FALSE(record.Rename(name)) << name;
+        EXPECT_EQ(record.FullPath(), dir.file("new name.mp3"));
+    }
+    EXPECT_TRUE(Exists(dir.file("new name.mp3")));
+
     // The same name again changes nothing and succeeds.
     EXPECT_TRUE(record.Rename("new name.mp3"));
     EXPECT_EQ(record.FullPath(), dir.file("new name.mp3"));
