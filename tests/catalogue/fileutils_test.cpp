@@ -271,7 +271,7 @@ TEST(DeleteTreeTest, FirstFailureStopsEveryLevel)
 TEST(DeleteTreeTest, NoPermissionMidwayKeepsTheRest)
 {
     // Root may delete anything, so the deletion runs as "nobody": it owns the
-    // tree except one folder that stays root's.
+    // tree except one folder, which nobody may write.
     TempDir dir;
     chmod(dir.path().c_str(), 0755);
     const std::string top = dir.file("top");
@@ -280,8 +280,9 @@ TEST(DeleteTreeTest, NoPermissionMidwayKeepsTheRest)
     WriteFile(top + "/free/song.mp3", "s");
     MakeDir(top + "/locked");
     WriteFile(top + "/locked/x.mp3", "x");
+    chmod((top + "/locked").c_str(), 0555);
     for (const std::string& p : {top, top + "/free", top + "/free/song.mp3"})
-        ASSERT_EQ(chown(p.c_str(), NobodyUid(), NobodyGid()), 0);
+        GiveToNobody(p);
 
     std::string report;
     const int exitCode = RunAsNobody([&](std::string& out) {

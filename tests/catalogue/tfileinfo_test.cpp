@@ -188,8 +188,8 @@ TEST_F(TFileInfoTest, RenameFailsWhereTheUserMayNotWrite)
     const std::string path = mp3("song.mp3", "", "");
     chmod(dir.path().c_str(), 0777);
     chmod(path.c_str(), 0666);
-    // The folder is root's and not writable for others once this is done.
-    chmod(dir.path().c_str(), 0755);
+    // Nobody may write the folder once this is done.
+    chmod(dir.path().c_str(), 0555);
     std::string report;
     const int code = RunAsNobody([&](std::string& out) {
         TFileInfo record(path);

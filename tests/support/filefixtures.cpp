@@ -152,6 +152,12 @@ int RunUnprivilegedHere(const std::function<int()>& body)
     return code;
 }
 
+void GiveToNobody(const std::string& path)
+{
+    if (geteuid() == 0 && chown(path.c_str(), NobodyUid(), NobodyGid()) != 0)
+        throw std::runtime_error("cannot give " + path + " to nobody");
+}
+
 namespace {
 
 // Runs `body` in a forked child (dropped to "nobody" when asked) and hands
@@ -200,7 +206,8 @@ int RunInChild(const std::function<int(std::string& report)>& body, std::string*
 
 int RunAsNobody(const std::function<int(std::string& report)>& body, std::string* report)
 {
-    return RunInChild(body, report, true);
+    // A normal user is unprivileged already: the child stays that user.
+    return RunInChild(body, report, geteuid() == 0);
 }
 
 int RunWithoutWriteAccess(const std::string& folder, const std::function<int(std::string& report)>& body,

@@ -39,9 +39,12 @@ std::string Id3v1Block(std::string_view title, std::string_view artist,
 // (frames are left out when the text is empty).
 std::string Id3v2Tag(int majorVersion, std::string_view artist, std::string_view title);
 
-// Runs `body` in a forked child that has dropped to the user "nobody"; the
-// child's return value is its exit code, which is returned (-1 when the child
-// died). Output written to `report` by the child is handed back through a pipe.
+// Runs `body` in a forked child that has dropped to the user "nobody" (when
+// the tests run as root); the child's return value is its exit code, which is
+// returned (-1 when the child died). Output written to `report` by the child
+// is handed back through a pipe. Run by a normal user the child stays that
+// user, so tests deny access with bits that stop a file's owner too (a file
+// 0444, a folder 0555), and give files to "nobody" with GiveToNobody.
 int RunAsNobody(const std::function<int(std::string& report)>& body, std::string* report = nullptr);
 // Runs `body` as RunAsNobody does in a forked child that may not write into
 // `folder`: the folder is read-only meanwhile, and root's child drops to
@@ -54,6 +57,9 @@ int RunWithoutWriteAccess(const std::string& folder, const std::function<int(std
 // child would inherit a window system it cannot drive), as the user
 // otherwise. Returns the body's result.
 int RunUnprivilegedHere(const std::function<int()>& body);
+// Makes "nobody" the owner of the path when the tests run as root (so that
+// the child of RunAsNobody owns it); a normal user owns it already.
+void GiveToNobody(const std::string& path);
 // uid and gid of "nobody".
 unsigned NobodyUid();
 unsigned NobodyGid();

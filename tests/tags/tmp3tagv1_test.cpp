@@ -295,7 +295,7 @@ TEST(Tmp3TagV1, FileTheUserMayNotWriteIsNotModified)
     const std::string path = dir.file("ro.mp3");
     const std::string original = AudioBytes() + Block("Keep", "", 3);
     WriteFile(path, original);
-    ::chmod(path.c_str(), 0644);
+    ::chmod(path.c_str(), 0444);
     const int status = RunAsNobody([&](std::string&) {
         Tmp3TagV1 tag;
         tag.LoadFromFile(path);  // reading is allowed
