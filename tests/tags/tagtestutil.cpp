@@ -1,5 +1,7 @@
 #include "tagtestutil.h"
 
+#include <gtest/gtest.h>
+
 const std::string& AudioBytes()
 {
     static const std::string bytes = ReadFile(TV_TEST_DATA_DIR "/audio.mp3");
@@ -48,4 +50,22 @@ std::string Tag(int major, const std::string& frames, std::size_t padding, unsig
 {
     const std::string body = frames + std::string(padding, '\0');
     return Id3Header(major, flags, static_cast<std::uint32_t>(body.size())) + body;
+}
+
+std::vector<std::pair<std::string, std::string>> FramesOf(const std::string& bytes)
+{
+    std::vector<std::pair<std::string, std::string>> frames;
+    EXPECT_EQ(bytes.substr(0, 4), "ID3\3");
+    if (bytes.size() < 10)
+        return frames;
+    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const std::size_t end = 10 + ((b(6) << 21) | (b(7) << 14) | (b(8) << 7) | b(9));
+    std::size_t pos = 10;
+    while (pos + 10 <= end && bytes[pos] != '\0') {
+        const std::size_t size = (b(pos + 4) << 24) | (b(pos + 5) << 16) | (b(pos + 6) << 8) | b(pos + 7);
+        frames.emplace_back(bytes.substr(pos, 4), bytes.substr(pos + 10, size));
+        pos += 10 + size;
+    }
+    EXPECT_EQ(pos, end);
+    return frames;
 }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "filefixtures.h"
 
@@ -22,3 +24,6 @@ std::string Frame24(const std::string& id, const std::string& content, unsigned 
 std::string Frame22(const std::string& id, const std::string& content);
 // A whole tag of `frames` and `padding` zero bytes.
 std::string Tag(int major, const std::string& frames, std::size_t padding = 0, unsigned char flags = 0);
+// The frames of the version 3 tag at the start of `bytes`, as id and
+// content, in order.
+std::vector<std::pair<std::string, std::string>> FramesOf(const std::string& bytes);

@@ -18,23 +18,6 @@ Tmp3TagV2 LoadTag(const std::string& path)
     return tag;
 }
 
-// The frames of a version 3 tag at the start of `bytes`, as id -> content.
-std::vector<std::pair<std::string, std::string>> FramesOf(const std::string& bytes)
-{
-    std::vector<std::pair<std::string, std::string>> frames;
-    EXPECT_EQ(bytes.substr(0, 4), "ID3\3");
-    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    const std::size_t end = 10 + ((b(6) << 21) | (b(7) << 14) | (b(8) << 7) | b(9));
-    std::size_t pos = 10;
-    while (pos + 10 <= end && bytes[pos] != '\0') {
-        const std::size_t size = (b(pos + 4) << 24) | (b(pos + 5) << 16) | (b(pos + 6) << 8) | b(pos + 7);
-        frames.emplace_back(bytes.substr(pos, 4), bytes.substr(pos + 10, size));
-        pos += 10 + size;
-    }
-    EXPECT_EQ(pos, end);
-    return frames;
-}
-
 }  // namespace
 
 TEST(Tmp3TagV2Frames, OtherFramesSurviveByteForByteInOrder)
