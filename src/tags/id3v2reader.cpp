@@ -88,15 +88,19 @@ bool inflateData(std::string_view in, std::size_t limit, bool prefixOnly, std::s
     return status == Z_STREAM_END || (prefixOnly && (status == Z_OK || status == Z_BUF_ERROR));
 }
 
-bool inflateFor(const Walk& walk, std::string_view in, std::string& out)
+// Decompresses a frame's content, which claims to be `declared` bytes long
+// (0: unknown): as far as a value needs, or whole within the memory left.
+bool inflateFor(const Walk& walk, std::string_view in, std::uint32_t declared, std::string& out)
 {
     if (walk.mode == ReadMode::Fields)
         return inflateData(in, kValueLimit, true, out);
-    return inflateData(in, walk.budget.left(), false, out) && walk.budget.take(out.size());
+    const std::size_t limit = declared == 0 ? walk.budget.left() : std::min<std::size_t>(declared, walk.budget.left());
+    return inflateData(in, limit, false, out) && walk.budget.take(out.size());
 }
 
 // An ID3v2.3 frame: compressed content is decompressed; an encrypted frame,
-// or a compressed one that does not decompress, stays as it is.
+// or a compressed one that does not decompress or claims to be larger than
+// a tag may hold in memory, stays as it is.
 Frame decodeV23(std::string id, const unsigned char* h, std::string data, FileSpan tail, const Walk& walk)
 {
     Frame frame;
@@ -109,8 +113,9 @@ Frame decodeV23(std::string id, const unsigned char* h, std::string data, FileSp
     if (!(frame.format & Frame::kCompressed) || (frame.format & Frame::kEncrypted)
         || frame.data.size() < (grouped ? 5u : 4u))
         return frame;
+    const std::uint32_t declared = Be32(reinterpret_cast<const unsigned char*>(frame.data.data()));
     std::string plain;
-    if (!inflateFor(walk, frame.content(), plain))
+    if (declared > kHeldLimit || !inflateFor(walk, frame.content(), declared, plain))
         return frame;
     frame.data = (grouped ? frame.data.substr(4, 1) : std::string()) + plain;
     frame.format &= static_cast<unsigned char>(~Frame::kCompressed);
@@ -151,7 +156,7 @@ std::optional<Frame> decodeV24(std::string id, const unsigned char* h, const std
     frame.tail = tail;
     const bool compressed = format & 0x08;
     std::string plain;
-    if (compressed && !(format & 0x04) && inflateFor(walk, payload, plain)) {
+    if (compressed && !(format & 0x04) && length <= kHeldLimit && inflateFor(walk, payload, length, plain)) {
         payload = std::move(plain);
     } else if (compressed || (format & 0x04)) {
         if (compressed && !hasLength)

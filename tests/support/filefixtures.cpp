@@ -50,10 +50,20 @@ void WriteFile(const std::string& path, std::string_view bytes)
 
 std::string ReadFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+    if (size < 0) {
+        in.clear();
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    // Read in one go: large test files would otherwise be copied many times.
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), size);
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 bool Exists(const std::string& path)
