@@ -13,9 +13,14 @@
 //  - the bytes between the old ID3v2 tag and the old ID3v1 block (the audio)
 //    follow the new ID3v2 tag unchanged, and the new ID3v1 block follows them;
 //  - every value reads back as it was loaded, and the new tag is ID3v2.3;
+//  - of an ID3v2.3 tag, every frame other than the seven fields is still
+//    there with the same bytes (or, where the program re-encodes or
+//    decompresses it, with its id), and no frame has a text encoding that
+//    ID3v2.3 does not know;
 //  - a second save of what was read back leaves everything before the ID3v1
 //    block byte for byte alike;
-//  - edited values (title and artist swapped, the album as the comment,
-//    another track number) read back as set, with the audio unchanged;
+//  - edited values (every field of the ID3v2 tag set to another text, a
+//    genre that begins with "(", another track number) read back as set,
+//    with the audio and the other frames unchanged;
 //  - removing both tags then leaves exactly the audio.
 std::string CheckTagRoundTrip(const std::string& path);
