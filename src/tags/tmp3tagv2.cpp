@@ -49,17 +49,16 @@ std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std:
                 out.push_back(std::move(old[i]));
             continue;
         }
-        const std::string& text = *texts[field];
         if (field == kTrack) {
             if (track != 0)
                 out.push_back(TextFrame("TRCK", std::to_string(track)));
         } else if (field == kComment) {
             // An empty comment is still written when another comment frame
             // without description follows: that one would read as the comment.
-            if (!text.empty() || fields.moreComments)
-                out.push_back(CommentFrame(fields.commentLanguage, text));
-        } else if (!text.empty()) {
-            out.push_back(TextFrame(kFieldIds[field], field == kGenre ? GenreText(text) : text));
+            if (!texts[field]->empty() || fields.moreComments)
+                out.push_back(CommentFrame(fields.commentLanguage, *texts[field]));
+        } else if (!texts[field]->empty()) {
+            out.push_back(TextFrame(kFieldIds[field], field == kGenre ? GenreText(*texts[field]) : *texts[field]));
         }
     }
     for (std::size_t i = 0; i < old.size(); ++i)

@@ -123,17 +123,31 @@ bool isFieldFrame(const std::string& id)
     return id == "TIT2" || id == "TPE1" || id == "TALB" || id == "TRCK" || id == "TYER" || id == "TCON";
 }
 
-// Whether a COMM frame's short description is empty (a mark alone counts as empty).
+// Whether a COMM frame's short description is empty: nothing before its
+// terminator but a byte-order mark (or, in UTF-16, a lone byte).
 bool hasEmptyDescription(const RawFrame& frame)
 {
     const std::string& c = frame.content;
     if (c.size() < 4)
         return false;
-    const bool wide = c[0] == 1 || c[0] == 2;
-    std::string_view rest = std::string_view(c).substr(4);
-    if (wide && rest.size() >= 2 && (rest.substr(0, 2) == "\xFF\xFE" || rest.substr(0, 2) == "\xFE\xFF"))
-        rest.remove_prefix(2);
-    return wide ? rest.size() >= 2 && rest[0] == '\0' && rest[1] == '\0' : !rest.empty() && rest[0] == '\0';
+    const char encoding = c[0];
+    const bool wide = encoding == 1 || encoding == 2;
+    const std::string_view rest = std::string_view(c).substr(4);
+    std::string_view piece = rest.substr(0, rest.find('\0'));
+    if (wide) {
+        piece = rest;
+        for (std::size_t i = 0; i + 1 < rest.size(); i += 2)
+            if (rest[i] == '\0' && rest[i + 1] == '\0') {
+                piece = rest.substr(0, i);
+                break;
+            }
+    }
+    const auto startsWith = [&](std::string_view mark) { return piece.substr(0, mark.size()) == mark; };
+    if ((encoding == 1 && (startsWith("\xFF\xFE") || startsWith("\xFE\xFF"))) || (encoding == 2 && startsWith("\xFE\xFF")))
+        piece.remove_prefix(2);
+    else if (encoding == 3 && startsWith("\xEF\xBB\xBF"))
+        piece.remove_prefix(3);
+    return wide ? piece.size() < 2 : piece.empty();
 }
 
 // A frame whose texts are in an encoding ID3v2.3 does not know (2: UTF-16BE
