@@ -94,6 +94,15 @@ struct RawFrame {
         return std::tie(id, flags, content) < std::tie(other.id, other.flags, other.content);
     }
     bool operator==(const RawFrame& other) const = default;
+
+    // The content after the extra bytes the format flags announce
+    // (decompressed size, encryption method, group symbol).
+    std::string_view payload() const
+    {
+        const auto format = static_cast<unsigned char>(flags[1]);
+        const std::size_t extra = ((format & 0x80) ? 4 : 0) + ((format & 0x40) ? 1 : 0) + ((format & 0x20) ? 1 : 0);
+        return std::string_view(content).substr(std::min(extra, content.size()));
+    }
 };
 
 // The frames of an ID3v2.3 tag without unsynchronisation or extended header
@@ -127,7 +136,7 @@ bool isFieldFrame(const std::string& id)
 // terminator but a byte-order mark (or, in UTF-16, a lone byte).
 bool hasEmptyDescription(const RawFrame& frame)
 {
-    const std::string& c = frame.content;
+    const std::string_view c = frame.payload();
     if (c.size() < 4)
         return false;
     const char encoding = c[0];
@@ -156,8 +165,8 @@ bool hasForeignEncoding(const RawFrame& frame)
 {
     static const std::string encoded = "APIC COMM COMR GEOB GRP1 IPLS MVIN MVNM OWNE SYLT USER USLT WXXX";
     const bool hasEncoding = frame.id[0] == 'T' || encoded.find(frame.id) != std::string::npos;
-    return hasEncoding && !(frame.flags[1] & 0xC0) && !frame.content.empty()
-        && (frame.content[0] == 2 || frame.content[0] == 3);
+    const std::string_view payload = frame.payload();
+    return hasEncoding && !(frame.flags[1] & 0xC0) && !payload.empty() && (payload[0] == 2 || payload[0] == 3);
 }
 
 // Whether the program may rewrite a frame's bytes without changing its
@@ -200,7 +209,7 @@ std::string checkOtherFrames(const std::string& before, const std::string& after
     std::sort(written.begin(), written.end());
     for (const RawFrame& frame : written)
         if (hasForeignEncoding(frame))
-            return "frame " + frame.id + " was written with text encoding " + std::to_string(int(frame.content[0]));
+            return "frame " + frame.id + " was written with text encoding " + std::to_string(int(frame.payload()[0]));
     for (const RawFrame& frame : kept) {
         const bool rewritable = mayBeRewritten(frame);
         const auto same = std::find_if(written.begin(), written.end(), [&](const RawFrame& w) {
