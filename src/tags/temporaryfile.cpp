@@ -35,6 +35,13 @@ std::string_view fittingPrefix(std::string_view name, std::size_t room)
 
 bool unsupported(int error) { return error == EOPNOTSUPP || error == EISDIR || error == EINVAL; }
 
+// An unnamed file can be named by its descriptor with a privilege, or
+// through /proc where /proc is mounted.
+bool canNameUnnamedFiles()
+{
+    return ::geteuid() == 0 || ::access("/proc/self/fd", F_OK) == 0;
+}
+
 }  // namespace
 
 TemporaryFile::TemporaryFile(int dirFd, std::string_view baseName, mode_t mode)
@@ -44,9 +51,11 @@ TemporaryFile::TemporaryFile(int dirFd, std::string_view baseName, mode_t mode)
     const std::size_t limit = nameLimit(dirFd);
     const std::size_t room = limit > suffix ? limit - suffix : 1;
     m_base = std::string(fittingPrefix(baseName, room)) + std::string(kSuffixStart);
-    m_fd = ::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
-    if (m_fd >= 0 || !unsupported(errno))
-        return;
+    if (canNameUnnamedFiles()) {
+        m_fd = ::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+        if (m_fd >= 0 || !unsupported(errno))
+            return;
+    }
     // No unnamed files here: a named one it is.
     for (unsigned i = 0; i < kNameAttempts && m_fd < 0; ++i) {
         std::string name = nextName();

@@ -2,10 +2,10 @@
 // A temporary file beside the file being rewritten. It is created without a
 // name (O_TMPFILE), so that a save killed halfway leaves nothing behind, and
 // is named only for the moment it needs one. Where the file system has no
-// unnamed files it gets its name at once. Its name is the file's name (cut
-// to fit the file system's name limit) with "~" and six random characters.
-// Unless it was renamed over its target or kept, it is removed when the
-// object goes.
+// unnamed files (or they cannot be named: no /proc) it gets its name at
+// once. Its name is the file's name (cut to fit the file system's name
+// limit) with "~" and six random characters. Unless it was renamed over its
+// target or kept, it is removed when the object goes.
 
 #include <string>
 #include <string_view>
