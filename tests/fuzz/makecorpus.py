@@ -7,6 +7,7 @@ here. Run it again only to change the seeds."""
 
 import os
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "corpus")
@@ -106,6 +107,31 @@ seeds = {
                + f22("TAL", b"\0Album") + f22("TRK", b"\x003/9") + f22("TYE", b"\x001990")
                + f22("TCO", b"\0(8)") + f22("COM", b"\0eng\0v22 comment")
                + f22("PIC", b"\0JPG\x03desc\0" + PIC) + f22("TXX", b"\0k\0v"), 8) + AUDIO + v1(b"v22"),
+    "v24-conversions": tag(4, f24("TIT2", b"\x03Titel") + f24("TPE1", b"\x03Alpha\0Beta")
+                           + f24("TCON", b"\x0017\x008\0Eurodisco") + f24("TDRC", b"\x002004-05-06T12:30:45")
+                           + f24("TDOR", b"\x001999-03") + f24("TIPL", b"\x03producer\0P\0engineer\0E")
+                           + f24("TMCL", b"\0guitar\0G") + f24("TSOP", b"\x03Sort") + f24("TMOO", b"\x03Mellow")
+                           + f24("WXXX", b"\x03Seite\0http://x/") + f24("USER", b"\x03deuNur f\xc3\xbcr")
+                           + f24("GEOB", b"\x03text/plain\0f.txt\0Beschr\0DATA")
+                           + f24("SYLT", b"\x03eng\x02\x01D\0La\0\0\0\0\x10Li\0\0\0\0\x20")
+                           + f24("OWNE", b"\x03EUR1\x0020240101H\xc3\xa4ndler")
+                           + f24("COMR", b"\x03EUR1\x0020250101http://s/\0\x01S\0D\0image/png\0LOGO")
+                           + f24("CHAP", b"ch0\0" + bytes(16) + f24("TIT2", b"\x03Kapitel"))
+                           + f24("CTOC", b"toc\0\x03\x01ch0\0" + f24("TIT2", b"\x03Inhalt"))
+                           + f24("TPE2", syncsafe(5) + zlib.compress(b"\0Band"), fmt=0x09)
+                           + f24("TPE3", b"\x80secret", fmt=0x04), 16) + AUDIO,
+    "v23-chapters-compressed": tag(3, f23("TIT2", struct.pack(">I", 6) + zlib.compress(b"\0Title"), 0x80)
+                                   + f23("TPE1", b"\x81encrypted", 0x40)
+                                   + f23("COMM", b"\x07\0eng\0Grouped comment", 0x20)
+                                   + f23("COMM", b"\0engiTunSMPB\0 00000000 00000210")
+                                   + f23("CHAP", b"c1\0" + bytes(16) + f23("TIT2", b"\x03Chapter \xc3\xa9"))
+                                   + f23("CTOC", b"t\0\x03\x01c1\0" + f23("TIT2", b"\0Contents")), 8) + AUDIO,
+    "v22-player": tag(2, f22("TT2", b"\0Song") + f22("TCM", b"\0Composer") + f22("TP2", b"\0Band")
+                      + f22("TBP", b"\x00120") + f22("TCP", b"\x001") + f22("TEN", b"\0iTunes")
+                      + f22("TS2", b"\0Band, The") + f22("TSA", b"\0Album, The")
+                      + f22("COM", b"\0engiTunSMPB\0 00000000 00000210") + f22("ULT", b"\0eng\0La la")
+                      + f22("LNK", b"TT2http://x/\0id") + f22("CRM", b"owner\0desc\0data")
+                      + f22("TZZ", b"\0unknown text"), 8) + AUDIO,
     "oversized": header(3, 0, 0x0FFFFFFF) + f23("TIT2", b"\0Too big") + AUDIO,
     "frame-past-end": tag(3, f23("TIT2", b"\0ok") + b"TPE1" + struct.pack(">I", 0x7FFFFFFF) + b"\0\0abc") + AUDIO,
     "tag-only": tag(3, f23("TIT2", b"\0No audio") + b"\0" * 100),
