@@ -37,6 +37,7 @@ constexpr IdPair kV22Ids[] = {
 
 // Text frames an ID3v2.3 tag may hold as they are: those of the standard,
 // and the sort orders and compilation flag that ID3v2.3 writers use widely.
+// In order, for a binary search.
 constexpr std::string_view kV23TextIds[] = {
     "TALB", "TBPM", "TCMP", "TCOM", "TCON", "TCOP", "TDAT", "TDLY", "TENC", "TEXT", "TFLT", "TIME",
     "TIT1", "TIT2", "TIT3", "TKEY", "TLAN", "TLEN", "TMED", "TOAL", "TOFN", "TOLY", "TOPE", "TORY",
@@ -156,10 +157,26 @@ void convertTimestamp(const Frame& frame, const char* yearId, bool dayAndTime, s
         out.push_back(userTextFrame(frame, values));
 }
 
+// Whether a text frame's content holds more than one string (a terminator
+// at the very end ends the only one).
+bool severalStrings(std::string_view content)
+{
+    if (content.empty())
+        return false;
+    std::string_view rest = content.substr(1);
+    TakeString(rest, encodingOf(content));
+    return !rest.empty();
+}
+
 void convertV24Text(Frame frame, std::vector<Frame>& out)
 {
     const std::string_view content = frame.content();
     const unsigned char encoding = encodingOf(content);
+    const bool known = std::binary_search(std::begin(kV23TextIds), std::end(kV23TextIds), frame.id);
+    if (known && frame.id != "TCON" && !severalStrings(content)) {
+        out.push_back(std::move(frame));  // the common case: one value, nothing to join
+        return;
+    }
     const std::vector<std::string> values = valuesOf(content);
     if (frame.id == "TDRC") {
         convertTimestamp(frame, "TYER", true, out);
@@ -178,7 +195,7 @@ void convertV24Text(Frame frame, std::vector<Frame>& out)
     } else if (frame.id == "TXXX") {
         if (values.size() > 1 && countNonEmpty({values.begin() + 1, values.end()}) > 1)
             frame.setContent(textContent(encoding, {values.front(), joinNonEmpty(values.begin() + 1, values.end())}));
-    } else if (contains(kV23TextIds, frame.id)) {
+    } else if (known) {
         if (countNonEmpty(values) > 1)
             frame.setContent(textContent(encoding, {joinNonEmpty(values.begin(), values.end())}));
     } else {

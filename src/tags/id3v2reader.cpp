@@ -16,8 +16,8 @@
 namespace id3v2 {
 namespace {
 
-// Tags up to this size are read in one go; larger ones (cover art) frame by
-// frame, skipping what is not wanted.
+// Tags up to this size are read in one go to be rewritten; larger ones
+// (cover art) frame by frame. Reading the fields skips what is not wanted.
 constexpr std::int64_t kWholeReadLimit = 256 * 1024;
 // Frames larger than this that need no change beyond their first bytes are
 // held by those first bytes only; the rest is copied from the file.
@@ -336,7 +336,7 @@ TagFrames ReadTag(int fd, const TagInfo& info, std::int64_t tagSize, ReadMode mo
         }
         bodySize = static_cast<std::int64_t>(kHeldLimit);  // the fields are near the start
     }
-    TagBody body(fd, bodySize, bodySize <= kWholeReadLimit || wholeTagUnsync);
+    TagBody body(fd, bodySize, (mode == ReadMode::Everything && bodySize <= kWholeReadLimit) || wholeTagUnsync);
     if (body.ok() && wholeTagUnsync)
         body.undoUnsynchronisation();
 

@@ -98,8 +98,9 @@ std::string DecodeFrameText(std::string_view content)
         return {};
     const auto encoding = static_cast<unsigned char>(content[0]);
     content.remove_prefix(1);
-    std::string text;
-    for (const std::string& value : DecodeStrings(content, encoding)) {
+    std::string text = DecodeString(TakeString(content, encoding), encoding);
+    while (!content.empty()) {
+        const std::string value = DecodeString(TakeString(content, encoding), encoding);
         if (value.empty())
             continue;
         if (!text.empty())

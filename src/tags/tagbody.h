@@ -1,11 +1,14 @@
 #pragma once
 // The bytes of an ID3v2 tag after its header, or the frames embedded in a
-// chapter frame: held in memory, or read from the file as they are asked for.
-// Positions count from the start of the body.
+// chapter frame: held in memory, or read from the file as they are asked for
+// (a few kilobytes ahead at a time, so that small frames that follow each
+// other cost one read). Positions count from the start of the body.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 class TagBody final {
 public:
@@ -33,13 +36,21 @@ public:
     bool read(std::int64_t pos, std::size_t len, std::string& out) const;
 
 private:
+    bool readFile(char* buffer, std::size_t len, std::int64_t pos) const;
+
     int m_fd = -1;
     std::int64_t m_size = 0;
-    bool m_inMemory = true;
     bool m_unsynchronised = false;
     mutable bool m_failed = false;
     mutable int m_error = 0;
-    std::string m_data;
+    // Held in memory: the bytes read from the file, or given.
+    std::unique_ptr<char[]> m_read;
+    std::string m_given;
+    const char* m_memory = nullptr;
+    // Read on demand: the window read last.
+    mutable std::unique_ptr<char[]> m_window;
+    mutable std::int64_t m_windowStart = 0;
+    mutable std::size_t m_windowLength = 0;
 };
 
 // The bytes with every FF 00 pair turned into FF.
