@@ -72,6 +72,15 @@ bool Exists(const std::string& path)
     return lstat(path.c_str(), &st) == 0;
 }
 
+std::vector<std::string> Listing(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 void MakeDir(const std::string& path)
 {
     if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)

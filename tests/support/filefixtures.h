@@ -28,6 +28,8 @@ void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 void MakeDir(const std::string& path);
+// The names in a folder, sorted.
+std::vector<std::string> Listing(const std::string& dir);
 
 // Bytes that look like MPEG audio frames.
 std::string AudioBytes(std::size_t size);

@@ -24,15 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> Listing(const std::string& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 struct stat StatOf(const std::string& path)
 {
     struct stat st {};

@@ -16,15 +16,6 @@ namespace {
 
 std::string Text(const std::string& latin1) { return std::string(1, '\0') + latin1; }
 
-std::vector<std::string> Listing(const std::string& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string LoadTitle(const std::string& path)
 {
     Tmp3TagV2 tag;
