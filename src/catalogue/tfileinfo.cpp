@@ -16,14 +16,18 @@ std::string NamePart(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to)
+std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to)
 {
-    std::size_t pos = 0;
-    while ((pos = text.find(from, pos)) != std::string::npos) {
-        text.replace(pos, from.size(), to);
-        pos += to.size();
+    // Built anew rather than replaced in place: an in-place replace makes
+    // GCC 12 at -O3 warn about overlapping copies that cannot happen.
+    std::string result;
+    std::size_t start = 0;
+    for (std::size_t pos = text.find(from); pos != std::string::npos; pos = text.find(from, start)) {
+        result.append(text, start, pos - start).append(to);
+        start = pos + from.size();
     }
-    return text;
+    result.append(text, start);
+    return result;
 }
 
 } // namespace
@@ -74,7 +78,7 @@ std::string TFileInfo::DisplayName() const
 {
     std::string name = options::FNIOMP3INFO || !m_tagCaption ? m_fileName : *m_tagCaption;
     if (options::REPLURLSPACES)
-        name = ReplaceAll(std::move(name), "%20", " ");
+        name = ReplaceAll(name, "%20", " ");
     return name;
 }
 

@@ -74,7 +74,9 @@ std::vector<std::string> valuesOf(std::string_view content)
 std::string textContent(unsigned char sourceEncoding, const std::vector<std::string>& strings)
 {
     const unsigned char encoding = sourceEncoding == Latin1 ? Latin1 : Utf16;
-    return std::string(1, static_cast<char>(encoding)) + EncodeStrings(strings, encoding);
+    std::string content(1, static_cast<char>(encoding));
+    content += EncodeStrings(strings, encoding);
+    return content;
 }
 
 std::string joinNonEmpty(std::vector<std::string>::const_iterator begin, std::vector<std::string>::const_iterator end)
@@ -121,6 +123,15 @@ bool digitsAt(std::string_view text, std::size_t pos, std::size_t count)
                        text.begin() + static_cast<std::ptrdiff_t>(pos + count), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// A text frame content of two pairs of digits in ISO-8859-1 ("0605").
+std::string digitsContent(std::string_view first, std::string_view second)
+{
+    std::string content(1, '\0');
+    content += first;
+    content += second;
+    return content;
+}
+
 std::string firstCharacters(const std::string& utf8, std::size_t count)
 {
     std::size_t pos = 0;
@@ -146,10 +157,10 @@ void convertTimestamp(const Frame& frame, const char* yearId, bool dayAndTime, s
     const bool hasDay = dayAndTime && digitsAt(text, 0, 4) && text.size() >= 10 && text[4] == '-' && text[7] == '-'
         && digitsAt(text, 5, 2) && digitsAt(text, 8, 2);
     if (hasDay) {
-        out.push_back(frameLike(frame, "TDAT", std::string(1, '\0') + text.substr(8, 2) + text.substr(5, 2)));
+        out.push_back(frameLike(frame, "TDAT", digitsContent(text.substr(8, 2), text.substr(5, 2))));
         held = 10;
         if (text.size() >= 16 && text[10] == 'T' && text[13] == ':' && digitsAt(text, 11, 2) && digitsAt(text, 14, 2)) {
-            out.push_back(frameLike(frame, "TIME", std::string(1, '\0') + text.substr(11, 2) + text.substr(14, 2)));
+            out.push_back(frameLike(frame, "TIME", digitsContent(text.substr(11, 2), text.substr(14, 2))));
             held = 16;
         }
     }

@@ -95,7 +95,9 @@ int ParseTrackNumber(std::string_view text)
 Frame TextFrame(const char* id, std::string_view text)
 {
     const unsigned char encoding = EncodingFor(text);
-    return MakeFrame(id, std::string(1, static_cast<char>(encoding)) + EncodeString(text, encoding));
+    std::string content(1, static_cast<char>(encoding));
+    content += EncodeString(text, encoding);
+    return MakeFrame(id, std::move(content));
 }
 
 Frame CommentFrame(std::string_view language, std::string_view text)

@@ -88,9 +88,11 @@ std::string GenreFromText(std::string_view raw)
 
 std::string GenreText(std::string_view genre)
 {
-    if (!genre.empty() && genre[0] == '(')
-        return "(" + std::string(genre);
-    return std::string(genre);
+    if (genre.empty() || genre[0] != '(')
+        return std::string(genre);
+    std::string text(genre.size() + 1, '(');
+    genre.copy(text.data() + 1, genre.size());
+    return text;
 }
 
 std::string GenreTextFromValues(const std::vector<std::string>& values)
@@ -101,7 +103,7 @@ std::string GenreTextFromValues(const std::vector<std::string>& values)
         if (value.empty())
             continue;
         if (isReferenceValue(value))
-            references += "(" + value + ")";
+            references.append("(").append(value).append(")");
         else
             names.push_back(value);
     }
