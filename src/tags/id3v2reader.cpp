@@ -342,11 +342,15 @@ TagFrames ReadTag(int fd, const TagInfo& info, std::int64_t tagSize, ReadMode mo
 
     std::int64_t pos = 0;
     std::string field;
-    if (major >= 3 && (flags & 0x40) && body.read(0, 4, field)) {  // extended header
-        const auto* p = reinterpret_cast<const unsigned char*>(field.data());
-        pos = major == 3 ? 4 + static_cast<std::int64_t>(Be32(p)) : static_cast<std::int64_t>(Syncsafe32(p));
-        if (pos > body.size() || (major == 4 && pos < 6))
-            pos = body.size();
+    if (major >= 3 && (flags & 0x40)) {  // an extended header: skipped
+        pos = body.size();
+        if (body.read(0, 4, field)) {
+            const auto* p = reinterpret_cast<const unsigned char*>(field.data());
+            const std::int64_t end = major == 3 ? 4 + static_cast<std::int64_t>(Be32(p))
+                                                : static_cast<std::int64_t>(Syncsafe32(p));
+            if (end <= body.size() && (major == 3 || end >= 6))
+                pos = end;
+        }
     }
     Budget budget;
     const Walk walk {major, major == 4 && (flags & 0x80), mode, 0, budget, result.failure};
