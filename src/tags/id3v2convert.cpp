@@ -147,9 +147,9 @@ std::string firstCharacters(const std::string& utf8, std::size_t count)
 // year frame `yearId`, with the day and time frames (TDAT "DDMM", TIME
 // "HHMM") when `dayAndTime`. What those cannot hold (seconds, a month without
 // a day, a second value) is kept in a TXXX frame described by the id.
-void convertTimestamp(const Frame& frame, const char* yearId, bool dayAndTime, std::vector<Frame>& out)
+void convertTimestamp(const Frame& frame, const std::vector<std::string>& values, const char* yearId, bool dayAndTime,
+                      std::vector<Frame>& out)
 {
-    const std::vector<std::string> values = valuesOf(frame.content());
     const std::string text = values.empty() ? std::string() : Trim(values.front());
     const std::string year = firstCharacters(text, 4);
     out.push_back(frameLike(frame, yearId, textContent(encodingOf(frame.content()), {year})));
@@ -190,11 +190,11 @@ void convertV24Text(Frame frame, std::vector<Frame>& out)
     }
     const std::vector<std::string> values = valuesOf(content);
     if (frame.id == "TDRC") {
-        convertTimestamp(frame, "TYER", true, out);
+        convertTimestamp(frame, values, "TYER", true, out);
         return;
     }
     if (frame.id == "TDOR") {
-        convertTimestamp(frame, "TORY", false, out);
+        convertTimestamp(frame, values, "TORY", false, out);
         return;
     }
     if (frame.id == "TIPL" || frame.id == "TMCL") {
