@@ -82,10 +82,13 @@ bool rewriteInPlace(const Place& place, int fd, const struct stat& original, con
                     std::string& error)
 {
     TemporaryFile copy(place.dir.get(), place.name, original.st_mode & 0666);
+    if (!copy.valid()) {
+        error = errnoText();
+        return false;
+    }
     std::int64_t size = 0;
     errno = 0;
-    if (!copy.valid() || !writeFlushed(copy.fd(), fd, writeContent, &size) || !copy.link()
-        || !flushFolder(place.dir.get())) {
+    if (!writeFlushed(copy.fd(), fd, writeContent, &size) || !copy.link() || !flushFolder(place.dir.get())) {
         error = errnoText();
         return false;
     }
