@@ -6,6 +6,8 @@ std::string skinName = kDefaultSkinName;
 std::string fileRoot = kDefaultFileRoot;
 bool FNIOMP3INFO = kDefaultFNIOMP3INFO;
 bool REPLURLSPACES = kDefaultREPLURLSPACES;
+std::string customRenamePattern = kDefaultCustomRenamePattern;
+std::string customTagPattern = kDefaultCustomTagPattern;
 
 void SetDefaultOptionValues()
 {
@@ -13,6 +15,8 @@ void SetDefaultOptionValues()
     fileRoot = kDefaultFileRoot;
     FNIOMP3INFO = kDefaultFNIOMP3INFO;
     REPLURLSPACES = kDefaultREPLURLSPACES;
+    customRenamePattern = kDefaultCustomRenamePattern;
+    customTagPattern = kDefaultCustomTagPattern;
 }
 
 } // namespace options

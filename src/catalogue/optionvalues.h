@@ -1,5 +1,5 @@
 #pragma once
-// The program's four settings as plain process-wide values. They live here, in
+// The program's settings as plain process-wide values. They live here, in
 // the standard-C++ layer, so that the file record can read them without
 // knowing the settings store; the store (poptions) loads and saves them.
 
@@ -15,13 +15,19 @@ extern std::string fileRoot;
 extern bool FNIOMP3INFO;
 // true: every "%20" in a displayed name is shown as one blank.
 extern bool REPLURLSPACES;
+// The last name patterns of the user's own in the rename wizard and in the
+// tag setup wizard, kept beside the four settings.
+extern std::string customRenamePattern;
+extern std::string customTagPattern;
 
 inline constexpr const char* kDefaultSkinName = "TheFrog";
 inline constexpr const char* kDefaultFileRoot = "rfMyComputer";
 inline constexpr bool kDefaultFNIOMP3INFO = false;
 inline constexpr bool kDefaultREPLURLSPACES = true;
+inline constexpr const char* kDefaultCustomRenamePattern = "%artist%/%album%/%track2% - %title%.mp3";
+inline constexpr const char* kDefaultCustomTagPattern = "%track% - %artist% - %title%";
 
-// Puts the four values back to their defaults.
+// Puts the values back to their defaults.
 void SetDefaultOptionValues();
 
 } // namespace options

@@ -90,6 +90,19 @@ std::string WhyNotWritable(const std::string& file)
     return SystemErrorText(EIO);
 }
 
+// The wizards' own patterns: each is taken when it is a text, whatever
+// happens to the other values.
+void ReadCustomPatterns(const QSettings& settings)
+{
+    std::string text;
+    const QString rename = QStringLiteral("customRenamePattern");
+    if (settings.contains(rename) && ReadString(settings, rename, text))
+        options::customRenamePattern = text;
+    const QString tag = QStringLiteral("customTagPattern");
+    if (settings.contains(tag) && ReadString(settings, tag, text))
+        options::customTagPattern = text;
+}
+
 } // namespace
 
 void SetDefaultOptions()
@@ -108,6 +121,7 @@ void LoadOptions()
     if (keys.isEmpty() && !QFileInfo(settings->fileName()).isFile())
         return;
 
+    ReadCustomPatterns(*settings);
     // Each value is taken as soon as it is read; the first failure ends the reading.
     std::string text;
     if (!ReadString(*settings, QStringLiteral("skinName"), text))
@@ -132,6 +146,8 @@ bool SaveOptions(std::string* reason)
     settings->setValue(QStringLiteral("fileRoot"), QString::fromStdString(options::fileRoot));
     settings->setValue(QStringLiteral("FNIOMP3INFO"), options::FNIOMP3INFO ? 1 : 0);
     settings->setValue(QStringLiteral("REPLURLSPACES"), options::REPLURLSPACES ? 1 : 0);
+    settings->setValue(QStringLiteral("customRenamePattern"), QString::fromStdString(options::customRenamePattern));
+    settings->setValue(QStringLiteral("customTagPattern"), QString::fromStdString(options::customTagPattern));
     settings->sync();
     if (settings->status() == QSettings::NoError)
         return true;

@@ -1,19 +1,20 @@
 #pragma once
 // The settings store: the four option values (optionvalues.h) kept between
-// runs in QSettings("Orvanel Soft", "Tunevault"), native format. Booleans are
-// stored as integers 0/1.
+// runs in QSettings("Orvanel Soft", "Tunevault"), native format, beside the
+// wizards' own name patterns. Booleans are stored as integers 0/1.
 
 #include <string>
 
-// Puts the four values back to their defaults.
+// Puts the values back to their defaults.
 void SetDefaultOptions();
-// Sets the defaults, then reads skinName, fileRoot, FNIOMP3INFO and
-// REPLURLSPACES in that order. With no stored settings the defaults stand. A
-// missing string reads as empty; a missing boolean or a value that does not
+// Sets the defaults, then reads the wizards' patterns (a missing one keeps
+// its default) and skinName, fileRoot, FNIOMP3INFO and REPLURLSPACES in that
+// order. With no stored settings the defaults stand. A missing string of the
+// four reads as empty; a missing boolean or a value that does not
 // convert stops the reading there: the values read before it stay, the rest
 // keep their defaults.
 void LoadOptions();
-// Writes the four values. Returns false when the store could not be written
-// (the values in memory are unchanged); `reason` then receives the system's
-// text for the failure.
+// Writes the four values and the patterns. Returns false when the store
+// could not be written (the values in memory are unchanged); `reason` then
+// receives the system's text for the failure.
 bool SaveOptions(std::string* reason = nullptr);

@@ -2,9 +2,12 @@
 
 #include "tpreviewmodel.h"
 
+#include "fileutils.h"
 #include "mainwindowregistry.h"
+#include "optionvalues.h"
 #include "playlistrows.h"
 #include "prompts.h"
+#include "subfoldermove.h"
 #include "tagerror.h"
 #include "tfileinfo.h"
 
@@ -13,6 +16,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -30,7 +34,7 @@ const QString TfrmBatchRename::kNameTooLong = QStringLiteral("Name too long");
 
 namespace {
 
-enum Format { ArtistTitle = 0, ArtistTrackTitle = 1, AlbumArtistTitle = 2 };
+enum Format { ArtistTitle = 0, ArtistTrackTitle = 1, AlbumArtistTitle = 2, Custom = 3 };
 
 QString Display(const std::string& bytes)
 {
@@ -44,11 +48,11 @@ QString Display(const std::string& bytes)
 class FolderNames final {
 public:
     bool Has(const std::string& folder, const std::string& name) { return Names(folder).count(name) != 0; }
-    void Move(const std::string& folder, const std::string& from, const std::string& to)
+    void Move(const std::string& fromFolder, const std::string& from, const std::string& toFolder,
+              const std::string& to)
     {
-        auto& names = Names(folder);
-        names.erase(from);
-        names.insert(to);
+        Names(fromFolder).erase(from);
+        Names(toFolder).insert(to);
     }
 
 private:
@@ -84,6 +88,16 @@ void CopyTag(const Tag& tag, TMp3TagInfo& info)
     info.Present = true;
 }
 
+// The length of the longest part of a path below a folder.
+std::size_t LongestPart(const std::string& relativePath)
+{
+    std::size_t longest = 0;
+    std::size_t start = 0;
+    for (std::size_t slash; (slash = relativePath.find('/', start)) != std::string::npos; start = slash + 1)
+        longest = std::max(longest, slash - start);
+    return std::max(longest, relativePath.size() - start);
+}
+
 } // namespace
 
 TfrmBatchRename::TfrmBatchRename(PlaylistRows& playlist, Prompts& prompts, std::vector<QPixmap> stateImages,
@@ -94,6 +108,7 @@ TfrmBatchRename::TfrmBatchRename(PlaylistRows& playlist, Prompts& prompts, std::
                     QStringLiteral("Rename finished")},
                    parent)
     , m_playlist(playlist)
+    , m_customPattern(options::customRenamePattern)
 {
     setObjectName(QStringLiteral("frmBatchRename"));
     SetIntroduction({
@@ -151,9 +166,15 @@ void TfrmBatchRename::BuildSettingsPage()
     cbFileFormat = new QComboBox(sGroupBox2);
     cbFileFormat->setObjectName(QStringLiteral("cbFileFormat"));
     cbFileFormat->addItems({QStringLiteral("(Artist)-(Title).mp3"), QStringLiteral("(Artist)-(Track)-(Title).mp3"),
-                            QStringLiteral("(Album)-(Artist)-(Title).mp3")});
+                            QStringLiteral("(Album)-(Artist)-(Title).mp3"), QStringLiteral("Custom ...")});
     auto* format = new QLabel(QStringLiteral("File format:"), sGroupBox2);
     format->setBuddy(cbFileFormat);
+    edtCustomPattern = new QLineEdit(QString::fromStdString(options::customRenamePattern), sGroupBox2);
+    edtCustomPattern->setObjectName(QStringLiteral("edtCustomPattern"));
+    auto* patternHelp = new QLabel(QStringLiteral("%artist% %title% %album% %track% %track2% %year% %genre%, "
+                                                  "any other text as it is; \"/\" makes subfolders"),
+                                   sGroupBox2);
+    patternHelp->setTextFormat(Qt::PlainText);
     cbRenameOnlySelected = new QCheckBox(QStringLiteral("Rename only selected files"), sGroupBox2);
     cbRenameOnlySelected->setObjectName(QStringLiteral("cbRenameOnlySelected"));
     cbIgnoreIncompleteTags = new QCheckBox(
@@ -165,8 +186,10 @@ void TfrmBatchRename::BuildSettingsPage()
     auto* other = new QGridLayout(sGroupBox2);
     other->addWidget(format, 0, 0);
     other->addWidget(cbFileFormat, 0, 1);
-    other->addWidget(cbRenameOnlySelected, 1, 0, 1, 3);
-    other->addWidget(cbIgnoreIncompleteTags, 2, 0, 1, 3);
+    other->addWidget(edtCustomPattern, 1, 1, 1, 2);
+    other->addWidget(patternHelp, 2, 1, 1, 2);
+    other->addWidget(cbRenameOnlySelected, 3, 0, 1, 3);
+    other->addWidget(cbIgnoreIncompleteTags, 4, 0, 1, 3);
     other->setColumnMinimumWidth(0, 60);
     other->setColumnStretch(2, 1);
 
@@ -178,6 +201,22 @@ void TfrmBatchRename::BuildSettingsPage()
 
     for (QRadioButton* radio : {cbOnlyV1, cbOnlyV2, cbUseBoth})
         connect(radio, &QRadioButton::toggled, this, &TfrmBatchRename::cbClick);
+    connect(cbFileFormat, &QComboBox::currentIndexChanged, this, &TfrmBatchRename::cbFileFormatChange);
+    connect(edtCustomPattern, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_customPattern = TNamePattern(text.toStdString());
+        UpdateWizardButtons();
+    });
+}
+
+void TfrmBatchRename::cbFileFormatChange()
+{
+    edtCustomPattern->setEnabled(CustomChosen());
+    UpdateWizardButtons();
+}
+
+bool TfrmBatchRename::CustomChosen() const
+{
+    return cbFileFormat->currentIndex() == Custom;
 }
 
 void TfrmBatchRename::BuildPreviewPage()
@@ -190,12 +229,18 @@ void TfrmBatchRename::FormCreate()
     m_renameDone = false;
     cbRenameOnlySelected->setEnabled(!m_playlist.SelectedRows().empty());
     cbClick();
+    cbFileFormatChange();
     ShowFirstPage();
 }
 
 void TfrmBatchRename::cbClick()
 {
     cbUsagePriority->setEnabled(cbUseBoth->isChecked());
+}
+
+bool TfrmBatchRename::SettingsComplete() const
+{
+    return !CustomChosen() || !TrimControls(edtCustomPattern->text().toStdString()).empty();
 }
 
 bool TfrmBatchRename::PreviewComplete() const
@@ -223,6 +268,9 @@ int TfrmBatchRename::BuildRenamePreview()
 {
     m_preview->Clear();
     const std::vector<int> scope = RowsInScope(m_playlist, cbRenameOnlySelected->isChecked());
+    const bool custom = CustomChosen();
+    if (custom)
+        options::customRenamePattern = edtCustomPattern->text().toStdString();
 
     std::vector<TPreviewModel::Row> rows;
     rows.reserve(scope.size());
@@ -244,20 +292,25 @@ int TfrmBatchRename::BuildRenamePreview()
         row.stateImage = SkippedImage;
         if (!name.empty()) {
             row.record = record;
-            row.newName = name;
             row.texts[2] = Display(name);
             row.stateImage = ConflictImage;
-            const std::string valid = TFileInfo::MakeValidFileName(name);
-            const std::string folder = path.substr(0, path.size() - oldName.size());
-            if (valid.size() > kMaxNameBytes) {
+            // Where the file goes: a valid name, below the subfolders of a
+            // pattern of the user's own (whose parts are valid already).
+            row.newName = custom ? name : TFileInfo::MakeValidFileName(name);
+            const std::size_t slash = row.newName.rfind('/');
+            const std::string ownFolder = path.substr(0, path.size() - oldName.size());
+            const std::string folder =
+                slash == std::string::npos ? ownFolder : ownFolder + row.newName.substr(0, slash + 1);
+            const std::string valid = slash == std::string::npos ? row.newName : row.newName.substr(slash + 1);
+            if (LongestPart(row.newName) > kMaxNameBytes) {
                 row.texts[0] = kNameTooLong;
-            } else if (valid != oldName && folders.Has(folder, valid)) {
+            } else if ((valid != oldName || folder != ownFolder) && folders.Has(folder, valid)) {
                 row.texts[0] = kNameTaken;
             } else {
                 row.texts[0] = kOk;
                 row.stateImage = OkImage;
                 ++count;
-                folders.Move(folder, oldName, valid);
+                folders.Move(ownFolder, oldName, folder, valid);
             }
         }
         rows.push_back(std::move(row));
@@ -300,6 +353,8 @@ std::string TfrmBatchRename::MakeNewFileName(const TMp3TagInfo& values) const
     const bool strict = cbIgnoreIncompleteTags->isChecked();
     const bool named = !values.Artist.empty() && !values.Title.empty();
     switch (cbFileFormat->currentIndex()) {
+    case Custom:
+        return m_customPattern.BuildPath(values, strict);
     case ArtistTitle:
         if (strict && !named)
             return {};
@@ -332,20 +387,24 @@ void TfrmBatchRename::RenameFiles()
         if (!row.record)
             continue;
         const std::string oldName = row.record->FileName();
-        const std::string valid = TFileInfo::MakeValidFileName(row.newName);
+        const std::string oldPath = row.record->FullPath();
         int error = 0;
-        if (valid.size() > kMaxNameBytes) {
+        errno = 0;
+        if (LongestPart(row.newName) > kMaxNameBytes) {
             // Never cut to fit: the file keeps its name.
             error = ENAMETOOLONG;
-        } else {
-            errno = 0;
+        } else if (row.newName.find('/') == std::string::npos) {
             if (!row.record->Rename(row.newName))
                 error = errno != 0 ? errno : EINVAL;
+        } else if (std::vector<std::string> created; MoveIntoSubfolder(oldPath, row.newName, &created)) {
+            row.record->SetPath(FolderPart(oldPath) + row.newName);
+        } else {
+            error = errno != 0 ? errno : EINVAL;
         }
         if (error == 0)
             ++renamed;
         else
-            failures.push_back({Display(oldName), Display(valid), Display(SystemErrorText(error))});
+            failures.push_back({Display(oldName), Display(row.newName), Display(SystemErrorText(error))});
         StepGauge();
     }
 

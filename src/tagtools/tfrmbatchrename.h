@@ -1,6 +1,7 @@
 #pragma once
 // "Rename wizard": renames playlist files after their ID3v1 and/or ID3v2
-// tags by one of three name patterns. The preview shows each file's new name
+// tags by one of three name patterns or a pattern of the user's own, which
+// may also move them into subfolders of their folders. The preview shows each file's new name
 // before anything is renamed, and marks the files whose new name is already
 // taken (by another file of the folder or by an earlier row) or is longer
 // than a file name may be. Renaming never replaces a file; the finish page
@@ -9,6 +10,7 @@
 
 #include "tbatchwizard.h"
 #include "tmp3taginfo.h"
+#include "tnamepattern.h"
 #include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
 
@@ -22,6 +24,7 @@ class TPreviewModel;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLineEdit;
 class QRadioButton;
 class QTableView;
 
@@ -51,6 +54,8 @@ public:
     QComboBox* cbUsagePriority = nullptr;
     QGroupBox* sGroupBox2 = nullptr;
     QComboBox* cbFileFormat = nullptr;
+    // The pattern of the entry "Custom ...", the last one of cbFileFormat.
+    QLineEdit* edtCustomPattern = nullptr;
     QCheckBox* cbRenameOnlySelected = nullptr;
     QCheckBox* cbIgnoreIncompleteTags = nullptr;
     QTableView* lvFiles = nullptr;
@@ -60,11 +65,14 @@ public:
     // Returns the number of "Ok" rows.
     int BuildRenamePreview();
     TMp3TagInfo ReadTagsForRename(const std::string& path);
-    // Empty when the values are incomplete for the chosen pattern.
+    // Empty when the values are incomplete for the chosen pattern. With the
+    // pattern of the user's own: the path relative to the file's folder.
     std::string MakeNewFileName(const TMp3TagInfo& values) const;
+    bool CustomChosen() const;
     void RenameFiles();
 
 protected:
+    bool SettingsComplete() const override;
     bool PreviewComplete() const override;
     int BuildPreview() override;
     QString NothingToDoMessage() const override;
@@ -74,10 +82,12 @@ private:
     void BuildSettingsPage();
     void BuildPreviewPage();
     void FormCreate();
+    void cbFileFormatChange();
 
     PlaylistRows& m_playlist;
     TPreviewModel* m_preview = nullptr;
     bool m_renameDone = false;
+    TNamePattern m_customPattern;
     Tmp3TagV1 mp3v1;
     Tmp3TagV2 mp3v2;
 };

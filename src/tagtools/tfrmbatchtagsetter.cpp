@@ -4,6 +4,7 @@
 
 #include "fileutils.h"
 #include "mainwindowregistry.h"
+#include "optionvalues.h"
 #include "playlistrows.h"
 #include "tagerror.h"
 #include "tfileinfo.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
 
@@ -55,6 +57,24 @@ bool InRange(std::optional<long long> number, long long max)
     return number && *number >= 0 && *number <= max;
 }
 
+// Sets the given texts and the track on a loaded tag of either version.
+template <typename Tag>
+void SetTexts(Tag& tag, const TfrmBatchTagSetter::TagTexts& texts, long long maxTrack)
+{
+    if (texts.artist)
+        tag.SetArtist(*texts.artist);
+    if (texts.title)
+        tag.SetTitle(*texts.title);
+    if (texts.album)
+        tag.SetAlbum(*texts.album);
+    if (texts.year)
+        tag.SetYear(*texts.year);
+    if (texts.genre)
+        tag.SetGenre(*texts.genre);
+    if (InRange(texts.track, maxTrack))
+        tag.SetTrack(static_cast<int>(*texts.track));
+}
+
 } // namespace
 
 TfrmBatchTagSetter::TfrmBatchTagSetter(PlaylistRows& playlist, Prompts& prompts, QWidget* parent)
@@ -64,6 +84,7 @@ TfrmBatchTagSetter::TfrmBatchTagSetter(PlaylistRows& playlist, Prompts& prompts,
                     QStringLiteral("Multi tags setting finished")},
                    parent)
     , m_playlist(playlist)
+    , m_customPattern(options::customTagPattern)
 {
     setObjectName(QStringLiteral("frmBatchTagSetter"));
     SetIntroduction({
@@ -79,7 +100,8 @@ TfrmBatchTagSetter::TfrmBatchTagSetter(PlaylistRows& playlist, Prompts& prompts,
         QStringLiteral("Use this wizard to setup automatically tags for them !"),
     });
     m_preview = new TPreviewModel({QStringLiteral("File Name"), QStringLiteral("Artist"), QStringLiteral("Title"),
-                                   QStringLiteral("Track")},
+                                   QStringLiteral("Track"), QStringLiteral("Album"), QStringLiteral("Year"),
+                                   QStringLiteral("Genre")},
                                   true, {}, this);
     BuildSettingsPage();
     BuildPreviewPage();
@@ -96,9 +118,16 @@ void TfrmBatchTagSetter::BuildSettingsPage()
     cbSetV2->setObjectName(QStringLiteral("cbSetV2"));
     cbFileFormat = new QComboBox(tsSettings);
     cbFileFormat->setObjectName(QStringLiteral("cbFileFormat"));
-    cbFileFormat->addItems({QStringLiteral("Artist - Title"), QStringLiteral("Artist - Track - Title")});
+    cbFileFormat->addItems(
+        {QStringLiteral("Artist - Title"), QStringLiteral("Artist - Track - Title"), QStringLiteral("Custom ...")});
     auto* format = new QLabel(QStringLiteral("File name format:"), tsSettings);
     format->setBuddy(cbFileFormat);
+    edtCustomPattern = new QLineEdit(QString::fromStdString(options::customTagPattern), tsSettings);
+    edtCustomPattern->setObjectName(QStringLiteral("edtCustomPattern"));
+    auto* patternHelp = new QLabel(QStringLiteral("%artist% %title% %album% %track% %year% %genre%, "
+                                                  "separated by the text between them"),
+                                   tsSettings);
+    patternHelp->setTextFormat(Qt::PlainText);
     cbSelectedItems = new QComboBox(tsSettings);
     cbSelectedItems->setObjectName(QStringLiteral("cbSelectedItems"));
     cbSelectedItems->addItems({QStringLiteral("Selected items"), QStringLiteral("All items in the list")});
@@ -113,15 +142,33 @@ void TfrmBatchTagSetter::BuildSettingsPage()
     grid->addWidget(cbSetV2, 1, 0, 1, 2);
     grid->addWidget(format, 2, 0);
     grid->addWidget(cbFileFormat, 2, 1);
-    grid->addWidget(scope, 3, 0);
-    grid->addWidget(cbSelectedItems, 3, 1);
+    grid->addWidget(edtCustomPattern, 3, 1, 1, 2);
+    grid->addWidget(patternHelp, 4, 1, 1, 2);
+    grid->addWidget(scope, 5, 0);
+    grid->addWidget(cbSelectedItems, 5, 1);
     grid->setColumnStretch(2, 1);
-    grid->setRowStretch(4, 1);
+    grid->setRowStretch(6, 1);
 
     // Next follows the settings at once, not only when the application is idle.
     for (QCheckBox* box : {cbSetV1, cbSetV2})
         connect(box, &QCheckBox::toggled, this, &TfrmBatchTagSetter::UpdateWizardButtons);
     connect(cbSelectedItems, &QComboBox::currentIndexChanged, this, &TfrmBatchTagSetter::UpdateWizardButtons);
+    connect(cbFileFormat, &QComboBox::currentIndexChanged, this, &TfrmBatchTagSetter::cbFileFormatChange);
+    connect(edtCustomPattern, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_customPattern = TNamePattern(text.toStdString());
+        UpdateWizardButtons();
+    });
+}
+
+void TfrmBatchTagSetter::cbFileFormatChange()
+{
+    edtCustomPattern->setEnabled(CustomChosen());
+    UpdateWizardButtons();
+}
+
+bool TfrmBatchTagSetter::CustomChosen() const
+{
+    return cbFileFormat->currentIndex() == Custom;
 }
 
 void TfrmBatchTagSetter::BuildPreviewPage()
@@ -153,6 +200,7 @@ void TfrmBatchTagSetter::FormCreate()
     m_tagsSet = false;
     // The playlist cannot change while the wizard is open.
     m_hadSelection = !m_playlist.SelectedRows().empty();
+    cbFileFormatChange();
     ShowFirstPage();
 }
 
@@ -163,7 +211,8 @@ bool TfrmBatchTagSetter::AllItemsChosen() const
 
 bool TfrmBatchTagSetter::SettingsComplete() const
 {
-    return (cbSetV1->isChecked() || cbSetV2->isChecked()) && (AllItemsChosen() || m_hadSelection);
+    return (cbSetV1->isChecked() || cbSetV2->isChecked()) && (AllItemsChosen() || m_hadSelection)
+           && (!CustomChosen() || m_customPattern.HasFields());
 }
 
 bool TfrmBatchTagSetter::PreviewComplete() const
@@ -229,6 +278,13 @@ int TfrmBatchTagSetter::BuildTagPreview()
     m_preview->Clear();
     const std::vector<int> scope = RowsInScope(m_playlist, !AllItemsChosen());
     const bool withTrack = cbFileFormat->currentIndex() == ArtistTrackTitle;
+    m_previewCustom = CustomChosen();
+    if (m_previewCustom)
+        options::customTagPattern = edtCustomPattern->text().toStdString();
+    for (const auto& [column, field] : {std::pair{AlbumColumn, TNamePattern::Album},
+                                       std::pair{YearColumn, TNamePattern::Year},
+                                       std::pair{GenreColumn, TNamePattern::Genre}})
+        lvFiles->setColumnHidden(column, !m_previewCustom || !m_customPattern.Uses(field));
 
     std::vector<TPreviewModel::Row> rows;
     std::string artist, middle, last;
@@ -236,12 +292,22 @@ int TfrmBatchTagSetter::BuildTagPreview()
         if (!PreviewProgress(static_cast<int>(i), static_cast<int>(scope.size())))
             return -1;
         TFileInfo* record = m_playlist.FileAt(scope[i]);
-        if (!record || !SplitCaption(record->DisplayName(), withTrack, artist, middle, last))
+        if (!record)
             continue;
         TPreviewModel::Row row;
         row.record = record;
         row.checked = true;
-        if (!last.empty())
+        if (m_previewCustom) {
+            const std::optional<TNamePattern::Values> values = m_customPattern.Match(record->DisplayName());
+            if (!values)
+                continue;
+            using P = TNamePattern;
+            row.texts = {Display(record->FileName())};
+            for (const P::Field field : {P::Artist, P::Title, P::Track, P::Album, P::Year, P::Genre})
+                row.texts << Display((*values)[field]);
+        } else if (!SplitCaption(record->DisplayName(), withTrack, artist, middle, last)) {
+            continue;
+        } else if (!last.empty())
             row.texts = {Display(record->FileName()), Display(artist), Display(last), Display(middle)};
         else
             row.texts = {Display(record->FileName()), Display(artist), Display(middle), QString()};
@@ -275,16 +341,14 @@ void TfrmBatchTagSetter::WriteTags()
         if (!row.checked)
             continue;
         const std::string path = row.record->FullPath();
-        const std::string artist = row.texts[ArtistColumn].toStdString();
-        const std::string title = row.texts[TitleColumn].toStdString();
-        const std::optional<long long> track = WholeNumber(row.texts[TrackColumn].toStdString());
+        const TagTexts texts = RowTexts(row.texts);
         QStringList reasons;
         if (setV1) {
-            if (const std::string reason = WriteV1FromRow(path, artist, title, track); !reason.empty())
+            if (const std::string reason = WriteV1Texts(path, texts); !reason.empty())
                 reasons << QStringLiteral("ID3v1: ") + Display(reason);
         }
         if (setV2) {
-            if (const std::string reason = WriteV2FromRow(path, artist, title, track); !reason.empty())
+            if (const std::string reason = WriteV2Texts(path, texts); !reason.empty())
                 reasons << QStringLiteral("ID3v2: ") + Display(reason);
         }
         if (reasons.empty())
@@ -300,18 +364,48 @@ void TfrmBatchTagSetter::WriteTags()
     ShowFinishReport(summary, {QStringLiteral("File Name"), QStringLiteral("Reason")}, failures);
 }
 
+TfrmBatchTagSetter::TagTexts TfrmBatchTagSetter::RowTexts(const QStringList& texts) const
+{
+    auto text = [&texts](int column) { return column < texts.size() ? texts[column].toStdString() : std::string(); };
+    TagTexts result;
+    // The fixed formats always write the artist and the title, empty or not.
+    const bool custom = m_previewCustom;
+    auto uses = [this, custom](TNamePattern::Field field) { return !custom || m_customPattern.Uses(field); };
+    if (uses(TNamePattern::Artist))
+        result.artist = text(ArtistColumn);
+    if (uses(TNamePattern::Title))
+        result.title = text(TitleColumn);
+    if (uses(TNamePattern::Track))
+        result.track = WholeNumber(text(TrackColumn));
+    if (custom && uses(TNamePattern::Album))
+        result.album = text(AlbumColumn);
+    if (custom && uses(TNamePattern::Year))
+        result.year = text(YearColumn);
+    if (custom && uses(TNamePattern::Genre))
+        result.genre = text(GenreColumn);
+    return result;
+}
+
 std::string TfrmBatchTagSetter::WriteV1FromRow(const std::string& path, const std::string& artist,
                                                const std::string& title, std::optional<long long> track)
+{
+    return WriteV1Texts(path, {artist, title, {}, {}, {}, track});
+}
+
+std::string TfrmBatchTagSetter::WriteV2FromRow(const std::string& path, const std::string& artist,
+                                               const std::string& title, std::optional<long long> track)
+{
+    return WriteV2Texts(path, {artist, title, {}, {}, {}, track});
+}
+
+std::string TfrmBatchTagSetter::WriteV1Texts(const std::string& path, const TagTexts& texts)
 {
     try {
         Tmp3TagV1 v1;
         // A file without the tag loads as an empty one; a file that cannot be
         // read is not written blindly.
         v1.LoadFromFile(path);
-        v1.SetArtist(artist);
-        v1.SetTitle(title);
-        if (InRange(track, kMaxV1Track))
-            v1.SetTrack(static_cast<int>(*track));
+        SetTexts(v1, texts, kMaxV1Track);
         v1.SaveToFile(path);
     } catch (const TagError& error) {
         return error.what();
@@ -319,16 +413,12 @@ std::string TfrmBatchTagSetter::WriteV1FromRow(const std::string& path, const st
     return {};
 }
 
-std::string TfrmBatchTagSetter::WriteV2FromRow(const std::string& path, const std::string& artist,
-                                               const std::string& title, std::optional<long long> track)
+std::string TfrmBatchTagSetter::WriteV2Texts(const std::string& path, const TagTexts& texts)
 {
     Tmp3TagV2 v2;
     if (!v2.LoadFromFile(path))
         return v2.LastError();
-    v2.SetArtist(artist);
-    v2.SetTitle(title);
-    if (InRange(track, kMaxV2Track))
-        v2.SetTrack(static_cast<int>(*track));
+    SetTexts(v2, texts, kMaxV2Track);
     if (!v2.SaveToFile(path))
         return v2.LastError();
     return {};

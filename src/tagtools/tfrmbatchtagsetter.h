@@ -1,13 +1,15 @@
 #pragma once
 // "Tag setup": fills the artist, title and (optionally) track of the ID3v1
 // and/or ID3v2 tags of playlist files from the captions the playlist shows,
-// split at hyphens. The preview lists what each file will get, with a check
+// split at hyphens, or the fields of a pattern of the user's own (which may
+// also name the album, year and genre) matched against the captions. The preview lists what each file will get, with a check
 // box per file. A track number goes only into a tag that can hold it (ID3v1
 // 0..255, ID3v2 0..65535); any other number leaves that track as it was.
 // The finish page tells how many files were written and lists every file
 // that could not be, with the reason.
 
 #include "tbatchwizard.h"
+#include "tnamepattern.h"
 
 #include <optional>
 #include <string>
@@ -18,16 +20,25 @@ class TPreviewModel;
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QLineEdit;
 class QMenu;
 class QTableView;
 
 class TfrmBatchTagSetter final : public TBatchWizard {
     Q_OBJECT
 public:
-    enum Format { ArtistTitle = 0, ArtistTrackTitle = 1 };
+    enum Format { ArtistTitle = 0, ArtistTrackTitle = 1, Custom = 2 };
     enum Scope { SelectedItems = 0, AllItems = 1 };
-    // Preview columns.
-    enum Column { FileNameColumn = 0, ArtistColumn, TitleColumn, TrackColumn };
+    // Preview columns; the last three show only for a pattern of the
+    // user's own that has those fields.
+    enum Column { FileNameColumn = 0, ArtistColumn, TitleColumn, TrackColumn, AlbumColumn, YearColumn, GenreColumn };
+
+    // What is written into a tag: each field that is given (a track only
+    // when the tag can hold it); every other field stays as loaded.
+    struct TagTexts {
+        std::optional<std::string> artist, title, album, year, genre;
+        std::optional<long long> track;
+    };
 
     TfrmBatchTagSetter(PlaylistRows& playlist, Prompts& prompts, QWidget* parent = nullptr);
     ~TfrmBatchTagSetter() override;
@@ -39,6 +50,8 @@ public:
     QCheckBox* cbSetV1 = nullptr;
     QCheckBox* cbSetV2 = nullptr;
     QComboBox* cbFileFormat = nullptr;
+    // The pattern of the entry "Custom ...", the last one of cbFileFormat.
+    QLineEdit* edtCustomPattern = nullptr;
     QComboBox* cbSelectedItems = nullptr;
     QTableView* lvFiles = nullptr;
     QMenu* mnuFileList = nullptr;
@@ -67,6 +80,9 @@ public:
                                       std::optional<long long> track);
     static std::string WriteV2FromRow(const std::string& path, const std::string& artist, const std::string& title,
                                       std::optional<long long> track);
+    static std::string WriteV1Texts(const std::string& path, const TagTexts& texts);
+    static std::string WriteV2Texts(const std::string& path, const TagTexts& texts);
+    bool CustomChosen() const;
     void SelectAll1Click() { SetAllPreviewChecks(true); }
     void SelectNone1Click() { SetAllPreviewChecks(false); }
 
@@ -81,9 +97,15 @@ private:
     void BuildSettingsPage();
     void BuildPreviewPage();
     void FormCreate();
+    void cbFileFormatChange();
+    // The texts to write from a preview row.
+    TagTexts RowTexts(const QStringList& texts) const;
 
     PlaylistRows& m_playlist;
     TPreviewModel* m_preview = nullptr;
+    TNamePattern m_customPattern;
+    // The preview was built with the pattern of the user's own.
+    bool m_previewCustom = false;
     bool m_hadSelection = false;
     bool m_tagsSet = false;
 };

@@ -134,6 +134,25 @@ TEST_F(OptionsTest, WrongTypesAreReadFailures)
     ExpectDefaults();
 }
 
+TEST_F(OptionsTest, TheWizardsPatternsAreKeptBesideTheFourValues)
+{
+    options::customRenamePattern = "%artist%, %title% 100%/x";
+    options::customTagPattern = "%track% - %title%";
+    ASSERT_TRUE(SaveOptions());
+    SetDefaultOptions();
+    EXPECT_EQ(options::customRenamePattern, options::kDefaultCustomRenamePattern);
+    LoadOptions();
+    EXPECT_EQ(options::customRenamePattern, "%artist%, %title% 100%/x");
+    EXPECT_EQ(options::customTagPattern, "%track% - %title%");
+
+    // They are read whatever happens to the four; a missing one keeps its default.
+    store("skinName=a, b\ncustomTagPattern=%title%\n");
+    LoadOptions();
+    ExpectDefaults();
+    EXPECT_EQ(options::customTagPattern, "%title%");
+    EXPECT_EQ(options::customRenamePattern, options::kDefaultCustomRenamePattern);
+}
+
 TEST_F(OptionsTest, AStoreThatCannotBeUsedIsSkipped)
 {
     // A folder where the settings file is expected: nothing can be read, and
