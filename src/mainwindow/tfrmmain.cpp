@@ -148,6 +148,9 @@ void TfrmMain::FormCreate()
     connect(m_playlist->Changemp3tags1, &QAction::triggered, m_tagCommands.get(), &TTagCommands::Changemp3tags1Click);
     for (QAction* item : {m_playlist->ID3v11, m_playlist->ID3v12, m_playlist->Alltags1})
         connect(item, &QAction::triggered, m_tagCommands.get(), [this, item] { m_tagCommands->removeMp3TagFromFile(item); });
+    connect(Undolastchange1, &QAction::triggered, m_tagCommands.get(), &TTagCommands::UndoLastChangeClick);
+    connect(m_tagCommands.get(), &TTagCommands::UndoChanged, this, &TfrmMain::UpdateUndoAction);
+    UpdateUndoAction();
 
     m_playlist->songsListView()->SetBrowserSource(m_browser->filesView());
     connect(m_playlist->songsListView(), &TSongsListView::BrowserRowsDropped, this, &TfrmMain::filesViewEndDrag);
@@ -186,6 +189,7 @@ void TfrmMain::BuildMenus()
     QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
     BatchfilesRename1 = add(tools, "BatchfilesRename1", "Rename files from mp3 tags ...");
     BatchSetupmp3Tagsfromfilenames1 = add(tools, "BatchSetupmp3Tagsfromfilenames1", "Set mp3 Tags from file names ...");
+    Undolastchange1 = add(tools, "Undolastchange1", "Undo last change", QKeySequence(Qt::CTRL | Qt::Key_Z));
     tools->addSeparator();
     Preferences1 = add(tools, "Preferences1", "Preferences ...");
     QMenu* help = bar->addMenu(QStringLiteral("Help"));
@@ -267,6 +271,12 @@ void TfrmMain::UpdateActions()
     Clearplaylist1->setEnabled(any);
     removeselecteditems1->setEnabled(selected);
     Deleteselectedfilesphysicaly1->setEnabled(selected);
+}
+
+void TfrmMain::UpdateUndoAction()
+{
+    Undolastchange1->setText(m_tagCommands->UndoCaption());
+    Undolastchange1->setEnabled(m_tagCommands->CanUndo());
 }
 
 void TfrmMain::FormResize()

@@ -51,7 +51,8 @@ public:
     TPlayerControls* playerControls() const { return m_playerControls.get(); }
 
     TPlaylistPane* playlist() const { return m_playlist; }
-    // "Change mp3 tag(s) ..." and "Remove mp3 tags" of the playlist.
+    // "Change mp3 tag(s) ..." and "Remove mp3 tags" of the playlist, the
+    // wizards and "Undo last change".
     TTagCommands* tagCommands() const { return m_tagCommands.get(); }
     TFileBrowserPane* browser() const { return m_browser; }
     SkinManager& skins() { return *m_skins; }
@@ -73,6 +74,8 @@ public:
     void hideVolumeControlMouseDown();
     // Recomputes the enabled state of the frame's commands.
     void UpdateActions();
+    // The caption and enabled state of "Undo last change".
+    void UpdateUndoAction();
 
     // Main menu and toolbar items.
     QAction* Addsinglefile1 = nullptr;
@@ -81,6 +84,7 @@ public:
     QAction* Exit1 = nullptr;
     QAction* BatchfilesRename1 = nullptr;
     QAction* BatchSetupmp3Tagsfromfilenames1 = nullptr;
+    QAction* Undolastchange1 = nullptr;
     QAction* Preferences1 = nullptr;
     QAction* Reportabug1 = nullptr;
     QAction* About1 = nullptr;

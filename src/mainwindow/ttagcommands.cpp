@@ -10,17 +10,166 @@
 #include "tfrmbatchrename.h"
 #include "tfrmbatchtagsetter.h"
 #include "tfrmmp3tag.h"
+#include "tundojournal.h"
+#include "tundorecorder.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFile>
 #include <QPersistentModelIndex>
+#include <QStandardPaths>
 
-TTagCommands::TTagCommands(TPlaylistPane& playlist, Prompts& prompts, TPlayerHooks player, QObject* parent)
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+QString Display(const std::string& bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QString FileCount(int files)
+{
+    return files == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(files);
+}
+
+// "N files ...:" and the first of the lines, then how many more there are.
+QString Listing(const QString& heading, const QStringList& lines)
+{
+    QStringList out{heading};
+    for (qsizetype i = 0; i < lines.size() && i < TagFailureList::kListed; ++i)
+        out << lines[i];
+    if (lines.size() > TagFailureList::kListed)
+        out << QStringLiteral("... and %1 more.").arg(lines.size() - TagFailureList::kListed);
+    return out.join(QLatin1Char('\n'));
+}
+
+std::string DefaultUndoFolder()
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return QFile::encodeName(data).toStdString() + "/undo";
+}
+
+} // namespace
+
+TTagCommands::TTagCommands(TPlaylistPane& playlist, Prompts& prompts, TPlayerHooks player, QObject* parent,
+                           const std::string& undoFolder)
     : QObject(parent)
     , m_playlist(playlist)
     , m_prompts(prompts)
     , m_player(std::move(player))
+    , m_journal(std::make_unique<TUndoJournal>(undoFolder.empty() ? DefaultUndoFolder() : undoFolder))
 {
+}
+
+TTagCommands::~TTagCommands() = default;
+
+std::unique_ptr<TUndoRecorder> TTagCommands::BeginUndo(UndoKind kind)
+{
+    return m_journal->Begin(kind);
+}
+
+void TTagCommands::CommitUndo(std::unique_ptr<TUndoRecorder> recorder)
+{
+    m_journal->Commit(std::move(recorder));
+    emit UndoChanged();
+}
+
+bool TTagCommands::CanUndo() const
+{
+    return !m_undoing && m_journal->Last().has_value();
+}
+
+QString TTagCommands::UndoCaption() const
+{
+    const auto last = m_journal->Last();
+    if (!last)
+        return QStringLiteral("Undo last change");
+    return (last->kind == UndoKind::Tags ? QStringLiteral("Undo: tags of ") : QStringLiteral("Undo: rename of "))
+           + FileCount(last->files);
+}
+
+void TTagCommands::UndoLastChangeClick()
+{
+    const auto last = m_journal->Last();
+    if (!last || m_undoing)
+        return;
+    const QString what = UndoCaption().mid(QStringLiteral("Undo: ").size());
+    if (m_prompts.askYesNo(QStringLiteral("Confirm"),
+                           QStringLiteral("Do you really want to undo the last change (%1)?").arg(what))
+        != PromptAnswer::Yes)
+        return;
+
+    m_undoing = true;
+    emit UndoChanged();
+    // The player holds its file open: it stops before that file is rewritten.
+    std::string playing = m_player.CurrentSongFile();
+    TUndoJournal::Hooks hooks;
+    hooks.beforeRewrite = [this, &playing](const std::string& path) {
+        if (!playing.empty() && path == playing) {
+            m_player.StopPlaying();
+            playing.clear();
+        }
+    };
+    hooks.progress = [](int done, int) {
+        SetProgressPosition(done);
+        QCoreApplication::processEvents();
+        return !IsProgressCancelled();
+    };
+    TUndoJournal::Report report;
+    {
+        ProgressWindows::ProgressScope progress(last->files, QStringLiteral("Undoing ..."));
+        report = m_journal->UndoLast(hooks);
+    }
+    m_undoing = false;
+
+    // The rows of the files involved: renamed back to the paths they had, or
+    // with the tags they had.
+    std::unordered_map<std::string, std::string> renamed(report.renamedBack.begin(), report.renamedBack.end());
+    const std::unordered_set<std::string> restored(report.restored.begin(), report.restored.end());
+    std::vector<int> rows;
+    for (int row = 0; row < m_playlist.Count(); ++row) {
+        TFileInfo* info = m_playlist.FileAt(row);
+        const std::string path = info->FullPath();
+        if (const auto it = renamed.find(path); it != renamed.end()) {
+            info->SetPath(it->second);
+            rows.push_back(row);
+        } else if (restored.count(path) != 0) {
+            rows.push_back(row);
+        }
+    }
+    m_playlist.RefreshTagRows(rows);
+    emit UndoChanged();
+
+    QStringList message;
+    if (!report.journalError.empty())
+        message << QStringLiteral("The last change cannot be undone: the undo journal could not be read (%1).")
+                       .arg(Display(report.journalError));
+    if (!report.changed.empty()) {
+        QStringList paths;
+        for (const std::string& path : report.changed)
+            paths << Display(path);
+        message << Listing(FileCount(static_cast<int>(paths.size()))
+                               + QStringLiteral(" changed since and were left as they are:"),
+                           paths);
+    }
+    if (!report.failed.empty()) {
+        QStringList reasons;
+        for (const auto& [path, reason] : report.failed)
+            reasons << Display(path) + QStringLiteral(": ") + Display(reason);
+        message << Listing(FileCount(static_cast<int>(reasons.size()))
+                               + (report.kind == UndoKind::Tags ? QStringLiteral(" could not be written:")
+                                                                : QStringLiteral(" could not be renamed back:")),
+                           reasons);
+    }
+    if (message.isEmpty())
+        return;
+    const QString text = message.join(QStringLiteral("\n\n"));
+    if (report.failed.empty() && report.journalError.empty())
+        m_prompts.showInformation(QStringLiteral("Undo"), text);
+    else
+        m_prompts.showError(QStringLiteral("Undo"), text);
 }
 
 bool TTagCommands::PlayingFileSelected() const
@@ -43,7 +192,10 @@ void TTagCommands::Changemp3tags1Click()
     // any other keeps playing.
     if (PlayingFileSelected())
         m_player.StopPlaying();
-    if (!ShowTagEditor(m_playlist, m_prompts))
+    std::unique_ptr<TUndoRecorder> undo = BeginUndo(UndoKind::Tags);
+    const bool changed = ShowTagEditor(m_playlist, m_prompts, undo.get());
+    CommitUndo(std::move(undo));
+    if (!changed)
         return;
     m_playlist.RefreshTagRows(rows);
 }
@@ -54,7 +206,10 @@ void TTagCommands::BatchfilesRename1Click()
     before.reserve(static_cast<std::size_t>(m_playlist.Count()));
     for (int row = 0; row < m_playlist.Count(); ++row)
         before.push_back(m_playlist.FileAt(row)->FullPath());
-    if (!ShowRenameWizard(m_playlist, m_prompts, TvIcons::StateImages()))
+    std::unique_ptr<TUndoRecorder> undo = BeginUndo(UndoKind::Rename);
+    const bool renamedAny = ShowRenameWizard(m_playlist, m_prompts, TvIcons::StateImages(), nullptr, undo.get());
+    CommitUndo(std::move(undo));
+    if (!renamedAny)
         return;
     // The wizard is modal: the rows are where they were.
     std::vector<int> renamed;
@@ -67,7 +222,9 @@ void TTagCommands::BatchfilesRename1Click()
 
 void TTagCommands::BatchSetupmp3Tagsfromfilenames1Click()
 {
-    const TagSetterResult result = ShowTagSetterWizard(m_playlist, m_prompts);
+    std::unique_ptr<TUndoRecorder> undo = BeginUndo(UndoKind::Tags);
+    const TagSetterResult result = ShowTagSetterWizard(m_playlist, m_prompts, nullptr, undo.get());
+    CommitUndo(std::move(undo));
     if (!result.TagsSet)
         return;
     m_playlist.RefreshTagRows(TBatchWizard::RowsInScope(m_playlist, !result.AllItems), true);
@@ -98,6 +255,7 @@ void TTagCommands::removeMp3TagFromFile(QObject* sender)
         targets.emplace_back(m_playlist.model()->index(row));
 
     TagFailureList failures;
+    std::unique_ptr<TUndoRecorder> undo = BeginUndo(UndoKind::Tags);
     {
         ProgressWindows::ProgressScope progress(static_cast<int>(rows.size()), QStringLiteral("Removing tags ..."));
         TPlaylistPane::SortingOff sorting(*m_playlist.model());
@@ -107,6 +265,7 @@ void TTagCommands::removeMp3TagFromFile(QObject* sender)
                 continue;
             const int row = target.row();
             if (TFileInfo* info = m_playlist.FileAt(row)) {
+                const TUndoRecorder::TagWrite recorded(undo.get(), info->FullPath());
                 // ID3v1 first: its trailer is cut in place, then the ID3v2
                 // removal rewrites the file.
                 std::string reason = v1 ? info->RemoveV1Tag() : std::string();
@@ -123,6 +282,7 @@ void TTagCommands::removeMp3TagFromFile(QObject* sender)
                 break;
         }
     }
+    CommitUndo(std::move(undo));
     if (!failures.Empty())
         m_prompts.showError(QStringLiteral("Error removing mp3 tags"), failures.Message());
 }

@@ -5,19 +5,30 @@
 // may be rewritten and then refresh the rows they touched (new captions,
 // tag-state images, one re-sort). The two wizards of the "Tools" menu leave
 // the player alone and refresh the rows they may have changed the same way.
+// Every one of them is recorded in the undo journal (in the program's data
+// folder), and "Undo last change" takes the last one back.
 
 #include "tplaylistpane.h"
+#include "undoentry.h"
 
 #include <QObject>
 
+#include <memory>
+
 class Prompts;
+class TUndoJournal;
+class TUndoRecorder;
 
 class TTagCommands final : public QObject {
     Q_OBJECT
 public:
     // `player.StopPlaying` is the Stop command of the player controls (it also
     // clears the now-playing marks).
-    TTagCommands(TPlaylistPane& playlist, Prompts& prompts, TPlayerHooks player, QObject* parent = nullptr);
+    // The undo journal lives in `undoFolder`; empty: the folder "undo" in
+    // the program's data folder.
+    TTagCommands(TPlaylistPane& playlist, Prompts& prompts, TPlayerHooks player, QObject* parent = nullptr,
+                 const std::string& undoFolder = {});
+    ~TTagCommands() override;
 
     // Ctrl+T does nothing while no row is selected.
     void Changemp3tags1Click();
@@ -33,8 +44,28 @@ public:
     // The player's song is the file of a selected row (exact path bytes).
     bool PlayingFileSelected() const;
 
+    // "Undo last change": after a question, puts back the tags, or the
+    // names, of the files of the last recorded command, under the progress
+    // window, refreshes their rows and names in one message the files it
+    // left alone or could not restore.
+    void UndoLastChangeClick();
+    // "Undo: tags of 120 files", "Undo: rename of 37 files", or "Undo last
+    // change" when there is nothing to undo.
+    QString UndoCaption() const;
+    bool CanUndo() const;
+    TUndoJournal& journal() const { return *m_journal; }
+
+signals:
+    // What an undo would undo has changed.
+    void UndoChanged();
+
 private:
+    std::unique_ptr<TUndoRecorder> BeginUndo(UndoKind kind);
+    void CommitUndo(std::unique_ptr<TUndoRecorder> recorder);
+
     TPlaylistPane& m_playlist;
     Prompts& m_prompts;
     TPlayerHooks m_player;
+    std::unique_ptr<TUndoJournal> m_journal;
+    bool m_undoing = false;
 };

@@ -10,6 +10,7 @@
 #include "subfoldermove.h"
 #include "tagerror.h"
 #include "tfileinfo.h"
+#include "tundorecorder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -390,17 +391,20 @@ void TfrmBatchRename::RenameFiles()
         const std::string oldPath = row.record->FullPath();
         int error = 0;
         errno = 0;
+        std::vector<std::string> created;
         if (LongestPart(row.newName) > kMaxNameBytes) {
             // Never cut to fit: the file keeps its name.
             error = ENAMETOOLONG;
         } else if (row.newName.find('/') == std::string::npos) {
             if (!row.record->Rename(row.newName))
                 error = errno != 0 ? errno : EINVAL;
-        } else if (std::vector<std::string> created; MoveIntoSubfolder(oldPath, row.newName, &created)) {
+        } else if (MoveIntoSubfolder(oldPath, row.newName, &created)) {
             row.record->SetPath(FolderPart(oldPath) + row.newName);
         } else {
             error = errno != 0 ? errno : EINVAL;
         }
+        if (error == 0 && m_undo && row.record->FullPath() != oldPath)
+            m_undo->Renamed(oldPath, row.record->FullPath(), created);
         if (error == 0)
             ++renamed;
         else
@@ -415,9 +419,11 @@ void TfrmBatchRename::RenameFiles()
                      failures);
 }
 
-bool ShowRenameWizard(PlaylistRows& playlist, Prompts& prompts, std::vector<QPixmap> stateImages, QWidget* parent)
+bool ShowRenameWizard(PlaylistRows& playlist, Prompts& prompts, std::vector<QPixmap> stateImages, QWidget* parent,
+                      TUndoRecorder* undo)
 {
     TfrmBatchRename wizard(playlist, prompts, std::move(stateImages), parent ? parent : MainWindow());
+    wizard.SetUndoRecorder(undo);
     CenterOnMainWindow(wizard);
     wizard.exec();
     return wizard.RenameDone();

@@ -21,6 +21,7 @@
 
 class PlaylistRows;
 class TPreviewModel;
+class TUndoRecorder;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -46,6 +47,8 @@ public:
     ~TfrmBatchRename() override;
 
     bool RenameDone() const { return m_renameDone; }
+    // Each renamed file is recorded there.
+    void SetUndoRecorder(TUndoRecorder* recorder) { m_undo = recorder; }
 
     QGroupBox* sGroupBox1 = nullptr;
     QRadioButton* cbOnlyV1 = nullptr;
@@ -88,11 +91,12 @@ private:
     TPreviewModel* m_preview = nullptr;
     bool m_renameDone = false;
     TNamePattern m_customPattern;
+    TUndoRecorder* m_undo = nullptr;
     Tmp3TagV1 mp3v1;
     Tmp3TagV2 mp3v2;
 };
 
 // Creates the wizard over the main window, shows it modally and destroys it;
-// true when the renaming ran.
+// true when the renaming ran. Each renamed file is recorded by `undo` (when given).
 bool ShowRenameWizard(PlaylistRows& playlist, Prompts& prompts, std::vector<QPixmap> stateImages,
-                      QWidget* parent = nullptr);
+                      QWidget* parent = nullptr, TUndoRecorder* undo = nullptr);

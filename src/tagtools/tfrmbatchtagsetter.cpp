@@ -10,6 +10,7 @@
 #include "tfileinfo.h"
 #include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
+#include "tundorecorder.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -342,6 +343,7 @@ void TfrmBatchTagSetter::WriteTags()
             continue;
         const std::string path = row.record->FullPath();
         const TagTexts texts = RowTexts(row.texts);
+        const TUndoRecorder::TagWrite recorded(m_undo, path);
         QStringList reasons;
         if (setV1) {
             if (const std::string reason = WriteV1Texts(path, texts); !reason.empty())
@@ -424,9 +426,10 @@ std::string TfrmBatchTagSetter::WriteV2Texts(const std::string& path, const TagT
     return {};
 }
 
-TagSetterResult ShowTagSetterWizard(PlaylistRows& playlist, Prompts& prompts, QWidget* parent)
+TagSetterResult ShowTagSetterWizard(PlaylistRows& playlist, Prompts& prompts, QWidget* parent, TUndoRecorder* undo)
 {
     TfrmBatchTagSetter wizard(playlist, prompts, parent ? parent : MainWindow());
+    wizard.SetUndoRecorder(undo);
     CenterOnMainWindow(wizard);
     wizard.exec();
     return {wizard.TagsSet(), wizard.AllItemsChosen()};

@@ -17,6 +17,7 @@
 
 class PlaylistRows;
 class TPreviewModel;
+class TUndoRecorder;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -44,6 +45,8 @@ public:
     ~TfrmBatchTagSetter() override;
 
     bool TagsSet() const { return m_tagsSet; }
+    // Each file's tags are recorded there before they are written.
+    void SetUndoRecorder(TUndoRecorder* recorder) { m_undo = recorder; }
     // The scope chosen: true for "All items in the list".
     bool AllItemsChosen() const;
 
@@ -108,6 +111,7 @@ private:
     bool m_previewCustom = false;
     bool m_hadSelection = false;
     bool m_tagsSet = false;
+    TUndoRecorder* m_undo = nullptr;
 };
 
 struct TagSetterResult {
@@ -117,4 +121,6 @@ struct TagSetterResult {
 };
 
 // Creates the wizard over the main window, shows it modally and destroys it.
-TagSetterResult ShowTagSetterWizard(PlaylistRows& playlist, Prompts& prompts, QWidget* parent = nullptr);
+// The files' tags are recorded by `undo` (when given) before they are written.
+TagSetterResult ShowTagSetterWizard(PlaylistRows& playlist, Prompts& prompts, QWidget* parent = nullptr,
+                                    TUndoRecorder* undo = nullptr);

@@ -10,6 +10,7 @@
 #include "progresswindows.h"
 #include "prompts.h"
 #include "tfileinfo.h"
+#include "tundorecorder.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -484,6 +485,7 @@ bool TfrmMp3Tag::SaveSingleFile()
         }
     }
     const std::string path = FirstSelectedPath();
+    const TUndoRecorder::TagWrite recorded(m_undo, path);
 
     // mp3tag1 and mp3Tag2 still hold what was read at opening: only the
     // fields the user changed are set.
@@ -532,6 +534,7 @@ bool TfrmMp3Tag::SaveManyFiles()
             if (!info)
                 continue;
             const std::string path = info->FullPath();
+            const TUndoRecorder::TagWrite recorded(m_undo, path);
             UpdateV1OfFile(path, failures);
             SetProgressPosition(2 * row);
             QCoreApplication::processEvents();
@@ -582,10 +585,11 @@ void TfrmMp3Tag::UpdateV2OfFile(const std::string& path, TagFailureList& failure
         failures.Add(path, V2Failure("save", path, mp3Tag2.LastError()));
 }
 
-bool ShowTagEditor(PlaylistRows& playlist, Prompts& prompts)
+bool ShowTagEditor(PlaylistRows& playlist, Prompts& prompts, TUndoRecorder* undo)
 {
     if (playlist.SelectedRows().empty())
         return false;
     TfrmMp3Tag dialog(playlist, prompts, MainWindow());
+    dialog.SetUndoRecorder(undo);
     return dialog.exec() == QDialog::Accepted;
 }

@@ -23,6 +23,7 @@ class PlaylistRows;
 class Prompts;
 class TagFailureList;
 class TTagPage;
+class TUndoRecorder;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -38,6 +39,8 @@ public:
     ~TfrmMp3Tag() override;
 
     bool MultiFileMode() const { return m_multiFileMode; }
+    // Each file's tags are recorded there before they are written.
+    void SetUndoRecorder(TUndoRecorder* recorder) { m_undo = recorder; }
 
     QLineEdit* edtFileName = nullptr;
     QTabWidget* pages = nullptr;
@@ -105,6 +108,7 @@ private:
     Prompts& m_prompts;
     bool m_multiFileMode = false;
     bool m_saving = false;
+    TUndoRecorder* m_undo = nullptr;
     Tmp3TagV1 mp3tag1;
     Tmp3TagV2 mp3Tag2;
     // What single-file mode read, and which fields the user changed since.
@@ -118,5 +122,6 @@ private:
 };
 
 // Creates the dialog over the main window, shows it modally and destroys it;
-// true when it closed with OK. Nothing happens without a selected row.
-bool ShowTagEditor(PlaylistRows& playlist, Prompts& prompts);
+// true when it closed with OK. Nothing happens without a selected row. The
+// files' tags are recorded by `undo` (when given) before they are written.
+bool ShowTagEditor(PlaylistRows& playlist, Prompts& prompts, TUndoRecorder* undo = nullptr);

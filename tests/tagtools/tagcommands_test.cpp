@@ -30,51 +30,6 @@
 
 using Kind = ScriptedPrompts::Kind;
 
-namespace {
-
-std::vector<std::string> Captions(const TPlaylistModel& model)
-{
-    std::vector<std::string> out;
-    for (int row = 0; row < model.Count(); ++row)
-        out.push_back(model.index(row).data().toString().toStdString());
-    return out;
-}
-
-// Runs `act` on the tag editor once it is open (modal) and counts it.
-void OnEditor(int& opened, const std::function<void(TfrmMp3Tag&)>& act)
-{
-    QTimer::singleShot(0, [&opened, act] {
-        auto* dialog = qobject_cast<TfrmMp3Tag*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        ++opened;
-        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
-        act(*dialog);
-    });
-}
-
-// Runs `act` on the wizard once it is open (modal); `act` must close it.
-template <typename Wizard>
-void OnWizard(bool& driven, const std::function<void(Wizard&)>& act)
-{
-    QTimer::singleShot(0, [&driven, act] {
-        auto* wizard = qobject_cast<Wizard*>(QApplication::activeModalWidget());
-        ASSERT_NE(wizard, nullptr);
-        act(*wizard);
-        driven = true;
-    });
-}
-
-// Presses a wizard's button once the wizard has updated it, as it does when
-// the application is idle.
-void Click(TBatchWizard& wizard, QPushButton* button)
-{
-    wizard.UpdateWizardButtons();
-    button->click();
-}
-
-} // namespace
-
 TEST_F(TagToolsTest, ChangingTagsStopsOnlyASelectedPlayingFileAndResortsTheRows)
 {
     for (const char* artist : {"b", "c", "d"}) {

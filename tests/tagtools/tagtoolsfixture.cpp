@@ -1,6 +1,7 @@
 #include "tagtoolsfixture.h"
 
 #include "fakemixerbackend.h"
+#include "tbatchwizard.h"
 #include "testapplication.h"
 #include "tfileinfo.h"
 #include "tfrmmain.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QPushButton>
 #include <QTest>
 
 
@@ -25,9 +27,42 @@
 TagToolsTest::TagToolsTest() = default;
 TagToolsTest::~TagToolsTest() = default;
 
+std::vector<std::string> Captions(const TPlaylistModel& model)
+{
+    std::vector<std::string> out;
+    for (int row = 0; row < model.Count(); ++row)
+        out.push_back(model.index(row).data().toString().toStdString());
+    return out;
+}
+
+void OnEditor(int& opened, const std::function<void(TfrmMp3Tag&)>& act)
+{
+    QTimer::singleShot(0, [&opened, act] {
+        auto* dialog = qobject_cast<TfrmMp3Tag*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        ++opened;
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+        act(*dialog);
+    });
+}
+
+void Click(TBatchWizard& wizard, QPushButton* button)
+{
+    wizard.UpdateWizardButtons();
+    button->click();
+}
+
 void TagToolsTest::SetUp()
 {
     TestApplication();
+    m_oldDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dataHome.path().c_str());
+    OpenMainWindow();
+}
+
+void TagToolsTest::OpenMainWindow()
+{
     frm = std::make_unique<TfrmMain>(prompts);
     frm->CreatePlayerControls(std::make_unique<FakeMediaBackend>(media),
                               [] { return std::make_unique<FakeMixerBackend>(std::make_shared<FakeMixerState>()); });
@@ -40,6 +75,7 @@ void TagToolsTest::TearDown()
 {
     frm.reset();
     QApplication::processEvents();
+    qputenv("XDG_DATA_HOME", m_oldDataHome);
 }
 
 TPlaylistPane& TagToolsTest::playlist() const

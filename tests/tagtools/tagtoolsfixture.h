@@ -7,16 +7,35 @@
 #include "filefixtures.h"
 #include "scriptedprompts.h"
 
+#include <QApplication>
+#include <QByteArray>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
+class QPushButton;
+class TBatchWizard;
 class TfrmMain;
 class TfrmMp3Tag;
+class TPlaylistModel;
 class TPlaylistPane;
+
+// The captions of the playlist's rows, in order.
+std::vector<std::string> Captions(const TPlaylistModel& model);
+// Runs `act` on the tag editor once it is open (modal) and counts it.
+void OnEditor(int& opened, const std::function<void(TfrmMp3Tag&)>& act);
+// Runs `act` on the wizard once it is open (modal); `act` must close it.
+template <typename Wizard>
+void OnWizard(bool& driven, const std::function<void(Wizard&)>& act);
+// Presses a wizard's button once the wizard has updated it, as it does when
+// the application is idle.
+void Click(TBatchWizard& wizard, QPushButton* button);
 
 class TagToolsTest : public ::testing::Test {
 protected:
@@ -30,6 +49,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Creates the main window (as SetUp does; again after closing it).
+    void OpenMainWindow();
     TPlaylistPane& playlist() const;
     // Writes dir/name with an ID3v2 and/or an ID3v1 tag holding `tags`
     // (no tag where the pointer is null) and adds it to the playlist.
@@ -54,6 +75,20 @@ protected:
 
     ScriptedPrompts prompts;
     TempDir dir;
+    // The data folder of the test (the undo journal's home).
+    TempDir dataHome;
+    QByteArray m_oldDataHome;
     std::shared_ptr<FakeMediaState> media = std::make_shared<FakeMediaState>();
     std::unique_ptr<TfrmMain> frm;
 };
+
+template <typename Wizard>
+void OnWizard(bool& driven, const std::function<void(Wizard&)>& act)
+{
+    QTimer::singleShot(0, [&driven, act] {
+        auto* wizard = qobject_cast<Wizard*>(QApplication::activeModalWidget());
+        ASSERT_NE(wizard, nullptr);
+        act(*wizard);
+        driven = true;
+    });
+}

@@ -1,0 +1,103 @@
+#pragma once
+// The undo journal: the last commands that changed tags or names of files,
+// newest last, each kept as an entry file in a folder of its own (the
+// program's data folder), so that they can be undone after a restart. It
+// holds tag bytes and names only, never audio, and keeps at most a number
+// of entries and of bytes, dropping the oldest first.
+//
+// Undoing the last entry puts each file's recorded tags back through the
+// crash-safe tag rewrite, or renames each file back. A file that changed
+// since the command (another size or modification time than recorded after
+// it) is left alone; a rename back never replaces a file.
+//
+// One process at a time uses a journal folder (it holds a lock on it); in
+// another the journal stays empty and records nothing.
+
+#include "undoentry.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class TUndoRecorder;
+
+class TUndoJournal final {
+public:
+    static constexpr std::int64_t kDefaultMaxBytes = std::int64_t(64) << 20;
+    static constexpr int kDefaultMaxEntries = 32;
+
+    struct Summary {
+        UndoKind kind = UndoKind::Tags;
+        int files = 0;
+    };
+
+    struct Hooks {
+        // Runs before a file's tags are put back (a player holding it stops).
+        std::function<void(const std::string& path)> beforeRewrite;
+        // Runs after each file with the files done and all; false cancels.
+        std::function<bool(int done, int total)> progress;
+    };
+
+    struct Report {
+        UndoKind kind = UndoKind::Tags;
+        std::vector<std::string> restored;                          // tags put back
+        std::vector<std::pair<std::string, std::string>> renamedBack; // (path it had, path it has again)
+        std::vector<std::string> changed;                           // changed since: left alone
+        std::vector<std::pair<std::string, std::string>> failed;    // (path, reason)
+        bool cancelled = false;
+        // Why the entry could not be used; it is dropped.
+        std::string journalError;
+    };
+
+    // The entries already in `folder` are taken up; the folder is made when
+    // the first command is recorded.
+    explicit TUndoJournal(std::string folder, std::int64_t maxBytes = kDefaultMaxBytes,
+                          int maxEntries = kDefaultMaxEntries);
+    ~TUndoJournal();
+
+    const std::string& Folder() const { return m_folder; }
+    // What an undo would undo now.
+    std::optional<Summary> Last() const;
+    int EntryCount() const { return static_cast<int>(m_entries.size()); }
+
+    // A recorder for one command; nullptr when the journal cannot be used
+    // (the command then runs without being recorded).
+    std::unique_ptr<TUndoRecorder> Begin(UndoKind kind);
+    // Keeps what the recorder recorded as the last entry, when the command
+    // changed any file. A command that changed files but could not be
+    // recorded empties the journal: the entries before it are no longer
+    // the last change. Returns whether the command can be undone.
+    bool Commit(std::unique_ptr<TUndoRecorder> recorder);
+
+    // Undoes the last entry. The entry goes, except after a cancel, when it
+    // keeps the files not yet done.
+    Report UndoLast(const Hooks& hooks);
+
+private:
+    struct Entry {
+        std::uint64_t number = 0;
+        std::string file;
+        std::int64_t size = 0;
+        Summary summary;
+    };
+
+    // Holds the folder's lock, made now when `create`, and takes up its
+    // entries once; false when the journal cannot be used.
+    bool UseFolder(bool create);
+    void TakeUpFolder();
+    std::string EntryFile(std::uint64_t number) const;
+    void DropOldest();
+    void UndoTags(const UndoEntry& entry, const Hooks& hooks, Report& report, std::size_t& done);
+    void UndoRenames(const UndoEntry& entry, const Hooks& hooks, Report& report, std::size_t& done);
+
+    std::string m_folder;
+    int m_lock = -1;
+    std::int64_t m_maxBytes;
+    int m_maxEntries;
+    std::vector<Entry> m_entries; // oldest first
+    std::uint64_t m_nextNumber = 1;
+};
