@@ -150,8 +150,9 @@ void TTagCommands::UndoLastChangeClick()
         QStringList paths;
         for (const std::string& path : report.changed)
             paths << Display(path);
-        message << Listing(FileCount(static_cast<int>(paths.size()))
-                               + QStringLiteral(" changed since and were left as they are:"),
+        message << Listing(paths.size() == 1 ? QStringLiteral("1 file changed since and was left as it is:")
+                                             : QStringLiteral("%1 files changed since and were left as they are:")
+                                                   .arg(paths.size()),
                            paths);
     }
     if (!report.failed.empty()) {
