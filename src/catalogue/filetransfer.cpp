@@ -2,13 +2,14 @@
 
 #include "filedescriptor.h"
 #include "fileutils.h"
+#include "renamenoreplace.h"
+#include "temporaryfile.h"
 
 #include <array>
 #include <cerrno>
 #include <cstdio>
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,94 +57,6 @@ int CheckTarget(const std::string& source, const std::string& target, bool repla
     return IsSameFile(source, target) ? EINVAL : 0;
 }
 
-bool NoUnnamedFiles(int code)
-{
-    // Old kernels answer EISDIR, file systems without them EOPNOTSUPP.
-    return code == EOPNOTSUPP || code == EISDIR || code == EINVAL || code == ENOSYS;
-}
-
-// The file a copy is written to, in the target's folder: unnamed where the
-// file system allows it (it vanishes by itself when the program dies), a
-// "NAME~XXXXXX" file otherwise (removed on every way out unless published).
-class NewFile final {
-public:
-    explicit NewFile(const std::string& target)
-        : m_fd(Create(target, m_tempName, m_error))
-    {
-    }
-    ~NewFile()
-    {
-        if (!m_tempName.empty())
-            ::unlink(m_tempName.c_str());
-    }
-    NewFile(const NewFile&) = delete;
-    NewFile& operator=(const NewFile&) = delete;
-
-    int fd() const { return m_fd.get(); }
-    // 0, or why the file could not be created.
-    int error() const { return m_error; }
-
-    // Gives the complete file the target's name: without `replace` failing
-    // when the name exists, with it replacing what is there in one step.
-    int Publish(const std::string& target, bool replace)
-    {
-        if (m_tempName.empty()) {
-            const std::string self = "/proc/self/fd/" + std::to_string(m_fd.get());
-            if (!replace)
-                return LinkTo(self, target) ? 0 : errno;
-            // Replacing goes through a name that a rename can move.
-            for (int i = 0; m_tempName.empty(); ++i) {
-                const std::string name = target + "~" + std::to_string(::getpid()) + "." + std::to_string(i);
-                if (LinkTo(self, name))
-                    m_tempName = name;
-                else if (errno != EEXIST || i == 100)
-                    return errno;
-            }
-        }
-        const bool moved = replace ? std::rename(m_tempName.c_str(), target.c_str()) == 0
-                                   : RenameNoReplace(m_tempName, target);
-        if (!moved)
-            return errno;
-        m_tempName.clear();
-        return 0;
-    }
-
-    bool close() { return m_fd.close(); }
-
-private:
-    static int Create(const std::string& target, std::string& tempName, int& error)
-    {
-        std::string folder = FolderPart(target);
-        if (folder.empty())
-            folder = ".";
-        static const bool procFds = ::access("/proc/self/fd", X_OK) == 0;
-        int fd = -1;
-        if (procFds) {
-            fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-            if (fd < 0 && NoUnnamedFiles(errno)) {
-                tempName = target + "~XXXXXX";
-                fd = ::mkostemp(tempName.data(), O_CLOEXEC);
-            }
-        } else {
-            tempName = target + "~XXXXXX";
-            fd = ::mkostemp(tempName.data(), O_CLOEXEC);
-        }
-        error = fd < 0 ? errno : 0;
-        if (fd < 0)
-            tempName.clear();
-        return fd;
-    }
-
-    static bool LinkTo(const std::string& self, const std::string& name)
-    {
-        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
-    }
-
-    std::string m_tempName;
-    int m_error = 0;
-    FileDescriptor m_fd;
-};
-
 // What `cp -p` keeps besides the contents; best effort, as there: the
 // contents are what must not be lost.
 void KeepAttributes(int fd, const struct stat& st)
@@ -160,15 +73,6 @@ void KeepAttributes(int fd, const struct stat& st)
     }
 }
 
-int FlushFolder(const std::string& path)
-{
-    const std::string folder = FolderPart(path);
-    FileDescriptor dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!dir.valid())
-        return errno;
-    return ::fsync(dir.get()) == 0 ? 0 : errno;
-}
-
 } // namespace
 
 int CopyFileSafely(const std::string& source, const std::string& target, bool replace, bool flush,
@@ -183,9 +87,16 @@ int CopyFileSafely(const std::string& source, const std::string& target, bool re
     if (!S_ISREG(st.st_mode))
         return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
 
-    NewFile out(target);
-    if (out.error() != 0)
-        return out.error();
+    // The copy is written beside the target and gets the target's name only
+    // once it is complete.
+    const std::string folder = FolderPart(target);
+    const std::string name = target.substr(folder.size());
+    const FileDescriptor dir = OpenFolder(folder);
+    if (!dir.valid())
+        return errno;
+    TemporaryFile out(dir.get(), name, 0600);
+    if (!out.valid())
+        return errno;
     if (!CopyRange(in.get(), 0, out.fd(), st.st_size, afterChunk))
         return errno;
     KeepAttributes(out.fd(), st);
@@ -193,11 +104,10 @@ int CopyFileSafely(const std::string& source, const std::string& target, bool re
     // the disk before the name points at them.
     if ((replace || flush) && ::fsync(out.fd()) != 0)
         return errno;
-    if (const int code = out.Publish(target, replace))
-        return code;
-    if (!out.close())
+    const bool placed = replace ? out.link() && out.renameOver(name) : out.renameNoReplace(name);
+    if (!placed || !out.close())
         return errno;
-    return flush ? FlushFolder(target) : 0;
+    return flush && !FlushFolder(dir.get()) ? errno : 0;
 }
 
 int MoveFileSafely(const std::string& source, const std::string& target, bool replace, bool& sourceLeft,

@@ -87,11 +87,6 @@ bool IsRealFolder(int dirFd, const dirent& entry)
     return S_ISDIR(st.st_mode);
 }
 
-bool IsUnsupported(int code)
-{
-    return code == ENOSYS || code == EINVAL || code == EOPNOTSUPP || code == ENOTSUP;
-}
-
 // Whether the open folder is the root of a mounted file system: another
 // device than its parent's, or a mount root on the same one (a bind mount).
 bool IsMountRoot(int fd, dev_t parentDevice)
@@ -220,35 +215,6 @@ bool DeleteFileLong(const std::string& path, int& errorCode)
     }
     errorCode = errno;
     return false;
-}
-
-bool RenameNoReplace(const std::string& from, const std::string& to)
-{
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (!IsUnsupported(errno))
-        return false;
-    // The file system cannot refuse to replace on its own: a hard link fails
-    // when the name exists.
-    if (link(from.c_str(), to.c_str()) == 0) {
-        if (unlink(from.c_str()) == 0)
-            return true;
-        const int code = errno;
-        unlink(to.c_str());
-        errno = code;
-        return false;
-    }
-    if (errno == EEXIST)
-        return false;
-    // No hard links either (FAT media): look before moving.
-    struct stat st {};
-    if (lstat(to.c_str(), &st) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    if (errno != ENOENT)
-        return false;
-    return rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool RemoveDirLong(const std::string& path)

@@ -24,11 +24,6 @@ std::string WithTrailingSeparator(std::string_view path);
 // Deletes one file (a symbolic link itself, never its target). `errorCode`
 // receives 0 on success, the errno value on failure; errno keeps it too.
 bool DeleteFileLong(const std::string& path, int& errorCode);
-// Moves `from` to `to` (renames within one file system), failing with EEXIST
-// when `to` exists, also when it appears meanwhile; where the file system
-// cannot refuse on its own, a hard link does, and only media without either
-// fall back to looking first. On failure errno holds the reason.
-bool RenameNoReplace(const std::string& from, const std::string& to);
 // Removes one empty folder; on failure errno holds the reason.
 bool RemoveDirLong(const std::string& path);
 

@@ -1,6 +1,7 @@
 #include "subfoldermove.h"
 
 #include "fileutils.h"
+#include "renamenoreplace.h"
 
 #include <cerrno>
 

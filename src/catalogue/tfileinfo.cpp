@@ -2,6 +2,7 @@
 
 #include "fileutils.h"
 #include "optionvalues.h"
+#include "renamenoreplace.h"
 #include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
 

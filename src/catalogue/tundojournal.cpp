@@ -2,6 +2,7 @@
 
 #include "filedescriptor.h"
 #include "fileutils.h"
+#include "renamenoreplace.h"
 #include "subfoldermove.h"
 #include "tagerror.h"
 #include "tundorecorder.h"

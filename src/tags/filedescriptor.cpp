@@ -104,3 +104,17 @@ bool CopyRange(int from, std::int64_t offset, int to, std::int64_t length,
     }
     return true;
 }
+
+FileDescriptor OpenFolder(const std::string& path)
+{
+    const char* name = path.empty() ? "." : path.c_str();
+    FileDescriptor dir(::open(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.valid() && errno == EACCES)
+        dir = FileDescriptor(::open(name, O_PATH | O_DIRECTORY | O_CLOEXEC));
+    return dir;
+}
+
+bool FlushFolder(int dirFd)
+{
+    return ::fsync(dirFd) == 0 || errno == EBADF || errno == EINVAL;
+}

@@ -1,11 +1,12 @@
 #pragma once
-// An open POSIX file descriptor closed on every way out, and the whole-buffer
+// An open POSIX file descriptor closed on every way out, the whole-buffer
 // reads, writes and copies that the file code needs (retrying short
-// transfers and interrupted calls).
+// transfers and interrupted calls), and the folders new files are put in.
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class FileDescriptor final {
 public:
@@ -36,3 +37,12 @@ bool WriteAll(int fd, const void* data, std::size_t size);
 // megabytes. False with errno set on an error; a source that ends early is EIO.
 bool CopyRange(int from, std::int64_t offset, int to, std::int64_t length,
                const std::function<void()>& afterChunk = {});
+
+// Opens the folder `path` ("." when empty) to create and rename files in: for
+// reading, or only as a path where it may be entered and written but not
+// listed. Check valid(); errno says why not.
+FileDescriptor OpenFolder(const std::string& path);
+// Flushes the folder's entries to disk. A folder that could be opened only as
+// a path cannot be flushed; that is left to the system. False with errno set
+// on an error.
+bool FlushFolder(int dirFd);

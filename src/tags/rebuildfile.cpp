@@ -35,13 +35,6 @@ std::string realTarget(const std::string& fileName)
     return resolved;
 }
 
-// Flushes a folder's entries to disk. A folder that could be opened only as
-// a path cannot be flushed; that is left to the system.
-bool flushFolder(int dirFd)
-{
-    return ::fsync(dirFd) == 0 || errno == EBADF || errno == EINVAL;
-}
-
 struct Place {
     std::string folder;  // as given, for messages
     std::string name;
@@ -74,7 +67,7 @@ Outcome replace(const Place& place, int fd, const struct stat& original, const C
         error = errnoText();
         return Outcome::Failed;
     }
-    flushFolder(place.dir.get());  // the rename itself on disk; the file is rewritten either way
+    FlushFolder(place.dir.get());  // the rename itself on disk; the file is rewritten either way
     return Outcome::Done;
 }
 
@@ -88,7 +81,7 @@ bool rewriteInPlace(const Place& place, int fd, const struct stat& original, con
     }
     std::int64_t size = 0;
     errno = 0;
-    if (!writeFlushed(copy.fd(), fd, writeContent, &size) || !copy.link() || !flushFolder(place.dir.get())) {
+    if (!writeFlushed(copy.fd(), fd, writeContent, &size) || !copy.link() || !FlushFolder(place.dir.get())) {
         error = errnoText();
         return false;
     }
@@ -103,7 +96,7 @@ bool rewriteInPlace(const Place& place, int fd, const struct stat& original, con
         return false;
     }
     copy.remove();
-    flushFolder(place.dir.get());
+    FlushFolder(place.dir.get());
     return true;
 }
 
@@ -130,10 +123,7 @@ bool RebuildFile(const std::string& fileName, int fd, const ContentWriter& write
     const std::size_t slash = target.rfind('/');
     place.folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     place.name = slash == std::string::npos ? target : target.substr(slash + 1);
-    const std::string dirPath = place.folder.empty() ? "." : place.folder;
-    place.dir = FileDescriptor(::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!place.dir.valid() && errno == EACCES)  // a folder that may be entered and written but not listed
-        place.dir = FileDescriptor(::open(dirPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    place.dir = OpenFolder(place.folder);
     struct stat named {};
     if (!place.dir.valid() || ::fstatat(place.dir.get(), place.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
         error = errnoText();

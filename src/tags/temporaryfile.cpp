@@ -1,5 +1,7 @@
 #include "temporaryfile.h"
 
+#include "renamenoreplace.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <chrono>
@@ -90,26 +92,26 @@ std::string TemporaryFile::nextName()
     return name;
 }
 
+bool TemporaryFile::linkUnnamed(const std::string& name) const
+{
+    // Naming an unnamed file by its descriptor needs a privilege; going
+    // through /proc works for everyone where /proc is mounted.
+    if (::linkat(m_fd, "", m_dirFd, name.c_str(), AT_EMPTY_PATH) == 0)
+        return true;
+    if (errno != ENOENT && errno != EPERM && errno != EINVAL)
+        return false;
+    char procPath[64];
+    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", m_fd);
+    return ::linkat(AT_FDCWD, procPath, m_dirFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
 bool TemporaryFile::link()
 {
     if (!m_name.empty())
         return true;
-    // Naming an unnamed file by its descriptor needs a privilege; going
-    // through /proc works for everyone where /proc is mounted.
-    char procPath[64];
-    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", m_fd);
-    bool byDescriptor = true;
     for (unsigned i = 0; i < kNameAttempts; ++i) {
         std::string name = nextName();
-        int result = -1;
-        if (byDescriptor) {
-            result = ::linkat(m_fd, "", m_dirFd, name.c_str(), AT_EMPTY_PATH);
-            if (result != 0 && (errno == ENOENT || errno == EPERM || errno == EINVAL))
-                byDescriptor = false;
-        }
-        if (!byDescriptor)
-            result = ::linkat(AT_FDCWD, procPath, m_dirFd, name.c_str(), AT_SYMLINK_FOLLOW);
-        if (result == 0) {
+        if (linkUnnamed(name)) {
             m_name = std::move(name);
             return true;
         }
@@ -126,6 +128,24 @@ bool TemporaryFile::renameOver(std::string_view target)
         return false;
     m_name.clear();
     return true;
+}
+
+bool TemporaryFile::renameNoReplace(std::string_view target)
+{
+    const std::string name(target);
+    if (m_name.empty())
+        return linkUnnamed(name);
+    if (!RenameNoReplace(m_name, name, m_dirFd))
+        return false;
+    m_name.clear();
+    return true;
+}
+
+bool TemporaryFile::close()
+{
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd < 0 || ::close(fd) == 0;
 }
 
 bool TemporaryFile::remove()

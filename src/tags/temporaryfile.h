@@ -4,7 +4,7 @@
 // is named only for the moment it needs one. Where the file system has no
 // unnamed files (or they cannot be named: no /proc) it gets its name at
 // once. Its name is the file's name (cut to fit the file system's name
-// limit) with "~" and six random characters. Unless it was renamed over its
+// limit) with "~" and six random characters. Unless it was renamed to its
 // target or kept, it is removed when the object goes.
 
 #include <string>
@@ -30,6 +30,13 @@ public:
     bool link();
     // Renames the file over `target` in the same folder.
     bool renameOver(std::string_view target);
+    // Gives the file the name `target` in the same folder unless that name
+    // exists (EEXIST), also when it appears meanwhile: an unnamed file is
+    // linked there directly, a named one renamed.
+    bool renameNoReplace(std::string_view target);
+    // Closes the file now and reports a write error that shows up only
+    // then; for a file that has got its final name.
+    bool close();
     // Removes the name now (the file then goes with its descriptor).
     bool remove();
     // Leaves the named file where it is (it holds data that must not go).
@@ -37,6 +44,8 @@ public:
 
 private:
     std::string nextName();
+    // Links the unnamed file under `name`.
+    bool linkUnnamed(const std::string& name) const;
 
     int m_dirFd;
     std::string m_base;

@@ -1,3 +1,7 @@
+// This program defines openat itself (below), which fortified headers would
+// define inline.
+#undef _FORTIFY_SOURCE
+
 #include "filefixtures.h"
 #include "filetransfer.h"
 
@@ -5,12 +9,40 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdarg>
 #include <dirent.h>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+namespace {
+// While set, creating unnamed files fails as on file systems without them
+// (FAT media, some network file systems), so that copies take named
+// temporary files.
+bool g_noUnnamedFiles = false;
+int g_refusedUnnamedFiles = 0;
+} // namespace
+
+// Every openat of this test program, the file code's among them, comes here.
+extern "C" int openat(int dirFd, const char* path, int flags, ...)
+{
+    mode_t mode = 0;
+    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list args;
+        va_start(args, flags);
+        mode = va_arg(args, mode_t);
+        va_end(args);
+    }
+    if (g_noUnnamedFiles && (flags & O_TMPFILE) == O_TMPFILE) {
+        ++g_refusedUnnamedFiles;
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return static_cast<int>(syscall(SYS_openat, dirFd, path, flags, mode));
+}
 
 namespace {
 
@@ -150,6 +182,74 @@ TEST(FileTransferTest, AKilledCopyLeavesNothingUnderTheTargetName)
         EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"big.mp3", "old.mp3"})) << name;
         EXPECT_EQ(ReadFile(dir.file("old.mp3")), "the old target");
     }
+}
+
+// A folder on another file system than `dir` (memory-backed), or "" when
+// there is none to write to.
+std::string OtherFileSystemFolder(const TempDir& dir)
+{
+    struct stat shm {};
+    struct stat here {};
+    if (stat("/dev/shm", &shm) != 0 || stat(dir.path().c_str(), &here) != 0 || shm.st_dev == here.st_dev)
+        return {};
+    char pattern[] = "/dev/shm/tunevault-test.XXXXXX";
+    return mkdtemp(pattern) ? pattern : "";
+}
+
+TEST(FileTransferTest, NamesAtTheLengthLimitAreCopiedAndMovedWithAndWithoutUnnamedFiles)
+{
+    TempDir dir;
+    const std::string other = OtherFileSystemFolder(dir);
+    // 250 bytes: too long for a temporary name of the whole name plus a suffix.
+    const std::string name = std::string(246, 'x') + ".mp3";
+    const std::string source = OldSource(dir.file("song.mp3"), AudioBytes(3000));
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed" : "named");
+        g_noUnnamedFiles = !unnamed;
+        g_refusedUnnamedFiles = 0;
+        const std::string out = dir.file(unnamed ? "unnamed" : "named");
+        MakeDir(out);
+        const std::string target = out + "/" + name;
+        EXPECT_EQ(CopyFileSafely(source, target, false), 0);
+        ExpectKept(target, AudioBytes(3000));
+        WriteFile(target, "old");
+        EXPECT_EQ(CopyFileSafely(source, target, true), 0);
+        ExpectKept(target, AudioBytes(3000));
+        EXPECT_EQ(Names(out), std::set<std::string>{name});
+
+        // A target that appears while the copy runs is kept, and the copy
+        // leaves nothing behind (a source over 8 MB reports its chunks on
+        // every copy path).
+        const std::string big = dir.file("big.mp3");
+        WriteFile(big, AudioBytes(4096));
+        ASSERT_EQ(truncate(big.c_str(), 9 << 20), 0);
+        const std::string late = out + "/late.mp3";
+        EXPECT_EQ(CopyFileSafely(big, late, false, false, [&] {
+            if (!Exists(late))
+                WriteFile(late, "came first");
+        }), EEXIST);
+        EXPECT_EQ(ReadFile(late), "came first");
+        EXPECT_EQ(Names(out), (std::set<std::string>{name, "late.mp3"}));
+
+        if (!other.empty()) {
+            // Across file systems a move copies and leaves the source to its caller.
+            const std::string moved = other + "/" + name;
+            bool sourceLeft = false;
+            EXPECT_EQ(MoveFileSafely(target, moved, false, sourceLeft), 0);
+            EXPECT_TRUE(sourceLeft);
+            ExpectKept(moved, AudioBytes(3000));
+            WriteFile(target, "newer");
+            EXPECT_EQ(MoveFileSafely(target, moved, true, sourceLeft), 0);
+            EXPECT_EQ(ReadFile(moved), "newer");
+            EXPECT_EQ(Names(other), std::set<std::string>{name});
+            unlink(moved.c_str());
+        }
+        EXPECT_EQ(g_refusedUnnamedFiles > 0, !unnamed);
+    }
+    g_noUnnamedFiles = false;
+    if (other.empty())
+        GTEST_SKIP() << "no writable /dev/shm on another file system: moves not tried";
+    rmdir(other.c_str());
 }
 
 } // namespace
