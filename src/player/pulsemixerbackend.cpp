@@ -2,11 +2,6 @@
 
 #include "soundidentity.h"
 
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
-#include <QTimer>
-
-#include <glib.h>
 #include <pulse/error.h>
 #include <pulse/proplist.h>
 
@@ -25,61 +20,30 @@ PulseMixerBackend* backend(void* self)
 
 PulseMixerBackend::PulseMixerBackend()
     : m_processId(std::to_string(::getpid()))
+    , m_connection(
+          m_processId, [this](pa_context_state_t state) { contextStateChanged(state); },
+          [this] {
+              m_streamWrites.clear();
+              m_resyncing = true;
+          })
 {
 }
 
-PulseMixerBackend::~PulseMixerBackend()
-{
-    m_reconnect.reset();
-    dropContext();
-    if (m_mainloop)
-        pa_glib_mainloop_free(m_mainloop);
-}
-
-bool PulseMixerBackend::connectContext()
-{
-    pa_proplist* properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, sound_identity::ApplicationName);
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, sound_identity::ApplicationId);
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_PROCESS_ID, m_processId.c_str());
-    m_context = pa_context_new_with_proplist(pa_glib_mainloop_get_api(m_mainloop), sound_identity::ApplicationName,
-                                             properties);
-    pa_proplist_free(properties);
-    if (!m_context)
-        return false;
-    pa_context_set_state_callback(m_context, onContextState, this);
-    return pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
-}
-
-void PulseMixerBackend::dropContext()
-{
-    if (!m_context)
-        return;
-    pa_context_set_state_callback(m_context, nullptr, nullptr);
-    pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
-    pa_ext_stream_restore_set_subscribe_cb(m_context, nullptr, nullptr);
-    // Disconnecting cancels every pending operation; their callbacks are not
-    // called after this.
-    pa_context_disconnect(m_context);
-    pa_context_unref(m_context);
-    m_context = nullptr;
-    m_pendingOperations = 0;
-    m_streamWrites.clear();
-}
+PulseMixerBackend::~PulseMixerBackend() = default;
 
 bool PulseMixerBackend::startSession()
 {
     // Subscribe first, then read the current state, so that no change falls
     // between the two. The server info asks for the default sink's info in turn.
-    pa_context_set_subscribe_callback(m_context, onSubscription, this);
-    pa_ext_stream_restore_set_subscribe_cb(m_context, onRestoreChanged, this);
+    pa_context_set_subscribe_callback(context(), onSubscription, this);
+    pa_ext_stream_restore_set_subscribe_cb(context(), onRestoreChanged, this);
     const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SINK_INPUT |
                                                           PA_SUBSCRIPTION_MASK_SERVER);
-    return track(pa_context_subscribe(m_context, mask, onDone, this)) &&
-           track(pa_ext_stream_restore_subscribe(m_context, 1, onDone, this)) &&
-           track(pa_ext_stream_restore_read(m_context, onRestoreInfo, this)) &&
-           track(pa_context_get_server_info(m_context, onServerInfo, this)) &&
-           track(pa_context_get_sink_input_info_list(m_context, onSinkInputInfo, this));
+    return track(pa_context_subscribe(context(), mask, onDone, this)) &&
+           track(pa_ext_stream_restore_subscribe(context(), 1, onDone, this)) &&
+           track(pa_ext_stream_restore_read(context(), onRestoreInfo, this)) &&
+           track(pa_context_get_server_info(context(), onServerInfo, this)) &&
+           track(pa_context_get_sink_input_info_list(context(), onSinkInputInfo, this));
 }
 
 void PulseMixerBackend::connectionLost()
@@ -91,25 +55,7 @@ void PulseMixerBackend::connectionLost()
     m_otherStreams.clear();
     m_restoreAvailable = false;
     m_restoreEntry.reset();
-    if (!m_reconnect) {
-        m_reconnect = std::make_unique<QTimer>();
-        m_reconnect->setInterval(ReconnectIntervalMs);
-        QObject::connect(m_reconnect.get(), &QTimer::timeout, [this] { reconnect(); });
-    }
-    m_reconnect->start();
-}
-
-void PulseMixerBackend::reconnect()
-{
-    if (m_context) {
-        const pa_context_state_t state = pa_context_get_state(m_context);
-        // An attempt still under way is given its time.
-        if (state == PA_CONTEXT_READY || (PA_CONTEXT_IS_GOOD(state) && state != PA_CONTEXT_UNCONNECTED))
-            return;
-    }
-    dropContext();
-    m_resyncing = true;
-    connectContext();
+    m_connection.reconnectEvery(ReconnectIntervalMs);
 }
 
 void PulseMixerBackend::finishResync()
@@ -143,36 +89,24 @@ std::uint32_t PulseMixerBackend::fromPulseVolume(pa_volume_t volume)
 
 MixerResult PulseMixerBackend::open(NoticeHandler handler)
 {
-    m_mainloop = pa_glib_mainloop_new(nullptr);
-    if (!m_mainloop)
-        return {PA_ERR_INTERNAL, pa_strerror(PA_ERR_INTERNAL)};
-    if (!connectContext())
-        return m_context ? failure() : MixerResult{PA_ERR_INTERNAL, pa_strerror(PA_ERR_INTERNAL)};
-    waitFor([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }, ConnectTimeoutMs);
+    if (!m_connection.connect())
+        return m_connection.failure();
+    m_connection.waitFor([this] { return ready(); }, ConnectTimeoutMs);
     if (!ready()) {
-        if (PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
+        if (PA_CONTEXT_IS_GOOD(pa_context_get_state(context())))
             return {PA_ERR_TIMEOUT, pa_strerror(PA_ERR_TIMEOUT)};
-        return failure();
+        return m_connection.failure();
     }
     if (!startSession())
-        return failure();
-    if (!waitFor([this] { return m_pendingOperations == 0; }, ConnectTimeoutMs)) {
+        return m_connection.failure();
+    if (!m_connection.waitFor([this] { return m_connection.pendingOperations() == 0; }, ConnectTimeoutMs)) {
         if (ready())
             return {PA_ERR_TIMEOUT, pa_strerror(PA_ERR_TIMEOUT)};
-        return failure();
+        return m_connection.failure();
     }
 
-    // Callbacks need GLib's main context to run. Under Qt's GLib event
-    // dispatcher it runs anyway; otherwise pump it from a timer.
-    const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    if (dispatcher && !dispatcher->inherits("QEventDispatcherGlib")) {
-        m_pump = std::make_unique<QTimer>();
-        QObject::connect(m_pump.get(), &QTimer::timeout, [] {
-            while (g_main_context_iteration(nullptr, FALSE)) {
-            }
-        });
-        m_pump->start(20);
-    }
+    // Callbacks need GLib's main context to run.
+    m_connection.pumpWithoutGlibDispatcher();
     // Notices start now: what was read so far is the starting state.
     m_handler = std::move(handler);
     return MixerResult::ok();
@@ -239,7 +173,7 @@ MixerResult PulseMixerBackend::writeValue(std::uint32_t controlId, std::uint32_t
             return {PA_ERR_NOENTITY, pa_strerror(PA_ERR_NOENTITY)};
         pa_cvolume volume;
         pa_cvolume_set(&volume, m_sinkChannels, toPulseVolume(value));
-        if (connected && track(pa_context_set_sink_volume_by_index(m_context, m_sinkIndex, &volume, onWriteDone, this))) {
+        if (connected && track(pa_context_set_sink_volume_by_index(context(), m_sinkIndex, &volume, onWriteDone, this))) {
             // The server's answer is read back and reported as a notice.
             m_unsettledWrites = true;
         } else {
@@ -285,7 +219,7 @@ bool PulseMixerBackend::writeRestoreEntry(std::uint32_t value)
     pa_cvolume_set(&info.volume, entry.channelMap.channels, toPulseVolume(value));
     info.device = entry.device.empty() ? nullptr : entry.device.c_str();
     info.mute = entry.mute ? 1 : 0;
-    if (!track(pa_ext_stream_restore_write(m_context, PA_UPDATE_REPLACE, &info, 1, 0, onRestoreWriteDone, this)))
+    if (!track(pa_ext_stream_restore_write(context(), PA_UPDATE_REPLACE, &info, 1, 0, onRestoreWriteDone, this)))
         return false;
     m_restoreEntry = entry;
     m_unsettledWrites = true;
@@ -296,8 +230,8 @@ MixerResult PulseMixerBackend::setStreamVolume(std::uint32_t index, OwnStream& s
 {
     pa_cvolume volume;
     pa_cvolume_set(&volume, stream.channels, toPulseVolume(value));
-    if (!track(pa_context_set_sink_input_volume(m_context, index, &volume, onStreamWriteDone, this)))
-        return failure();
+    if (!track(pa_context_set_sink_input_volume(context(), index, &volume, onStreamWriteDone, this)))
+        return m_connection.failure();
     ++stream.writesInFlight;
     m_streamWrites.push_back(index);
     m_unsettledWrites = true;
@@ -312,12 +246,12 @@ void PulseMixerBackend::settle()
     // Each finished write is followed by a read of what it changed, and
     // every read is counted, so nothing pending means the notices of the
     // writes have been handed on.
-    waitFor([this] { return m_pendingOperations == 0; }, SettleTimeoutMs);
+    m_connection.waitFor([this] { return m_connection.pendingOperations() == 0; }, SettleTimeoutMs);
 }
 
 std::uintptr_t PulseMixerBackend::handle() const
 {
-    return reinterpret_cast<std::uintptr_t>(m_context);
+    return reinterpret_cast<std::uintptr_t>(context());
 }
 
 bool PulseMixerBackend::isConnected() const
@@ -333,53 +267,11 @@ std::set<std::uint32_t> PulseMixerBackend::ownStreams() const
     return indexes;
 }
 
-bool PulseMixerBackend::ready() const
-{
-    return m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY;
-}
-
-bool PulseMixerBackend::track(pa_operation* operation)
-{
-    if (!operation)
-        return false;
-    pa_operation_unref(operation);
-    ++m_pendingOperations;
-    return true;
-}
-
 void PulseMixerBackend::operationDone()
 {
-    if (m_pendingOperations > 0)
-        --m_pendingOperations;
-    if (m_resyncing && m_pendingOperations == 0 && ready())
+    m_connection.operationDone();
+    if (m_resyncing && m_connection.pendingOperations() == 0 && ready())
         finishResync();
-}
-
-bool PulseMixerBackend::waitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    GMainContext* context = g_main_context_default();
-    bool timedOut = false;
-    GSource* timer = g_timeout_source_new(static_cast<guint>(timeoutMs));
-    g_source_set_callback(
-        timer,
-        [](gpointer flag) -> gboolean {
-            *static_cast<bool*>(flag) = true;
-            return G_SOURCE_REMOVE;
-        },
-        &timedOut, nullptr);
-    g_source_attach(timer, context);
-    while (!done() && !timedOut && m_context && PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
-        g_main_context_iteration(context, TRUE);
-    g_source_destroy(timer);
-    g_source_unref(timer);
-    return done();
-}
-
-MixerResult PulseMixerBackend::failure() const
-{
-    const int code = m_context ? pa_context_errno(m_context) : PA_ERR_INTERNAL;
-    const int known = code == PA_OK ? PA_ERR_CONNECTIONTERMINATED : code;
-    return {known, pa_strerror(known)};
 }
 
 void PulseMixerBackend::notify(std::uint32_t controlId)
@@ -388,28 +280,23 @@ void PulseMixerBackend::notify(std::uint32_t controlId)
         m_handler({handle(), controlId});
 }
 
-void PulseMixerBackend::onContextState(pa_context* context, void* self)
+void PulseMixerBackend::contextStateChanged(pa_context_state_t state)
 {
-    PulseMixerBackend* mixer = backend(self);
-    const pa_context_state_t state = pa_context_get_state(context);
-    if (state == PA_CONTEXT_READY && mixer->m_resyncing) {
+    if (state == PA_CONTEXT_READY && m_resyncing) {
         // Connected again: read the server's state; finishResync follows
         // once every read has answered.
-        if (mixer->m_reconnect)
-            mixer->m_reconnect->stop();
-        if (!mixer->startSession())
-            mixer->connectionLost();
+        if (!startSession())
+            connectionLost();
         return;
     }
     if (PA_CONTEXT_IS_GOOD(state))
         return;
     // Nothing more will answer.
-    mixer->m_pendingOperations = 0;
-    mixer->m_streamWrites.clear();
+    m_streamWrites.clear();
     // Once open, a lost server is waited for; the context is replaced from
     // the timer, never inside its own callback.
-    if (mixer->m_handler)
-        mixer->connectionLost();
+    if (m_handler)
+        connectionLost();
 }
 
 void PulseMixerBackend::onSubscription(pa_context*, pa_subscription_event_type_t event, std::uint32_t index,
@@ -510,18 +397,18 @@ void PulseMixerBackend::subscription(pa_subscription_event_type_t event, std::ui
     switch (facility) {
     case PA_SUBSCRIPTION_EVENT_SERVER:
         // The default sink may have changed.
-        track(pa_context_get_server_info(m_context, onServerInfo, this));
+        track(pa_context_get_server_info(context(), onServerInfo, this));
         break;
     case PA_SUBSCRIPTION_EVENT_SINK:
         if (type != PA_SUBSCRIPTION_EVENT_REMOVE && m_haveSink && index == m_sinkIndex)
-            track(pa_context_get_sink_info_by_index(m_context, index, onSinkInfo, this));
+            track(pa_context_get_sink_info_by_index(context(), index, onSinkInfo, this));
         break;
     case PA_SUBSCRIPTION_EVENT_SINK_INPUT:
         if (type == PA_SUBSCRIPTION_EVENT_REMOVE) {
             m_ownStreams.erase(index);
             m_otherStreams.erase(index);
         } else if (!m_otherStreams.count(index)) {
-            track(pa_context_get_sink_input_info(m_context, index, onSinkInputInfo, this));
+            track(pa_context_get_sink_input_info(context(), index, onSinkInputInfo, this));
         }
         break;
     default:
@@ -539,7 +426,7 @@ void PulseMixerBackend::serverInfo(const pa_server_info* info)
     m_defaultSinkName = name;
     m_haveSink = false;
     if (!name.empty())
-        track(pa_context_get_sink_info_by_name(m_context, name.c_str(), onSinkInfo, this));
+        track(pa_context_get_sink_info_by_name(context(), name.c_str(), onSinkInfo, this));
 }
 
 void PulseMixerBackend::restoreInfo(const pa_ext_stream_restore_info* info)

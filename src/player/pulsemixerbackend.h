@@ -15,29 +15,25 @@
 // the values written meanwhile, applies them once connected, and reports both
 // controls so that the bars show the new server's state.
 //
-// The context runs on a pa_glib_mainloop over GLib's default main context,
-// which is the user-interface thread's event loop under Qt on Linux, so every
+// The connection (PulseConnection) runs on GLib's default main context, which
+// is the user-interface thread's event loop under Qt on Linux, so every
 // callback and notice runs on that thread with no thread of its own. Values
 // are kept up to date from subscriptions, so reads answer at once.
 
 #include "mixerbackend.h"
+#include "pulseconnection.h"
 
 #include <pulse/context.h>
 #include <pulse/ext-stream-restore.h>
-#include <pulse/glib-mainloop.h>
 #include <pulse/introspect.h>
 #include <pulse/subscribe.h>
 #include <pulse/volume.h>
 
 #include <deque>
-#include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
-
-class QTimer;
 
 class PulseMixerBackend final : public MixerBackend {
 public:
@@ -84,7 +80,6 @@ private:
         int writesInFlight = 0;
     };
 
-    static void onContextState(pa_context* context, void* self);
     static void onSubscription(pa_context* context, pa_subscription_event_type_t event,
                                std::uint32_t index, void* self);
     static void onServerInfo(pa_context* context, const pa_server_info* info, void* self);
@@ -99,14 +94,11 @@ private:
     static void onRestoreChanged(pa_context* context, void* self);
     static void onRestoreWriteDone(pa_context* context, int success, void* self);
 
-    // A context with this program's properties, connecting.
-    bool connectContext();
-    void dropContext();
     // Subscribes and reads the server's state; false when a request could
     // not be sent.
     bool startSession();
+    void contextStateChanged(pa_context_state_t state);
     void connectionLost();
-    void reconnect();
     // Applies what was held while disconnected and reports both controls.
     void finishResync();
     // Writes the wave value to our streams, or to the stream-restore entry
@@ -121,28 +113,19 @@ private:
     void sinkInputInfo(const pa_sink_input_info* info);
     void subscription(pa_subscription_event_type_t event, std::uint32_t index);
 
-    bool ready() const;
-    // Counts an operation whose callback will report its end; false when the
-    // request could not be sent.
-    bool track(pa_operation* operation);
+    pa_context* context() const { return m_connection.context(); }
+    bool ready() const { return m_connection.ready(); }
+    bool track(pa_operation* operation) { return m_connection.track(operation); }
+    // Counts the answer in and finishes a resynchronisation once none is pending.
     void operationDone();
-    // Runs the main context until done() or the time is up or the
-    // connection has failed; returns done().
-    bool waitFor(const std::function<bool()>& done, int timeoutMs);
-    MixerResult failure() const;
     MixerResult setStreamVolume(std::uint32_t index, OwnStream& stream, std::uint32_t value);
     void notify(std::uint32_t controlId);
 
-    pa_glib_mainloop* m_mainloop = nullptr;
-    pa_context* m_context = nullptr;
+    std::string m_processId;
     NoticeHandler m_handler;
-    std::unique_ptr<QTimer> m_pump;
-    std::unique_ptr<QTimer> m_reconnect;
     // A session's state is being read again after a reconnection.
     bool m_resyncing = false;
-    int m_pendingOperations = 0;
     bool m_unsettledWrites = false;
-    std::string m_processId;
 
     std::string m_defaultSinkName;
     bool m_haveSink = false;
@@ -176,4 +159,6 @@ private:
     std::set<std::uint32_t> m_otherStreams;
     // Streams of the writes sent, in order; the server answers in order.
     std::deque<std::uint32_t> m_streamWrites;
+    // Last: it goes first, before the state its callbacks touch.
+    PulseConnection m_connection;
 };
