@@ -160,7 +160,7 @@ TEST_F(CopyMoveTest, CancelFinishesTheCurrentFileAndStops)
 {
     std::vector<std::string> names;
     for (int i = 1; i <= 10; ++i)
-        names.push_back("f" + std::to_string(100 + i) + ".mp3");
+        names.push_back(std::string("f").append(std::to_string(100 + i)).append(".mp3"));
     AddFiles(names);
     WriteFile(dst + "f105.mp3", "old");
     prompts.expect(Kind::Overwrite, PromptAnswer::Yes);
