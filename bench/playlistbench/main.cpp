@@ -2,11 +2,15 @@
 // "Add directory ..." command does (folder scan under the wait window, one
 // sort at the end). One untimed run warms the page cache.
 //
+// playlistbench DIR --cold: the same add, timed once right after the page
+// cache was dropped (root only).
+//
 // playlistbench remove DIR: the same, then every row is selected, the
 // idle-time enabling of the commands is timed with that selection, and all
 // rows are removed as "Remove selected items from playlist" does.
 
 #include "benchprompts.h"
+#include "dropcaches.h"
 
 #include "fakemediabackend.h"
 #include "mainwindowregistry.h"
@@ -36,13 +40,15 @@ double SecondsSince(std::chrono::steady_clock::time_point start)
 int main(int argc, char* argv[])
 {
     const bool removeMode = argc == 3 && std::strcmp(argv[1], "remove") == 0;
-    if (argc != 2 && !removeMode) {
-        std::cerr << "usage: playlistbench [remove] DIR\n";
+    const bool cold = argc == 3 && std::strcmp(argv[2], "--cold") == 0;
+    if (argc != 2 && !removeMode && !cold) {
+        std::cerr << "usage: playlistbench [remove] DIR | playlistbench DIR --cold\n";
         return 2;
     }
+    const char* dir = removeMode ? argv[2] : argv[1];
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    BenchPrompts prompts(argv[argc - 1]);
+    BenchPrompts prompts(dir);
     TfrmMain frm(prompts);
     frm.CreatePlayerControls(std::make_unique<FakeMediaBackend>(std::make_shared<FakeMediaState>()), {});
     SetMainWindow(&frm);
@@ -50,8 +56,13 @@ int main(int argc, char* argv[])
     frm.show();
 
     TPlaylistPane& playlist = *frm.playlist();
-    playlist.submAddDirClick();
-    playlist.model()->Clear();
+    if (cold) {
+        if (!DropPageCache("playlistbench"))
+            return 1;
+    } else {
+        playlist.submAddDirClick();
+        playlist.model()->Clear();
+    }
 
     auto start = std::chrono::steady_clock::now();
     playlist.submAddDirClick();

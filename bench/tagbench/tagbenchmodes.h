@@ -15,3 +15,9 @@ int RunWriteBench(const std::string& dir);
 // Creates a file record (TFileInfo) for every file, as the playlist does:
 // one untimed pass, then the timed pass that keeps the records.
 int RunRecordsBench(const std::string& dir);
+// Opens every file and reads its first 10 and last 128 bytes, one file at a
+// time: the floor under any serial tag reading. Warm: one untimed pass, then
+// the timed pass. Cold (root only): the file list is made, the page cache
+// dropped, and the one pass that follows is timed.
+int RunFloorBench(const std::string& dir);
+int RunColdFloorBench(const std::string& dir);

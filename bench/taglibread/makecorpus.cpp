@@ -1,7 +1,7 @@
 // makecorpus: writes a folder of MP3 files with realistic tags for the tag
 // benchmarks, using TagLib (a known-good writer that is independent of ours).
 //
-//   makecorpus DIR COUNT AUDIO_FILE [MIN_KB MAX_KB] [SEED]
+//   makecorpus DIR COUNT AUDIO_FILE [MIN_KB MAX_KB] [SEED] [--no-covers]
 //
 // Files go to DIR/Artist NN/Album NN/NN Title.mp3, twelve to an album. The
 // audio is AUDIO_FILE repeated to a size between MIN_KB and MAX_KB (default
@@ -11,7 +11,8 @@
 //  - Latin, accented, Cyrillic and Japanese names;
 //  - TRCK "n/12", TCON, TYER/TDRC, a comment plus an iTunNORM COMM frame,
 //    TXXX replay-gain frames, TagLib's padding;
-//  - a 30-100 KB cover picture (APIC) in every album but one in three;
+//  - a 30-100 KB cover picture (APIC) in every album but one in three
+//    (none with --no-covers, for a corpus of many small files);
 //  - an ID3v1 tag on four files in five.
 // The same SEED gives the same files.
 
@@ -121,8 +122,11 @@ struct Album {
 
 int main(int argc, char** argv)
 {
+    const bool covers = !(argc > 4 && std::strcmp(argv[argc - 1], "--no-covers") == 0);
+    if (!covers)
+        --argc;
     if (argc != 4 && argc != 6 && argc != 7) {
-        std::cerr << "usage: makecorpus DIR COUNT AUDIO_FILE [MIN_KB MAX_KB] [SEED]\n";
+        std::cerr << "usage: makecorpus DIR COUNT AUDIO_FILE [MIN_KB MAX_KB] [SEED] [--no-covers]\n";
         return 2;
     }
     const std::string dir = argv[1];
@@ -152,7 +156,7 @@ int main(int argc, char** argv)
                 album.artist = gen.name(album.script, 1 + gen.below(2));
             }
             album.v24 = albumIndex % 2 == 1;
-            album.cover = albumIndex % 3 != 2;
+            album.cover = covers && albumIndex % 3 != 2;
             album.title = gen.name(album.script, 1 + gen.below(3));
             album.genre = gen.pick(kGenres);
             album.year = 1960 + gen.below(64);

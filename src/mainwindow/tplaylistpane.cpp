@@ -1,6 +1,6 @@
 #include "tplaylistpane.h"
 
-#include "folderscanner.h"
+#include "folderadd.h"
 #include "tplayerstrip.h"
 #include "tplaylistdelegate.h"
 #include "tplaylistmodel.h"
@@ -10,6 +10,7 @@
 
 #include "fileutils.h"
 #include "localfileurl.h"
+#include "orderedbatch.h"
 #include "progresswindows.h"
 #include "prompts.h"
 #include "tfileinfo.h"
@@ -201,6 +202,11 @@ void TPlaylistPane::RefreshTagRow(int row)
     if (!info)
         return;
     info->ReadTags();
+    ShowReadTags(row);
+}
+
+void TPlaylistPane::ShowReadTags(int row)
+{
     if (m_model->IsChecked(row))
         m_model->SetChecked(row, false);
     m_model->RefreshRow(row);
@@ -214,8 +220,25 @@ void TPlaylistPane::RefreshTagRows(const std::vector<int>& rows, bool hideList)
     const bool focused = m_view->hasFocus();
     if (hideList)
         m_view->hide();
-    for (int row : rows)
-        RefreshTagRow(row);
+    // The tags are read on the worker pool, each into a copy of the row's
+    // record, which then takes the row's place, in row order. No events run
+    // meanwhile, so the rows stay where they are.
+    using Fresh = std::pair<int, TFileInfo>;
+    OrderedBatch<Fresh> reads;
+    for (int row : rows) {
+        if (const TFileInfo* info = m_model->FileAt(row)) {
+            reads.Add([row, copy = *info]() mutable {
+                copy.ReadTags();
+                return Fresh(row, std::move(copy));
+            });
+        }
+    }
+    reads.Drain(
+        [this](Fresh fresh) {
+            *m_model->FileAt(fresh.first) = std::move(fresh.second);
+            ShowReadTags(fresh.first);
+        },
+        [] { return true; }, std::chrono::seconds(1));
     if (hideList) {
         m_view->show();
         if (focused)
@@ -263,12 +286,11 @@ bool TPlaylistPane::AddFileToPlaylist(const std::string& path)
 
 void TPlaylistPane::AddFolderToPlaylist(const std::string& path)
 {
-    FolderScanner scanner({
-        [](const std::string& folder) { SetWaitPath(folder); },
+    FolderAdd add(*m_model, {
+        [](const std::string& shown) { SetWaitPath(shown); },
         [] { return IsWaitCancelled(); },
-        [this](const std::string& file) { AddFileToPlaylist(file); },
     });
-    scanner.Scan(path);
+    add.Run(path);
 }
 
 void TPlaylistPane::submAddSingleFileClick()

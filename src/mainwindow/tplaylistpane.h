@@ -136,6 +136,9 @@ protected:
 
 private:
     void BuildMenu();
+    // The row takes the caption and tag-state image of its record's last
+    // read, and loses its now-playing mark.
+    void ShowReadTags(int row);
     void AddPathsAsDrop(const std::vector<DroppedEntry>& entries);
 
     Prompts& m_prompts;

@@ -334,7 +334,7 @@ void TBatchWizard::closeEvent(QCloseEvent* event)
 
 bool TBatchWizard::PreviewProgress(int done, int total)
 {
-    if (done % 32 != 0 || m_buildClock.elapsed() < kQuietBuildMs || !EventsDue())
+    if (m_buildClock.elapsed() < kQuietBuildMs || !EventsDue())
         return !m_buildCancelled;
     if (pbReading->isHidden()) {
         pbReading->setRange(0, total);

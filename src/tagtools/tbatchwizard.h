@@ -95,7 +95,8 @@ protected:
     // The work of the running page.
     virtual void RunStep() = 0;
 
-    // Called once per playlist row while a preview is built. Once the build
+    // Called once per playlist row while a preview is built, or every few
+    // hundredths of a second while its rows are awaited. Once the build
     // has taken a noticeable time, the reading gauge shows the progress and
     // pending events run, so the window repaints and Cancel is heard.
     // Returns false when the user cancelled.

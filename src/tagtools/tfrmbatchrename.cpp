@@ -5,11 +5,14 @@
 #include "fileutils.h"
 #include "mainwindowregistry.h"
 #include "optionvalues.h"
+#include "orderedbatch.h"
 #include "playlistrows.h"
 #include "prompts.h"
 #include "subfoldermove.h"
 #include "tagerror.h"
 #include "tfileinfo.h"
+#include "tmp3tagv1.h"
+#include "tmp3tagv2.h"
 #include "tundorecorder.h"
 
 #include <QCheckBox>
@@ -273,18 +276,26 @@ int TfrmBatchRename::BuildRenamePreview()
     if (custom)
         options::customRenamePattern = edtCustomPattern->text().toStdString();
 
+    // The tags are read on the worker pool; the rows are made here, in
+    // playlist order, on which the name conflicts depend.
+    const TagChoice choice = CurrentTagChoice();
+    std::vector<TFileInfo*> records;
+    records.reserve(scope.size());
+    OrderedBatch<TMp3TagInfo> reads;
+    for (int r : scope) {
+        if (TFileInfo* record = m_playlist.FileAt(r)) {
+            records.push_back(record);
+            reads.Add([path = record->FullPath(), choice] { return ReadTagsForRename(path, choice); });
+        }
+    }
+
     std::vector<TPreviewModel::Row> rows;
-    rows.reserve(scope.size());
+    rows.reserve(records.size());
     FolderNames folders;
     int count = 0;
-    for (std::size_t i = 0; i < scope.size(); ++i) {
-        if (!PreviewProgress(static_cast<int>(i), static_cast<int>(scope.size())))
-            return -1;
-        TFileInfo* record = m_playlist.FileAt(scope[i]);
-        if (!record)
-            continue;
+    const auto addRow = [&](const TMp3TagInfo& values) {
+        TFileInfo* record = records[rows.size()];
         const std::string path = record->FullPath();
-        const TMp3TagInfo values = ReadTagsForRename(path);
         const std::string name = values.Present ? MakeNewFileName(values) : std::string();
 
         const std::string oldName = record->FileName();
@@ -315,37 +326,52 @@ int TfrmBatchRename::BuildRenamePreview()
             }
         }
         rows.push_back(std::move(row));
-    }
+    };
+    const int total = static_cast<int>(records.size());
+    if (!reads.Drain(addRow, [&] { return PreviewProgress(static_cast<int>(rows.size()), total); },
+                     std::chrono::milliseconds(20)))
+        return -1;
     m_preview->SetRows(std::move(rows));
     return count;
 }
 
-TMp3TagInfo TfrmBatchRename::ReadTagsForRename(const std::string& path)
+TfrmBatchRename::TagChoice TfrmBatchRename::CurrentTagChoice() const
+{
+    TagChoice choice;
+    choice.useV1 = !cbOnlyV2->isChecked();
+    choice.useV2 = !cbOnlyV1->isChecked();
+    choice.v1First = cbUsagePriority->currentIndex() != 0;
+    return choice;
+}
+
+TMp3TagInfo TfrmBatchRename::ReadTagsForRename(const std::string& path, const TagChoice& choice)
 {
     TMp3TagInfo result;
     TMp3TagInfo v1;
     TMp3TagInfo v2;
-    if (!cbOnlyV2->isChecked()) {
+    if (choice.useV1) {
         try {
-            mp3v1.LoadFromFile(path);
-            CopyTag(mp3v1, v1);
+            Tmp3TagV1 tag;
+            tag.LoadFromFile(path);
+            CopyTag(tag, v1);
         } catch (const TagError&) {
             // An unreadable file counts as one without this tag.
             v1.Clear();
         }
     }
-    if (!cbOnlyV1->isChecked()) {
-        mp3v2.LoadFromFile(path);
-        CopyTag(mp3v2, v2);
+    if (choice.useV2) {
+        Tmp3TagV2 tag;
+        tag.LoadFromFile(path);
+        CopyTag(tag, v2);
     }
-    if (cbOnlyV1->isChecked())
+    if (!choice.useV2)
         TMp3TagInfo::CopyTagInfo(result, v1);
-    else if (cbOnlyV2->isChecked())
+    else if (!choice.useV1)
         TMp3TagInfo::CopyTagInfo(result, v2);
-    else if (cbUsagePriority->currentIndex() == 0)
-        result.Merge(v2, v1);
-    else
+    else if (choice.v1First)
         result.Merge(v1, v2);
+    else
+        result.Merge(v2, v1);
     return result;
 }
 

@@ -11,8 +11,6 @@
 #include "tbatchwizard.h"
 #include "tmp3taginfo.h"
 #include "tnamepattern.h"
-#include "tmp3tagv1.h"
-#include "tmp3tagv2.h"
 
 #include <QPixmap>
 
@@ -67,7 +65,15 @@ public:
     void cbClick();
     // Returns the number of "Ok" rows.
     int BuildRenamePreview();
-    TMp3TagInfo ReadTagsForRename(const std::string& path);
+    // The tags a new name is made of, as chosen on the settings page.
+    struct TagChoice {
+        bool useV1 = true;
+        bool useV2 = true;
+        bool v1First = false; // with both: ID3v1 values before ID3v2 ones
+    };
+    TagChoice CurrentTagChoice() const;
+    // Reads the file with tag objects of its own, so it may run on any thread.
+    static TMp3TagInfo ReadTagsForRename(const std::string& path, const TagChoice& choice);
     // Empty when the values are incomplete for the chosen pattern. With the
     // pattern of the user's own: the path relative to the file's folder.
     std::string MakeNewFileName(const TMp3TagInfo& values) const;
@@ -92,8 +98,6 @@ private:
     bool m_renameDone = false;
     TNamePattern m_customPattern;
     TUndoRecorder* m_undo = nullptr;
-    Tmp3TagV1 mp3v1;
-    Tmp3TagV2 mp3v2;
 };
 
 // Creates the wizard over the main window, shows it modally and destroys it;

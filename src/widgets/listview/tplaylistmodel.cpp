@@ -111,14 +111,20 @@ int TPlaylistModel::SortedInsertPosition(const Row& row) const
 
 bool TPlaylistModel::AddFile(const std::string& path)
 {
-    std::string key = FoldPath(path);
+    // The uniqueness test comes first: a listed file is not read again.
+    return !IsInPlaylist(path) && AddRecord(std::make_unique<TFileInfo>(path));
+}
+
+bool TPlaylistModel::AddRecord(std::unique_ptr<TFileInfo> info)
+{
+    std::string key = FoldPath(info->FullPath());
     if (m_keys.count(key))
         return false;
     auto row = std::make_unique<Row>();
-    row->info = std::make_unique<TFileInfo>(path);
-    row->key = key;
-    FillFromRecord(*row);
+    row->info = std::move(info);
     ++m_keys[key];
+    row->key = std::move(key);
+    FillFromRecord(*row);
     if (!m_sorting) {
         // A batch: the view is told once, at its end.
         m_pending.push_back(std::move(row));

@@ -39,6 +39,9 @@ public:
     // Adds one file unless its path is already listed; creating the record
     // reads its tags. Returns whether a row was added.
     bool AddFile(const std::string& path);
+    // Adds a row for a record whose tags were read elsewhere (on a worker),
+    // unless its path is already listed. Returns whether a row was added.
+    bool AddRecord(std::unique_ptr<TFileInfo> info);
     bool IsInPlaylist(const std::string& path) const;
 
     // Off: a batch begins; its rows are collected and appended in one step

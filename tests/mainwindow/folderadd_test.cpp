@@ -1,0 +1,223 @@
+// Adding folders with the records read on the worker pool: the same rows as
+// one file after the other, a cancel that leaves the first files of the walk,
+// and the refresh of many rows.
+
+#include "mainwindowfixture.h"
+
+#include "folderscanner.h"
+#include "tfileinfo.h"
+#include "tfrmmain.h"
+#include "tfrmwait.h"
+#include "tplaylistmodel.h"
+#include "tplaylistpane.h"
+
+#include "mainwindowregistry.h"
+#include "progresswindows.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <optional>
+#include <set>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// What a row shows and what its record holds.
+struct RowState {
+    std::string caption;
+    int stateIndex = 0;
+    std::string fullPath;
+    std::string fileName;
+    std::optional<std::string> tagCaption;
+    bool v1 = false;
+    bool v2 = false;
+    bool operator==(const RowState&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const RowState& r)
+{
+    return out << r.fullPath << " [" << r.caption << "] " << r.stateIndex << (r.v1 ? " v1" : "")
+               << (r.v2 ? " v2" : "");
+}
+
+std::vector<RowState> Rows(const TPlaylistModel& model)
+{
+    std::vector<RowState> rows;
+    for (int i = 0; i < model.Count(); ++i) {
+        const TFileInfo& info = *model.FileAt(i);
+        rows.push_back({model.index(i).data().toString().toStdString(),
+                        model.index(i).data(TPlaylistModel::StateIndexRole).toInt(), info.FullPath(),
+                        info.FileName(), info.TagCaption(), info.HasV1Tag(), info.HasV2Tag()});
+    }
+    return rows;
+}
+
+// The files a folder walk finds, in its order.
+std::vector<std::string> WalkOrder(const std::string& folder)
+{
+    std::vector<std::string> files;
+    FolderScanner({nullptr, nullptr, [&](const std::string& f) { files.push_back(f); }}).Scan(folder);
+    return files;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, AParallelAddGivesTheRowsOfASerialOne)
+{
+    chmod(dir.path().c_str(), 0755);
+    const std::string root = dir.file("Music");
+    MakeDir(root);
+    // Files of every tag kind over a few folders, some with equal captions
+    // (their order is the walk's).
+    for (const char* sub : {"A", "B", "C"})
+        MakeDir(root + "/" + sub);
+    for (int i = 0; i < 90; ++i) {
+        const std::string path = root + "/" + "ABC"[i % 3] + "/song" + std::to_string(i) + ".mp3";
+        switch (i % 5) {
+        case 0: MakeMp3(path, "Artist " + std::to_string(i), "Title"); break;
+        case 1: MakeMp3(path); break;
+        case 2: WriteFile(path, AudioBytes(900) + Id3v1Block("Only", "One")); break;
+        case 3: WriteFile(path, Id3v2Tag(4, "Four", "Unread") + AudioBytes(900)); break;
+        case 4: MakeMp3(path, "Same", "Song"); break;
+        }
+    }
+    // Names that are not UTF-8, letter-case twins, links to a file, to
+    // nowhere, to an outside folder and back up the tree, hidden and
+    // unreadable entries.
+    MakeMp3(root + "/caf\xe9.mp3", "Caf\xe9", "Cr\xe8me");
+    MakeDir(root + "/\xff\xfe folder");
+    MakeMp3(root + "/\xff\xfe folder/x.mp3");
+    MakeMp3(root + "/A/Twin.mp3", "Twin", "1");
+    MakeMp3(root + "/A/tWIN.MP3", "Twin", "2");
+    ASSERT_EQ(symlink("A/song0.mp3", (root + "/link.mp3").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere.mp3", (root + "/dangling.mp3").c_str()), 0);
+    MakeDir(dir.file("Other"));
+    MakeMp3(dir.file("Other/outside.mp3"), "Out", "Side");
+    ASSERT_EQ(symlink("../../Other", (root + "/B/other").c_str()), 0);
+    ASSERT_EQ(symlink("..", (root + "/C/up").c_str()), 0);
+    MakeDir(root + "/.hidden");
+    MakeMp3(root + "/.hidden/h.mp3");
+    MakeMp3(root + "/B/locked.mp3", "Locked", "File");
+    chmod((root + "/B/locked.mp3").c_str(), 0);
+    MakeDir(root + "/sealed");
+    MakeMp3(root + "/sealed/s.mp3");
+    chmod((root + "/sealed").c_str(), 0);
+    const std::string listed = root + "/A/song3.mp3";
+
+    TPlaylistModel serial;
+    playlist().AddFileToPlaylist(listed);
+    SetMainWindow(frm.get());
+    prompts.expectFolder(root);
+    RunUnprivilegedHere([&] {
+        serial.AddFile(listed);
+        serial.SetSortingEnabled(false);
+        FolderScanner({nullptr, nullptr, [&](const std::string& f) { serial.AddFile(f); }}).Scan(root);
+        serial.SetSortingEnabled(true);
+        playlist().submAddDirClick();
+        return 0;
+    });
+    const std::vector<RowState> rows = Rows(*playlist().model());
+    EXPECT_EQ(rows, Rows(serial));
+    // The songs, the two odd names, one of the twins, both links, the
+    // outside file once (the cycle back up is not followed) and the locked
+    // file, listed without its tags.
+    EXPECT_EQ(rows.size(), 90u + 2 + 1 + 2 + 1 + 1);
+    const auto locked = std::find_if(rows.begin(), rows.end(), [](const RowState& r) { return r.fileName == "locked.mp3"; });
+    ASSERT_NE(locked, rows.end());
+    EXPECT_EQ(locked->stateIndex, 1);
+    EXPECT_EQ(playlist().model()->PendingCount(), 0);
+    EXPECT_TRUE(frm->isEnabled());
+
+    // Refreshing every row reads the tags again, each into its own row.
+    for (int i = 0; i < 90; i += 3)
+        WriteFile(root + "/A/song" + std::to_string(i) + ".mp3", Id3v2Tag(3, "New", std::to_string(i)) + AudioBytes(500));
+    playlist().model()->SetChecked(0, true);
+    std::vector<int> all(static_cast<std::size_t>(playlist().Count()));
+    for (int i = 0; i < playlist().Count(); ++i)
+        all[static_cast<std::size_t>(i)] = i;
+    std::vector<TFileInfo> fresh;
+    RunUnprivilegedHere([&] {
+        playlist().RefreshTagRows(all);
+        for (int i = 0; i < playlist().Count(); ++i)
+            fresh.emplace_back(playlist().FileAt(i)->FullPath());
+        return 0;
+    });
+    int renewed = 0;
+    const std::vector<RowState> refreshed = Rows(*playlist().model());
+    ASSERT_EQ(refreshed.size(), fresh.size());
+    for (std::size_t i = 0; i < refreshed.size(); ++i) {
+        const RowState& r = refreshed[i];
+        EXPECT_EQ(r.tagCaption, fresh[i].TagCaption()) << r;
+        EXPECT_EQ(r.stateIndex, fresh[i].TagStateIndex()) << r;
+        EXPECT_EQ(r.caption, fresh[i].DisplayName()) << r;
+        renewed += r.caption.rfind("New - ", 0) == 0 ? 1 : 0;
+    }
+    // Every third song, and the link to one of them.
+    EXPECT_EQ(renewed, 31);
+    EXPECT_EQ(playlist().Count(), static_cast<int>(rows.size()));
+    EXPECT_FALSE(playlist().model()->IsChecked(0));
+    SetMainWindow(nullptr);
+}
+
+TEST_F(MainWindowTest, CancelInTheMiddleKeepsTheFirstFilesOfTheWalkSorted)
+{
+    // Captions sort the same by bytes and by any locale.
+    int n = 0;
+    for (int f = 0; f < 60; ++f) {
+        const std::string folder = dir.file("d" + std::to_string(f));
+        MakeDir(folder);
+        for (int i = 0; i < 8; ++i, ++n) {
+            char caption[16];
+            std::snprintf(caption, sizeof caption, "%03d", 999 - n);
+            MakeMp3(folder + "/" + std::to_string(i) + ".mp3", "Artist", caption);
+        }
+    }
+    const std::vector<std::string> walk = WalkOrder(dir.path());
+    ASSERT_EQ(walk.size(), 480u);
+    SetMainWindow(frm.get());
+
+    // Cancel once the walk is well under way and a record has come in.
+    TfrmWait& wait = ProgressWindows::instance().wait();
+    std::set<QString> shown;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        shown.insert(wait.lPath->text());
+        if (shown.size() >= 20 && playlist().model()->PendingCount() > 0) {
+            wait.bCancel->click();
+            watch.stop();
+        }
+    });
+    watch.start();
+    prompts.expectFolder(dir.path());
+    playlist().submAddDirClick();
+
+    const int added = playlist().Count();
+    EXPECT_GT(added, 0);
+    EXPECT_LT(added, 480);
+    std::set<std::string> rows;
+    std::vector<std::string> captions;
+    for (int i = 0; i < added; ++i) {
+        rows.insert(playlist().FileAt(i)->FullPath());
+        captions.push_back(playlist().model()->index(i).data().toString().toStdString());
+    }
+    EXPECT_EQ(rows, std::set<std::string>(walk.begin(), walk.begin() + added));
+    EXPECT_TRUE(std::is_sorted(captions.begin(), captions.end()));
+    // Files not added are not taken for listed ones.
+    for (std::size_t i = static_cast<std::size_t>(added); i < walk.size(); ++i)
+        EXPECT_FALSE(playlist().IsInPlaylist(walk[i])) << walk[i];
+    EXPECT_EQ(playlist().model()->PendingCount(), 0);
+    EXPECT_TRUE(frm->isEnabled());
+    EXPECT_FALSE(wait.isVisible());
+
+    // Adding again brings the rest.
+    prompts.expectFolder(dir.path());
+    playlist().submAddDirClick();
+    EXPECT_EQ(playlist().Count(), 480);
+    SetMainWindow(nullptr);
+}

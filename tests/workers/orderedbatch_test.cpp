@@ -1,0 +1,143 @@
+// Batches of jobs on the worker pool: list order, the bound on jobs in
+// flight, jobs added while others run, cancel and errors.
+
+#include "orderedbatch.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Counts the jobs running at once and the most there ever were.
+struct Concurrency {
+    std::atomic<int> now{0};
+    std::atomic<int> most{0};
+    void Enter()
+    {
+        const int n = ++now;
+        int seen = most.load();
+        while (n > seen && !most.compare_exchange_weak(seen, n)) {
+        }
+    }
+    void Leave() { --now; }
+};
+
+} // namespace
+
+TEST(OrderedBatchTest, ResultsComeInListOrderWithBoundedJobsInFlight)
+{
+    WorkerPool pool(8);
+    Concurrency running;
+    OrderedBatch<int> batch(3, pool);
+    // Later jobs finish first: the early ones sleep longest.
+    const auto job = [&](int i) {
+        return [&running, i] {
+            running.Enter();
+            std::this_thread::sleep_for(std::chrono::milliseconds((40 - i) % 7));
+            running.Leave();
+            return i;
+        };
+    };
+    for (int i = 0; i < 20; ++i)
+        batch.Add(job(i));
+    // Jobs added while the first ones run and after results were taken.
+    ASSERT_TRUE(batch.WaitNext(5s));
+    std::vector<int> seen = batch.TakeReady();
+    ASSERT_FALSE(seen.empty());
+    for (int i = 20; i < 40; ++i)
+        batch.Add(job(i));
+    int ticks = 0;
+    EXPECT_TRUE(batch.Drain([&](int r) { seen.push_back(r); }, [&] { return ++ticks > 0; }, 1ms));
+    batch.Add(job(99)); // closed: ignored
+
+    std::vector<int> expected(40);
+    for (int i = 0; i < 40; ++i)
+        expected[static_cast<std::size_t>(i)] = i;
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(running.most.load(), 3);
+    EXPECT_GT(ticks, 0);
+    EXPECT_TRUE(batch.Finished());
+}
+
+TEST(OrderedBatchTest, CancelFinishesRunningJobsAndStartsNoOther)
+{
+    WorkerPool pool(4);
+    std::atomic<int> started{0};
+    std::atomic<bool> release{false};
+    std::vector<int> seen;
+    {
+        OrderedBatch<int> batch(2, pool);
+        for (int i = 0; i < 10; ++i) {
+            batch.Add([&, i] {
+                ++started;
+                while (!release)
+                    std::this_thread::sleep_for(1ms);
+                return i;
+            });
+        }
+        while (started < 2)
+            std::this_thread::sleep_for(1ms);
+        // The two running jobs are blocked: the tick cancels, then lets
+        // them go.
+        const bool whole = batch.Drain([&](int r) { seen.push_back(r); },
+                                       [&] {
+                                           release = true;
+                                           return false;
+                                       },
+                                       5ms);
+        EXPECT_FALSE(whole);
+        EXPECT_TRUE(batch.Cancelled());
+        EXPECT_TRUE(batch.Finished());
+    }
+    EXPECT_EQ(started.load(), 2);
+    EXPECT_EQ(seen, (std::vector<int>{0, 1}));
+
+    // The destructor of a batch waits for its running jobs, which may use
+    // what the caller owns.
+    started = 0;
+    std::atomic<int> finished{0};
+    {
+        OrderedBatch<int> batch(2, pool);
+        for (int i = 0; i < 6; ++i) {
+            batch.Add([&, i] {
+                ++started;
+                std::this_thread::sleep_for(20ms);
+                ++finished;
+                return i;
+            });
+        }
+        while (started == 0)
+            std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_GE(finished.load(), 1);
+    EXPECT_EQ(finished.load(), started.load());
+}
+
+TEST(OrderedBatchTest, AFailedJobIsRethrownInItsTurn)
+{
+    WorkerPool pool(2);
+    OrderedBatch<int> batch(2, pool);
+    batch.Add([] { return 1; });
+    batch.Add([]() -> int { throw std::runtime_error("unreadable"); });
+    batch.Add([] { return 3; });
+    batch.Close();
+    std::vector<int> seen;
+    std::string error;
+    while (!batch.Finished()) {
+        batch.WaitNext(100ms);
+        try {
+            for (int r : batch.TakeReady())
+                seen.push_back(r);
+        } catch (const std::runtime_error& e) {
+            error = e.what();
+            EXPECT_EQ(seen, (std::vector<int>{1}));
+        }
+    }
+    EXPECT_EQ(error, "unreadable");
+    EXPECT_EQ(seen, (std::vector<int>{1, 3}));
+}
