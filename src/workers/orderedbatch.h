@@ -31,8 +31,13 @@ template <typename Result>
 class OrderedBatch final {
 public:
     using Job = std::function<Result()>;
-    // Enough requests for a disk to serve at once; more only add threads.
-    static constexpr int kInFlight = 16;
+    // Enough requests at once for a disk to serve them side by side; more
+    // (up to 16) measured no faster on a cold cache, as the threads then
+    // wait for the cores.
+    static constexpr int kInFlight = 8;
+    // The waiting thread is woken for runs of this many results, not for
+    // each one: a wake-up costs about as much as reading a small file.
+    static constexpr std::size_t kWakeRun = 64;
 
     explicit OrderedBatch(int inFlight = kInFlight, WorkerPool& pool = WorkerPool::Shared())
         : m_pool(pool)
@@ -95,12 +100,13 @@ public:
         return m_state->cancelled;
     }
 
-    // Waits at most `timeout` for the next result in list order; true when
-    // it is ready. Returns at once when nothing more can come.
+    // Waits at most `timeout` for a run of results in list order: kWakeRun
+    // of them, or the last ones of the jobs added so far. Returns whether
+    // the next result is ready; returns at once when nothing more can come.
     bool WaitNext(std::chrono::milliseconds timeout)
     {
         std::unique_lock lock(m_state->mutex);
-        m_state->changed.wait_for(lock, timeout, [this] { return NextReady() || Idle(); });
+        m_state->changed.wait_for(lock, timeout, [this] { return RunReady() || Idle(); });
         return NextReady();
     }
 
@@ -179,6 +185,7 @@ private:
         std::deque<Slot> entries;
         std::size_t nextStart = 0; // the next job to start
         std::size_t nextTake = 0;  // the next result to hand back
+        std::size_t readyEnd = 0;  // the first job from nextTake on not done
         int running = 0;           // runners posted and not yet ended
         int inFlight = 1;
         bool closed = false;
@@ -207,7 +214,10 @@ private:
             slot.result = std::move(result);
             slot.error = error;
             slot.done = true;
-            s.changed.notify_all();
+            while (s.readyEnd < s.entries.size() && s.entries[s.readyEnd].done)
+                ++s.readyEnd;
+            if (RunReady(s))
+                s.changed.notify_all();
         }
         --s.running;
         s.changed.notify_all();
@@ -219,6 +229,11 @@ private:
         const State& s = *m_state;
         return s.nextTake < s.entries.size() && s.entries[s.nextTake].done;
     }
+    static bool RunReady(const State& s)
+    {
+        return s.readyEnd - s.nextTake >= kWakeRun || (s.readyEnd > s.nextTake && s.readyEnd == s.entries.size());
+    }
+    bool RunReady() const { return RunReady(*m_state); }
     bool Idle() const
     {
         const State& s = *m_state;

@@ -14,6 +14,8 @@
 
 class WorkerPool final {
 public:
+    // Twice the jobs a batch runs at once, so that a second batch started
+    // meanwhile (from an event handled during the first) gets threads too.
     static constexpr int kThreads = 16;
 
     explicit WorkerPool(int threads = kThreads);
