@@ -27,7 +27,10 @@ chmod 700 "$run_dir/runtime"
 export HOME="$run_dir/home" XDG_RUNTIME_DIR="$run_dir/runtime"
 export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
 export QT_QPA_PLATFORM=offscreen
-export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
+# Qt is not built with ThreadSanitizer: its own threads (the file dialogs'
+# gatherer) and locks are invisible to it, so what the library does inside
+# itself is not checked; every access made by our code still is.
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ignore_noninstrumented_modules=1 ${TSAN_OPTIONS:-}"
 for t in "${targets[@]}"; do
   echo "== $t"
   "$build/bin/$t" --gtest_filter="$filter"

@@ -6,10 +6,13 @@
 // or found twice (in another letter case), is not read.
 //
 // The wait window's path and pending events are served at each folder of the
-// walk and at least every kTickMs while records are awaited. A cancel starts
-// no new read: the records being read are still added, later files are not,
-// so the rows added are always the first files of the walk.
+// walk and at least every kTickMs while records are awaited. The walk stays
+// at most kLead files ahead of the rows, so a cancel, which stops the walk,
+// is done once the few files found but not yet read are added: the rows
+// added are the files found before the cancel, as when each file is read as
+// soon as it is found.
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -18,6 +21,7 @@ class TPlaylistModel;
 class FolderAdd final {
 public:
     static constexpr int kTickMs = 50;
+    static constexpr std::size_t kLead = 256;
 
     struct Callbacks {
         // Shows a folder or file path and lets pending events run.

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -111,14 +112,14 @@ public:
     }
 
     // The results that are ready in list order from the first one not yet
-    // taken, without waiting. A job that threw is rethrown when its turn
-    // comes (after the results before it were taken).
-    std::vector<Result> TakeReady()
+    // taken (at most `most` of them), without waiting. A job that threw is
+    // rethrown when its turn comes (after the results before it were taken).
+    std::vector<Result> TakeReady(std::size_t most = SIZE_MAX)
     {
         std::vector<Result> results;
         const std::lock_guard lock(m_state->mutex);
         State& s = *m_state;
-        while (NextReady()) {
+        while (results.size() < most && NextReady()) {
             Slot& slot = s.entries[s.nextTake];
             if (slot.error) {
                 if (!results.empty())
@@ -154,19 +155,21 @@ public:
         Close();
         auto due = Clock::now() + interval;
         for (;;) {
-            for (Result& result : TakeReady())
+            // A few runs at a time, so that a long backlog still ticks.
+            std::vector<Result> ready = TakeReady(4 * kWakeRun);
+            for (Result& result : ready)
                 consume(std::move(result));
-            if (Finished())
+            if (ready.empty() && Finished())
                 break;
             const auto now = Clock::now();
             if (now >= due) {
                 if (!tick())
                     Cancel();
                 due = Clock::now() + interval;
-                continue;
+            } else if (ready.empty()) {
+                WaitNext(std::chrono::duration_cast<std::chrono::milliseconds>(due - now)
+                         + std::chrono::milliseconds(1));
             }
-            WaitNext(std::chrono::duration_cast<std::chrono::milliseconds>(due - now)
-                     + std::chrono::milliseconds(1));
         }
         return !Cancelled();
     }
