@@ -141,3 +141,31 @@ TEST(OrderedBatchTest, AFailedJobIsRethrownInItsTurn)
     EXPECT_EQ(error, "unreadable");
     EXPECT_EQ(seen, (std::vector<int>{1, 3}));
 }
+
+TEST(OrderedBatchTest, ALongRunOfReadyResultsStillTicks)
+{
+    // All results are ready before the drain starts: it must not consume
+    // them all in one go before the window gets its turn.
+    WorkerPool pool(2);
+    OrderedBatch<int> batch(2, pool);
+    constexpr int kJobs = 2000;
+    std::atomic<int> done{0};
+    for (int i = 0; i < kJobs; ++i)
+        batch.Add([&done, i] {
+            ++done;
+            return i;
+        });
+    while (done < kJobs)
+        std::this_thread::sleep_for(1ms);
+    int consumed = 0;
+    std::vector<int> consumedAtTick;
+    EXPECT_TRUE(batch.Drain([&](int) { ++consumed; },
+                            [&] {
+                                consumedAtTick.push_back(consumed);
+                                return true;
+                            },
+                            0ms));
+    EXPECT_EQ(consumed, kJobs);
+    ASSERT_FALSE(consumedAtTick.empty());
+    EXPECT_LE(consumedAtTick.front(), static_cast<int>(4 * OrderedBatch<int>::kWakeRun));
+}
