@@ -1,5 +1,7 @@
 #include "optionvalues.h"
 
+#include <mutex>
+
 namespace options {
 
 std::string skinName = kDefaultSkinName;
@@ -9,8 +11,28 @@ bool REPLURLSPACES = kDefaultREPLURLSPACES;
 std::string customRenamePattern = kDefaultCustomRenamePattern;
 std::string customTagPattern = kDefaultCustomTagPattern;
 
+namespace {
+
+std::mutex tagOptionsMutex;
+TagOptions tagOptionsValue;
+
+} // namespace
+
+TagOptions CurrentTagOptions()
+{
+    const std::lock_guard lock(tagOptionsMutex);
+    return tagOptionsValue;
+}
+
+void SetTagOptions(const TagOptions& tagOptions)
+{
+    const std::lock_guard lock(tagOptionsMutex);
+    tagOptionsValue = tagOptions;
+}
+
 void SetDefaultOptionValues()
 {
+    SetTagOptions({});
     skinName = kDefaultSkinName;
     fileRoot = kDefaultFileRoot;
     FNIOMP3INFO = kDefaultFNIOMP3INFO;

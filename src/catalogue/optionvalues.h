@@ -3,6 +3,8 @@
 // the standard-C++ layer, so that the file record can read them without
 // knowing the settings store; the store (poptions) loads and saves them.
 
+#include "tagoptions.h"
+
 #include <string>
 
 namespace options {
@@ -27,7 +29,14 @@ inline constexpr bool kDefaultREPLURLSPACES = true;
 inline constexpr const char* kDefaultCustomRenamePattern = "%artist%/%album%/%track2% - %title%.mp3";
 inline constexpr const char* kDefaultCustomTagPattern = "%track% - %artist% - %title%";
 
-// Puts the values back to their defaults.
+// Puts the values back to their defaults (the tag options too).
 void SetDefaultOptionValues();
+
+// How the tag objects read and write: the options of the "Tags" page of the
+// preferences, handed to every tag object the program makes. Tags are read
+// on worker threads as well, so the value is read and set only through
+// these two calls.
+TagOptions CurrentTagOptions();
+void SetTagOptions(const TagOptions& tagOptions);
 
 } // namespace options

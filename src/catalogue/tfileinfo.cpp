@@ -51,9 +51,10 @@ void TFileInfo::ReadTags()
     m_hasV1Tag = false;
     m_hasV2Tag = false;
     m_tagCaption.reset();
+    const TagOptions tagOptions = options::CurrentTagOptions();
 
     try {
-        Tmp3TagV2 v2;
+        Tmp3TagV2 v2(tagOptions);
         if (v2.LoadFromFile(m_fullPath) && v2.TagPresent()) {
             m_tagCaption = v2.Artist() + " - " + v2.Title();
             m_hasV2Tag = true;
@@ -63,7 +64,7 @@ void TFileInfo::ReadTags()
     }
 
     try {
-        Tmp3TagV1 v1;
+        Tmp3TagV1 v1(tagOptions);
         v1.LoadFromFile(m_fullPath);
         if (v1.TagPresent()) {
             if (!m_hasV2Tag)
@@ -96,7 +97,7 @@ std::string TFileInfo::RemoveV2Tag()
 std::string TFileInfo::RemoveV1TagFrom(const std::string& path)
 {
     try {
-        Tmp3TagV1 v1;
+        Tmp3TagV1 v1(options::CurrentTagOptions());
         v1.RemoveFromFile(path);
         return {};
     } catch (const std::exception& e) {
@@ -108,12 +109,12 @@ std::string TFileInfo::RemoveV1TagFrom(const std::string& path)
 
 std::string TFileInfo::RemoveV2TagFrom(const std::string& path)
 {
-    Tmp3TagV2 v2;
+    Tmp3TagV2 v2(options::CurrentTagOptions());
     if (v2.RemoveFromFile(path))
         return {};
     std::string reason = v2.LastError();
     // A file without an ID3v2 tag has nothing to remove, which is no failure.
-    Tmp3TagV2 probe;
+    Tmp3TagV2 probe(options::CurrentTagOptions());
     if (probe.LoadFromFile(path) && !probe.TagPresent())
         return {};
     return "Cannot remove the ID3v2 tag from file \"" + path + "\". " + reason;

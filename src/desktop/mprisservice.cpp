@@ -6,6 +6,7 @@
 #include "windowactivation.h"
 
 #include "musikplayer.h"
+#include "optionvalues.h"
 #include "tfileinfo.h"
 #include "tfrmmain.h"
 #include "tmp3taginfo.h"
@@ -314,10 +315,10 @@ void MprisService::UpdateTrack()
 
     // Each text from the ID3v2 tag, else from the ID3v1 tag; a file without
     // a title shows its name.
-    Tmp3TagV2 v2;
+    Tmp3TagV2 v2(options::CurrentTagOptions());
     if (!v2.LoadFromFile(song) || !v2.TagPresent())
         v2.Clear();
-    Tmp3TagV1 v1;
+    Tmp3TagV1 v1(options::CurrentTagOptions());
     try {
         v1.LoadFromFile(song);
     } catch (...) {

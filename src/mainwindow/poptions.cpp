@@ -1,5 +1,6 @@
 #include "poptions.h"
 
+#include "codepage.h"
 #include "optionvalues.h"
 #include "tagerror.h"
 
@@ -63,6 +64,39 @@ bool ReadBool(const QSettings& settings, const QString& name, bool& value)
     return true;
 }
 
+// The text each ID3v2 version choice is stored as.
+const char* VersionText(Id3v2WriteVersion version)
+{
+    switch (version) {
+    case Id3v2WriteVersion::V24: return "2.4";
+    case Id3v2WriteVersion::Keep: return "keep";
+    default: return "2.3";
+    }
+}
+
+// The tag options: each value is taken when it is stored and valid,
+// whatever happens to the other values; the others keep their defaults.
+void ReadTagOptions(const QSettings& settings)
+{
+    TagOptions tagOptions;
+    std::string text;
+    const QString version = QStringLiteral("ID3V2VERSION");
+    if (settings.contains(version) && ReadString(settings, version, text)) {
+        for (const auto choice : {Id3v2WriteVersion::V23, Id3v2WriteVersion::V24, Id3v2WriteVersion::Keep})
+            if (text == VersionText(choice))
+                tagOptions.writeVersion = choice;
+    }
+    const QString codePage = QStringLiteral("ID3V1CODEPAGE");
+    if (settings.contains(codePage) && ReadString(settings, codePage, text) && CodePage::Find(text))
+        tagOptions.codePage = CodePage::Find(text)->Name();
+    bool flag = false;
+    if (ReadBool(settings, QStringLiteral("ID3V2CODEPAGE"), flag))
+        tagOptions.codePageForId3v2 = flag;
+    if (ReadBool(settings, QStringLiteral("KEEPFILETIME"), flag))
+        tagOptions.keepModificationTime = flag;
+    options::SetTagOptions(tagOptions);
+}
+
 // Why the store's file cannot be written: QSettings only says that it could
 // not, so the folders are made and a file is created beside it the way the
 // store does, which gives the system's reason.
@@ -122,6 +156,7 @@ void LoadOptions()
         return;
 
     ReadCustomPatterns(*settings);
+    ReadTagOptions(*settings);
     // Each value is taken as soon as it is read; the first failure ends the reading.
     std::string text;
     if (!ReadString(*settings, QStringLiteral("skinName"), text))
@@ -148,6 +183,11 @@ bool SaveOptions(std::string* reason)
     settings->setValue(QStringLiteral("REPLURLSPACES"), options::REPLURLSPACES ? 1 : 0);
     settings->setValue(QStringLiteral("customRenamePattern"), QString::fromStdString(options::customRenamePattern));
     settings->setValue(QStringLiteral("customTagPattern"), QString::fromStdString(options::customTagPattern));
+    const TagOptions tagOptions = options::CurrentTagOptions();
+    settings->setValue(QStringLiteral("ID3V2VERSION"), QString::fromLatin1(VersionText(tagOptions.writeVersion)));
+    settings->setValue(QStringLiteral("ID3V1CODEPAGE"), QString::fromStdString(tagOptions.codePage));
+    settings->setValue(QStringLiteral("ID3V2CODEPAGE"), tagOptions.codePageForId3v2 ? 1 : 0);
+    settings->setValue(QStringLiteral("KEEPFILETIME"), tagOptions.keepModificationTime ? 1 : 0);
     settings->sync();
     if (settings->status() == QSettings::NoError)
         return true;

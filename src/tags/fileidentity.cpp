@@ -92,3 +92,9 @@ bool CopyIdentity(int from, const struct stat& original, int to)
         return false;
     return ::fchmod(to, original.st_mode & 07777) == 0;
 }
+
+bool RestoreModificationTime(int fd, const struct stat& original)
+{
+    const struct timespec times[2] = {{0, UTIME_OMIT}, original.st_mtim};
+    return ::futimens(fd, times) == 0;
+}

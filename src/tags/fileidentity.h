@@ -15,3 +15,8 @@ bool ReplacementCanKeepIdentity(const struct stat& original);
 // `from` does not have (an ACL inherited from the folder). False when any of
 // them cannot be given; errno says why.
 bool CopyIdentity(int from, const struct stat& original, int to);
+
+// Gives the open file `fd` the modification time recorded in `original`
+// (its access time is left alone). False when the system refuses (the file
+// belongs to another user); errno says why.
+bool RestoreModificationTime(int fd, const struct stat& original);

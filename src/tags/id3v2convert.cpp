@@ -132,17 +132,6 @@ std::string digitsContent(std::string_view first, std::string_view second)
     return content;
 }
 
-std::string firstCharacters(const std::string& utf8, std::size_t count)
-{
-    std::size_t pos = 0;
-    for (std::size_t n = 0; n < count && pos < utf8.size(); ++n) {
-        ++pos;
-        while (pos < utf8.size() && (static_cast<unsigned char>(utf8[pos]) & 0xC0) == 0x80)
-            ++pos;
-    }
-    return utf8.substr(0, pos);
-}
-
 // An ID3v2.4 time stamp ("yyyy-MM-ddTHH:mm:ss", cut anywhere) as the ID3v2.3
 // year frame `yearId`, with the day and time frames (TDAT "DDMM", TIME
 // "HHMM") when `dayAndTime`. What those cannot hold (seconds, a month without
@@ -151,7 +140,7 @@ void convertTimestamp(const Frame& frame, const std::vector<std::string>& values
                       std::vector<Frame>& out)
 {
     const std::string text = values.empty() ? std::string() : Trim(values.front());
-    const std::string year = firstCharacters(text, 4);
+    const std::string year = FirstCharacters(text, 4);
     out.push_back(frameLike(frame, yearId, textContent(encodingOf(frame.content()), {year})));
     std::size_t held = year.size();
     const bool hasDay = dayAndTime && digitsAt(text, 0, 4) && text.size() >= 10 && text[4] == '-' && text[7] == '-'
@@ -262,29 +251,13 @@ bool convertV22(Frame& frame)
 // and end times and offsets; CTOC: element id, flags, child element ids).
 void convertChapter(Frame& frame, int major, int depth, const EmbeddedReader& readEmbedded)
 {
-    if (depth >= kMaxChapterDepth || frame.tail.length != 0)
+    if (depth >= kMaxChapterDepth)
         return;
+    const std::optional<std::size_t> start = EmbeddedFramesStart(frame);
+    if (!start)
+        return;
+    const std::size_t pos = *start;
     const std::string_view content = frame.content();
-    std::size_t pos = content.find('\0');
-    if (pos == std::string_view::npos)
-        return;
-    ++pos;
-    if (frame.id == "CHAP") {
-        pos += 16;
-    } else {
-        if (pos + 2 > content.size())
-            return;
-        const auto children = static_cast<unsigned char>(content[pos + 1]);
-        pos += 2;
-        for (unsigned i = 0; i < children; ++i) {
-            const std::size_t end = content.find('\0', pos);
-            if (end == std::string_view::npos)
-                return;
-            pos = end + 1;
-        }
-    }
-    if (pos > content.size())
-        return;
     const std::string_view embedded = content.substr(pos);
     std::size_t consumed = 0;
     const std::vector<Frame> frames = readEmbedded(embedded, depth + 1, consumed);
@@ -305,6 +278,39 @@ bool IsFieldSource(int major, std::string_view id)
     if (major == 2)
         return contains(kV22, id);
     return contains(kV23, id) || (major == 4 && id == "TDRC");
+}
+
+std::optional<std::size_t> EmbeddedFramesStart(const Frame& frame)
+{
+    if ((frame.id != "CHAP" && frame.id != "CTOC") || frame.opaque() || frame.tail.length != 0)
+        return std::nullopt;
+    const std::string_view content = frame.content();
+    std::size_t pos = content.find('\0');
+    if (pos == std::string_view::npos)
+        return std::nullopt;
+    ++pos;
+    if (frame.id == "CHAP") {
+        pos += 16;
+    } else {
+        if (pos + 2 > content.size())
+            return std::nullopt;
+        const auto children = static_cast<unsigned char>(content[pos + 1]);
+        pos += 2;
+        for (unsigned i = 0; i < children; ++i) {
+            const std::size_t end = content.find('\0', pos);
+            if (end == std::string_view::npos)
+                return std::nullopt;
+            pos = end + 1;
+        }
+    }
+    if (pos > content.size())
+        return std::nullopt;
+    return pos;
+}
+
+bool IsPositionFrame(std::string_view id)
+{
+    return id == "ASPI" || id == "SEEK";
 }
 
 bool ConvertsFromHead(int major, std::string_view id)
@@ -331,8 +337,8 @@ void ConvertFrame(int major, Frame frame, int depth, std::vector<Frame>& out, co
         out.push_back(std::move(frame));
     } else if (major == 4 && isTextFrame(frame.id)) {
         convertV24Text(std::move(frame), out);
-    } else if (major == 4 && (frame.id == "ASPI" || frame.id == "SEEK")) {
-        return;  // positions in the old file, meaningless once it is rewritten
+    } else if (major == 4 && IsPositionFrame(frame.id)) {
+        return;
     } else {
         out.push_back(std::move(frame));
     }

@@ -16,6 +16,7 @@
 #include "id3v2frame.h"
 
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +24,15 @@ namespace id3v2 {
 
 // Whether a frame of a version `major` tag holds one of the seven fields.
 bool IsFieldSource(int major, std::string_view id);
+
+// Where the frames embedded in a chapter frame (CHAP: element id, start and
+// end times and offsets; CTOC: element id, flags, child element ids) begin
+// in its content; nothing for another frame or one too short.
+std::optional<std::size_t> EmbeddedFramesStart(const Frame& frame);
+
+// Whether an ID3v2.4 frame holds positions in the file (ASPI, SEEK), which
+// mean nothing once the file is rewritten.
+bool IsPositionFrame(std::string_view id);
 
 // Whether a large frame of a version `major` tag can be converted from its
 // first bytes alone, the rest of it copied as it is.

@@ -18,14 +18,24 @@ std::string_view valueBytes(const Frame& frame)
     return frame.content().substr(0, kValueLimit);
 }
 
-std::string textOf(Field field, const Frame& frame)
+std::vector<std::string> valuesOf(std::string_view content)
 {
-    const std::string_view content = valueBytes(frame);
-    if (field != kGenre)
-        return DecodeFrameText(content);
     if (content.empty())
         return {};
-    return GenreFromText(GenreTextFromValues(DecodeStrings(content.substr(1), static_cast<unsigned char>(content[0]))));
+    return DecodeStrings(content.substr(1), static_cast<unsigned char>(content[0]));
+}
+
+std::string textOf(Field field, const Frame& frame, int major)
+{
+    const std::string_view content = valueBytes(frame);
+    if (field == kGenre)
+        return GenreFromText(GenreTextFromValues(valuesOf(content)));
+    if (field == kYear && major == 4) {
+        // The year of a recording time, as a conversion to ID3v2.3 gives it.
+        const std::vector<std::string> values = valuesOf(content);
+        return values.empty() ? std::string() : Trim(FirstCharacters(Trim(values.front()), 4));
+    }
+    return DecodeFrameText(content);
 }
 
 // The description and text of a comment frame; false when it is too short
@@ -44,7 +54,12 @@ bool readComment(const Frame& frame, std::string& description, std::string& text
 
 }  // namespace
 
-Fields FindFields(const std::vector<Frame>& frames)
+const char* FieldId(std::size_t field, int major)
+{
+    return field == kYear && major == 4 ? "TDRC" : kFieldIds[field];
+}
+
+Fields FindFields(const std::vector<Frame>& frames, int major)
 {
     Fields fields;
     bool commentFound = false;
@@ -66,11 +81,11 @@ Fields FindFields(const std::vector<Frame>& frames)
             continue;
         }
         for (std::size_t field = 0; field < kComment; ++field) {
-            if (frame.id != kFieldIds[field])
+            if (frame.id != FieldId(field, major))
                 continue;
             fields.frames[field].push_back(i);
             if (!frame.opaque())
-                fields.texts[field] = textOf(static_cast<Field>(field), frame);
+                fields.texts[field] = textOf(static_cast<Field>(field), frame, major);
         }
     }
     return fields;
@@ -92,17 +107,17 @@ int ParseTrackNumber(std::string_view text)
     return value;
 }
 
-Frame TextFrame(const char* id, std::string_view text)
+Frame TextFrame(const char* id, std::string_view text, int major)
 {
-    const unsigned char encoding = EncodingFor(text);
+    const unsigned char encoding = EncodingFor(text, major);
     std::string content(1, static_cast<char>(encoding));
     content += EncodeString(text, encoding);
     return MakeFrame(id, std::move(content));
 }
 
-Frame CommentFrame(std::string_view language, std::string_view text)
+Frame CommentFrame(std::string_view language, std::string_view text, int major)
 {
-    const unsigned char encoding = EncodingFor(text);
+    const unsigned char encoding = EncodingFor(text, major);
     std::string content(1, static_cast<char>(encoding));
     content += language;
     content += EncodeString("", encoding);

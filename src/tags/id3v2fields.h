@@ -1,7 +1,9 @@
 #pragma once
 // The seven fields the program edits (title, artist, album, track, year,
-// genre, comment) among the frames of an ID3v2.3 tag: which frames hold
-// them, what they say, and new frames for what the user set.
+// genre, comment) among the frames of an ID3v2.3 tag, or of an ID3v2.4 tag
+// read as it is (where the year is the start of the recording time TDRC):
+// which frames hold them, what they say, and new frames for what the user
+// set.
 
 #include "id3v2frame.h"
 
@@ -16,6 +18,8 @@ enum Field : std::size_t { kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kComm
 
 // The frame id of each field, in the order of the fields.
 extern const std::array<const char*, kFieldCount> kFieldIds;
+// The same for a tag of version `major` (3 or 4).
+const char* FieldId(std::size_t field, int major);
 
 struct Fields {
     // What each field says; the track as its frame's text ("7/12"), the
@@ -31,15 +35,15 @@ struct Fields {
     bool moreComments = false;
 };
 
-Fields FindFields(const std::vector<Frame>& frames);
+Fields FindFields(const std::vector<Frame>& frames, int major = 3);
 
 // The number before any "/" ("7/12" gives 7), in 0..65535; anything else 0.
 int ParseTrackNumber(std::string_view text);
 
 // A text frame holding `text`: in ISO-8859-1 when every character fits,
-// otherwise in UTF-16.
-Frame TextFrame(const char* id, std::string_view text);
+// otherwise in UTF-16 (UTF-8 for a tag of version 4).
+Frame TextFrame(const char* id, std::string_view text, int major = 3);
 // A comment frame with an empty description.
-Frame CommentFrame(std::string_view language, std::string_view text);
+Frame CommentFrame(std::string_view language, std::string_view text, int major = 3);
 
 }  // namespace id3v2

@@ -33,26 +33,27 @@ Frame MakeFrame(std::string id, std::string content)
     return frame;
 }
 
-std::string FrameHeader(const Frame& frame)
+std::string FrameHeader(const Frame& frame, int major)
 {
     std::string header = frame.id;
     header.resize(4, ' ');
-    PutBe32(header, static_cast<std::uint32_t>(frame.size() - kHeaderSize));
+    const auto size = static_cast<std::uint32_t>(frame.size() - kHeaderSize);
+    if (major == 4)
+        PutSyncsafe32(header, size);
+    else
+        PutBe32(header, size);
     header += static_cast<char>(frame.status);
     header += static_cast<char>(frame.format);
     return header;
 }
 
-std::string BuildTagHeader(std::uint32_t framesSize)
+std::string BuildTagHeader(std::uint32_t framesSize, int major, unsigned char flags)
 {
     std::string header = "ID3";
-    header += '\x03';
+    header += static_cast<char>(major);
     header += '\0';
-    header += '\0';
-    header += static_cast<char>((framesSize >> 21) & 0x7F);
-    header += static_cast<char>((framesSize >> 14) & 0x7F);
-    header += static_cast<char>((framesSize >> 7) & 0x7F);
-    header += static_cast<char>(framesSize & 0x7F);
+    header += static_cast<char>(flags);
+    PutSyncsafe32(header, framesSize);
     return header;
 }
 
@@ -65,6 +66,14 @@ std::uint32_t Syncsafe32(const unsigned char* p)
 {
     return (std::uint32_t(p[0] & 0x7F) << 21) | (std::uint32_t(p[1] & 0x7F) << 14)
         | (std::uint32_t(p[2] & 0x7F) << 7) | (p[3] & 0x7F);
+}
+
+void PutSyncsafe32(std::string& out, std::uint32_t value)
+{
+    out += static_cast<char>((value >> 21) & 0x7F);
+    out += static_cast<char>((value >> 14) & 0x7F);
+    out += static_cast<char>((value >> 7) & 0x7F);
+    out += static_cast<char>(value & 0x7F);
 }
 
 void PutBe32(std::string& out, std::uint32_t value)

@@ -50,13 +50,16 @@ struct Frame {
 
 // A frame with flags 00 00 and the given content.
 Frame MakeFrame(std::string id, std::string content);
-// The 10-byte header of a frame in ID3v2.3 form.
-std::string FrameHeader(const Frame& frame);
-// The 10-byte ID3v2.3 tag header for `framesSize` bytes of frames.
-std::string BuildTagHeader(std::uint32_t framesSize);
+// The 10-byte header of a frame in ID3v2.3 form, or (`major` 4) of a frame
+// already laid out for ID3v2.4 (ToVersion4Layout): its size sync-safe.
+std::string FrameHeader(const Frame& frame, int major = 3);
+// The 10-byte tag header of version `major` (3 or 4) with `flags` for
+// `framesSize` bytes of frames.
+std::string BuildTagHeader(std::uint32_t framesSize, int major = 3, unsigned char flags = 0);
 
 std::uint32_t Be32(const unsigned char* p);
 std::uint32_t Syncsafe32(const unsigned char* p);
 void PutBe32(std::string& out, std::uint32_t value);
+void PutSyncsafe32(std::string& out, std::uint32_t value);
 
 }  // namespace id3v2

@@ -60,30 +60,58 @@ std::string joined(const std::vector<std::string>& parts)
     return out;
 }
 
-}  // namespace
+// A TCON text in ID3v2.3 form taken apart: the references at its start
+// (their texts and their names) and the refinement after them.
+struct GenreParts {
+    std::vector<std::string> references;
+    std::vector<std::string> names;
+    std::string refinement;
+};
 
-std::string GenreFromText(std::string_view raw)
+GenreParts partsOf(std::string_view raw)
 {
     const std::string text = Trim(raw);
     std::string_view rest(text);
-    std::vector<std::string> names;
-    bool referenced = false;
+    GenreParts parts;
     while (rest.size() >= 3 && rest[0] == '(' && rest[1] != '(') {
         const std::size_t close = rest.find(')');
         std::string name;
         if (close == std::string_view::npos || !referenceName(rest.substr(1, close - 1), name))
             break;
-        referenced = true;
+        parts.references.emplace_back(rest.substr(1, close - 1));
         if (!name.empty())
-            names.push_back(std::move(name));
+            parts.names.push_back(std::move(name));
         rest.remove_prefix(close + 1);
     }
-    std::string refinement = Trim(rest);
-    if (!referenced && isNumber(refinement) && numberOf(refinement) < kNamedGenres)
-        return Tmp3TagV1::Genres()[static_cast<std::size_t>(numberOf(refinement))];
+    parts.refinement = Trim(rest);
+    return parts;
+}
+
+void unescape(std::string& refinement)
+{
     if (refinement.size() >= 2 && refinement[0] == '(' && refinement[1] == '(')
         refinement.erase(0, 1);
-    return refinement.empty() ? joined(names) : refinement;
+}
+
+}  // namespace
+
+std::string GenreFromText(std::string_view raw)
+{
+    GenreParts parts = partsOf(raw);
+    std::string& refinement = parts.refinement;
+    if (parts.references.empty() && isNumber(refinement) && numberOf(refinement) < kNamedGenres)
+        return Tmp3TagV1::Genres()[static_cast<std::size_t>(numberOf(refinement))];
+    unescape(refinement);
+    return refinement.empty() ? joined(parts.names) : refinement;
+}
+
+std::vector<std::string> GenreValuesFromText(std::string_view text)
+{
+    GenreParts parts = partsOf(text);
+    unescape(parts.refinement);
+    if (!parts.refinement.empty())
+        parts.references.push_back(std::move(parts.refinement));
+    return parts.references;
 }
 
 std::string GenreText(std::string_view genre)

@@ -24,6 +24,10 @@ std::string GenreFromText(std::string_view text);
 // with "(" is escaped.
 std::string GenreText(std::string_view genre);
 
+// The ID3v2.4 TCON values for a TCON text in ID3v2.3 form: each reference
+// a value of its own ("17", "RX", "CR"), then the refinement, unescaped.
+std::vector<std::string> GenreValuesFromText(std::string_view text);
+
 // The ID3v2.3 TCON text for the values of a TCON frame: numbers, "RX" and
 // "CR" become references, names are joined with "/" after them. A single
 // value that is a name stays as it is.

@@ -58,9 +58,19 @@ struct Walk {
 
 bool isIdChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
-bool isFrameId(std::string_view id)
+
+bool isPictureId(int major, std::string_view id)
 {
-    return !id.empty() && id[0] >= 'A' && id[0] <= 'Z' && std::all_of(id.begin(), id.end(), isIdChar);
+    return id == (major == 2 ? "PIC" : "APIC");
+}
+
+// Whether a large frame can be held by its first bytes, the rest of it
+// copied from the file as it is.
+bool carriedFromHead(const Walk& walk, std::string_view id)
+{
+    if (walk.mode == ReadMode::Native && walk.major == 4)
+        return !IsFieldSource(4, id);  // nothing is converted; the fields are read whole
+    return ConvertsFromHead(walk.major, id);
 }
 
 // Inflates zlib data into `out`, at most `limit` bytes. With `prefixOnly`
@@ -184,7 +194,7 @@ bool plausibleFrameStart(const TagBody& body, std::int64_t pos)
         return false;
     if (bytes[0] == '\0')
         return true;
-    return body.read(pos, 4, bytes) && isFrameId(bytes);
+    return body.read(pos, 4, bytes) && IsFrameId(bytes);
 }
 
 std::uint32_t v24FrameSize(const TagBody& body, std::int64_t pos, const unsigned char* field)
@@ -238,7 +248,7 @@ std::int64_t walkFrames(const TagBody& body, std::int64_t pos, const Walk& walk,
     std::string data;
     while (body.read(pos, headerSize, header)) {
         const std::string_view id(header.data(), idSize);
-        if (!isFrameId(id))
+        if (!IsFrameId(id))
             break;
         const auto* h = reinterpret_cast<const unsigned char*>(header.data());
         std::uint32_t size = 0;
@@ -252,21 +262,23 @@ std::int64_t walkFrames(const TagBody& body, std::int64_t pos, const Walk& walk,
         if (size > body.size() - start)
             break;
         pos = start + static_cast<std::int64_t>(size);
-        if (walk.mode == ReadMode::Fields && !IsFieldSource(major, id))
+        if ((walk.mode == ReadMode::Fields && !IsFieldSource(major, id))
+            || (walk.mode == ReadMode::Pictures && !isPictureId(major, id)))
             continue;
 
         std::size_t length = size;
         FileSpan tail;
         if (walk.mode == ReadMode::Fields) {
             length = std::min<std::size_t>(size, kFieldReadLimit);
-        } else if (size > kInlineLimit && !transforms(walk, h) && ConvertsFromHead(major, id)) {
+        } else if (walk.mode != ReadMode::Pictures && size > kInlineLimit && !transforms(walk, h)
+                   && carriedFromHead(walk, id)) {
             if (const std::optional<std::int64_t> offset = body.fileOffset(start)) {
                 length = kHeadBytes;
                 tail = {*offset + static_cast<std::int64_t>(length), static_cast<std::int64_t>(size - length)};
             }
         }
         if (!walk.budget.take(length + kFrameOverhead)) {
-            if (walk.mode == ReadMode::Everything)
+            if (walk.mode != ReadMode::Fields)
                 walk.failure = kTooLarge;
             break;
         }
@@ -283,7 +295,10 @@ std::int64_t walkFrames(const TagBody& body, std::int64_t pos, const Walk& walk,
             ConvertFrame(major, decodeV23(std::move(frameId), h, std::move(data), tail, walk), walk.depth, out,
                          embedded);
         } else if (std::optional<Frame> frame = decodeV24(std::move(frameId), h, data, tail, walk)) {
-            ConvertFrame(major, std::move(*frame), walk.depth, out, embedded);
+            if (walk.mode != ReadMode::Native)
+                ConvertFrame(major, std::move(*frame), walk.depth, out, embedded);
+            else if (!IsPositionFrame(frame->id))
+                out.push_back(std::move(*frame));
         }
         data.clear();
     }
@@ -291,6 +306,11 @@ std::int64_t walkFrames(const TagBody& body, std::int64_t pos, const Walk& walk,
 }
 
 }  // namespace
+
+bool IsFrameId(std::string_view id)
+{
+    return !id.empty() && id[0] >= 'A' && id[0] <= 'Z' && std::all_of(id.begin(), id.end(), isIdChar);
+}
 
 bool ReadTagHeader(int fd, TagInfo& info)
 {
@@ -330,13 +350,14 @@ TagFrames ReadTag(int fd, const TagInfo& info, std::int64_t tagSize, ReadMode mo
     std::int64_t bodySize = tagSize - static_cast<std::int64_t>(kHeaderSize) * (footer ? 2 : 1);
     const bool wholeTagUnsync = (flags & 0x80) && major < 4;
     if (wholeTagUnsync && bodySize > static_cast<std::int64_t>(kHeldLimit)) {
-        if (mode == ReadMode::Everything) {
+        if (mode != ReadMode::Fields) {
             result.failure = kTooLarge;
             return result;
         }
         bodySize = static_cast<std::int64_t>(kHeldLimit);  // the fields are near the start
     }
-    TagBody body(fd, bodySize, (mode == ReadMode::Everything && bodySize <= kWholeReadLimit) || wholeTagUnsync);
+    const bool rewriting = mode == ReadMode::Everything || mode == ReadMode::Native;
+    TagBody body(fd, bodySize, (rewriting && bodySize <= kWholeReadLimit) || wholeTagUnsync);
     if (body.ok() && wholeTagUnsync)
         body.undoUnsynchronisation();
 
@@ -355,9 +376,10 @@ TagFrames ReadTag(int fd, const TagInfo& info, std::int64_t tagSize, ReadMode mo
     Budget budget;
     const Walk walk {major, major == 4 && (flags & 0x80), mode, 0, budget, result.failure};
     walkFrames(body, pos, walk, result.frames);
-    if (mode == ReadMode::Everything && !body.ok() && result.failure.empty())
+    if (mode != ReadMode::Fields && !body.ok() && result.failure.empty())
         result.failure = body.error() != 0 ? SystemErrorText(body.error()) : "The file changed while it was read";
-    FinishConversion(major, result.frames);
+    if (mode != ReadMode::Native || major != 4)
+        FinishConversion(major, result.frames);
     return result;
 }
 

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace id3v2 {
@@ -23,6 +24,9 @@ struct TagInfo {
     int majorVersion() const { return header[3]; }
     unsigned char flags() const { return header[5]; }
 };
+
+// Four (ID3v2.2: three) capital letters or digits, the first a letter.
+bool IsFrameId(std::string_view id);
 
 // Reads the first 10 bytes of the open file and its size; false when fewer
 // than 10 bytes could be read or the file is not a regular file.
@@ -40,7 +44,13 @@ constexpr std::size_t kHeldLimit = std::size_t(32) << 20;
 
 enum class ReadMode {
     Fields,      // only the frames of the seven fields, each as far as its value needs
-    Everything,  // every frame, to be written into a new tag
+    Everything,  // every frame, to be written into a new ID3v2.3 tag
+    // Every frame, to be written into a new tag of the same version: the
+    // frames of an ID3v2.4 tag keep their ids and contents (only their
+    // unsynchronisation and compression are undone); other tags read as
+    // with Everything.
+    Native,
+    Pictures,  // only the attached pictures, whole
 };
 
 struct TagFrames {

@@ -1,8 +1,32 @@
 #include "id3v2text.h"
 
+#include "codepage.h"
 #include "unicodeutils.h"
 
 namespace id3v2 {
+namespace {
+
+thread_local const CodePage* t_encodingZero = nullptr;
+
+bool isAscii(std::string_view text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+const CodePage* EncodingZeroCodePage()
+{
+    return t_encodingZero;
+}
+
+void SetEncodingZeroCodePage(const CodePage* page)
+{
+    t_encodingZero = page;
+}
 
 std::size_t TerminatorWidth(unsigned char encoding)
 {
@@ -61,7 +85,7 @@ std::string DecodeString(std::string_view bytes, unsigned char encoding)
             bytes.remove_prefix(3);
         return SanitizeUtf8(bytes);
     default:
-        return AnsiToWide(bytes);
+        return t_encodingZero ? t_encodingZero->ToUtf8(bytes) : AnsiToWide(bytes);
     }
 }
 
@@ -110,16 +134,31 @@ std::string DecodeFrameText(std::string_view content)
     return Trim(text);
 }
 
-unsigned char EncodingFor(std::string_view utf8)
+unsigned char EncodingFor(std::string_view utf8, int major)
 {
-    return FitsSingleByte(utf8) ? Latin1 : Utf16;
+    if (t_encodingZero ? isAscii(utf8) : FitsSingleByte(utf8))
+        return Latin1;
+    return major == 4 ? Utf8 : Utf16;
 }
 
 std::string EncodeString(std::string_view utf8, unsigned char encoding)
 {
     if (encoding == Utf16)
         return "\xFF\xFE" + Utf8ToUtf16(utf8, false);
-    return WideToAnsi(utf8);
+    if (encoding == Utf8)
+        return SanitizeUtf8(utf8);
+    return t_encodingZero ? t_encodingZero->FromUtf8(utf8) : WideToAnsi(utf8);
+}
+
+std::string FirstCharacters(const std::string& utf8, std::size_t count)
+{
+    std::size_t pos = 0;
+    for (std::size_t n = 0; n < count && pos < utf8.size(); ++n) {
+        ++pos;
+        while (pos < utf8.size() && (static_cast<unsigned char>(utf8[pos]) & 0xC0) == 0x80)
+            ++pos;
+    }
+    return utf8.substr(0, pos);
 }
 
 std::string EncodeStrings(const std::vector<std::string>& strings, unsigned char encoding)

@@ -52,8 +52,17 @@ bool writeFlushed(int file, int original, const ContentWriter& writeContent, std
     return true;
 }
 
+// The old modification time, when the caller wants it kept. The content is
+// written either way: a time the system will not set (a file of another
+// user) is no reason to fail the save.
+void keepTime(int file, const struct stat& original, bool keep)
+{
+    if (keep)
+        RestoreModificationTime(file, original);
+}
+
 Outcome replace(const Place& place, int fd, const struct stat& original, const ContentWriter& writeContent,
-                std::string& error)
+                std::string& error, bool keepModificationTime)
 {
     TemporaryFile temp(place.dir.get(), place.name, 0600);
     if (!temp.valid()) {
@@ -67,12 +76,13 @@ Outcome replace(const Place& place, int fd, const struct stat& original, const C
         error = errnoText();
         return Outcome::Failed;
     }
+    keepTime(temp.fd(), original, keepModificationTime);
     FlushFolder(place.dir.get());  // the rename itself on disk; the file is rewritten either way
     return Outcome::Done;
 }
 
 bool rewriteInPlace(const Place& place, int fd, const struct stat& original, const ContentWriter& writeContent,
-                    std::string& error)
+                    std::string& error, bool keepModificationTime)
 {
     TemporaryFile copy(place.dir.get(), place.name, original.st_mode & 0666);
     if (!copy.valid()) {
@@ -95,6 +105,7 @@ bool rewriteInPlace(const Place& place, int fd, const struct stat& original, con
             + copy.name() + "\"";
         return false;
     }
+    keepTime(fd, original, keepModificationTime);
     copy.remove();
     FlushFolder(place.dir.get());
     return true;
@@ -102,7 +113,8 @@ bool rewriteInPlace(const Place& place, int fd, const struct stat& original, con
 
 }  // namespace
 
-bool RebuildFile(const std::string& fileName, int fd, const ContentWriter& writeContent, std::string& error)
+bool RebuildFile(const std::string& fileName, int fd, const ContentWriter& writeContent, std::string& error,
+                 bool keepModificationTime)
 {
     struct stat original {};
     errno = 0;
@@ -135,9 +147,9 @@ bool RebuildFile(const std::string& fileName, int fd, const ContentWriter& write
     }
 
     if (ReplacementCanKeepIdentity(original)) {
-        const Outcome outcome = replace(place, fd, original, writeContent, error);
+        const Outcome outcome = replace(place, fd, original, writeContent, error, keepModificationTime);
         if (outcome != Outcome::CannotKeepIdentity)
             return outcome == Outcome::Done;
     }
-    return rewriteInPlace(place, fd, original, writeContent, error);
+    return rewriteInPlace(place, fd, original, writeContent, error, keepModificationTime);
 }

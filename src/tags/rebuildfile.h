@@ -14,6 +14,7 @@
 //    is the copy beside removed. A crash at any point leaves either the old
 //    file or a complete copy of the new one.
 // A symbolic link is followed: its target is rewritten and the link stays.
+// On request the rewritten file gets the modification time it had before.
 
 #include "filewriter.h"
 
@@ -27,4 +28,5 @@ using ContentWriter = std::function<bool(FileWriter&)>;
 // as the caller gave it. `writeContent` gets a writer whose ranges come from
 // the original. On failure `error` says why, and the original is as it was
 // (unless `error` names the copy that holds the new content).
-bool RebuildFile(const std::string& fileName, int fd, const ContentWriter& writeContent, std::string& error);
+bool RebuildFile(const std::string& fileName, int fd, const ContentWriter& writeContent, std::string& error,
+                 bool keepModificationTime = false);

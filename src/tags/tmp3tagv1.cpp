@@ -1,8 +1,9 @@
 #include "tmp3tagv1.h"
 
+#include "codepage.h"
 #include "filedescriptor.h"
+#include "fileidentity.h"
 #include "tagerror.h"
-#include "unicodeutils.h"
 
 #include <algorithm>
 #include <array>
@@ -106,12 +107,17 @@ FileDescriptor openOrThrow(const std::string& fileName, int flags)
     return FileDescriptor(fd);
 }
 
-std::int64_t fileSizeOf(const FileDescriptor& file, const std::string& fileName)
+struct stat statOf(const FileDescriptor& file, const std::string& fileName)
 {
     struct stat st {};
     if (::fstat(file.get(), &st) != 0)
         throw OpenError(fileName, errno);
-    return st.st_size;
+    return st;
+}
+
+std::int64_t fileSizeOf(const FileDescriptor& file, const std::string& fileName)
+{
+    return statOf(file, fileName).st_size;
 }
 
 
@@ -136,7 +142,13 @@ void pwriteAll(int fd, const unsigned char* buffer, std::size_t size, std::int64
 
 }  // namespace
 
-Tmp3TagV1::Tmp3TagV1() : m_genre(Genres()[0]) {}
+Tmp3TagV1::Tmp3TagV1(const TagOptions& options)
+    : m_options(options)
+    , m_genre(Genres()[0])
+{
+    const CodePage* page = CodePage::Find(options.codePage);
+    m_codePage = page ? page : &CodePage::Default();
+}
 
 const std::vector<std::string>& Tmp3TagV1::Genres()
 {
@@ -149,11 +161,11 @@ std::string Tmp3TagV1::About()
     return "ID3v1 and ID3v1.1 tag component, version 1.0";
 }
 
-std::string Tmp3TagV1::Title() const { return AnsiToWide(m_title); }
-std::string Tmp3TagV1::Artist() const { return AnsiToWide(m_artist); }
-std::string Tmp3TagV1::Year() const { return AnsiToWide(m_year); }
-std::string Tmp3TagV1::Album() const { return AnsiToWide(m_album); }
-std::string Tmp3TagV1::Comment() const { return AnsiToWide(m_comment); }
+std::string Tmp3TagV1::Title() const { return m_codePage->ToUtf8(m_title); }
+std::string Tmp3TagV1::Artist() const { return m_codePage->ToUtf8(m_artist); }
+std::string Tmp3TagV1::Year() const { return m_codePage->ToUtf8(m_year); }
+std::string Tmp3TagV1::Album() const { return m_codePage->ToUtf8(m_album); }
+std::string Tmp3TagV1::Comment() const { return m_codePage->ToUtf8(m_comment); }
 
 std::string* Tmp3TagV1::fieldFor(int index)
 {
@@ -177,7 +189,7 @@ void Tmp3TagV1::SetTextField(int index, std::string_view text)
         width = kYearWidth;
     else if (index == 5)
         width = m_v1Tag ? kCommentWidth : kShortCommentWidth;
-    std::string bytes = WideToAnsi(text);
+    std::string bytes = m_codePage->FromUtf8(text);
     if (bytes.size() > width)
         bytes.resize(width);
     if (bytes == *field)
@@ -326,7 +338,8 @@ void Tmp3TagV1::SaveToStream(std::ostream& stream)
 void Tmp3TagV1::SaveToFile(const std::string& fileName)
 {
     const FileDescriptor file = openOrThrow(fileName, O_RDWR);
-    const std::int64_t size = fileSizeOf(file, fileName);
+    const struct stat before = statOf(file, fileName);
+    const std::int64_t size = before.st_size;
     std::int64_t position = size;
     if (size >= static_cast<std::int64_t>(kBlockSize)) {
         unsigned char head[3] = {};
@@ -346,12 +359,14 @@ void Tmp3TagV1::SaveToFile(const std::string& fileName)
         }
         throw;
     }
+    keepTime(file, before);
 }
 
 void Tmp3TagV1::RemoveFromFile(const std::string& fileName)
 {
     const FileDescriptor file = openOrThrow(fileName, O_RDWR);
-    const std::int64_t size = fileSizeOf(file, fileName);
+    const struct stat before = statOf(file, fileName);
+    const std::int64_t size = before.st_size;
     if (size < static_cast<std::int64_t>(kBlockSize))
         return;
     unsigned char head[3] = {};
@@ -360,4 +375,13 @@ void Tmp3TagV1::RemoveFromFile(const std::string& fileName)
         return;
     if (::ftruncate(file.get(), size - static_cast<std::int64_t>(kBlockSize)) != 0)
         throwIoError(fileName, errno);
+    keepTime(file, before);
+}
+
+void Tmp3TagV1::keepTime(const FileDescriptor& file, const struct stat& before) const
+{
+    // The tag is written either way: a file of another user whose time may
+    // not be set simply gets a new one.
+    if (m_options.keepModificationTime)
+        RestoreModificationTime(file.get(), before);
 }

@@ -1,8 +1,11 @@
 #pragma once
 // ID3v1 / ID3v1.1: the 128-byte "TAG" block at the very end of an MP3 file.
-// Texts are UTF-8 in the program and Windows-1252 bytes in the file; field
-// widths count those bytes. Failures raise TagError with the message to show.
-// The object keeps no file open between calls.
+// Texts are UTF-8 in the program and code-page bytes in the file (Windows-1252
+// unless the options name another code page); field widths count those
+// bytes. Failures raise TagError with the message to show. The object keeps
+// no file open between calls.
+
+#include "tagoptions.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,13 +14,17 @@
 #include <string_view>
 #include <vector>
 
+class CodePage;
+class FileDescriptor;
+struct stat;
+
 class Tmp3TagV1 final {
 public:
     static constexpr std::size_t kBlockSize = 128;
     // GenreID of a tag that claims no genre.
     static constexpr int kNoGenre = 255;
 
-    Tmp3TagV1();
+    explicit Tmp3TagV1(const TagOptions& options = {});
 
     bool TagPresent() const { return m_tagPresent; }
     void SetTagPresent(bool present) { m_tagPresent = present; }
@@ -70,11 +77,18 @@ public:
     // Cuts the last 128 bytes when they are a tag; the values stay.
     void RemoveFromFile(const std::string& fileName);
 
+    const TagOptions& Options() const { return m_options; }
+
     // Empties the six texts and sets GenreID to kNoGenre.
     void Clear();
 
 private:
     std::string* fieldFor(int index);
+    // Puts the modification time back when the options say so.
+    void keepTime(const FileDescriptor& file, const struct stat& before) const;
+
+    TagOptions m_options;
+    const CodePage* m_codePage;
 
     bool m_tagPresent = false;
     bool m_tagModified = false;

@@ -1,13 +1,17 @@
 #include "tmp3tagv2.h"
 
+#include "codepage.h"
 #include "filedescriptor.h"
 #include "id3v2fields.h"
 #include "id3v2genre.h"
+#include "id3v2picture.h"
 #include "id3v2reader.h"
 #include "id3v2text.h"
+#include "id3v2upgrade.h"
 #include "rebuildfile.h"
 #include "tagerror.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <vector>
@@ -27,15 +31,46 @@ void assignTrimmed(std::string& field, std::string_view text) noexcept
     }
 }
 
+// The versions involved in a save: the one the read frames are in (4 only
+// for an ID3v2.4 tag kept as it is) and the one written.
+struct Versions {
+    int frames = 3;
+    int written = 3;
+};
+
+Versions versionsFor(Id3v2WriteVersion option, const id3v2::TagInfo& info)
+{
+    const bool version4 = info.hasId3() && info.majorVersion() == 4;
+    Versions versions;
+    if (option == Id3v2WriteVersion::V24 || (option == Id3v2WriteVersion::Keep && version4))
+        versions.written = 4;
+    if (versions.written == 4 && version4)
+        versions.frames = 4;
+    return versions;
+}
+
+// A new recording time for a changed year: the month, day and time of the
+// old one stay when both are in the usual form.
+std::string recordingTime(const std::vector<Frame>& old, const id3v2::Fields& fields, const std::string& year)
+{
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    if (year.size() != 4 || !std::all_of(year.begin(), year.end(), isDigit) || fields.frames[id3v2::kYear].empty())
+        return year;
+    const std::string stamp = id3v2::DecodeFrameText(old[fields.frames[id3v2::kYear].back()].content());
+    if (stamp.size() > 4 && stamp[4] == '-' && std::all_of(stamp.begin(), stamp.begin() + 4, isDigit))
+        return year + stamp.substr(4);
+    return year;
+}
+
 // The frames of the new tag: the seven fields first, in their fixed order,
 // then every other frame of the old tag in its order. A field whose value is
 // what the old tag says keeps its frames as they are; a changed field gets a
 // new frame (none when it is empty), which replaces all of its old frames.
 std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std::string*, id3v2::kFieldCount>& texts,
-                             int track)
+                             int track, Versions versions)
 {
     using namespace id3v2;
-    const Fields fields = FindFields(old);
+    const Fields fields = FindFields(old, versions.frames);
     std::vector<bool> placed(old.size(), false);
     std::vector<Frame> out;
     out.reserve(old.size() + kFieldCount);
@@ -49,16 +84,23 @@ std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std:
                 out.push_back(std::move(old[i]));
             continue;
         }
+        static const std::string kNoText;
+        const std::string& text = field == kTrack ? kNoText : *texts[field];
         if (field == kTrack) {
             if (track != 0)
-                out.push_back(TextFrame("TRCK", std::to_string(track)));
+                out.push_back(TextFrame("TRCK", std::to_string(track), versions.written));
         } else if (field == kComment) {
             // An empty comment is still written when another comment frame
             // without description follows: that one would read as the comment.
-            if (!texts[field]->empty() || fields.moreComments)
-                out.push_back(CommentFrame(fields.commentLanguage, *texts[field]));
-        } else if (!texts[field]->empty()) {
-            out.push_back(TextFrame(kFieldIds[field], field == kGenre ? GenreText(*texts[field]) : *texts[field]));
+            if (!text.empty() || fields.moreComments)
+                out.push_back(CommentFrame(fields.commentLanguage, text, versions.written));
+        } else if (!text.empty()) {
+            std::string value = text;
+            if (field == kGenre && versions.frames == 3)
+                value = GenreText(text);
+            else if (field == kYear && versions.frames == 4)
+                value = recordingTime(old, fields, text);
+            out.push_back(TextFrame(FieldId(field, versions.frames), value, versions.written));
         }
     }
     for (std::size_t i = 0; i < old.size(); ++i)
@@ -67,10 +109,33 @@ std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std:
     return out;
 }
 
+// Puts the encoding-0 code page of a tag object in place for one operation
+// on this thread.
+class EncodingZeroScope final {
+public:
+    explicit EncodingZeroScope(const CodePage* page)
+        : m_previous(id3v2::EncodingZeroCodePage())
+    {
+        id3v2::SetEncodingZeroCodePage(page);
+    }
+    ~EncodingZeroScope() { id3v2::SetEncodingZeroCodePage(m_previous); }
+    EncodingZeroScope(const EncodingZeroScope&) = delete;
+    EncodingZeroScope& operator=(const EncodingZeroScope&) = delete;
+
+private:
+    const CodePage* m_previous;
+};
+
 }  // namespace
 
-Tmp3TagV2::Tmp3TagV2()
+Tmp3TagV2::Tmp3TagV2(const TagOptions& options)
+    : m_options(options)
 {
+    if (options.codePageForId3v2) {
+        const CodePage* page = CodePage::Find(options.codePage);
+        if (page && !page->IsDefault())
+            m_encodingZero = page;
+    }
     Clear();
 }
 
@@ -86,6 +151,27 @@ void Tmp3TagV2::Clear()
     m_year.clear();
     m_genre.clear();
     m_comment.clear();
+    m_cover.reset();
+    m_coverChange = CoverChange::Keep;
+    m_newCover.clear();
+}
+
+void Tmp3TagV2::SetFrontCover(std::string data)
+{
+    m_coverChange = CoverChange::Set;
+    m_newCover = std::move(data);
+}
+
+void Tmp3TagV2::RemoveCover()
+{
+    m_coverChange = CoverChange::Remove;
+    m_newCover.clear();
+}
+
+std::string Tmp3TagV2::CheckPicture(std::string_view data)
+{
+    std::string mimeType;
+    return id3v2::CheckPicture(data, mimeType);
 }
 
 void Tmp3TagV2::SetTitle(std::string_view text) { assignTrimmed(m_title, text); }
@@ -126,6 +212,7 @@ template <typename Operation>
 bool Tmp3TagV2::guarded(Operation operation) noexcept
 {
     m_lastError.clear();
+    const EncodingZeroScope encodingZero(m_encodingZero);
     try {
         return operation();
     } catch (const std::bad_alloc&) {
@@ -154,6 +241,12 @@ bool Tmp3TagV2::RemoveFromFile(const std::string& fileName)
     return guarded([&] { return remove(fileName); });
 }
 
+bool Tmp3TagV2::LoadCover(const std::string& fileName)
+{
+    m_cover.reset();
+    return guarded([&] { return loadCover(fileName); });
+}
+
 bool Tmp3TagV2::load(const std::string& fileName)
 {
     errno = 0;
@@ -178,24 +271,64 @@ bool Tmp3TagV2::load(const std::string& fileName)
     return true;
 }
 
+bool Tmp3TagV2::loadCover(const std::string& fileName)
+{
+    errno = 0;
+    const FileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    id3v2::TagInfo info;
+    if (!file.valid() || !id3v2::ReadTagHeader(file.get(), info))
+        return failToOpen();
+    if (!info.hasId3())
+        return true;
+    const id3v2::TagFrames tag = id3v2::ReadTag(file.get(), info, id3v2::TagSizeOf(info), id3v2::ReadMode::Pictures);
+    if (const std::optional<std::size_t> cover = id3v2::FindCover(tag.frames))
+        m_cover = id3v2::ParsePicture(tag.frames[*cover]);
+    return true;
+}
+
 bool Tmp3TagV2::save(const std::string& fileName)
 {
+    std::string coverMimeType;
+    if (m_coverChange == CoverChange::Set) {
+        const std::string refused = id3v2::CheckPicture(m_newCover, coverMimeType);
+        if (!refused.empty())
+            return fail(refused);
+    }
     errno = 0;
     const FileDescriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
     if (!file.valid() || !id3v2::ReadTagHeader(file.get(), info))
         return failToOpen();
 
+    const Versions versions = versionsFor(m_options.writeVersion, info);
     std::int64_t oldTagSize = 0;
     id3v2::TagFrames tag;
     if (info.hasId3()) {
         oldTagSize = id3v2::TagSizeOf(info);
-        tag = id3v2::ReadTag(file.get(), info, oldTagSize, id3v2::ReadMode::Everything);
+        const id3v2::ReadMode mode = versions.frames == 4 ? id3v2::ReadMode::Native : id3v2::ReadMode::Everything;
+        tag = id3v2::ReadTag(file.get(), info, oldTagSize, mode);
         if (!tag.failure.empty())
             return fail(tag.failure);
     }
-    const std::vector<Frame> frames = newFrames(
-        std::move(tag.frames), {&m_title, &m_artist, &m_album, nullptr, &m_year, &m_genre, &m_comment}, m_track);
+    std::vector<Frame> frames = newFrames(std::move(tag.frames),
+                                          {&m_title, &m_artist, &m_album, nullptr, &m_year, &m_genre, &m_comment},
+                                          m_track, versions);
+    if (m_coverChange == CoverChange::Remove) {
+        if (const std::optional<std::size_t> cover = id3v2::FindCover(frames))
+            frames.erase(frames.begin() + static_cast<std::ptrdiff_t>(*cover));
+    } else if (m_coverChange == CoverChange::Set) {
+        Frame picture = id3v2::FrontCoverFrame(coverMimeType, m_newCover);
+        if (const std::optional<std::size_t> front = id3v2::FindFrontCover(frames))
+            frames[*front] = std::move(picture);
+        else
+            frames.push_back(std::move(picture));
+    }
+    if (versions.written == 4) {
+        if (versions.frames == 3)
+            id3v2::UpgradeToVersion4(frames);
+        for (Frame& frame : frames)
+            frame = id3v2::ToVersion4Layout(std::move(frame));
+    }
     std::uint64_t framesSize = 0;
     for (const Frame& frame : frames)
         framesSize += frame.size();
@@ -203,16 +336,16 @@ bool Tmp3TagV2::save(const std::string& fileName)
         return fail("The tag is larger than an ID3v2 tag can be");
 
     const ContentWriter writeContent = [&](FileWriter& out) {
-        if (!out.write(id3v2::BuildTagHeader(static_cast<std::uint32_t>(framesSize))))
+        if (!out.write(id3v2::BuildTagHeader(static_cast<std::uint32_t>(framesSize), versions.written)))
             return false;
         for (const Frame& frame : frames)
-            if (!out.write(id3v2::FrameHeader(frame)) || !out.write(frame.data)
+            if (!out.write(id3v2::FrameHeader(frame, versions.written)) || !out.write(frame.data)
                 || !out.copy(frame.tail.offset, frame.tail.length))
                 return false;
         return out.copy(oldTagSize, info.fileSize - oldTagSize);
     };
     std::string error;
-    return RebuildFile(fileName, file.get(), writeContent, error) || fail(error);
+    return RebuildFile(fileName, file.get(), writeContent, error, m_options.keepModificationTime) || fail(error);
 }
 
 bool Tmp3TagV2::remove(const std::string& fileName)
@@ -232,5 +365,5 @@ bool Tmp3TagV2::remove(const std::string& fileName)
         return fail("The ID3v2 tag is damaged: its size runs past the end of the file");
     const ContentWriter writeContent = [&](FileWriter& out) { return out.copy(tagSize, info.fileSize - tagSize); };
     std::string error;
-    return RebuildFile(fileName, file.get(), writeContent, error) || fail(error);
+    return RebuildFile(fileName, file.get(), writeContent, error, m_options.keepModificationTime) || fail(error);
 }

@@ -1,20 +1,28 @@
 #pragma once
 // ID3v2 tag at the start of an MP3 file. Reads ID3v2.2, 2.3 and 2.4 tags and
-// always writes ID3v2.3. Of its frames the object holds the seven texts below.
-// A save writes what changed and keeps everything else the file's tag held:
-// a field whose value is still what the file says keeps its frame as it is,
-// every other frame is carried into the new tag (converted to ID3v2.3 where
-// the tag had another version). Never throws: results say whether an
-// operation worked and LastError why not. Texts are UTF-8. The object keeps
-// no file open between calls.
+// writes ID3v2.3 (or ID3v2.4, as the options say). Of its frames the object
+// holds the seven texts below, and on request the cover picture. A save
+// writes what changed and keeps everything else the file's tag held: a field
+// whose value is still what the file says keeps its frame as it is, every
+// other frame is carried into the new tag (converted to the version written
+// where the tag had another one; an ID3v2.4 tag written as ID3v2.4 keeps its
+// frames as they are). Never throws: results say whether an operation worked
+// and LastError why not. Texts are UTF-8. The object keeps no file open
+// between calls.
+
+#include "tagoptions.h"
+#include "tagpicture.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+class CodePage;
+
 class Tmp3TagV2 final {
 public:
-    Tmp3TagV2();
+    explicit Tmp3TagV2(const TagOptions& options = {});
 
     // The last load found "ID3" at the start of the file.
     bool TagPresent() const { return m_tagPresent; }
@@ -46,14 +54,34 @@ public:
 
     // True when the first 10 bytes of the file could be read, tag or not.
     bool LoadFromFile(const std::string& fileName);
-    // Rewrites the file with a new ID3v2.3 tag in place of any old one. The
-    // file stays the same file (owner, group, attributes, hard links); the
+    // Rewrites the file with a new tag in place of any old one. The file
+    // stays the same file (owner, group, attributes, hard links); the
     // original is untouched when the save fails.
     bool SaveToFile(const std::string& fileName);
     // Rewrites the file without its ID3v2 tag; false when it has none.
     bool RemoveFromFile(const std::string& fileName);
 
+    // Reads the pictures of the file's tag and keeps its cover: the first
+    // front cover (type 3), else the first picture. Leaves the texts alone.
+    // The result is as LoadFromFile's.
+    bool LoadCover(const std::string& fileName);
+    // The cover the last LoadCover found; nothing when the tag has none.
+    const std::optional<TagPicture>& Cover() const { return m_cover; }
+
+    // The next save puts the picture in as the front cover, in place of the
+    // first front cover or after the other frames (other pictures stay).
+    // The data must be a JPEG or PNG image of at most 16 MB (CheckPicture);
+    // its MIME type follows the content.
+    void SetFrontCover(std::string data);
+    // The next save removes the cover: the picture LoadCover would find.
+    void RemoveCover();
+    // Empty when `data` may be set as the cover, otherwise why not.
+    static std::string CheckPicture(std::string_view data);
+
+    // Forgets the texts, the cover and a cover change not yet saved.
     void Clear();
+
+    const TagOptions& Options() const { return m_options; }
 
     // Why the last LoadFromFile, SaveToFile or RemoveFromFile returned false,
     // as a short text for a message ("Permission denied"); empty after a call
@@ -61,7 +89,10 @@ public:
     const std::string& LastError() const { return m_lastError; }
 
 private:
+    enum class CoverChange { Keep, Set, Remove };
+
     bool load(const std::string& fileName);
+    bool loadCover(const std::string& fileName);
     bool save(const std::string& fileName);
     bool remove(const std::string& fileName);
     // Runs an operation; an exception (out of memory) becomes its failure.
@@ -81,5 +112,11 @@ private:
     std::string m_year;
     std::string m_genre;
     std::string m_comment;
+    std::optional<TagPicture> m_cover;
+    CoverChange m_coverChange = CoverChange::Keep;
+    std::string m_newCover;
     std::string m_lastError;
+    TagOptions m_options;
+    // The code page of texts in encoding 0; nullptr for the standard's.
+    const CodePage* m_encodingZero = nullptr;
 };

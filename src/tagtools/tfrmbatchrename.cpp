@@ -351,7 +351,7 @@ TMp3TagInfo TfrmBatchRename::ReadTagsForRename(const std::string& path, const Ta
     TMp3TagInfo v2;
     if (choice.useV1) {
         try {
-            Tmp3TagV1 tag;
+            Tmp3TagV1 tag(options::CurrentTagOptions());
             tag.LoadFromFile(path);
             CopyTag(tag, v1);
         } catch (const TagError&) {
@@ -360,7 +360,7 @@ TMp3TagInfo TfrmBatchRename::ReadTagsForRename(const std::string& path, const Ta
         }
     }
     if (choice.useV2) {
-        Tmp3TagV2 tag;
+        Tmp3TagV2 tag(options::CurrentTagOptions());
         tag.LoadFromFile(path);
         CopyTag(tag, v2);
     }

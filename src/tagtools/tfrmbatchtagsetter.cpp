@@ -403,7 +403,7 @@ std::string TfrmBatchTagSetter::WriteV2FromRow(const std::string& path, const st
 std::string TfrmBatchTagSetter::WriteV1Texts(const std::string& path, const TagTexts& texts)
 {
     try {
-        Tmp3TagV1 v1;
+        Tmp3TagV1 v1(options::CurrentTagOptions());
         // A file without the tag loads as an empty one; a file that cannot be
         // read is not written blindly.
         v1.LoadFromFile(path);
@@ -417,7 +417,7 @@ std::string TfrmBatchTagSetter::WriteV1Texts(const std::string& path, const TagT
 
 std::string TfrmBatchTagSetter::WriteV2Texts(const std::string& path, const TagTexts& texts)
 {
-    Tmp3TagV2 v2;
+    Tmp3TagV2 v2(options::CurrentTagOptions());
     if (!v2.LoadFromFile(path))
         return v2.LastError();
     SetTexts(v2, texts, kMaxV2Track);

@@ -560,7 +560,7 @@ void TfrmMp3Tag::UpdateV1OfFile(const std::string& path, TagFailureList& failure
         return;
     // A fresh object: nothing of the previous file (its track number) is
     // carried into this one.
-    mp3tag1 = Tmp3TagV1();
+    mp3tag1 = Tmp3TagV1(mp3tag1.Options());
     try {
         mp3tag1.LoadFromFile(path);
         SetMarkedFields(mp3tag1, *page1);

@@ -9,6 +9,7 @@
 // A value read from a file is never cut or rewritten unless the user changed
 // that field: untouched fields keep the file's bytes, however long.
 
+#include "optionvalues.h"
 #include "tmp3modifinfo.h"
 #include "tmp3taginfo.h"
 #include "tmp3tagv1.h"
@@ -109,8 +110,8 @@ private:
     bool m_multiFileMode = false;
     bool m_saving = false;
     TUndoRecorder* m_undo = nullptr;
-    Tmp3TagV1 mp3tag1;
-    Tmp3TagV2 mp3Tag2;
+    Tmp3TagV1 mp3tag1 {options::CurrentTagOptions()};
+    Tmp3TagV2 mp3Tag2 {options::CurrentTagOptions()};
     // What single-file mode read, and which fields the user changed since.
     TMp3TagInfo m_v1Info;
     TMp3TagInfo m_v2Info;

@@ -4,7 +4,12 @@
 //   tv-tag print FILE...
 //   tv-tag set FILE --v1|--v2 FIELD=VALUE...   (title artist album year comment track genre)
 //   tv-tag remove FILE --v1|--v2
+//
+// The tag options go anywhere on the line: --write-version 3|4|keep (the
+// ID3v2 version written), --codepage NAME (of ID3v1 bytes; with
+// --codepage-v2 also of ID3v2 texts in encoding 0), --keep-mtime.
 
+#include "codepage.h"
 #include "tagerror.h"
 #include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
@@ -43,11 +48,11 @@ std::string json(const std::string& text)
     return out + "\"";
 }
 
-int print(const std::vector<std::string>& files)
+int print(const std::vector<std::string>& files, const TagOptions& options)
 {
     int status = 0;
     for (const std::string& file : files) {
-        Tmp3TagV1 v1;
+        Tmp3TagV1 v1(options);
         try {
             v1.LoadFromFile(file);
         } catch (const TagError& e) {
@@ -55,7 +60,7 @@ int print(const std::vector<std::string>& files)
             status = 1;
             continue;
         }
-        Tmp3TagV2 v2;
+        Tmp3TagV2 v2(options);
         v2.LoadFromFile(file);
         std::cout << "{\"file\":" << json(file)
                   << ",\"v1\":{\"present\":" << (v1.TagPresent() ? "true" : "false")
@@ -104,7 +109,7 @@ bool applyField(Tag& tag, const std::string& field, const std::string& value)
     return true;
 }
 
-int set(const std::string& file, bool v1, const std::vector<std::string>& assignments)
+int set(const std::string& file, bool v1, const std::vector<std::string>& assignments, const TagOptions& options)
 {
     std::vector<std::pair<std::string, std::string>> fields;
     for (const std::string& a : assignments) {
@@ -118,7 +123,7 @@ int set(const std::string& file, bool v1, const std::vector<std::string>& assign
     // Track first: it chooses the ID3v1 layout, which limits the comment.
     std::stable_partition(fields.begin(), fields.end(), [](const auto& f) { return f.first == "track"; });
     if (v1) {
-        Tmp3TagV1 tag;
+        Tmp3TagV1 tag(options);
         try {
             tag.LoadFromFile(file);
             for (const auto& [field, value] : fields)
@@ -133,7 +138,7 @@ int set(const std::string& file, bool v1, const std::vector<std::string>& assign
         }
         return 0;
     }
-    Tmp3TagV2 tag;
+    Tmp3TagV2 tag(options);
     tag.LoadFromFile(file);
     for (const auto& [field, value] : fields)
         if (!applyField(tag, field, value)) {
@@ -141,24 +146,24 @@ int set(const std::string& file, bool v1, const std::vector<std::string>& assign
             return 2;
         }
     if (!tag.SaveToFile(file)) {
-        std::cerr << "tv-tag: could not write the ID3v2 tag of \"" << file << "\"\n";
+        std::cerr << "tv-tag: could not write the ID3v2 tag of \"" << file << "\": " << tag.LastError() << "\n";
         return 1;
     }
     return 0;
 }
 
-int remove(const std::string& file, bool v1)
+int remove(const std::string& file, bool v1, const TagOptions& options)
 {
     if (v1) {
         try {
-            Tmp3TagV1().RemoveFromFile(file);
+            Tmp3TagV1(options).RemoveFromFile(file);
         } catch (const TagError& e) {
             std::cerr << e.what() << '\n';
             return 1;
         }
         return 0;
     }
-    if (!Tmp3TagV2().RemoveFromFile(file)) {
+    if (!Tmp3TagV2(options).RemoveFromFile(file)) {
         std::cerr << "tv-tag: could not remove the ID3v2 tag of \"" << file << "\"\n";
         return 1;
     }
@@ -169,26 +174,72 @@ int usage()
 {
     std::cerr << "usage: tv-tag print FILE...\n"
                  "       tv-tag set FILE --v1|--v2 FIELD=VALUE...\n"
-                 "       tv-tag remove FILE --v1|--v2\n";
+                 "       tv-tag remove FILE --v1|--v2\n"
+                 "options: --write-version 3|4|keep  --codepage NAME  --codepage-v2  --keep-mtime\n";
     return 2;
+}
+
+// Takes the tag options out of the arguments; false (with a message) for
+// one that is not valid.
+bool takeOptions(std::vector<std::string>& args, TagOptions& options)
+{
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--keep-mtime") {
+            options.keepModificationTime = true;
+        } else if (arg == "--codepage-v2") {
+            options.codePageForId3v2 = true;
+        } else if (arg == "--codepage" && hasValue) {
+            const CodePage* page = CodePage::Find(args[++i]);
+            if (!page) {
+                std::cerr << "tv-tag: unknown code page \"" << args[i] << "\"; known:";
+                for (const auto& [name, caption] : CodePage::Offered())
+                    std::cerr << ' ' << name;
+                std::cerr << '\n';
+                return false;
+            }
+            options.codePage = page->Name();
+        } else if (arg == "--write-version" && hasValue) {
+            const std::string& version = args[++i];
+            if (version == "3") {
+                options.writeVersion = Id3v2WriteVersion::V23;
+            } else if (version == "4") {
+                options.writeVersion = Id3v2WriteVersion::V24;
+            } else if (version == "keep") {
+                options.writeVersion = Id3v2WriteVersion::Keep;
+            } else {
+                usage();
+                return false;
+            }
+        } else {
+            rest.push_back(arg);
+        }
+    }
+    args = std::move(rest);
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    TagOptions options;
+    if (!takeOptions(args, options))
+        return 2;
     if (args.size() >= 2 && args[0] == "print")
-        return print({args.begin() + 1, args.end()});
+        return print({args.begin() + 1, args.end()}, options);
     if (args.size() >= 3 && (args[0] == "set" || args[0] == "remove")) {
         if (args[2] != "--v1" && args[2] != "--v2")
             return usage();
         const bool v1 = args[2] == "--v1";
         if (args[0] == "remove")
-            return args.size() == 3 ? remove(args[1], v1) : usage();
+            return args.size() == 3 ? remove(args[1], v1, options) : usage();
         if (args.size() < 4)
             return usage();
-        return set(args[1], v1, {args.begin() + 3, args.end()});
+        return set(args[1], v1, {args.begin() + 3, args.end()}, options);
     }
     return usage();
 }

@@ -1,0 +1,166 @@
+// The tag options: at their defaults every byte written is what the program
+// always wrote; changed, each does what it says (code pages, modification
+// times, the ID3v2 version written).
+
+#include "tagtestutil.h"
+#include "tmp3tagv1.h"
+#include "tmp3tagv2.h"
+#include "unicodeutils.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace std::string_literals;
+
+namespace {
+
+std::string Cat(std::initializer_list<std::string_view> parts)
+{
+    std::string out;
+    for (const std::string_view part : parts)
+        out.append(part);
+    return out;
+}
+
+std::string Digest(const std::string& bytes)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+const std::string kJpeg = Cat({"\xFF\xD8\xFF\xE0", std::string(200, 'j'), "\xFF\xD9"});
+
+std::string PictureContent(int type, const std::string& mime, const std::string& data)
+{
+    return Cat({"\0"s, mime, "\0"s, std::string(1, static_cast<char>(type)), "cover\0"s, data});
+}
+
+// Tagged files of every kind the program meets.
+std::map<std::string, std::string> Inputs()
+{
+    const std::string v1 = Id3v1Block("Caf\xE9", "Artist", "Album", "1995", "c", 17);
+    return {
+        {"plain", AudioBytes()},
+        {"v23", Cat({Tag(3,
+                         Cat({Frame23("TIT2", "\0Old title"s), Frame23("TPE1", "\x01\xFF\xFE" "A\0e\0"s),
+                              Frame23("COMM", "\0eng\0Comment"s), Frame23("APIC", PictureContent(0, "image/jpeg", kJpeg)),
+                              Frame23("TXXX", "\0key\0value"s), Frame23("TYER", "\0" "1995"s),
+                              Frame23("TDAT", "\0" "0605"s)}),
+                         64),
+                     AudioBytes(), v1})},
+        {"v24", Cat({Tag(4,
+                         Cat({Frame24("TIT2", "\x03T\xC3\xAFtle"s), Frame24("TDRC", "\x03" "2001-05-06T10:20"s),
+                              Frame24("TCON", "\0" "17\0Foo"s), Frame24("TIPL", "\0producer\0Bob"s),
+                              Frame24("TMOO", "\0calm"s), Frame24("APIC", PictureContent(3, "image/jpeg", kJpeg))}),
+                         32),
+                     AudioBytes()})},
+        {"v22", Cat({Tag(2, Cat({Frame22("TT2", "\0Two"s), Frame22("TP1", "\0Old"s), Frame22("PIC", "\0JPG\x03\0"s + kJpeg)})),
+                     AudioBytes()})},
+        {"v1", Cat({AudioBytes(), Id3v1Block("\xC0\xE1\xE2", "x")})},
+    };
+}
+
+// What the program does to files, with the tag objects as they are made by
+// default.
+std::map<std::string, std::function<void(const std::string&)>> Operations()
+{
+    return {
+        {"title",
+         [](const std::string& path) {
+             Tmp3TagV2 v2;
+             v2.LoadFromFile(path);
+             v2.SetTitle("New title");
+             v2.SaveToFile(path);
+         }},
+        {"mixed",
+         [](const std::string& path) {
+             Tmp3TagV2 v2;
+             v2.LoadFromFile(path);
+             v2.SetArtist("Привет");
+             v2.SetYear("1999");
+             v2.SetGenre("(Live)");
+             v2.SetTrack(7);
+             v2.SetComment("Ünïcode");
+             v2.SaveToFile(path);
+         }},
+        {"same",
+         [](const std::string& path) {
+             Tmp3TagV2 v2;
+             v2.LoadFromFile(path);
+             v2.SaveToFile(path);
+         }},
+        {"v2remove", [](const std::string& path) { Tmp3TagV2().RemoveFromFile(path); }},
+        {"v1set",
+         [](const std::string& path) {
+             Tmp3TagV1 v1;
+             v1.LoadFromFile(path);
+             v1.SetTrack(7);
+             v1.SetTitle("Café");
+             v1.SetComment("x");
+             v1.SaveToFile(path);
+         }},
+        {"v1remove", [](const std::string& path) { Tmp3TagV1().RemoveFromFile(path); }},
+    };
+}
+
+}  // namespace
+
+// Digests of the files the program wrote before it had tag options.
+TEST(TagOptionDefaults, WriteTheBytesTheProgramAlwaysWrote)
+{
+    const std::map<std::string, std::string> expected = {
+        {"plain/mixed", "818c99505d97168b"},
+        {"plain/same", "1aa5eeca8980a767"},
+        {"plain/title", "a44088008381a73c"},
+        {"plain/v1remove", "1dad8a615fafaf20"},
+        {"plain/v1set", "7a42936af6871721"},
+        {"plain/v2remove", "1dad8a615fafaf20"},
+        {"v1/mixed", "bc71f161d6383c51"},
+        {"v1/same", "b958b03b754faa45"},
+        {"v1/title", "38bb9d9ec80f59ae"},
+        {"v1/v1remove", "1dad8a615fafaf20"},
+        {"v1/v1set", "f8de59eb18d49ba9"},
+        {"v1/v2remove", "70ab44b19176f98a"},
+        {"v22/mixed", "d06f01d452517a3c"},
+        {"v22/same", "39b6ae688ac40451"},
+        {"v22/title", "93e4ebe7c94d4113"},
+        {"v22/v1remove", "f32cc9c66b6e551f"},
+        {"v22/v1set", "1a5ed382fa32ca1a"},
+        {"v22/v2remove", "1dad8a615fafaf20"},
+        {"v23/mixed", "a77a547834acfdae"},
+        {"v23/same", "60a1e20e04d2ebe9"},
+        {"v23/title", "6b916206bfd2479e"},
+        {"v23/v1remove", "c02b360fa22ee001"},
+        {"v23/v1set", "bd63c7225ff17a7c"},
+        {"v23/v2remove", "6ca83edbb8b80613"},
+        {"v24/mixed", "15bc32445f9ee987"},
+        {"v24/same", "2c3da78f0bda275a"},
+        {"v24/title", "ad8f7f93e7ea93f8"},
+        {"v24/v1remove", "1fdf7e4b56030396"},
+        {"v24/v1set", "55414abe083ef94b"},
+        {"v24/v2remove", "1dad8a615fafaf20"},
+    };
+    TempDir dir;
+    for (const auto& [input, bytes] : Inputs()) {
+        for (const auto& [operation, run] : Operations()) {
+            const std::string name = input + "/" + operation;
+            const std::string path = dir.file(input + "-" + operation + ".mp3");
+            WriteFile(path, bytes);
+            run(path);
+            const auto it = expected.find(name);
+            EXPECT_EQ(it == expected.end() ? "?" : it->second, Digest(ReadFile(path))) << name;
+        }
+    }
+}
