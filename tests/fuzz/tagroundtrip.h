@@ -22,5 +22,8 @@
 //  - edited values (every field of the ID3v2 tag set to another text, a
 //    genre that begins with "(", another track number) read back as set,
 //    with the audio and the other frames unchanged;
-//  - removing both tags then leaves exactly the audio.
+//  - removing both tags then leaves exactly the audio;
+//  - written as ID3v2.4 (in a copy beside the file), the ID3v2 values read
+//    back as set, the audio stays, and saving it again keeping its version
+//    changes nothing.
 std::string CheckTagRoundTrip(const std::string& path);

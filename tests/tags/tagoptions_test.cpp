@@ -164,3 +164,130 @@ TEST(TagOptionDefaults, WriteTheBytesTheProgramAlwaysWrote)
         }
     }
 }
+
+TEST(TagOptions, ModificationTimeKeptToTheNanosecond)
+{
+    TempDir dir;
+    const std::string path = dir.file("song.mp3");
+    const struct timespec old = {1000000000, 123456789};
+    const auto setOld = [&] {
+        const struct timespec times[2] = {old, old};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    };
+    const auto mtime = [&] {
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        return std::pair(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    };
+    const std::string linked = dir.file("second-link.mp3");
+    for (const bool hardLinked : {false, true}) {  // replaced, and rewritten in place
+        SCOPED_TRACE(hardLinked ? "rewritten in place" : "replaced");
+        WriteFile(path, Cat({Tag(3, Frame23("TIT2", "\0Old"s)), AudioBytes(), Id3v1Block("Old", "x")}));
+        if (hardLinked) {
+            ASSERT_EQ(::link(path.c_str(), linked.c_str()), 0);
+        }
+        for (const bool keep : {true, false}) {
+            TagOptions options;
+            options.keepModificationTime = keep;
+            const std::vector<std::function<void()>> writes = {
+                [&] {
+                    Tmp3TagV1 v1(options);
+                    v1.LoadFromFile(path);
+                    v1.SetTitle(keep ? "Kept" : "New");
+                    v1.SaveToFile(path);
+                },
+                [&] {
+                    Tmp3TagV2 v2(options);
+                    v2.LoadFromFile(path);
+                    v2.SetTitle(keep ? "Kept" : "New");
+                    ASSERT_TRUE(v2.SaveToFile(path));
+                },
+                [&] { ASSERT_TRUE(Tmp3TagV2(options).RemoveFromFile(path)); },
+                [&] { Tmp3TagV1(options).RemoveFromFile(path); },
+            };
+            for (const auto& write : writes) {
+                setOld();
+                write();
+                if (keep) {
+                    EXPECT_EQ(mtime(), std::pair(old.tv_sec, old.tv_nsec));
+                } else {
+                    EXPECT_NE(mtime().first, old.tv_sec);
+                }
+            }
+            WriteFile(path, Cat({Tag(3, Frame23("TIT2", "\0Old"s)), AudioBytes(), Id3v1Block("Old", "x")}));
+        }
+        if (hardLinked) {
+            struct stat a {}, b {};
+            ::stat(path.c_str(), &a);
+            ::stat(linked.c_str(), &b);
+            EXPECT_EQ(a.st_ino, b.st_ino);
+        }
+    }
+}
+
+TEST(TagOptions, PicturesCheckedBeforeTheyAreWritten)
+{
+    TempDir dir;
+    const std::string path = dir.file("song.mp3");
+    const std::string original = Cat({Tag(3, Frame23("TIT2", "\0Title"s)), AudioBytes()});
+    const std::string tooLarge = Cat({"\xFF\xD8\xFF"s, std::string((16 << 20) - 2, 'j')});
+    const struct {
+        std::string data;
+        const char* refusal;
+    } refused[] = {
+        {"GIF89a" + std::string(100, 'g'), "The picture is neither a JPEG nor a PNG image"},
+        {"\xFF\xD8"s, "The picture is neither a JPEG nor a PNG image"},
+        {"\x89PNG\r\n\x1A"s, "The picture is neither a JPEG nor a PNG image"},
+        {"", "The picture is neither a JPEG nor a PNG image"},
+        {tooLarge, "The picture is larger than 16 MB"},
+    };
+    for (const auto& [data, refusal] : refused) {
+        WriteFile(path, original);
+        Tmp3TagV2 v2;
+        ASSERT_TRUE(v2.LoadFromFile(path));
+        EXPECT_EQ(Tmp3TagV2::CheckPicture(data), refusal);
+        v2.SetFrontCover(data);
+        EXPECT_FALSE(v2.SaveToFile(path));
+        EXPECT_EQ(v2.LastError(), refusal);
+        EXPECT_EQ(ReadFile(path), original);
+    }
+    EXPECT_EQ(Tmp3TagV2::CheckPicture(tooLarge.substr(0, 16 << 20)), "");  // exactly 16 MB is allowed
+    EXPECT_EQ(Tmp3TagV2::CheckPicture("\x89PNG\r\n\x1A\n"s), "");
+
+    // A file without a tag gets one holding only the picture.
+    WriteFile(path, AudioBytes());
+    Tmp3TagV2 v2;
+    ASSERT_TRUE(v2.LoadFromFile(path));
+    v2.SetFrontCover(kJpeg);
+    ASSERT_TRUE(v2.SaveToFile(path));
+    EXPECT_EQ(ReadFile(path), Cat({Tag(3, Frame23("APIC", "\0image/jpeg\0\x03\0"s + kJpeg)), AudioBytes()}));
+    ASSERT_TRUE(v2.LoadCover(path));
+    ASSERT_TRUE(v2.Cover());
+    EXPECT_EQ(v2.Cover()->data, kJpeg);
+    EXPECT_EQ(v2.Title(), "");  // loading the cover leaves the texts alone
+}
+
+TEST(TagOptions, Version4TagKeptAsItIsButForWhatNoLongerFits)
+{
+    // An unsynchronised ID3v2.4 tag with an extended header, a frame with a
+    // data length indicator and a seek frame: the frames keep their ids and
+    // texts; the unsynchronisation, the extended header and the seek frame
+    // (a position in the old file) go.
+    TempDir dir;
+    const std::string path = dir.file("song.mp3");
+    const std::string extended = Syncsafe(6) + "\x01\0"s;
+    const std::string frames = Cat({Frame24("TIT2", "\x03Tit\xC3\xBF\0\xC3\xBFle"s),
+                                    Frame24("TXXX", "\0" "a\0b\xFF\0"s, 0, 0x02),
+                                    Frame24("TPE1", Syncsafe(4) + "\0abc"s, 0, 0x01), Frame24("SEEK", Be32(100))});
+    WriteFile(path, Cat({Tag(4, extended + frames, 10, 0xC0), AudioBytes()}));
+    TagOptions keep;
+    keep.writeVersion = Id3v2WriteVersion::Keep;
+    Tmp3TagV2 v2(keep);
+    ASSERT_TRUE(v2.LoadFromFile(path));
+    EXPECT_EQ(v2.Artist(), "abc");
+    v2.SetAlbum("Album");
+    ASSERT_TRUE(v2.SaveToFile(path)) << v2.LastError();
+    const std::string expected = Cat({Frame24("TIT2", "\x03Tit\xC3\xBF\0\xC3\xBFle"s), Frame24("TPE1", "\0abc"s),
+                                      Frame24("TALB", "\0Album"s), Frame24("TXXX", "\0" "a\0b\xFF"s)});
+    EXPECT_EQ(ReadFile(path), Cat({Tag(4, expected), AudioBytes()}));
+}
