@@ -46,6 +46,10 @@ public:
     std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return std::nullopt; }
     std::vector<std::string> openFiles(const QString&, const QString&, const std::string&) override { return {}; }
     std::optional<std::string> chooseFolder(const QString&, const std::string&) override { return m_folder; }
+    std::optional<std::string> saveFile(const QString&, const QString&, const std::string&) override
+    {
+        return std::nullopt;
+    }
 
 private:
     static void Print(const QString& title, const QString& text);

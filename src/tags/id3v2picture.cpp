@@ -47,7 +47,7 @@ std::optional<std::size_t> FindCover(const std::vector<Frame>& frames)
 
 std::string CheckPicture(std::string_view data, std::string& mimeType)
 {
-    if (data.size() > kMaxPictureSize)
+    if (data.size() > TagPicture::kMaxSize)
         return "The picture is larger than 16 MB";
     if (data.starts_with("\xFF\xD8\xFF")) {
         mimeType = "image/jpeg";

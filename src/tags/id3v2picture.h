@@ -13,9 +13,6 @@
 
 namespace id3v2 {
 
-// Pictures larger than this are not written.
-constexpr std::size_t kMaxPictureSize = std::size_t(16) << 20;
-
 // The picture a frame holds (with the data the frame holds in memory);
 // nothing when it is no readable APIC frame.
 std::optional<TagPicture> ParsePicture(const Frame& frame);
@@ -27,7 +24,7 @@ std::optional<std::size_t> FindCover(const std::vector<Frame>& frames);
 std::optional<std::size_t> FindFrontCover(const std::vector<Frame>& frames);
 
 // Empty when `data` may be written as a picture: a JPEG or PNG image (by its
-// signature) of at most kMaxPictureSize bytes; otherwise why not. `mimeType`
+// signature) of at most TagPicture::kMaxSize bytes; otherwise why not. `mimeType`
 // receives the type that follows from the content.
 std::string CheckPicture(std::string_view data, std::string& mimeType);
 

@@ -168,10 +168,13 @@ void Tmp3TagV2::RemoveCover()
     m_newCover.clear();
 }
 
-std::string Tmp3TagV2::CheckPicture(std::string_view data)
+std::string Tmp3TagV2::CheckPicture(std::string_view data, std::string* mimeType)
 {
-    std::string mimeType;
-    return id3v2::CheckPicture(data, mimeType);
+    std::string type;
+    std::string refused = id3v2::CheckPicture(data, type);
+    if (mimeType)
+        *mimeType = std::move(type);
+    return refused;
 }
 
 void Tmp3TagV2::SetTitle(std::string_view text) { assignTrimmed(m_title, text); }

@@ -75,8 +75,9 @@ public:
     void SetFrontCover(std::string data);
     // The next save removes the cover: the picture LoadCover would find.
     void RemoveCover();
-    // Empty when `data` may be set as the cover, otherwise why not.
-    static std::string CheckPicture(std::string_view data);
+    // Empty when `data` may be set as the cover, otherwise why not; then
+    // `mimeType` (when given) receives the type that follows from the content.
+    static std::string CheckPicture(std::string_view data, std::string* mimeType = nullptr);
 
     // Forgets the texts, the cover and a cover change not yet saved.
     void Clear();

@@ -1,6 +1,7 @@
 #include "tfrmmp3tag.h"
 
 #include "tagfailurelist.h"
+#include "tcoverpage.h"
 #include "ttagpage.h"
 
 #include "fileutils.h"
@@ -170,6 +171,9 @@ void TfrmMp3Tag::BuildControls()
     page2 = new TTagPage(2, {0, 0}, pages);
     pages->addTab(page1, QStringLiteral("ID3v1"));
     pages->addTab(page2, QStringLiteral("ID3v2"));
+    page3 = new TCoverPage(m_prompts, pages);
+    pages->addTab(page3, QStringLiteral("Cover"));
+    connect(page3, &TCoverPage::changed, this, &TfrmMp3Tag::actUpdateUpdate);
 
     chkID3v1 = page1->chkStore;
     edtID3v1_Track = page1->edtTrack;
@@ -249,6 +253,7 @@ void TfrmMp3Tag::FormCreate()
         chkID3v2->hide();
         page1->ShowPlaceholders();
         page2->ShowPlaceholders();
+        page3->ShowPlaceholder();
         for (QWidget* field : TagFields) {
             if (auto* edit = qobject_cast<QLineEdit*>(field))
                 connect(edit, &QLineEdit::textChanged, this, [this, edit] { edtChange(edit); });
@@ -287,6 +292,9 @@ void TfrmMp3Tag::LoadSingleFile()
         FillTagInfo(mp3Tag2, m_v2Info);
     else
         m_v2Info.Clear();
+    if (m_v2Info.Present)
+        mp3Tag2.LoadCover(path);
+    page3->ShowFileCover(mp3Tag2.Cover(), FolderPart(path));
 
     chkID3v1->setChecked(m_v1Info.Present);
     chkID3v2->setChecked(m_v2Info.Present);
@@ -341,6 +349,7 @@ void TfrmMp3Tag::EnableV1Fields()
 void TfrmMp3Tag::EnableV2Fields()
 {
     page2->EnableFields(chkID3v2->isChecked());
+    page3->setEnabled(chkID3v2->isChecked());
 }
 
 void TfrmMp3Tag::chkID3v1Click()
@@ -439,7 +448,8 @@ bool TfrmMp3Tag::eventFilter(QObject* watched, QEvent* event)
 
 void TfrmMp3Tag::actUpdateUpdate()
 {
-    actUpdate->setEnabled(!m_multiFileMode || page1->AnyFieldChanged() || page2->AnyFieldChanged());
+    actUpdate->setEnabled(!m_multiFileMode || page1->AnyFieldChanged() || page2->AnyFieldChanged()
+                          || page3->PendingChange() != TCoverPage::Change::Keep);
 }
 
 void TfrmMp3Tag::actUpdateExecute()
@@ -505,6 +515,7 @@ bool TfrmMp3Tag::SaveSingleFile()
     std::string failure;
     if (chkID3v2->isChecked()) {
         SetChangedFields(mp3Tag2, *page2, m_v2Modif, track2, Utf8(edtID3v2_Genre->currentText()));
+        page3->ApplyTo(mp3Tag2);
         if (!mp3Tag2.SaveToFile(path))
             failure = V2Failure("save", path, mp3Tag2.LastError());
     } else {
@@ -572,7 +583,8 @@ void TfrmMp3Tag::UpdateV1OfFile(const std::string& path, TagFailureList& failure
 
 void TfrmMp3Tag::UpdateV2OfFile(const std::string& path, TagFailureList& failures)
 {
-    if (!page2->AnyFieldChanged())
+    const TCoverPage::Change cover = page3->PendingChange();
+    if (!page2->AnyFieldChanged() && cover == TCoverPage::Change::Keep)
         return;
     // Without the file's values the save would drop them: a file that cannot
     // be read is not written.
@@ -580,7 +592,11 @@ void TfrmMp3Tag::UpdateV2OfFile(const std::string& path, TagFailureList& failure
         failures.Add(path, V2Failure("read", path, mp3Tag2.LastError()));
         return;
     }
+    // Removing the cover of a file without a tag would only add an empty one.
+    if (!mp3Tag2.TagPresent() && !page2->AnyFieldChanged() && cover == TCoverPage::Change::Remove)
+        return;
     SetMarkedFields(mp3Tag2, *page2);
+    page3->ApplyTo(mp3Tag2);
     if (!mp3Tag2.SaveToFile(path))
         failures.Add(path, V2Failure("save", path, mp3Tag2.LastError()));
 }

@@ -7,7 +7,8 @@
 // progress window.
 //
 // A value read from a file is never cut or rewritten unless the user changed
-// that field: untouched fields keep the file's bytes, however long.
+// that field: untouched fields keep the file's bytes, however long. A third
+// page "Cover" shows and changes the cover picture of the ID3v2 tag.
 
 #include "optionvalues.h"
 #include "tmp3modifinfo.h"
@@ -23,6 +24,7 @@
 class PlaylistRows;
 class Prompts;
 class TagFailureList;
+class TCoverPage;
 class TTagPage;
 class TUndoRecorder;
 class QAction;
@@ -47,6 +49,7 @@ public:
     QTabWidget* pages = nullptr;
     TTagPage* page1 = nullptr;
     TTagPage* page2 = nullptr;
+    TCoverPage* page3 = nullptr;
     QCheckBox* chkID3v1 = nullptr;
     QCheckBox* chkID3v2 = nullptr;
     QLineEdit* edtID3v1_Track = nullptr;

@@ -44,4 +44,9 @@ public:
     // Folder dialog; the chosen folder as file-system bytes, nullopt when cancelled.
     virtual std::optional<std::string> chooseFolder(const QString& caption,
                                                     const std::string& startFolder) = 0;
+    // Save-file dialog starting at `proposedPath` (a folder and a name); the
+    // chosen path as file-system bytes, nullopt when cancelled. The dialog
+    // asks before an existing file is replaced.
+    virtual std::optional<std::string> saveFile(const QString& caption, const QString& filter,
+                                                const std::string& proposedPath) = 0;
 };

@@ -156,6 +156,16 @@ std::vector<std::string> QtPrompts::openFiles(const QString& caption, const QStr
     return paths;
 }
 
+std::optional<std::string> QtPrompts::saveFile(const QString& caption, const QString& filter,
+                                               const std::string& proposedPath)
+{
+    const std::string path =
+        LocalFilePath(QFileDialog::getSaveFileUrl(parentWidget(), caption, StartUrl(proposedPath), filter));
+    if (path.empty())
+        return std::nullopt;
+    return path;
+}
+
 std::optional<std::string> QtPrompts::chooseFolder(const QString& caption,
                                                    const std::string& startFolder)
 {

@@ -25,6 +25,8 @@ public:
 
     std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                      const QString& initialText) override;
+    std::optional<std::string> saveFile(const QString& caption, const QString& filter,
+                                        const std::string& proposedPath) override;
     std::vector<std::string> openFiles(const QString& caption, const QString& filter,
                                        const std::string& startFolder) override;
     std::optional<std::string> chooseFolder(const QString& caption,

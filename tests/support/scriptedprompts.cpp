@@ -32,6 +32,12 @@ ScriptedPrompts& ScriptedPrompts::expectFolder(std::optional<std::string> folder
     return *this;
 }
 
+ScriptedPrompts& ScriptedPrompts::expectSaveFile(std::optional<std::string> path)
+{
+    m_queue.push_back(Expectation{Kind::SaveFile, PromptAnswer::Ok, {}, {}, std::move(path)});
+    return *this;
+}
+
 QStringList ScriptedPrompts::texts() const
 {
     QStringList result;
@@ -141,6 +147,12 @@ std::optional<std::string> ScriptedPrompts::chooseFolder(const QString& caption,
     return e ? e->folder : std::nullopt;
 }
 
+std::optional<std::string> ScriptedPrompts::saveFile(const QString& caption, const QString&, const std::string&)
+{
+    const auto e = take(Kind::SaveFile, caption, caption);
+    return e ? e->folder : std::nullopt;
+}
+
 const char* ScriptedPrompts::kindName(Kind kind)
 {
     switch (kind) {
@@ -154,6 +166,7 @@ const char* ScriptedPrompts::kindName(Kind kind)
     case Kind::Input: return "input box";
     case Kind::OpenFiles: return "open-files dialog";
     case Kind::Folder: return "folder dialog";
+    case Kind::SaveFile: return "save-file dialog";
     }
     return "prompt";
 }

@@ -30,6 +30,7 @@ public:
         Input,
         OpenFiles,
         Folder,
+        SaveFile,
     };
 
     struct Shown {
@@ -51,6 +52,8 @@ public:
     ScriptedPrompts& expectOpenFiles(std::vector<std::string> paths);
     // The next question must be a folder dialog; nullopt answers Cancel.
     ScriptedPrompts& expectFolder(std::optional<std::string> folder);
+    // The next question must be a save-file dialog; nullopt answers Cancel.
+    ScriptedPrompts& expectSaveFile(std::optional<std::string> path);
 
     // Everything shown so far, in order.
     const std::vector<Shown>& shown() const { return m_shown; }
@@ -81,6 +84,8 @@ public:
                                        const std::string& startFolder) override;
     std::optional<std::string> chooseFolder(const QString& caption,
                                             const std::string& startFolder) override;
+    std::optional<std::string> saveFile(const QString& caption, const QString& filter,
+                                        const std::string& proposedPath) override;
 
     static const char* kindName(Kind kind);
 
@@ -90,7 +95,7 @@ private:
         PromptAnswer answer = PromptAnswer::Cancel;
         std::optional<QString> input;
         std::vector<std::string> files;
-        std::optional<std::string> folder;
+        std::optional<std::string> folder;  // also the path of a save-file dialog
     };
 
     // Records the question and takes the next expectation when it matches.
