@@ -1,5 +1,6 @@
 #include "tfrmoptions.h"
 
+#include "codepage.h"
 #include "fixeddialog.h"
 #include "optionvalues.h"
 #include "poptions.h"
@@ -18,19 +19,26 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 const char* const kFileNamesItem = "File Name in playlist";
 const char* const kTagInfoItem = "Mp3 tag Info in playlist";
 
+// The entries of the version box, in its order.
+constexpr Id3v2WriteVersion kVersions[] = {Id3v2WriteVersion::V23, Id3v2WriteVersion::V24, Id3v2WriteVersion::Keep};
+
 } // namespace
 
 TfrmOptions::TfrmOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstractItemView& playlistView,
-                         QWidget* parent)
+                         QWidget* parent, TagRereader rereadTags)
     : QDialog(parent, kFixedDialogFlags)
     , m_skins(skins)
     , m_playlist(playlist)
     , m_playlistView(playlistView)
+    , m_rereadTags(std::move(rereadTags))
 {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
@@ -74,6 +82,7 @@ TfrmOptions::TfrmOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstract
     page->addWidget(grpGlobal);
     page->addWidget(grpPlayList);
     page->addStretch(1);
+    BuildTagsPage();
 
     butClose = MakeCloseButton(*this, QStringLiteral("Close"));
     auto* buttons = new QHBoxLayout;
@@ -87,6 +96,52 @@ TfrmOptions::TfrmOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstract
     FormCreate();
 }
 
+void TfrmOptions::BuildTagsPage()
+{
+    page2 = new QWidget(ctrlpages);
+    page2->setObjectName(QStringLiteral("page2"));
+    ctrlpages->addTab(page2, QStringLiteral("Tags"));
+
+    grpWriting = new QGroupBox(QStringLiteral("  Writing  "), page2);
+    grpWriting->setObjectName(QStringLiteral("grpWriting"));
+    Label3 = new QLabel(QStringLiteral("ID3v2 version to write:"), grpWriting);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    cbId3v2Version = new QComboBox(grpWriting);
+    cbId3v2Version->setObjectName(QStringLiteral("cbId3v2Version"));
+    cbId3v2Version->addItems(
+        {QStringLiteral("ID3v2.3"), QStringLiteral("ID3v2.4"), QStringLiteral("Keep each file's version")});
+    Label3->setBuddy(cbId3v2Version);
+    cbKeepFileTime = new QCheckBox(QStringLiteral("Keep the files' modification time"), grpWriting);
+    cbKeepFileTime->setObjectName(QStringLiteral("cbKeepFileTime"));
+    auto* writing = new QGridLayout(grpWriting);
+    writing->addWidget(Label3, 0, 0);
+    writing->addWidget(cbId3v2Version, 0, 1);
+    writing->addWidget(cbKeepFileTime, 1, 0, 1, 2);
+    writing->setColumnStretch(1, 1);
+
+    grpCodePage = new QGroupBox(QStringLiteral("  Reading  "), page2);
+    grpCodePage->setObjectName(QStringLiteral("grpCodePage"));
+    Label4 = new QLabel(QStringLiteral("Code page of ID3v1 tags:"), grpCodePage);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    cbCodePage = new QComboBox(grpCodePage);
+    cbCodePage->setObjectName(QStringLiteral("cbCodePage"));
+    for (const auto& [name, caption] : CodePage::Offered())
+        cbCodePage->addItem(QString::fromStdString(caption), QString::fromStdString(name));
+    Label4->setBuddy(cbCodePage);
+    cbCodePageForId3v2 = new QCheckBox(QStringLiteral("Use it for ID3v2 texts in encoding 0 too"), grpCodePage);
+    cbCodePageForId3v2->setObjectName(QStringLiteral("cbCodePageForId3v2"));
+    auto* reading = new QGridLayout(grpCodePage);
+    reading->addWidget(Label4, 0, 0);
+    reading->addWidget(cbCodePage, 0, 1);
+    reading->addWidget(cbCodePageForId3v2, 1, 0, 1, 2);
+    reading->setColumnStretch(1, 1);
+
+    auto* page = new QVBoxLayout(page2);
+    page->addWidget(grpWriting);
+    page->addWidget(grpCodePage);
+    page->addStretch(1);
+}
+
 void TfrmOptions::FormCreate()
 {
     // The skins found in the skin manager's folders, sorted; no selection
@@ -95,11 +150,58 @@ void TfrmOptions::FormCreate()
     cbSkinsList->setCurrentIndex(cbSkinsList->findText(QString::fromStdString(options::skinName)));
     cbShowFileNames->setCurrentIndex(options::FNIOMP3INFO ? 0 : 1);
     cbReplaceUrlSpaces->setChecked(options::REPLURLSPACES);
+    const TagOptions tagOptions = options::CurrentTagOptions();
+    cbId3v2Version->setCurrentIndex(
+        static_cast<int>(std::find(std::begin(kVersions), std::end(kVersions), tagOptions.writeVersion)
+                         - std::begin(kVersions)));
+    cbKeepFileTime->setChecked(tagOptions.keepModificationTime);
+    cbCodePage->setCurrentIndex(cbCodePage->findData(QString::fromStdString(tagOptions.codePage)));
+    cbCodePageForId3v2->setChecked(tagOptions.codePageForId3v2);
 
     // Connected after filling in, so that only the user's changes act.
     connect(cbSkinsList, &QComboBox::currentIndexChanged, this, &TfrmOptions::cbSkinsListChange);
     connect(cbShowFileNames, &QComboBox::currentIndexChanged, this, &TfrmOptions::cbShowFileNamesChange);
     connect(cbReplaceUrlSpaces, &QCheckBox::toggled, this, &TfrmOptions::cbReplaceUrlSpacesClick);
+    connect(cbId3v2Version, &QComboBox::currentIndexChanged, this, &TfrmOptions::cbId3v2VersionChange);
+    connect(cbKeepFileTime, &QCheckBox::toggled, this, &TfrmOptions::cbKeepFileTimeClick);
+    connect(cbCodePage, &QComboBox::currentIndexChanged, this, &TfrmOptions::cbCodePageChange);
+    connect(cbCodePageForId3v2, &QCheckBox::toggled, this, &TfrmOptions::cbCodePageChange);
+}
+
+void TfrmOptions::cbId3v2VersionChange()
+{
+    const int index = cbId3v2Version->currentIndex();
+    if (index < 0)
+        return;
+    TagOptions tagOptions = options::CurrentTagOptions();
+    tagOptions.writeVersion = kVersions[index];
+    options::SetTagOptions(tagOptions);
+}
+
+void TfrmOptions::cbKeepFileTimeClick()
+{
+    TagOptions tagOptions = options::CurrentTagOptions();
+    tagOptions.keepModificationTime = cbKeepFileTime->isChecked();
+    options::SetTagOptions(tagOptions);
+}
+
+void TfrmOptions::cbCodePageChange()
+{
+    TagOptions tagOptions = options::CurrentTagOptions();
+    const TagOptions before = tagOptions;
+    if (cbCodePage->currentIndex() >= 0)
+        tagOptions.codePage = cbCodePage->currentData().toString().toStdString();
+    tagOptions.codePageForId3v2 = cbCodePageForId3v2->isChecked();
+    if (tagOptions == before)
+        return;
+    options::SetTagOptions(tagOptions);
+    // The captions come from the tags, which now read differently.
+    if (m_rereadTags) {
+        setEnabled(false);
+        const auto enable = qScopeGuard([this] { setEnabled(true); });
+        m_rereadTags();
+    }
+    RefreshPlaylistCaptions();
 }
 
 void TfrmOptions::cbSkinsListChange()
@@ -150,8 +252,9 @@ void TfrmOptions::FormClose()
     SaveOptions();
 }
 
-void ShowOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstractItemView& playlistView, QWidget* parent)
+void ShowOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstractItemView& playlistView, QWidget* parent,
+                 TfrmOptions::TagRereader rereadTags)
 {
-    TfrmOptions form(skins, playlist, playlistView, parent);
+    TfrmOptions form(skins, playlist, playlistView, parent, std::move(rereadTags));
     form.exec();
 }

@@ -1,10 +1,15 @@
 #pragma once
 // The preferences window: the skin, what the playlist rows show and whether
-// "%20" in them becomes a blank. Every change takes effect at once (the skin
-// on every open window, the options on the playlist captions); there is no
-// Cancel. The settings are saved when the window closes, however it closes.
+// "%20" in them becomes a blank; on a second page "Tags", how tags are
+// written and read (the ID3v2 version written, the code page of ID3v1 tags,
+// keeping the files' modification time). Every change takes effect at once
+// (the skin on every open window, the options on the playlist captions);
+// there is no Cancel. The settings are saved when the window closes,
+// however it closes.
 
 #include <QDialog>
+
+#include <functional>
 
 class SkinManager;
 class TPlaylistModel;
@@ -19,10 +24,14 @@ class QTabWidget;
 class TfrmOptions final : public QDialog {
     Q_OBJECT
 public:
+    // Makes every playlist record read its tags again.
+    using TagRereader = std::function<void()>;
+
     // `playlist` and `playlistView` are the playlist whose captions follow
-    // the options; `skins` applies the chosen skin to the application.
+    // the options; `skins` applies the chosen skin to the application;
+    // `rereadTags` runs when the code page of the tags changed.
     TfrmOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstractItemView& playlistView,
-                QWidget* parent = nullptr);
+                QWidget* parent = nullptr, TagRereader rereadTags = {});
 
     QTabWidget* ctrlpages = nullptr;
     QWidget* page1 = nullptr;
@@ -33,11 +42,24 @@ public:
     QCheckBox* cbReplaceUrlSpaces = nullptr;
     QLabel* Label2 = nullptr;
     QComboBox* cbShowFileNames = nullptr;
+    QWidget* page2 = nullptr;
+    QGroupBox* grpWriting = nullptr;
+    QLabel* Label3 = nullptr;
+    QComboBox* cbId3v2Version = nullptr;
+    QCheckBox* cbKeepFileTime = nullptr;
+    QGroupBox* grpCodePage = nullptr;
+    QLabel* Label4 = nullptr;
+    QComboBox* cbCodePage = nullptr;
+    QCheckBox* cbCodePageForId3v2 = nullptr;
     QPushButton* butClose = nullptr;
 
     void cbSkinsListChange();
     void cbShowFileNamesChange();
     void cbReplaceUrlSpacesClick();
+    void cbId3v2VersionChange();
+    void cbKeepFileTimeClick();
+    // The code page and its use for ID3v2: the playlist reads its tags again.
+    void cbCodePageChange();
     // Every playlist row takes its caption from its record again.
     void RefreshPlaylistCaptions();
 
@@ -46,14 +68,16 @@ protected:
     void done(int result) override;
 
 private:
+    void BuildTagsPage();
     void FormCreate();
     void FormClose();
 
     SkinManager& m_skins;
     TPlaylistModel& m_playlist;
     QAbstractItemView& m_playlistView;
+    TagRereader m_rereadTags;
 };
 
 // Creates the window, shows it modally and disposes it.
 void ShowOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstractItemView& playlistView,
-                 QWidget* parent);
+                 QWidget* parent, TfrmOptions::TagRereader rereadTags = {});

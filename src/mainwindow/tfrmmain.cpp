@@ -327,7 +327,8 @@ void TfrmMain::Exit1Click()
 void TfrmMain::Preferences1Click()
 {
     // The window saves the settings when it closes.
-    ShowOptions(*m_skins, *m_playlist->model(), *m_playlist->songsListView(), this);
+    ShowOptions(*m_skins, *m_playlist->model(), *m_playlist->songsListView(), this,
+                [this] { m_playlist->RereadAllTags(); });
 }
 
 void TfrmMain::About1Click()

@@ -16,6 +16,7 @@
 #include "tfileinfo.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -243,6 +244,20 @@ void TPlaylistPane::RefreshTagRows(const std::vector<int>& rows, bool hideList)
         m_view->show();
         if (focused)
             m_view->setFocus();
+    }
+}
+
+void TPlaylistPane::RereadAllTags()
+{
+    const int count = m_model->Count();
+    ProgressWindows::ProgressScope progress(count, QStringLiteral("Reading tags ..."));
+    for (int row = 0; row < count; ++row) {
+        if (TFileInfo* info = m_model->FileAt(row))
+            info->ReadTags();
+        SetProgressPosition(row + 1);
+        QCoreApplication::processEvents();
+        if (IsProgressCancelled())
+            break;
     }
 }
 

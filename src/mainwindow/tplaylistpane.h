@@ -109,6 +109,10 @@ public:
     // and repainting suspended, the list also hidden when `hideList`; then
     // sorting by caption again, which re-sorts all rows once.
     void RefreshTagRows(const std::vector<int>& rows, bool hideList = false);
+    // Every record reads its tags again (the tag options changed how texts
+    // read), under the progress window, which can cancel it; the rows take
+    // the new captions with the next refresh of the model.
+    void RereadAllTags();
 
     TPlayerStrip* playerStrip() const { return m_strip; }
     TVolumePopup* pVolumeControl() const { return m_volume; }
