@@ -480,6 +480,7 @@ void TPlaylistPane::songsListViewInfoTip(const QPoint& globalPos)
     m_hint->SetSong(Display(info->FileName()),
                     Display(slash == std::string::npos ? std::string() : full.substr(0, slash + 1)),
                     QString::fromStdString(info->FileSizeText()));
+    m_hint->ShowCoverOf(full);
     int top = p.y() + 10;
     if (top + m_hint->height() >= window->height() - 50)
         top = p.y() - m_hint->height() - 20;

@@ -1,8 +1,17 @@
 #include "tsonghintpanel.h"
 
+#include "tcoverloader.h"
 #include "tvicons.h"
 
 #include <QLabel>
+#include <QPixmap>
+
+namespace {
+
+// The cover fits beside the three lines of text.
+constexpr int kCoverSize = 52;
+
+} // namespace
 
 TSongHintPanel::TSongHintPanel(QWidget* parent)
     : QFrame(parent)
@@ -40,7 +49,35 @@ TSongHintPanel::TSongHintPanel(QWidget* parent)
         *values[i] = v;
     }
     resize(300, 64);
+    m_cover = new QLabel(this);
+    m_cover->setObjectName(QStringLiteral("imgSongCover"));
+    m_cover->setAlignment(Qt::AlignCenter);
+    m_cover->hide();
+    m_loader = new TCoverLoader(kCoverSize, this);
+    connect(m_loader, &TCoverLoader::Loaded, this, &TSongHintPanel::showCover);
     hide();
+}
+
+void TSongHintPanel::ShowCoverOf(const std::string& path)
+{
+    m_coverPath = path;
+    m_textWidth = width();
+    QImage thumbnail;
+    showCover(path, m_loader->Find(path, thumbnail) ? thumbnail : QImage());
+}
+
+void TSongHintPanel::showCover(const std::string& path, const QImage& thumbnail)
+{
+    if (path != m_coverPath)
+        return;  // the panel has moved on to another file
+    m_cover->setVisible(!thumbnail.isNull());
+    if (thumbnail.isNull()) {
+        resize(m_textWidth, height());
+        return;
+    }
+    m_cover->setPixmap(QPixmap::fromImage(thumbnail));
+    m_cover->setGeometry(m_textWidth - 16, (height() - kCoverSize) / 2, kCoverSize, kCoverSize);
+    resize(m_textWidth - 16 + kCoverSize + 6, height());
 }
 
 void TSongHintPanel::SetSong(const QString& name, const QString& path, const QString& size)

@@ -1,10 +1,14 @@
 #pragma once
 // The hover panel `panSongsHint`: a picture and the file's name, folder and
-// size. It floats over both panes, so it is a child of the main window.
+// size, and at its right end a small front cover when the file has one. It
+// floats over both panes, so it is a child of the main window.
 
 #include <QFrame>
 
+#include <string>
+
 class QLabel;
+class TCoverLoader;
 
 class TSongHintPanel final : public QFrame {
     Q_OBJECT
@@ -16,9 +20,21 @@ public:
     // Fills the labels and sizes the panel: width = the larger right edge of
     // the name and path labels + 30.
     void SetSong(const QString& name, const QString& path, const QString& size);
+    // After SetSong: the cover of the file at `path`, read in the background
+    // (at once when it was read before); the panel widens when it comes.
+    void ShowCoverOf(const std::string& path);
+    QLabel* imgSongCover() const { return m_cover; }
 
 private:
+    void showCover(const std::string& path, const QImage& thumbnail);
+
     QLabel* m_name = nullptr;
     QLabel* m_path = nullptr;
     QLabel* m_size = nullptr;
+    QLabel* m_cover = nullptr;
+    TCoverLoader* m_loader = nullptr;
+    // The file whose cover the panel waits for or shows, and the width
+    // without it.
+    std::string m_coverPath;
+    int m_textWidth = 0;
 };
