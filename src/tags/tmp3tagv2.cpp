@@ -109,6 +109,21 @@ std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std:
     return out;
 }
 
+// Opens the file for `access` and reads its tag header into `info`; an
+// invalid descriptor when either fails, with errno saying why (0 for a file
+// too short to hold a tag header).
+FileDescriptor openTag(const std::string& fileName, int access, id3v2::TagInfo& info)
+{
+    errno = 0;
+    FileDescriptor file(::open(fileName.c_str(), access | O_CLOEXEC | O_NONBLOCK));
+    if (file.valid() && !id3v2::ReadTagHeader(file.get(), info)) {
+        const int error = errno;
+        file = FileDescriptor(-1);
+        errno = error;
+    }
+    return file;
+}
+
 // Puts the encoding-0 code page of a tag object in place for one operation
 // on this thread.
 class EncodingZeroScope final {
@@ -252,10 +267,9 @@ bool Tmp3TagV2::LoadCover(const std::string& fileName)
 
 bool Tmp3TagV2::load(const std::string& fileName)
 {
-    errno = 0;
-    const FileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
-    if (!file.valid() || !id3v2::ReadTagHeader(file.get(), info))
+    const FileDescriptor file = openTag(fileName, O_RDONLY, info);
+    if (!file.valid())
         return failToOpen();
     if (!info.hasId3())
         return true;
@@ -276,10 +290,9 @@ bool Tmp3TagV2::load(const std::string& fileName)
 
 bool Tmp3TagV2::loadCover(const std::string& fileName)
 {
-    errno = 0;
-    const FileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
-    if (!file.valid() || !id3v2::ReadTagHeader(file.get(), info))
+    const FileDescriptor file = openTag(fileName, O_RDONLY, info);
+    if (!file.valid())
         return failToOpen();
     if (!info.hasId3())
         return true;
@@ -297,10 +310,9 @@ bool Tmp3TagV2::save(const std::string& fileName)
         if (!refused.empty())
             return fail(refused);
     }
-    errno = 0;
-    const FileDescriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
-    if (!file.valid() || !id3v2::ReadTagHeader(file.get(), info))
+    const FileDescriptor file = openTag(fileName, O_RDWR, info);
+    if (!file.valid())
         return failToOpen();
 
     const Versions versions = versionsFor(m_options.writeVersion, info);
@@ -353,10 +365,9 @@ bool Tmp3TagV2::save(const std::string& fileName)
 
 bool Tmp3TagV2::remove(const std::string& fileName)
 {
-    errno = 0;
-    const FileDescriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     id3v2::TagInfo info;
-    if (!file.valid() || !id3v2::ReadTagHeader(file.get(), info))
+    const FileDescriptor file = openTag(fileName, O_RDWR, info);
+    if (!file.valid())
         return failToOpen();
     if (!info.hasId3())
         return fail("The file has no ID3v2 tag");
