@@ -18,6 +18,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -238,13 +239,21 @@ void TCoverPage::btnCoverSaveClick()
         WithTrailingSeparator(m_folder) + (png ? "cover.png" : "cover.jpg"));
     if (!path)
         return;
-    // The dialog asked before an existing file is replaced.
+    // The dialog asked before an existing file is replaced. A file made here
+    // that cannot be written completely does not stay behind half written.
     errno = 0;
-    FileDescriptor file(::open(path->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666));
-    if (!file.valid() || !WriteAll(file.get(), shown->data.data(), shown->data.size()) || !file.close())
-        m_prompts.showError(QStringLiteral("Error"), QStringLiteral("Cannot write file \"") + Display(*path)
-                                                         + QStringLiteral("\". ")
-                                                         + Display(SystemErrorText(errno != 0 ? errno : EIO)));
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK;
+    FileDescriptor file(::open(path->c_str(), flags | O_EXCL, 0666));
+    const bool created = file.valid();
+    if (!created && errno == EEXIST)
+        file = FileDescriptor(::open(path->c_str(), flags | O_TRUNC, 0666));
+    if (file.valid() && WriteAll(file.get(), shown->data.data(), shown->data.size()) && file.close())
+        return;
+    const int error = errno != 0 ? errno : EIO;
+    if (created)
+        ::unlink(path->c_str());
+    m_prompts.showError(QStringLiteral("Error"), QStringLiteral("Cannot write file \"") + Display(*path)
+                                                     + QStringLiteral("\". ") + Display(SystemErrorText(error)));
 }
 
 void TCoverPage::btnCoverRemoveClick()

@@ -1,5 +1,8 @@
 #include "filefixtures.h"
 
+#include <QBuffer>
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -236,4 +239,15 @@ int RunWithoutWriteAccess(const std::string& folder, const std::function<int(std
     const int code = RunInChild(body, report, geteuid() == 0);
     chmod(folder.c_str(), 0755);
     return code;
+}
+
+std::string PictureBytes(const char* format, int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(200, 40, 40));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes.toStdString();
 }

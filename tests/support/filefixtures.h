@@ -40,6 +40,9 @@ std::string Id3v1Block(std::string_view title, std::string_view artist,
 // An ID3v2 tag of `majorVersion` (3 or 4) with TPE1 and TIT2 in encoding 0
 // (frames are left out when the text is empty).
 std::string Id3v2Tag(int majorVersion, std::string_view artist, std::string_view title);
+// A real picture of `width` x `height` pixels encoded as `format` ("PNG",
+// "JPEG"), one colour all over.
+std::string PictureBytes(const char* format, int width, int height);
 
 // Runs `body` in a forked child that has dropped to the user "nobody" (when
 // the tests run as root); the child's return value is its exit code, which is
