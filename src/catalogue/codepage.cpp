@@ -41,13 +41,13 @@ char32_t characterOf(iconv_t cd, unsigned char byte)
 const std::vector<std::pair<std::string, std::string>>& CodePage::Offered()
 {
     static const std::vector<std::pair<std::string, std::string>> offered = {
-        {kDefaultName, "Windows-1252 (Western European)"},
-        {"WINDOWS-1250", "Windows-1250 (Central European)"},
+        {kDefaultName, "Windows-1252 (Western)"},
+        {"WINDOWS-1250", "Windows-1250 (Central Europe)"},
         {"WINDOWS-1251", "Windows-1251 (Cyrillic)"},
         {"WINDOWS-1253", "Windows-1253 (Greek)"},
         {"WINDOWS-1254", "Windows-1254 (Turkish)"},
         {"WINDOWS-1257", "Windows-1257 (Baltic)"},
-        {"ISO-8859-2", "ISO-8859-2 (Central European)"},
+        {"ISO-8859-2", "ISO-8859-2 (Central Europe)"},
         {"ISO-8859-5", "ISO-8859-5 (Cyrillic)"},
         {"ISO-8859-7", "ISO-8859-7 (Greek)"},
         {"KOI8-R", "KOI8-R (Russian)"},

@@ -8,12 +8,14 @@
 #include "skinmanager.h"
 #include "tfrmmain.h"
 #include "tfrmoptions.h"
+#include "tplaylistpane.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 namespace {
@@ -109,4 +111,43 @@ TEST_F(DialogsTest, MissingSkinIsNotSelectedAndEveryWayOfClosingSaves)
     }
     // Opening and closing changed no skin.
     EXPECT_EQ(qApp->styleSheet(), sheet);
+}
+
+TEST_F(DialogsTest, TagOptionsTakeEffectAtOnceAndAreSaved)
+{
+    // "Группа" and "Песня" in Windows-1251 bytes, in an ID3v1 tag and in an
+    // ID3v2 tag whose texts are in encoding 0.
+    const std::string artist = "\xC3\xF0\xF3\xEF\xEF\xE0";
+    const std::string title = "\xCF\xE5\xF1\xED\xFF";
+    WriteFile(dir.file("v1.mp3"), AudioBytes(1500) + Id3v1Block(title, artist));
+    WriteFile(dir.file("v2.mp3"), Id3v2Tag(3, artist, "2") + AudioBytes(1500));
+    for (const char* name : {"v1.mp3", "v2.mp3"})
+        ASSERT_TRUE(frm->playlist()->AddFileToPlaylist(dir.file(name)));
+    const std::vector<QString> western = Captions();
+    EXPECT_EQ(western, (std::vector<QString>{"Ãðóïïà - 2", "Ãðóïïà - Ïåñíÿ"}));
+    const std::string store = FreshStore();
+
+    WithModal([&] { frm->Preferences1Click(); }, [&](QDialog& window) {
+        TfrmOptions& form = As<TfrmOptions>(window);
+        EXPECT_EQ(form.ctrlpages->tabText(1), QStringLiteral("Tags"));
+        EXPECT_EQ(form.cbId3v2Version->currentText(), QStringLiteral("ID3v2.3"));
+        EXPECT_EQ(form.cbCodePage->currentData().toString(), QStringLiteral("WINDOWS-1252"));
+        EXPECT_FALSE(form.cbCodePageForId3v2->isChecked());
+        EXPECT_FALSE(form.cbKeepFileTime->isChecked());
+
+        form.cbCodePage->setCurrentIndex(form.cbCodePage->findData(QStringLiteral("WINDOWS-1251")));
+        EXPECT_EQ(Captions(), (std::vector<QString>{"Ãðóïïà - 2", "Группа - Песня"}));
+        form.cbCodePageForId3v2->click();
+        EXPECT_EQ(Captions(), (std::vector<QString>{"Группа - 2", "Группа - Песня"}));
+        form.cbId3v2Version->setCurrentIndex(1);
+        form.cbKeepFileTime->click();
+        const TagOptions chosen = options::CurrentTagOptions();
+        EXPECT_EQ(chosen.writeVersion, Id3v2WriteVersion::V24);
+        EXPECT_TRUE(chosen.keepModificationTime);
+        form.butClose->click();
+    });
+    EXPECT_EQ(Stored(store, "ID3V2VERSION"), QStringLiteral("2.4"));
+    EXPECT_EQ(Stored(store, "ID3V1CODEPAGE"), QStringLiteral("WINDOWS-1251"));
+    EXPECT_EQ(Stored(store, "ID3V2CODEPAGE"), QStringLiteral("1"));
+    EXPECT_EQ(Stored(store, "KEEPFILETIME"), QStringLiteral("1"));
 }
