@@ -6,6 +6,8 @@
 #include "tfilebrowserpane.h"
 #include "testapplication.h"
 #include "tfrmmain.h"
+#include "tfileinfo.h"
+#include "tmp3tagv2.h"
 #include "tplaylistmodel.h"
 #include "tplaylistpane.h"
 #include "tsonghintpanel.h"
@@ -148,6 +150,44 @@ TEST_F(MainWindowTest, HoverPanelTellsNameFolderAndSizeAndOpensAboveNearTheBotto
     // The mouse leaving the list hides the panel.
     playlist().songsListViewMouseLeave();
     EXPECT_FALSE(hint->isVisible());
+}
+
+TEST_F(MainWindowTest, HoverPanelShowsTheCoverOnceReadInTheBackground)
+{
+    const std::string covered = dir.file("a.mp3");
+    WriteFile(covered, AudioBytes(1500));
+    Tmp3TagV2 tag;
+    tag.SetTitle("Covered");
+    tag.SetFrontCover(PictureBytes("PNG", 40, 20));
+    ASSERT_TRUE(tag.SaveToFile(covered));
+    MakeMp3(dir.file("b.mp3"));
+    for (const char* name : {"a.mp3", "b.mp3"})
+        playlist().AddFileToPlaylist(dir.file(name));
+    TSongsListView* view = playlist().songsListView();
+    TSongHintPanel* hint = playlist().panSongsHint();
+    const auto hover = [&](int row) {
+        playlist().songsListViewInfoTip(view->viewport()->mapToGlobal(
+            view->visualRect(playlist().model()->index(row)).center()));
+    };
+    const int row = playlist().FileAt(0)->FullPath() == covered ? 0 : 1;
+
+    hover(row);
+    const int textWidth = hint->width();
+    QTRY_VERIFY(hint->imgSongCover()->isVisible());
+    EXPECT_EQ(hint->imgSongCover()->pixmap().size(), QSize(52, 26));
+    EXPECT_GT(hint->width(), textWidth);
+    hover(1 - row);
+    EXPECT_FALSE(hint->imgSongCover()->isVisible());
+    QTest::qWait(50);
+    EXPECT_FALSE(hint->imgSongCover()->isVisible()) << "a file without a cover shows none";
+    // Read before: shown at once.
+    hover(row);
+    EXPECT_TRUE(hint->imgSongCover()->isVisible());
+    // A file changed since is read again.
+    tag.RemoveCover();
+    ASSERT_TRUE(tag.SaveToFile(covered));
+    hover(row);
+    QTRY_VERIFY(!hint->imgSongCover()->isVisible());
 }
 
 TEST_F(MainWindowTest, NamesAndFoldersShowAsTypedNeverAsMarkup)
