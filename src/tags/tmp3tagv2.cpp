@@ -183,6 +183,12 @@ void Tmp3TagV2::RemoveCover()
     m_newCover.clear();
 }
 
+void Tmp3TagV2::RemoveFrontCover()
+{
+    m_coverChange = CoverChange::RemoveFront;
+    m_newCover.clear();
+}
+
 std::string Tmp3TagV2::CheckPicture(std::string_view data, std::string* mimeType)
 {
     std::string type;
@@ -328,8 +334,10 @@ bool Tmp3TagV2::save(const std::string& fileName)
     std::vector<Frame> frames = newFrames(std::move(tag.frames),
                                           {&m_title, &m_artist, &m_album, nullptr, &m_year, &m_genre, &m_comment},
                                           m_track, versions);
-    if (m_coverChange == CoverChange::Remove) {
-        if (const std::optional<std::size_t> cover = id3v2::FindCover(frames))
+    if (m_coverChange == CoverChange::Remove || m_coverChange == CoverChange::RemoveFront) {
+        const std::optional<std::size_t> cover = m_coverChange == CoverChange::Remove ? id3v2::FindCover(frames)
+                                                                                    : id3v2::FindFrontCover(frames);
+        if (cover)
             frames.erase(frames.begin() + static_cast<std::ptrdiff_t>(*cover));
     } else if (m_coverChange == CoverChange::Set) {
         Frame picture = id3v2::FrontCoverFrame(coverMimeType, m_newCover);

@@ -75,6 +75,9 @@ public:
     void SetFrontCover(std::string data);
     // The next save removes the cover: the picture LoadCover would find.
     void RemoveCover();
+    // The next save removes the first front cover only (a tag whose pictures
+    // are all of other types keeps them).
+    void RemoveFrontCover();
     // Empty when `data` may be set as the cover, otherwise why not; then
     // `mimeType` (when given) receives the type that follows from the content.
     static std::string CheckPicture(std::string_view data, std::string* mimeType = nullptr);
@@ -90,7 +93,7 @@ public:
     const std::string& LastError() const { return m_lastError; }
 
 private:
-    enum class CoverChange { Keep, Set, Remove };
+    enum class CoverChange { Keep, Set, Remove, RemoveFront };
 
     bool load(const std::string& fileName);
     bool loadCover(const std::string& fileName);

@@ -133,8 +133,10 @@ void TCoverPage::ApplyTo(Tmp3TagV2& tag) const
 {
     if (m_change == Change::Set && m_newCover)
         tag.SetFrontCover(m_newCover->data);
+    else if (m_change == Change::Remove && m_multiFileMode)
+        tag.RemoveFrontCover();  // the files' other pictures stay
     else if (m_change == Change::Remove)
-        tag.RemoveCover();
+        tag.RemoveCover();  // the picture shown
 }
 
 void TCoverPage::showPicture(const TagPicture& picture)

@@ -592,9 +592,13 @@ void TfrmMp3Tag::UpdateV2OfFile(const std::string& path, TagFailureList& failure
         failures.Add(path, V2Failure("read", path, mp3Tag2.LastError()));
         return;
     }
-    // Removing the cover of a file without a tag would only add an empty one.
-    if (!mp3Tag2.TagPresent() && !page2->AnyFieldChanged() && cover == TCoverPage::Change::Remove)
-        return;
+    // Removing a front cover the file does not have would only rewrite it
+    // (or give it an empty tag).
+    if (cover == TCoverPage::Change::Remove && !page2->AnyFieldChanged()) {
+        if (!mp3Tag2.TagPresent() || !mp3Tag2.LoadCover(path) || !mp3Tag2.Cover()
+            || mp3Tag2.Cover()->type != TagPicture::kFrontCover)
+            return;
+    }
     SetMarkedFields(mp3Tag2, *page2);
     page3->ApplyTo(mp3Tag2);
     if (!mp3Tag2.SaveToFile(path))

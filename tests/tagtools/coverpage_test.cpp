@@ -6,11 +6,15 @@
 #include "tagtoolsfixture.h"
 
 #include "tcoverpage.h"
+#include "tfileinfo.h"
 #include "tfrmmp3tag.h"
 #include "tmp3tagv2.h"
+#include "tplaylistmodel.h"
 #include "tplaylistpane.h"
+#include "tsongslistview.h"
 
 #include <QAction>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -165,8 +169,18 @@ TEST_F(TagToolsTest, CoverSetAndRemovedInEverySelectedFile)
     EXPECT_EQ(TagLibFrame(tagged, "TIT2"), "Title");
     EXPECT_EQ(ReadFile(other), AudioBytes(3000));
 
-    // Removing leaves the files' texts, and adds no tag where there is none.
-    Select({0, 2});
+    // Removing takes only front covers and leaves the files' texts; a file
+    // without a front cover is not touched, nor given a tag.
+    std::string backCover;
+    const std::string back = dir.file("back.mp3");
+    WriteFile(back, TagWithBackCover(jpeg, backCover) + AudioBytes(3000));
+    ASSERT_TRUE(playlist().AddFileToPlaylist(back));
+    const std::string backBytes = ReadFile(back);
+    QItemSelectionModel* selection = playlist().songsListView()->selectionModel();
+    selection->clearSelection();
+    for (int row = 0; row < playlist().Count(); ++row)
+        if (playlist().FileAt(row)->FullPath() != bare)
+            selection->select(playlist().model()->index(row), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     dialog = OpenEditor();
     dialog->page3->btnCoverRemove->click();
     prompts.expect(Kind::OkCancel, PromptAnswer::Ok);
@@ -174,4 +188,6 @@ TEST_F(TagToolsTest, CoverSetAndRemovedInEverySelectedFile)
     EXPECT_FALSE(CoverOf(tagged));
     EXPECT_EQ(TagLibFrame(tagged, "TPE1"), "Artist");
     EXPECT_EQ(ReadFile(other), AudioBytes(3000));
+    EXPECT_EQ(ReadFile(back), backBytes);
+    EXPECT_TRUE(CoverOf(bare));
 }
