@@ -25,6 +25,8 @@
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
+#include <numeric>
+
 #include <sys/stat.h>
 
 namespace {
@@ -221,9 +223,19 @@ void TPlaylistPane::RefreshTagRows(const std::vector<int>& rows, bool hideList)
     const bool focused = m_view->hasFocus();
     if (hideList)
         m_view->hide();
-    // The tags are read on the worker pool, each into a copy of the row's
-    // record, which then takes the row's place, in row order. No events run
-    // meanwhile, so the rows stay where they are.
+    // No events run meanwhile, so the rows stay where they are.
+    ReadRowsTags(
+        rows, [this](int row) { ShowReadTags(row); }, [](int) { return true; }, std::chrono::seconds(1));
+    if (hideList) {
+        m_view->show();
+        if (focused)
+            m_view->setFocus();
+    }
+}
+
+void TPlaylistPane::ReadRowsTags(const std::vector<int>& rows, const std::function<void(int row)>& taken,
+                                 const std::function<bool(int done)>& tick, std::chrono::milliseconds interval)
+{
     using Fresh = std::pair<int, TFileInfo>;
     OrderedBatch<Fresh> reads;
     for (int row : rows) {
@@ -234,31 +246,32 @@ void TPlaylistPane::RefreshTagRows(const std::vector<int>& rows, bool hideList)
             });
         }
     }
+    int done = 0;
     reads.Drain(
-        [this](Fresh fresh) {
+        [&](Fresh fresh) {
             *m_model->FileAt(fresh.first) = std::move(fresh.second);
-            ShowReadTags(fresh.first);
+            taken(fresh.first);
+            ++done;
         },
-        [] { return true; }, std::chrono::seconds(1));
-    if (hideList) {
-        m_view->show();
-        if (focused)
-            m_view->setFocus();
-    }
+        [&] { return tick(done); }, interval);
 }
 
 void TPlaylistPane::RereadAllTags()
 {
-    const int count = m_model->Count();
-    ProgressWindows::ProgressScope progress(count, QStringLiteral("Reading tags ..."));
-    for (int row = 0; row < count; ++row) {
-        if (TFileInfo* info = m_model->FileAt(row))
-            info->ReadTags();
-        SetProgressPosition(row + 1);
-        QCoreApplication::processEvents();
-        if (IsProgressCancelled())
-            break;
-    }
+    // Sorting is held while events run, so the rows keep their places (rows
+    // can only be added meanwhile: the preferences window is modal).
+    SortingOff sorting(*m_model);
+    std::vector<int> rows(static_cast<std::size_t>(m_model->Count()));
+    std::iota(rows.begin(), rows.end(), 0);
+    ProgressWindows::ProgressScope progress(static_cast<int>(rows.size()), QStringLiteral("Reading tags ..."));
+    ReadRowsTags(
+        rows, [](int) {},
+        [](int done) {
+            SetProgressPosition(done);
+            QCoreApplication::processEvents();
+            return !IsProgressCancelled();
+        },
+        std::chrono::milliseconds(100));
 }
 
 std::vector<std::pair<int, int>> TPlaylistPane::SelectedRanges() const

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <utility>
@@ -110,8 +111,9 @@ public:
     // sorting by caption again, which re-sorts all rows once.
     void RefreshTagRows(const std::vector<int>& rows, bool hideList = false);
     // Every record reads its tags again (the tag options changed how texts
-    // read), under the progress window, which can cancel it; the rows take
-    // the new captions with the next refresh of the model.
+    // read) on the worker pool, under the progress window, whose Cancel
+    // leaves the records not read yet as they were; the rows take the new
+    // captions with the next refresh of the model.
     void RereadAllTags();
 
     TPlayerStrip* playerStrip() const { return m_strip; }
@@ -143,6 +145,12 @@ private:
     // The row takes the caption and tag-state image of its record's last
     // read, and loses its now-playing mark.
     void ShowReadTags(int row);
+    // Reads the tags of `rows` on the worker pool, each into a copy of the
+    // row's record, which then takes the row's place, in row order; `taken`
+    // runs for each row so refreshed, `tick` about every `interval` with the
+    // number done (false cancels: rows not read by then keep their records).
+    void ReadRowsTags(const std::vector<int>& rows, const std::function<void(int row)>& taken,
+                      const std::function<bool(int done)>& tick, std::chrono::milliseconds interval);
     void AddPathsAsDrop(const std::vector<DroppedEntry>& entries);
 
     Prompts& m_prompts;
