@@ -84,6 +84,7 @@ void TfrmProgress::CloseProgress()
 {
     m_allowClose = true;
     hide();
+    ActivateMainWindow();
 }
 
 void TfrmProgress::sButton1Click()

@@ -67,9 +67,9 @@ void TfrmWait::SetWaitPath(const QString& text)
 
 void TfrmWait::EndWait()
 {
-    EnableMainWindow(true);
     m_allowClose = true;
     hide();
+    EnableMainWindow(true);
 }
 
 void TfrmWait::showEvent(QShowEvent* event)

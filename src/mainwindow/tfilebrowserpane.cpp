@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QFile>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,61 +23,6 @@
 #include <cerrno>
 
 #include <sys/stat.h>
-
-// ---------------------------------------------------------------- drive box
-
-TDriveBox::TDriveBox(QWidget* parent)
-    : QComboBox(parent)
-{
-    setEditable(false);
-    view()->installEventFilter(this);
-}
-
-void TDriveBox::showPopup()
-{
-    m_popupOpen = true;
-    QComboBox::showPopup();
-}
-
-void TDriveBox::hidePopup()
-{
-    QComboBox::hidePopup();
-    if (m_popupOpen) {
-        m_popupOpen = false;
-        // The box takes the entry chosen in the list only after closing it:
-        // report the close-up once that has happened.
-        QMetaObject::invokeMethod(this, &TDriveBox::CloseUp, Qt::QueuedConnection);
-    }
-}
-
-void TDriveBox::focusInEvent(QFocusEvent* event)
-{
-    QComboBox::focusInEvent(event);
-    if (!m_popupOpen)
-        emit Entered();
-}
-
-void TDriveBox::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape)
-        emit EscapePressed();
-    const int before = currentIndex();
-    QComboBox::keyPressEvent(event);
-    // Arrow keys in the closed box choose another entry at once.
-    if (!m_popupOpen && currentIndex() != before)
-        emit KeyChosen();
-}
-
-bool TDriveBox::eventFilter(QObject* watched, QEvent* event)
-{
-    // Escape in the open list reaches the list's view, not the box.
-    if (watched == view() && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-        emit EscapePressed();
-    return QComboBox::eventFilter(watched, event);
-}
-
-// ------------------------------------------------------------------- pane
 
 namespace {
 
@@ -234,9 +180,12 @@ void TFileBrowserPane::BuildMenu()
         a->setShortcutContext(Qt::WidgetShortcut);
         m_filesView->addAction(a);
     }
-    // Until the menu first opens nothing is selected, so "Delete" is off.
-    m_mnuDeleteFiles->setEnabled(false);
-    m_mnuDeleteFiles->setVisible(false);
+    // "Delete" follows the selection: the menu's rule is applied whenever
+    // the selection or the listing changes, not only when the menu opens.
+    mnuFilesPopup();
+    connect(m_filesView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TFileBrowserPane::mnuFilesPopup);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TFileBrowserPane::mnuFilesPopup);
     connect(m_createnewdirectory1, &QAction::triggered, this, &TFileBrowserPane::Createnewdirectory1Click);
     connect(m_mnuDeleteFiles, &QAction::triggered, this, &TFileBrowserPane::mnuDeleteFilesClick);
     connect(m_quicksearch1, &QAction::triggered, this, &TFileBrowserPane::Quicksearch1Click);

@@ -5,8 +5,8 @@
 
 #include "folderlisting.h"
 #include "mountedvolumes.h"
+#include "tdrivebox.h"
 
-#include <QComboBox>
 #include <QWidget>
 
 #include <chrono>
@@ -23,29 +23,6 @@ class QMenu;
 class QAction;
 class QTreeView;
 class QFrame;
-
-// The drive box: reports when its drop-down list has closed (once the entry
-// chosen in it is the box's entry), an entry chosen by key while the list is
-// closed, and Escape presses.
-class TDriveBox final : public QComboBox {
-    Q_OBJECT
-public:
-    explicit TDriveBox(QWidget* parent = nullptr);
-    void showPopup() override;
-    void hidePopup() override;
-    bool IsPopupOpen() const { return m_popupOpen; }
-signals:
-    void CloseUp();
-    void KeyChosen();
-    void EscapePressed();
-    void Entered();
-protected:
-    void focusInEvent(QFocusEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-private:
-    bool m_popupOpen = false;
-};
 
 // What the browser asks of the file system. Each call runs on a worker thread
 // and is given up after `timeout`, so that a mount that does not answer (a

@@ -134,6 +134,15 @@ TPlaylistPane::TPlaylistPane(Prompts& prompts, QWidget* hintParent, QWidget* par
     connect(m_model, &QAbstractItemModel::rowsInserted, this, recount);
     connect(m_model, &QAbstractItemModel::modelReset, this, recount);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, recount);
+    // The context menu's keys follow the selection: its rules are applied
+    // again whenever the selection or the rows change (after the recount
+    // above), not only when the menu opens.
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TPlaylistPane::mnuSongPopup);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &TPlaylistPane::mnuSongPopup);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &TPlaylistPane::mnuSongPopup);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TPlaylistPane::mnuSongPopup);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &TPlaylistPane::mnuSongPopup);
+    mnuSongPopup();
 }
 
 TPlaylistPane::~TPlaylistPane() = default;

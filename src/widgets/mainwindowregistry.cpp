@@ -13,6 +13,14 @@ QPointer<QWidget>& Registered()
     return window;
 }
 
+// The control that had the focus when the main window was disabled:
+// disabling takes the focus from it.
+QPointer<QWidget>& FocusBeforeDisabling()
+{
+    static QPointer<QWidget> widget;
+    return widget;
+}
+
 } // namespace
 
 void SetMainWindow(QWidget* window)
@@ -27,8 +35,31 @@ QWidget* MainWindow()
 
 void EnableMainWindow(bool enabled)
 {
-    if (QWidget* window = MainWindow())
-        window->setEnabled(enabled);
+    QWidget* window = MainWindow();
+    if (!window)
+        return;
+    if (!enabled) {
+        if (window->isEnabled())
+            FocusBeforeDisabling() = window->focusWidget();
+        window->setEnabled(false);
+        return;
+    }
+    const bool wasDisabled = !window->isEnabled();
+    window->setEnabled(true);
+    if (wasDisabled)
+        ActivateMainWindow();
+}
+
+void ActivateMainWindow()
+{
+    QWidget* window = MainWindow();
+    if (!window || !window->isVisible() || !window->isEnabled())
+        return;
+    window->activateWindow();
+    QWidget* focus = FocusBeforeDisabling();
+    FocusBeforeDisabling() = nullptr;
+    if (focus && focus->window() == window && focus->isVisible() && focus->isEnabled())
+        focus->setFocus(Qt::OtherFocusReason);
 }
 
 void CenterOnMainWindow(QWidget& window)

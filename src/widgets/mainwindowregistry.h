@@ -11,7 +11,12 @@ void SetMainWindow(QWidget* window);
 // The registered main window, or nullptr.
 QWidget* MainWindow();
 // Enables or disables the registered main window; nothing when there is none.
+// Enabling it again activates it and gives the focus back to the control
+// that had it, so that keys reach the window without a click.
 void EnableMainWindow(bool enabled);
+// Makes the main window the active one again (after a window of a long
+// operation closed), with the focus where it was before it was disabled.
+void ActivateMainWindow();
 // Moves `window` so that it is centred on the main window (on the screen when
 // there is no main window).
 void CenterOnMainWindow(QWidget& window);

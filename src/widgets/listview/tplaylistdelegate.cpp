@@ -1,6 +1,7 @@
 #include "tplaylistdelegate.h"
 
 #include "tplaylistmodel.h"
+#include "ttmtlistview.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -25,11 +26,10 @@ void TPlaylistDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const bool hover = index.row() == m_hoverRow;
 
     painter->save();
+    const RowColours colours = ColoursFor(option, selected, focused);
     if (selected) {
-        const QColor fill = focused ? FocusedSelectionColor()
-                                    : option.palette.color(QPalette::Button);
-        painter->setPen(fill);
-        painter->setBrush(fill);
+        painter->setPen(colours.fill);
+        painter->setBrush(colours.fill);
         painter->drawRect(rect.adjusted(0, 0, -1, -1));
     } else {
         painter->fillRect(rect, option.palette.brush(QPalette::Base));
@@ -42,20 +42,31 @@ void TPlaylistDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->drawPixmap(rect.left(), y, pm);
     }
 
-    QColor textColour = option.palette.color(QPalette::Text);
-    if (selected)
-        textColour = focused ? QColor(Qt::white) : QColor(Qt::black);
     QFont font = option.font;
     font.setBold(checked);
     font.setUnderline(hover);
     painter->setFont(font);
-    painter->setPen(textColour);
+    painter->setPen(colours.text);
     painter->setClipRect(rect.adjusted(17, 0, 0, 0));
     const int x = rect.left() + (checked ? 15 : 17);
     const QRect textRect(x, rect.top() + 1, rect.right() - x, rect.height() - 1);
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                       RowText(index.row(), index.data(Qt::DisplayRole).toString()));
     painter->restore();
+}
+
+TPlaylistDelegate::RowColours TPlaylistDelegate::ColoursFor(const QStyleOptionViewItem& option, bool selected,
+                                                            bool focused)
+{
+    if (!selected)
+        return {option.palette.brush(QPalette::Base).color(), option.palette.color(QPalette::Text)};
+    if (focused)
+        return {FocusedSelectionColor(), QColor(Qt::white)};
+    // Without the focus the selection stays visible in the button face,
+    // with a text colour that the skin keeps readable on it.
+    if (const auto* view = qobject_cast<const TtmtListView*>(option.widget))
+        return {view->UnfocusedSelectionColor(), view->UnfocusedSelectionTextColor()};
+    return {option.palette.color(QPalette::Button), option.palette.color(QPalette::ButtonText)};
 }
 
 QSize TPlaylistDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -21,6 +21,14 @@ public:
 
     // The colour of a selected row while the playlist has the focus.
     static QColor FocusedSelectionColor() { return QColor(0, 80, 176); }
+    // What a row is painted with: selected rows in the fixed blue with white
+    // text while the list has the focus, else in the list's unfocused
+    // selection colours; other rows in the list's base and text colours.
+    struct RowColours {
+        QColor fill;
+        QColor text;
+    };
+    static RowColours ColoursFor(const QStyleOptionViewItem& option, bool selected, bool focused);
     // The text drawn for a row (position is 0-based).
     static QString RowText(int position, const QString& caption);
 

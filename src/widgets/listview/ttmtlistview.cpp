@@ -1,5 +1,6 @@
 #include "ttmtlistview.h"
 
+#include <QApplication>
 #include <QEnterEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -24,6 +25,17 @@ TtmtListView::TtmtListView(QWidget* parent)
     header()->setSectionsMovable(false);
     header()->viewport()->installEventFilter(this);
     m_trackLine = new QRubberBand(QRubberBand::Line, this);
+}
+
+QColor TtmtListView::UnfocusedSelectionColor() const
+{
+    return m_unfocusedSelection.isValid() ? m_unfocusedSelection : QApplication::palette().color(QPalette::Button);
+}
+
+QColor TtmtListView::UnfocusedSelectionTextColor() const
+{
+    return m_unfocusedSelectionText.isValid() ? m_unfocusedSelectionText
+                                              : QApplication::palette().color(QPalette::ButtonText);
 }
 
 int TtmtListView::ColumnIndexForSection(int section) const
