@@ -17,4 +17,8 @@ public:
     virtual void ProcessPendingEvents() = 0;
     // Shows the operating-system error `code` (an errno value, never 0).
     virtual void ReportOsError(int code) = 0;
+    // Another file system is mounted at `path`, inside what is deleted or
+    // selected itself: it is left with everything in it, and so are the
+    // folders that hold it.
+    virtual void ReportLeftMounted(const std::string& path) { (void)path; }
 };

@@ -2,6 +2,7 @@
 
 #include "browserentry.h"
 #include "deleteprogress.h"
+#include "mounttable.h"
 #include "tagerror.h"
 
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -111,27 +113,54 @@ bool RemoveIfLink(int dirFd, const std::string& name, DeleteProgress& progress)
     return true;
 }
 
-// Deletes the folder `name` of the open folder `parentFd` with everything in
-// it; `path` is how it is shown. Entries are opened and removed relative to
-// open handles and never through a link, so a link swapped in for a folder
-// meanwhile is removed as a link and what it points to is never touched, and
-// no path grows beyond the system's limit. Another mounted file system is
-// never entered.
-void RemoveFolderAt(int parentFd, dev_t parentDevice, const std::string& name, const std::string& path,
-                    DeleteProgress& progress)
+// A tree deletion's walk: where it is in the mount table's terms, and what
+// it may not touch.
+struct Walk {
+    DeleteProgress& progress;
+    const MountTable& mounts;
+};
+
+// Whether `name` in the open folder is a file another file system is
+// mounted on (its unlink failed with EBUSY): a different device than the
+// folder's, or listed in the mount table.
+bool IsMountedFile(int dirFd, dev_t folderDevice, const std::string& name, const std::string& realPath,
+                   const MountTable& mounts)
 {
+    struct stat st {};
+    return mounts.IsMountPoint(realPath)
+           || (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev != folderDevice);
+}
+
+// Deletes the folder `name` of the open folder `parentFd` with everything in
+// it; `path` is how it is shown, `realPath` where it is in the mount table.
+// Entries are opened and removed relative to open handles and never through
+// a link, so a link swapped in for a folder meanwhile is removed as a link
+// and what it points to is never touched, and no path grows beyond the
+// system's limit. Another mounted file system is never entered: a mount
+// point is left with its content, and so is every folder that holds one, as
+// `rm --one-file-system` does. Returns false when it left the folder for
+// that reason.
+bool RemoveFolderAt(int parentFd, dev_t parentDevice, const std::string& name, const std::string& path,
+                    const std::string& realPath, const Walk& walk)
+{
+    DeleteProgress& progress = walk.progress;
+    // The table first: a mount whose server does not answer is never opened.
+    if (walk.mounts.IsMountPoint(realPath)) {
+        progress.ReportLeftMounted(path);
+        return false;
+    }
     const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         const int code = errno;
         if ((code == ELOOP || code == ENOTDIR) && RemoveIfLink(parentFd, name, progress))
-            return;
+            return true;
         Fail(progress, code);
-        return;
+        return true;
     }
     if (IsMountRoot(fd, parentDevice)) {
         close(fd);
-        Fail(progress, EBUSY);
-        return;
+        progress.ReportLeftMounted(path);
+        return false;
     }
     struct stat self {};
     DIR* dir = fstat(fd, &self) == 0 ? fdopendir(fd) : nullptr;
@@ -139,10 +168,12 @@ void RemoveFolderAt(int parentFd, dev_t parentDevice, const std::string& name, c
         const int code = errno;
         close(fd);
         Fail(progress, code);
-        return;
+        return true;
     }
     DirCloser closer(dir);
     const std::string folder = WithTrailingSeparator(path);
+    const std::string realFolder = WithTrailingSeparator(realPath);
+    bool holdsMount = false;
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(dir);
@@ -161,9 +192,16 @@ void RemoveFolderAt(int parentFd, dev_t parentDevice, const std::string& name, c
             progress.SetDeletePath(folder + child);
             if (progress.IsDeleteStopped())
                 continue;
-            RemoveFolderAt(dirfd(dir), self.st_dev, child, folder + child, progress);
+            if (!RemoveFolderAt(dirfd(dir), self.st_dev, child, folder + child, realFolder + child, walk))
+                holdsMount = true;
         } else if (unlinkat(dirfd(dir), child.c_str(), 0) != 0) {
-            Fail(progress, errno);
+            const int code = errno;
+            if (code == EBUSY && IsMountedFile(dirfd(dir), self.st_dev, child, realFolder + child, walk.mounts)) {
+                progress.ReportLeftMounted(folder + child);
+                holdsMount = true;
+                continue;
+            }
+            Fail(progress, code);
             break;
         }
     }
@@ -171,13 +209,28 @@ void RemoveFolderAt(int parentFd, dev_t parentDevice, const std::string& name, c
 
     progress.ProcessPendingEvents();
     if (progress.IsDeleteStopped())
-        return;
+        return true;
+    if (holdsMount)
+        return false;
     if (unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) {
         const int code = errno;
         if (code == ENOTDIR && RemoveIfLink(parentFd, name, progress))
-            return;
+            return true;
         Fail(progress, code);
     }
+    return true;
+}
+
+// Where `folder` really is (links resolved), for the mount table; the path
+// itself when it cannot be resolved.
+std::string RealFolder(const std::string& folder)
+{
+    char* resolved = realpath(folder.c_str(), nullptr);
+    if (!resolved)
+        return folder;
+    std::string result = WithTrailingSeparator(resolved);
+    free(resolved);
+    return result;
 }
 
 } // namespace
@@ -260,6 +313,11 @@ bool IsValidFileName(std::string_view name)
 
 void DeleteTree(const std::string& path, DeleteProgress& progress)
 {
+    DeleteTree(path, progress, MountTable::System());
+}
+
+void DeleteTree(const std::string& path, DeleteProgress& progress, const MountTable& mounts)
+{
     progress.SetDeletePath(path);
     if (progress.IsDeleteStopped())
         return;
@@ -280,7 +338,11 @@ void DeleteTree(const std::string& path, DeleteProgress& progress)
     }
     struct stat parentStat {};
     struct stat st {};
-    if (fstat(parentFd, &parentStat) != 0 || fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    const std::string realPath = RealFolder(parent) + name;
+    if (mounts.IsMountPoint(realPath)) {
+        // A mount point itself is never deleted, nor looked at.
+        progress.ReportLeftMounted(self);
+    } else if (fstat(parentFd, &parentStat) != 0 || fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         Fail(progress, errno);
     } else if (S_ISLNK(st.st_mode)) {
         // A link to a folder goes as a link; its target stays.
@@ -289,13 +351,19 @@ void DeleteTree(const std::string& path, DeleteProgress& progress)
     } else if (!S_ISDIR(st.st_mode)) {
         Fail(progress, ENOTDIR);
     } else {
-        RemoveFolderAt(parentFd, parentStat.st_dev, name, self, progress);
+        RemoveFolderAt(parentFd, parentStat.st_dev, name, self, realPath, Walk{progress, mounts});
     }
     close(parentFd);
 }
 
 void DeleteEntries(const std::string& folder, const std::vector<BrowserEntry>& entries,
                    DeleteProgress& progress)
+{
+    DeleteEntries(folder, entries, progress, MountTable::System());
+}
+
+void DeleteEntries(const std::string& folder, const std::vector<BrowserEntry>& entries,
+                   DeleteProgress& progress, const MountTable& mounts)
 {
     const std::string base = WithTrailingSeparator(folder);
     for (const BrowserEntry& entry : entries) {
@@ -305,10 +373,15 @@ void DeleteEntries(const std::string& folder, const std::vector<BrowserEntry>& e
         if (!entry.extension.empty())
             fullName += "." + entry.extension;
         if (entry.isFolder) {
-            DeleteTree(fullName, progress);
+            DeleteTree(fullName, progress, mounts);
         } else {
             int code = 0;
             if (!DeleteFileLong(fullName, code)) {
+                // A file another file system is mounted on stays.
+                if (code == EBUSY && mounts.IsMountPoint(RealFolder(base) + fullName.substr(base.size()))) {
+                    progress.ReportLeftMounted(fullName);
+                    continue;
+                }
                 progress.ReportOsError(code);
                 break;
             }

@@ -10,6 +10,7 @@
 
 class BrowserEntry;
 class DeleteProgress;
+class MountTable;
 
 // Removes characters of code 32 or less at both ends.
 std::string TrimControls(std::string_view text);
@@ -44,10 +45,17 @@ bool IsValidFileName(std::string_view name);
 // link (the path itself or an entry below it) is removed as a link; what it
 // points to is never touched. The first failure is reported and stops the
 // deletion at every level; whether it stopped is read from the progress.
+// Another mounted file system is never entered or deleted: a mount point
+// (of `mounts`, or a folder on another device) is left with its content and
+// reported, the folders holding it stay, everything else goes. "/" is never
+// deleted. Without `mounts`, the system's mount table.
 void DeleteTree(const std::string& path, DeleteProgress& progress);
+void DeleteTree(const std::string& path, DeleteProgress& progress, const MountTable& mounts);
 
 // Deletes the selected browser rows of `folder` in order: folders as trees,
 // other rows as files (caption + "." + extension when there is one). The ".."
 // row is ignored. The first failure is reported and ends the run.
 void DeleteEntries(const std::string& folder, const std::vector<BrowserEntry>& entries,
                    DeleteProgress& progress);
+void DeleteEntries(const std::string& folder, const std::vector<BrowserEntry>& entries,
+                   DeleteProgress& progress, const MountTable& mounts);

@@ -1,5 +1,7 @@
 #include "mountedvolumes.h"
 
+#include "mounttable.h"
+
 #include <algorithm>
 #include <array>
 #include <fstream>
@@ -12,24 +14,6 @@
 #include <sys/statvfs.h>
 
 namespace {
-
-// Mount paths in mountinfo escape blanks, tabs, newlines and backslashes as
-// three octal digits.
-std::string Unescape(const std::string& s)
-{
-    std::string out;
-    out.reserve(s.size());
-    const auto isOct = [](char c) { return c >= '0' && c <= '7'; };
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && isOct(s[i + 1]) && isOct(s[i + 2]) && isOct(s[i + 3])) {
-            out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
-            i += 3;
-            continue;
-        }
-        out += s[i];
-    }
-    return out;
-}
 
 // udev names labels with \xNN escapes for unsafe bytes.
 std::string UnescapeLabel(const std::string& s)
@@ -102,9 +86,9 @@ std::vector<MountedVolume> MountedVolumes::Parse(const std::string& mountinfo,
         const auto sep = std::find(parts.begin(), parts.end(), "-");
         if (parts.size() < 5 || sep == parts.end() || std::distance(sep, parts.end()) < 3)
             continue;
-        std::string mountPath = Unescape(parts[4]);
+        std::string mountPath = MountTable::UnescapeMountPath(parts[4]);
         const std::string fsType = *(sep + 1);
-        const std::string source = Unescape(*(sep + 2));
+        const std::string source = MountTable::UnescapeMountPath(*(sep + 2));
         if (mountPath.empty() || mountPath[0] != '/')
             continue;
         if (IsHiddenType(fsType, mountPath)) {

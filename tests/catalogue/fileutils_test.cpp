@@ -2,9 +2,11 @@
 #include "deleteprogress.h"
 #include "filefixtures.h"
 #include "fileutils.h"
+#include "mounttable.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <functional>
@@ -99,8 +101,10 @@ public:
             onEvents(current);
     }
     void ReportOsError(int code) override { errors.push_back(code); }
+    void ReportLeftMounted(const std::string& path) override { leftMounted.push_back(path); }
 
     std::vector<std::string> paths;
+    std::vector<std::string> leftMounted;
     std::vector<int> errors;
     std::string current;
     bool stopped = false;
@@ -365,6 +369,45 @@ TEST(DeleteEntriesTest, RowsInOrderUntilTheFirstFailure)
     DeleteEntries(dir.path(), {{"x", "", true}, {"after", "mp3", false}}, stopped);
     EXPECT_TRUE(Exists(folder + "x/f"));
     EXPECT_TRUE(Exists(folder + "after.mp3"));
+}
+
+TEST(DeleteTreeTest, MountedFileSystemsAreLeftWithTheFoldersHoldingThem)
+{
+    // The table as mountinfo writes it: a blank in a name comes as \040.
+    TempDir dir;
+    const std::string top = dir.file("top");
+    MakeTree(top);
+    MakeDir(top + "/b/backup disk");
+    WriteFile(top + "/b/backup disk/precious.mp3", "p");
+    MakeDir(top + "/share");
+    WriteFile(top + "/share/remote.mp3", "r");
+    const std::string escaped = top + "/b/backup\\040disk";
+    const MountTable mounts = MountTable::Parse("22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                                                "90 22 8:17 / " + escaped + " rw - ext4 /dev/sdb1 rw\n"
+                                                "91 22 0:50 / " + top + "/share rw - nfs srv:/m rw\n");
+    ASSERT_TRUE(mounts.IsMountPoint(top + "/share/"));
+
+    RecordingProgress progress;
+    DeleteTree(top, progress, mounts);
+    EXPECT_TRUE(progress.errors.empty());
+    EXPECT_FALSE(progress.stopped);
+    std::sort(progress.leftMounted.begin(), progress.leftMounted.end());
+    EXPECT_EQ(progress.leftMounted, (std::vector<std::string>{top + "/b/backup disk", top + "/share"}));
+    EXPECT_TRUE(Exists(top + "/b/backup disk/precious.mp3"));
+    EXPECT_TRUE(Exists(top + "/share/remote.mp3"));
+    // Everything else went.
+    EXPECT_FALSE(Exists(top + "/a"));
+    EXPECT_FALSE(Exists(top + "/c"));
+    EXPECT_FALSE(Exists(top + "/b/deep"));
+
+    // A mount point chosen itself, or "/", is never deleted.
+    RecordingProgress chosen;
+    DeleteEntries(top + "/", {{"share", "", true}}, chosen, mounts);
+    EXPECT_EQ(chosen.leftMounted, std::vector<std::string>{top + "/share"});
+    EXPECT_TRUE(Exists(top + "/share/remote.mp3"));
+    RecordingProgress root;
+    DeleteTree("/", root, mounts);
+    EXPECT_EQ(root.errors, std::vector<int>{EBUSY});
 }
 
 } // namespace

@@ -172,4 +172,30 @@ TEST_F(DeleteCommandsTest, CancelStopsAtTheNextFolderAndKeepsIt)
     EXPECT_TRUE(mainWindow->isEnabled());
 }
 
+TEST_F(DeleteCommandsTest, WhatAMountKeptIsToldOnce)
+{
+    MakeDir(folder + "music");
+    MakeDir(folder + "music/nas");
+    WriteFile(folder + "music/nas/shared.mp3", "s");
+    WriteFile(folder + "music/local.mp3", "l");
+    MakeDir(folder + "disk");
+    WriteFile(folder + "after.mp3", "a");
+    const MountTable mounts({folder + "music/nas", folder + "disk"});
+
+    ScriptedPrompts prompts;
+    prompts.expect(Kind::YesNoCancel, PromptAnswer::Yes);
+    EXPECT_TRUE(DeleteSelectedEntries(prompts, folder,
+                                      {{"music", "", true}, {"disk", "", true}, {"after", "mp3", false}}, mounts));
+    EXPECT_TRUE(Exists(folder + "music/nas/shared.mp3"));
+    EXPECT_FALSE(Exists(folder + "music/local.mp3"));
+    EXPECT_TRUE(Exists(folder + "disk"));
+    EXPECT_FALSE(Exists(folder + "after.mp3"));
+    EXPECT_TRUE(prompts.texts(Kind::Error).isEmpty());
+    const QStringList told = prompts.texts(Kind::Warning);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].endsWith(QString::fromStdString("\n" + folder + "music/nas\n" + folder + "disk"))) << told[0].toStdString();
+    EXPECT_FALSE(windows->deletion().isVisible());
+    EXPECT_TRUE(mainWindow->isEnabled());
+}
+
 } // namespace
