@@ -4,6 +4,7 @@
 #include "tfrmprogress.h"
 #include "tfrmwait.h"
 
+#include "longoperation.h"
 #include "mainwindowregistry.h"
 
 #include <QCoreApplication>
@@ -92,11 +93,12 @@ void ProgressWindows::CancelOperation()
 
 bool IsLongOperationRunning()
 {
-    return g_registered && g_registered->IsOperationRunning();
+    return LongOperation::AnyRunning() || (g_registered && g_registered->IsOperationRunning());
 }
 
 void CancelLongOperation()
 {
+    LongOperation::StopAll();
     if (g_registered)
         g_registered->CancelOperation();
 }

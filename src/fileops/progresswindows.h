@@ -69,8 +69,9 @@ private:
     QPointer<TfrmDeleteDirProgress> m_deletion;
 };
 
-// Whether a long operation runs, and cancelling it (the main window does
-// that when it is closed meanwhile). Nothing runs when no windows were made.
+// Whether a long operation runs (under one of these windows, or registered
+// as a LongOperation), and cancelling it (the main window does that when it
+// is closed meanwhile).
 bool IsLongOperationRunning();
 void CancelLongOperation();
 

@@ -3,6 +3,7 @@
 #include "filetransfer.h"
 #include "fileutils.h"
 #include "fixeddialog.h"
+#include "longoperation.h"
 #include "mainwindowregistry.h"
 #include "prompts.h"
 #include "showoserror.h"
@@ -131,7 +132,8 @@ void TfrmCopyMoveProgress::CopyMoveSelected()
     pbprogress->setValue(0);
     m_done = 0;
     m_transferred = 0;
-    m_cancelled = false;
+    // A Cancel pressed while the window was coming up counts: the flag is
+    // not cleared here.
     m_lastRefresh.invalidate();
     m_row = 0;
     m_movedCount = 0;
@@ -262,22 +264,19 @@ int RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& sel
                  const std::string& destination)
 {
     TfrmCopyMoveProgress frm(prompts, rows, selection, isMove, destination);
-    // Afterwards the keys go where they went before (disabling the main
-    // window took the focus away).
+    // Afterwards the main window is enabled and active again, with the focus
+    // where it was.
     struct Restore {
         TfrmCopyMoveProgress& frm;
-        QPointer<QWidget> focus;
         ~Restore()
         {
             frm.SetAllowClose(true);
             frm.close();
             EnableMainWindow(true);
-            if (focus) {
-                focus->activateWindow();
-                focus->setFocus();
-            }
         }
-    } restore{frm, MainWindow() ? MainWindow()->focusWidget() : nullptr};
+    } restore{frm};
+    // Closing the main window meanwhile presses Cancel; it closes once the run has ended.
+    const LongOperation running([&frm] { frm.btnCancel->click(); });
     // Not a child of the main window, which is disabled, yet kept above it.
     if (QWidget* main = MainWindow()) {
         frm.winId();

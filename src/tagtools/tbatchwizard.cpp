@@ -1,6 +1,7 @@
 #include "tbatchwizard.h"
 
 #include "fixeddialog.h"
+#include "longoperation.h"
 #include "playlistrows.h"
 #include "prompts.h"
 #include "tpreviewmodel.h"
@@ -291,6 +292,8 @@ void TBatchWizard::actNextExecute()
             pbReading->hide();
             UpdateWizardButtons();
         });
+        // Closing the main window meanwhile cancels the build.
+        const LongOperation building([this] { m_buildCancelled = true; });
         const int count = BuildPreview();
         if (count < 0)
             return;
@@ -301,8 +304,16 @@ void TBatchWizard::actNextExecute()
     }
     ShowPage(page + 1);
     if (CurrentPage() == RunningPage) {
-        RunStep();
+        // A run cannot be cancelled: closing the main window meanwhile waits
+        // for its end and then closes the wizard too.
+        bool closeWhenDone = false;
+        {
+            const LongOperation running([&closeWhenDone] { closeWhenDone = true; });
+            RunStep();
+        }
         ShowPage(FinishPage);
+        if (closeWhenDone)
+            accept();
     }
 }
 

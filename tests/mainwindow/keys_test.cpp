@@ -1,7 +1,8 @@
 // Keys and focus of the main window as a user meets them: the keys of the
 // context menus follow the selection, Escape in the drive box keeps the
 // folder shown, the window gets the keys back after the windows of long
-// operations, and closing waits for a copy run to stop.
+// operations, and closing waits for a copy run to stop or a wizard's run to
+// end.
 
 #include "mainwindowfixture.h"
 
@@ -12,6 +13,7 @@
 #include "tplaylistpane.h"
 #include "tsongslistview.h"
 
+#include "longoperation.h"
 #include "mainwindowregistry.h"
 #include "progresswindows.h"
 #include "tfrmcopymoveprogress.h"
@@ -126,4 +128,58 @@ TEST_F(MainWindowTest, TheWindowGetsTheKeysBackAfterALongOperation)
         EXPECT_TRUE(keysAreBack()) << "round " << round;
     }
     SetMainWindow(nullptr);
+}
+
+TEST_F(MainWindowTest, ClosingDuringACopyStopsTheCopyThenCloses)
+{
+    SetMainWindow(frm.get());
+    MakeDir(dir.file("to"));
+    for (int i = 0; i < 100; ++i) {
+        const std::string file = dir.file("s" + std::to_string(i) + ".mp3");
+        WriteFile(file, std::string(4096, 'x'));
+        playlist().AddFileToPlaylist(file);
+    }
+    playlist().mnuSelectAll1Click();
+    int closes = 0;
+    frm->SetCloseHandler([&] { ++closes; });
+    // The user closes the main window once the copy window is up.
+    bool closedDuringRun = true;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (qobject_cast<TfrmCopyMoveProgress*>(w) && w->isVisible()) {
+                user.stop();
+                closedDuringRun = frm->close();
+            }
+        }
+    });
+    user.start(0);
+    const int copied = RunCopyMove(prompts, *playlist().model(), *playlist().songsListView()->selectionModel(),
+                                   false, dir.file("to/"));
+    EXPECT_FALSE(closedDuringRun); // refused while the copy ran...
+    EXPECT_EQ(closes, 0);
+    EXPECT_LT(copied, 100);        // ...which stopped at Cancel
+    EXPECT_TRUE(frm->isVisible());
+    // ...and the window closes as usual once the run has ended.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !frm->isVisible(); }, 2000));
+    EXPECT_EQ(closes, 1);
+    SetMainWindow(nullptr);
+}
+
+TEST_F(MainWindowTest, ClosingDuringARunThatCannotStopWaitsForItsEnd)
+{
+    // A wizard's renaming run: never broken off halfway, so the window
+    // stays until the run has ended, then closes by itself.
+    int closes = 0;
+    frm->SetCloseHandler([&] { ++closes; });
+    frm->show();
+    {
+        const LongOperation run;
+        EXPECT_FALSE(frm->close());
+        QTest::qWait(200);
+        EXPECT_TRUE(frm->isVisible());
+        EXPECT_EQ(closes, 0);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !frm->isVisible(); }, 2000));
+    EXPECT_EQ(closes, 1);
 }
