@@ -4,12 +4,55 @@
 #include "mainwindowregistry.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
+
+// What the title bar needs beside the title: the window's buttons and margins.
+constexpr int kTitleBarExtra = 140;
+// The margin of a dialog's layout on either side.
+constexpr int kDialogMargin = 12;
+
+// The texts break lines with a carriage return (and line feed); a label
+// shows a lone carriage return as a blank, so each becomes a line feed.
+QString ForDisplay(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+// The width a box needs so that the window manager does not cut its title
+// (title bars usually use a bold font).
+int TitleWidth(const QWidget& window, const QString& title)
+{
+    QFont font = window.font();
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) + kTitleBarExtra;
+}
+
+// A message box whose texts are plain (they carry file names and tag texts,
+// never markup), can be selected and copied, and whose title fits. The box
+// sizes itself to its layout, so the title's width is laid in as a spacer.
+void Prepare(QMessageBox& box)
+{
+    box.setTextFormat(Qt::PlainText);
+    box.setText(ForDisplay(box.text()));
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(TitleWidth(box, box.windowTitle()), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
 
 QMessageBox::Icon ToQtIcon(PromptIcon icon)
 {
@@ -34,8 +77,7 @@ PromptAnswer Ask(QWidget* parent, const QString& title, const QString& text, Pro
                  PromptAnswer closedAnswer)
 {
     QMessageBox box(ToQtIcon(icon), title, text, QMessageBox::NoButton, parent);
-    // Texts carry file names and tag texts: shown as typed, never as markup.
-    box.setTextFormat(Qt::PlainText);
+    Prepare(box);
     for (const ButtonAnswer& b : buttons)
         box.addButton(b.button);
     box.setDefaultButton(buttons.begin()->button);
@@ -63,7 +105,7 @@ QUrl StartUrl(const std::string& folder)
 void Show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)
 {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
+    Prepare(box);
     box.exec();
 }
 
@@ -130,8 +172,11 @@ std::optional<QString> QtPrompts::inputText(const QString& caption, const QStrin
 {
     QInputDialog dialog(parentWidget());
     dialog.setWindowTitle(caption);
-    dialog.setLabelText(prompt);
+    dialog.setLabelText(ForDisplay(prompt));
     dialog.setTextValue(initialText);
+    // The box sizes itself to its layout: the edit gets the title's width.
+    if (auto* edit = dialog.findChild<QLineEdit*>())
+        edit->setMinimumWidth(std::max(TitleWidth(dialog, caption) - 2 * kDialogMargin, 320));
     // The prompt may name a file: shown as typed, never as markup.
     for (QLabel* label : dialog.findChildren<QLabel*>())
         label->setTextFormat(Qt::PlainText);
