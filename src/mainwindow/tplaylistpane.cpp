@@ -330,12 +330,20 @@ void TPlaylistPane::AddFolderToPlaylist(const std::string& path)
     add.Run(path);
 }
 
+std::string TPlaylistPane::DialogStartFolder() const
+{
+    if (!m_pickedFolder.empty())
+        return m_pickedFolder;
+    return m_browserFolder ? m_browserFolder() : std::string();
+}
+
 void TPlaylistPane::submAddSingleFileClick()
 {
     const std::vector<std::string> files =
-        m_prompts.openFiles(QStringLiteral("Open"), QStringLiteral("MP3 Files (*.mp3)"), std::string());
+        m_prompts.openFiles(QStringLiteral("Open"), QStringLiteral("MP3 Files (*.mp3)"), DialogStartFolder());
     if (files.empty())
         return;
+    m_pickedFolder = FolderPart(files.front());
     SortingOff sorting(*m_model);
     RepaintOff repaint(*m_view);
     for (const auto& f : files)
@@ -344,9 +352,10 @@ void TPlaylistPane::submAddSingleFileClick()
 
 void TPlaylistPane::submAddDirClick()
 {
-    const auto folder = m_prompts.chooseFolder(QStringLiteral("Select Media Directory"), "/");
+    const auto folder = m_prompts.chooseFolder(QStringLiteral("Select Media Directory"), DialogStartFolder());
     if (!folder)
         return;
+    m_pickedFolder = WithTrailingSeparator(*folder);
     ProgressWindows::WaitScope wait;
     SortingOff sorting(*m_model);
     AddFolderToPlaylist(*folder);

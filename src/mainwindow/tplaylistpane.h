@@ -62,6 +62,9 @@ public:
     ~TPlaylistPane() override;
 
     void SetPlayerHooks(TPlayerHooks hooks) { m_player = std::move(hooks); }
+    // The folder the open-file and folder dialogs start in until the user
+    // has picked one in them (the folder shown in the file browser).
+    void SetDialogStartFolder(std::function<std::string()> folder) { m_browserFolder = std::move(folder); }
 
     // Adding.
     bool AddFileToPlaylist(const std::string& path);
@@ -152,9 +155,12 @@ private:
     void ReadRowsTags(const std::vector<int>& rows, const std::function<void(int row)>& taken,
                       const std::function<bool(int done)>& tick, std::chrono::milliseconds interval);
     void AddPathsAsDrop(const std::vector<DroppedEntry>& entries);
+    std::string DialogStartFolder() const;
 
     Prompts& m_prompts;
     TPlayerHooks m_player;
+    std::function<std::string()> m_browserFolder;
+    std::string m_pickedFolder; // the last folder picked in the dialogs
     TSongsListView* m_view = nullptr;
     TPlaylistModel* m_model = nullptr;
     TPlaylistDelegate* m_delegate = nullptr;

@@ -52,6 +52,41 @@ TEST_F(MainWindowTest, FrameCaptionsMenusAndStartFolder)
     EXPECT_FALSE(browser().labTotalBytes()->text().isEmpty());
 }
 
+TEST_F(MainWindowTest, AddDialogsStartInTheBrowsersFolderThenInTheLastOnePicked)
+{
+    MakeDir(dir.file("shown"));
+    MakeDir(dir.file("picked"));
+    MakeMp3(dir.file("picked/a.mp3"));
+    ASSERT_TRUE(browser().ShowFolder(dir.file("shown/")));
+    prompts.expectFolder(std::nullopt).expectOpenFiles({dir.file("picked/a.mp3")}).expectFolder(std::nullopt);
+    playlist().submAddDirClick();
+    playlist().submAddSingleFileClick();
+    ASSERT_TRUE(browser().ShowFolder(dir.path() + "/"));
+    playlist().submAddDirClick();
+    const auto& shown = prompts.shown();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0].startFolder, dir.file("shown/"));
+    EXPECT_EQ(shown[1].startFolder, dir.file("shown/"));
+    EXPECT_EQ(shown[2].startFolder, dir.file("picked/"));
+}
+
+TEST_F(MainWindowTest, ReportABugWithoutAMailProgramShowsTheAddress)
+{
+    QUrl opened;
+    bool mailProgram = true;
+    frm->SetMailOpener([&](const QUrl& url) {
+        opened = url;
+        return mailProgram;
+    });
+    frm->Reportabug1->trigger();
+    EXPECT_TRUE(opened.toString().startsWith(QStringLiteral("mailto:support@")));
+    EXPECT_TRUE(prompts.shown().empty());
+    mailProgram = false;
+    frm->Reportabug1->trigger();
+    ASSERT_EQ(prompts.count(Kind::Information), 1);
+    EXPECT_TRUE(prompts.texts(Kind::Information)[0].endsWith(opened.path()));
+}
+
 TEST_F(MainWindowTest, BrowserOrderAndGoingUpSelectsTheFolderLeft)
 {
     WriteFile(dir.file("b.MP3"), "x");

@@ -134,16 +134,18 @@ std::optional<QString> ScriptedPrompts::inputText(const QString& caption, const 
 }
 
 std::vector<std::string> ScriptedPrompts::openFiles(const QString& caption, const QString&,
-                                                    const std::string&)
+                                                    const std::string& startFolder)
 {
     const auto e = take(Kind::OpenFiles, caption, caption);
+    m_shown.back().startFolder = startFolder;
     return e ? e->files : std::vector<std::string>{};
 }
 
 std::optional<std::string> ScriptedPrompts::chooseFolder(const QString& caption,
-                                                         const std::string&)
+                                                         const std::string& startFolder)
 {
     const auto e = take(Kind::Folder, caption, caption);
+    m_shown.back().startFolder = startFolder;
     return e ? e->folder : std::nullopt;
 }
 

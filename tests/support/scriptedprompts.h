@@ -37,6 +37,7 @@ public:
         Kind kind;
         QString title;
         QString text; // the message, the prompt of an input box, the caption of a dialog
+        std::string startFolder = {}; // where a file or folder dialog starts
     };
 
     ScriptedPrompts() = default;
