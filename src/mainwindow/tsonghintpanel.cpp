@@ -3,6 +3,7 @@
 #include "tcoverloader.h"
 #include "tvicons.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPixmap>
 
@@ -12,6 +13,8 @@ namespace {
 constexpr int kCoverSize = 52;
 
 } // namespace
+
+#include <algorithm>
 
 TSongHintPanel::TSongHintPanel(QWidget* parent)
     : QFrame(parent)
@@ -36,6 +39,11 @@ TSongHintPanel::TSongHintPanel(QWidget* parent)
     const char* captions[] = {"Name:", "Path:", "File size:"};
     QLabel** values[] = {&m_name, &m_path, &m_size};
     const char* names[] = {"labSongName", "labSongPath", "labSongFileSize"};
+    // The values start past the widest caption in the bold font, with a gap.
+    int valuesLeft = 0;
+    for (const char* caption : captions)
+        valuesLeft = std::max(valuesLeft, QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(caption)));
+    valuesLeft += 48 + 10;
     for (int i = 0; i < 3; ++i) {
         auto* c = new QLabel(QString::fromLatin1(captions[i]), this);
         c->setFont(bold);
@@ -45,7 +53,7 @@ TSongHintPanel::TSongHintPanel(QWidget* parent)
         v->setObjectName(QString::fromLatin1(names[i]));
         // File names and folders are shown as typed, never as markup.
         v->setTextFormat(Qt::PlainText);
-        v->move(110, 6 + i * 18);
+        v->move(valuesLeft, 6 + i * 18);
         *values[i] = v;
     }
     resize(300, 64);

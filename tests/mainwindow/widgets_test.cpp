@@ -123,6 +123,15 @@ TEST_F(MainWindowTest, HoverPanelTellsNameFolderAndSizeAndOpensAboveNearTheBotto
     EXPECT_EQ(hint->labSongName()->text(), QStringLiteral("song.mp3"));
     EXPECT_EQ(hint->labSongPath()->text().toStdString(), dir.path() + "/");
     EXPECT_EQ(hint->labSongFileSize()->text().toStdString(), "1.46 Kb");
+    // Each caption keeps a gap before its value.
+    for (const QLabel* value : {hint->labSongName(), hint->labSongPath(), hint->labSongFileSize()}) {
+        for (const QLabel* caption : hint->findChildren<QLabel*>()) {
+            if (caption->text().endsWith(QLatin1Char(':')) && caption->y() == value->y()) {
+                EXPECT_GE(value->x() - (caption->x() + caption->sizeHint().width()), 6)
+                    << caption->text().toStdString();
+            }
+        }
+    }
     const QPoint local = frm->mapFromGlobal(global);
     EXPECT_EQ(hint->pos(), QPoint(local.x(), local.y() + 10));
     EXPECT_EQ(hint->width(), std::max(hint->labSongName()->geometry().right(),
