@@ -41,7 +41,30 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QProcess>
 #include <QUrl>
+
+namespace {
+
+// The desktop's mail program for a "mailto:" address. The desktop opener
+// reports success once its helper has started, even when no program handles
+// mail, so the handler is asked first where the desktop can tell.
+bool OpenInMailProgram(const QUrl& address)
+{
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QStringLiteral("x-scheme-handler/mailto")});
+    if (!query.waitForFinished(3000)) {
+        query.kill();
+        query.waitForFinished();
+    } else if (query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0
+               && query.readAllStandardOutput().trimmed().isEmpty()) {
+        return false;
+    }
+    return QDesktopServices::openUrl(address);
+}
+
+} // namespace
 
 TfrmMain::TfrmMain(Prompts& prompts, QWidget* parent)
     : QMainWindow(parent)
@@ -118,6 +141,9 @@ void TfrmMain::FormCreate()
 
     m_browser->FillDriveList();
     m_browser->UpdateDiskInfo();
+
+    // The dialogs that add files start in the folder the browser shows.
+    m_playlist->SetDialogStartFolder([this] { return m_browser->CurrentDir(); });
 
     // The browser's deletion goes through the deletion window and the error box.
     m_browser->SetDeleteHandler([this](const std::string& folder,
@@ -400,8 +426,15 @@ void TfrmMain::CopyOrMoveSelected(bool isMove)
 
 void TfrmMain::Reportabug1Click()
 {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(maker::kSupportAddress)
-                                   + QStringLiteral("?subject=Tunevault%20bug%20report")));
+    const QString address = QString::fromLatin1(maker::kSupportAddress);
+    const QUrl mail(QStringLiteral("mailto:") + address + QStringLiteral("?subject=Tunevault%20bug%20report"));
+    if ((m_mailOpener ? m_mailOpener : OpenInMailProgram)(mail))
+        return;
+    // Without a mail program the address is shown where it can be copied.
+    m_prompts.showInformation(QStringLiteral("Report a bug"),
+                              QStringLiteral("No mail program could be started.\r\n"
+                                             "Please send your report to:\r\n\r\n")
+                                  + address);
 }
 
 void TfrmMain::hideVolumeControlMouseDown()

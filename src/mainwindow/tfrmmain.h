@@ -25,6 +25,7 @@ class QSplitter;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
+class QUrl;
 
 class TfrmMain final : public QMainWindow {
     Q_OBJECT
@@ -41,6 +42,10 @@ public:
     // written, which is then shown.
     using SettingsSaver = std::function<bool(std::string& reason)>;
     void SetSettingsSaver(SettingsSaver saver) { m_settingsSaver = std::move(saver); }
+    // Hands a "mailto:" address to the user's mail program; false when there
+    // is none to start. The desktop's handler unless set.
+    using MailOpener = std::function<bool(const QUrl& address)>;
+    void SetMailOpener(MailOpener opener) { m_mailOpener = std::move(opener); }
 
     // FormCreate's last step: the player controls with the media player and
     // the mixer volume control (`VolumeControl`) on these back-ends. A mixer
@@ -121,6 +126,7 @@ private:
     std::unique_ptr<SkinManager> m_skins;
     std::function<void()> m_closeHandler;
     SettingsSaver m_settingsSaver;
+    MailOpener m_mailOpener;
     TPlaylistPane* m_playlist = nullptr;
     TFileBrowserPane* m_browser = nullptr;
     QSplitter* m_splitter = nullptr;
