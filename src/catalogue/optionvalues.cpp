@@ -10,6 +10,7 @@ bool FNIOMP3INFO = kDefaultFNIOMP3INFO;
 bool REPLURLSPACES = kDefaultREPLURLSPACES;
 std::string customRenamePattern = kDefaultCustomRenamePattern;
 std::string customTagPattern = kDefaultCustomTagPattern;
+std::string browserFolder;
 
 namespace {
 
@@ -39,6 +40,7 @@ void SetDefaultOptionValues()
     REPLURLSPACES = kDefaultREPLURLSPACES;
     customRenamePattern = kDefaultCustomRenamePattern;
     customTagPattern = kDefaultCustomTagPattern;
+    browserFolder.clear();
 }
 
 } // namespace options

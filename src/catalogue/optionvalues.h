@@ -1,5 +1,6 @@
 #pragma once
-// The program's settings as plain process-wide values. They live here, in
+// The program's settings, and the folder the file browser showed at the
+// last close, as plain process-wide values. They live here, in
 // the standard-C++ layer, so that the file record can read them without
 // knowing the settings store; the store (poptions) loads and saves them.
 
@@ -21,6 +22,9 @@ extern bool REPLURLSPACES;
 // tag setup wizard, kept beside the four settings.
 extern std::string customRenamePattern;
 extern std::string customTagPattern;
+// The folder the file browser showed when the main window was last closed,
+// as path bytes; empty before the first close.
+extern std::string browserFolder;
 
 inline constexpr const char* kDefaultSkinName = "TheFrog";
 inline constexpr const char* kDefaultFileRoot = "rfMyComputer";

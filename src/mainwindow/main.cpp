@@ -8,6 +8,7 @@
 #include "desktopsession.h"
 #include "gstmediabackend.h"
 #include "mainwindowregistry.h"
+#include "optionvalues.h"
 #include "poptions.h"
 #include "progresswindows.h"
 #include "pulsemixerbackend.h"
@@ -92,6 +93,7 @@ int main(int argc, char* argv[])
     DesktopSession session(frmMain, &instance);
     session.OfferPlayer(QDBusConnection::sessionBus());
 
+    frmMain.ShowStartFolder(options::browserFolder);
     frmMain.show();
     session.OpenPaths(CommandLine::PathsOf(launch));
     return app.exec();

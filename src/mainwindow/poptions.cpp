@@ -157,6 +157,15 @@ void LoadOptions()
 
     ReadCustomPatterns(*settings);
     ReadTagOptions(*settings);
+
+    // Not one of the four: read whatever becomes of them. Bytes, so that any
+    // folder name comes back as it was; a text typed in by hand is taken too.
+    const QVariant folder = settings->value(QStringLiteral("browserFolder"));
+    if (folder.typeId() == QMetaType::QByteArray)
+        options::browserFolder = folder.toByteArray().toStdString();
+    else if (folder.typeId() == QMetaType::QString)
+        options::browserFolder = folder.toString().toStdString();
+
     // Each value is taken as soon as it is read; the first failure ends the reading.
     std::string text;
     if (!ReadString(*settings, QStringLiteral("skinName"), text))
@@ -188,6 +197,7 @@ bool SaveOptions(std::string* reason)
     settings->setValue(QStringLiteral("ID3V1CODEPAGE"), QString::fromStdString(tagOptions.codePage));
     settings->setValue(QStringLiteral("ID3V2CODEPAGE"), tagOptions.codePageForId3v2 ? 1 : 0);
     settings->setValue(QStringLiteral("KEEPFILETIME"), tagOptions.keepModificationTime ? 1 : 0);
+    settings->setValue(QStringLiteral("browserFolder"), QByteArray::fromStdString(options::browserFolder));
     settings->sync();
     if (settings->status() == QSettings::NoError)
         return true;

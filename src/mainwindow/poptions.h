@@ -6,6 +6,8 @@
 // ID3V1CODEPAGE (a code page name), ID3V2CODEPAGE and KEEPFILETIME (0/1);
 // each is read on its own, and one that is missing or not valid keeps its
 // default.
+// Beside them `browserFolder`, the folder the file browser showed at the
+// last close, kept as its bytes.
 
 #include <string>
 
@@ -16,9 +18,10 @@ void SetDefaultOptions();
 // order. With no stored settings the defaults stand. A missing string of the
 // four reads as empty; a missing boolean or a value that does not
 // convert stops the reading there: the values read before it stay, the rest
-// keep their defaults.
+// keep their defaults. `browserFolder` is read on its own (empty when
+// missing or of another type).
 void LoadOptions();
-// Writes the four values and the patterns. Returns false when the store
-// could not be written (the values in memory are unchanged); `reason` then
-// receives the system's text for the failure.
+// Writes the four values, the patterns and `browserFolder`. Returns false
+// when the store could not be written (the values in memory are unchanged);
+// `reason` then receives the system's text for the failure.
 bool SaveOptions(std::string* reason = nullptr);

@@ -243,6 +243,41 @@ bool TFileBrowserPane::ShowFolder(const std::string& folder)
     return true;
 }
 
+void TFileBrowserPane::ShowStartFolder(const std::string& folder)
+{
+    if (folder.empty() || folder[0] != '/')
+        return;
+    // Looked for on a worker thread: a mount that does not answer gives up
+    // the search instead of freezing the start.
+    const auto existing = CallWithTimeout<std::string>(
+        [folder] {
+            std::string path = WithTrailingSeparator(folder);
+            struct stat st {};
+            while (path.size() > 1 && !(stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
+                path = FolderPart(path.substr(0, path.size() - 1));
+            return path;
+        },
+        m_fileSystem.timeout);
+    if (!existing || *existing == m_currentDir)
+        return;
+    // The drive box names the volume with the longest mount path above it.
+    int drive = -1;
+    std::size_t longest = 0;
+    for (int i = 0; i < m_driveBox->count(); ++i) {
+        const std::string mount = WithTrailingSeparator(m_driveBox->itemData(i).toByteArray().toStdString());
+        if (existing->compare(0, mount.size(), mount) == 0 && mount.size() >= longest) {
+            drive = i;
+            longest = mount.size();
+        }
+    }
+    if (!ShowFolder(*existing))
+        return;
+    if (drive >= 0)
+        m_driveBox->setCurrentIndex(drive);
+    if (m_model->Count() > 0)
+        SelectAndFocusRow(0);
+}
+
 void TFileBrowserPane::UpdateDiskInfo()
 {
     // The volume that holds the folder shown: on Linux a folder reached by

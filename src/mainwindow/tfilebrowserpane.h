@@ -49,6 +49,9 @@ public:
     // Operations of the pane.
     void FillDriveList();
     bool ShowFolder(const std::string& folder);
+    // Shows `folder`, or its nearest parent that still exists, with the drive
+    // box on the volume that holds it; "/" stays shown when none can be listed.
+    void ShowStartFolder(const std::string& folder);
     void UpdateDiskInfo();
     void OpenFolderEntry(const std::string& name);
     void RefreshFolder();

@@ -29,6 +29,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -38,6 +41,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -332,8 +336,21 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
 }
 
+void TfrmMain::ShowStartFolder(const std::string& lastFolder)
+{
+    std::string folder = lastFolder;
+    if (folder.empty()) {
+        const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+        folder = QFile::encodeName(!music.isEmpty() && QFileInfo(music).isDir() ? music : QDir::homePath())
+                     .toStdString();
+    }
+    m_browser->ShowStartFolder(folder);
+}
+
 void TfrmMain::FormClose()
 {
+    // The folder shown comes back at the next start.
+    options::browserFolder = m_browser->CurrentDir();
     std::string reason;
     if (m_settingsSaver && !m_settingsSaver(reason))
         m_prompts.showError(QStringLiteral("Error"), QStringLiteral("The settings could not be saved.\r\n")

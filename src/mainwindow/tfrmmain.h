@@ -52,6 +52,11 @@ public:
     // that cannot be opened is reported once; the window runs on without it.
     void CreatePlayerControls(std::unique_ptr<MediaBackend> media,
                               const std::function<std::unique_ptr<MixerBackend>()>& mixer);
+    // The folder the browser shows at the start: the one it showed at the
+    // last close (`lastFolder`, or its nearest existing parent); at the first
+    // start (empty) the user's music folder, else the home folder.
+    void ShowStartFolder(const std::string& lastFolder);
+
     // Null until CreatePlayerControls.
     TPlayerControls* playerControls() const { return m_playerControls.get(); }
 

@@ -11,6 +11,7 @@
 #include "tsongslistview.h"
 
 #include "mainwindowregistry.h"
+#include "optionvalues.h"
 #include "progresswindows.h"
 #include "skinmanager.h"
 #include "tfrmwait.h"
@@ -85,6 +86,35 @@ TEST_F(MainWindowTest, ReportABugWithoutAMailProgramShowsTheAddress)
     frm->Reportabug1->trigger();
     ASSERT_EQ(prompts.count(Kind::Information), 1);
     EXPECT_TRUE(prompts.texts(Kind::Information)[0].endsWith(opened.path()));
+}
+
+TEST_F(MainWindowTest, StartsInTheMusicFolderThenWhereTheLastCloseLeftIt)
+{
+    // A home of the test's own for the folders the desktop names.
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    MakeDir(dir.file("home"));
+    qputenv("HOME", QByteArray::fromStdString(dir.file("home")));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.file("home/.config")));
+
+    frm->ShowStartFolder(""); // no music folder: home
+    EXPECT_EQ(browser().CurrentDir(), dir.file("home/"));
+    MakeDir(dir.file("home/Music"));
+    frm->ShowStartFolder("");
+    EXPECT_EQ(browser().CurrentDir(), dir.file("home/Music/"));
+    EXPECT_TRUE(browser().CurrentDir().starts_with(browser().driveBox()->currentData().toByteArray().toStdString()));
+    // A folder gone since: its nearest existing parent.
+    frm->ShowStartFolder(dir.file("home/gone/deeper/"));
+    EXPECT_EQ(browser().CurrentDir(), dir.file("home/"));
+
+    qputenv("HOME", home);
+    qputenv("XDG_CONFIG_HOME", config);
+    if (config.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    // Closing keeps the folder shown for the next start.
+    frm->close();
+    EXPECT_EQ(options::browserFolder, dir.file("home/"));
+    options::SetDefaultOptionValues();
 }
 
 TEST_F(MainWindowTest, BrowserOrderAndGoingUpSelectsTheFolderLeft)
@@ -286,7 +316,7 @@ TEST_F(MainWindowTest, DeleteKeysReachThePlaylistOnlyWhenItHasTheFocus)
     EXPECT_FALSE(browser().driveBox()->IsPopupOpen());
     // The close-up is handled once the box has taken the chosen entry.
     QApplication::processEvents();
-    EXPECT_EQ(browser().driveBox()->currentIndex(), 0);
+    EXPECT_TRUE(browser().CurrentDir().starts_with(browser().driveBox()->currentData().toByteArray().toStdString()));
     EXPECT_EQ(browser().CurrentDir(), current);
     EXPECT_TRUE(browser().filesView()->hasFocus());
     // Closing the list without Escape lists the chosen drive's root.

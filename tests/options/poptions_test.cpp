@@ -90,6 +90,23 @@ TEST_F(OptionsTest, FirstRunGivesDefaultsAndSavingCreatesAllFourValues)
     EXPECT_FALSE(options::REPLURLSPACES);
 }
 
+TEST_F(OptionsTest, TheBrowsersFolderComesBackAsItsBytes)
+{
+    LoadOptions();
+    EXPECT_EQ(options::browserFolder, "");
+    options::browserFolder = "/music/caf\xe9 \xff, \"live\"/";
+    ASSERT_TRUE(SaveOptions());
+    SetDefaultOptions();
+    EXPECT_EQ(options::browserFolder, "");
+    LoadOptions();
+    EXPECT_EQ(options::browserFolder, "/music/caf\xe9 \xff, \"live\"/");
+
+    // Read even where the four stop early; a hand-typed text is taken too.
+    store("skinName=Blue\nfileRoot=x\nFNIOMP3INFO=yes\nbrowserFolder=/home/u/Music/\n");
+    LoadOptions();
+    EXPECT_EQ(options::browserFolder, "/home/u/Music/");
+}
+
 TEST_F(OptionsTest, PartialKeysKeepReadOrderAndDefaults)
 {
     // Both strings, no FNIOMP3INFO: strings taken, booleans keep their defaults
