@@ -17,6 +17,8 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QFile>
+#include <QStandardPaths>
 #include <QTextStream>
 
 #include <cstdio>
@@ -93,8 +95,14 @@ int main(int argc, char* argv[])
     DesktopSession session(frmMain, &instance);
     session.OfferPlayer(QDBusConnection::sessionBus());
 
+    // The playlist of the last close, in the program's data folder.
+    frmMain.SetPlaylistFile(
+        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).toStdString()
+        + "/playlist.m3u8");
+
     frmMain.ShowStartFolder(options::browserFolder);
     frmMain.show();
+    frmMain.LoadSavedPlaylist();
     session.OpenPaths(CommandLine::PathsOf(launch));
     return app.exec();
 }

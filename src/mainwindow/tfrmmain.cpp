@@ -5,6 +5,7 @@
 #include "tplayercontrols.h"
 #include "tplayerstrip.h"
 #include "tplaylistmodel.h"
+#include "systemerrortext.h"
 #include "tplaylistpane.h"
 #include "tsongslistview.h"
 #include "ttagcommands.h"
@@ -13,6 +14,7 @@
 #include "browserentry.h"
 #include "deletecommands.h"
 #include "fileutils.h"
+#include "m3uplaylist.h"
 #include "makercontacts.h"
 #include "optionvalues.h"
 #include "playlistdeletion.h"
@@ -23,6 +25,7 @@
 #include "tfrmcopymoveconfirm.h"
 #include "tfrmcopymoveprogress.h"
 #include "tfrmoptions.h"
+#include "tfileinfo.h"
 #include "tfsearch.h"
 
 #include <QAction>
@@ -33,6 +36,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -347,13 +351,46 @@ void TfrmMain::ShowStartFolder(const std::string& lastFolder)
     m_browser->ShowStartFolder(folder);
 }
 
+void TfrmMain::LoadSavedPlaylist()
+{
+    if (m_playlistFile.empty())
+        return;
+    int unreadable = 0;
+    const M3uPlaylist saved = M3uPlaylist::Read(m_playlistFile, unreadable);
+    m_playlist->AddFilesToPlaylist(saved.paths);
+    if (saved.columnWidth >= 0)
+        m_playlist->songsListView()->header()->resizeSection(0, saved.columnWidth);
+    if (unreadable > 0)
+        m_prompts.showWarning(QStringLiteral("Playlist"),
+                              QStringLiteral("%1 entries of the saved playlist could not be read and were left out:\r\n")
+                                      .arg(unreadable)
+                                  + QFile::decodeName(QByteArray::fromStdString(m_playlistFile)));
+}
+
+bool TfrmMain::SavePlaylist(std::string& reason) const
+{
+    M3uPlaylist playlist;
+    for (int row = 0; row < m_playlist->Count(); ++row)
+        playlist.paths.push_back(m_playlist->FileAt(row)->FullPath());
+    playlist.columnWidth = m_playlist->songsListView()->header()->sectionSize(0);
+    QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(FolderPart(m_playlistFile))));
+    int error = 0;
+    if (playlist.Write(m_playlistFile, error))
+        return true;
+    reason = SystemErrorText(error).toStdString();
+    return false;
+}
+
 void TfrmMain::FormClose()
 {
-    // The folder shown comes back at the next start.
+    // The folder shown comes back at the next start, and so does the playlist.
     options::browserFolder = m_browser->CurrentDir();
     std::string reason;
     if (m_settingsSaver && !m_settingsSaver(reason))
         m_prompts.showError(QStringLiteral("Error"), QStringLiteral("The settings could not be saved.\r\n")
+                                                         + QString::fromStdString(reason));
+    if (!m_playlistFile.empty() && !SavePlaylist(reason))
+        m_prompts.showError(QStringLiteral("Error"), QStringLiteral("The playlist could not be saved.\r\n")
                                                          + QString::fromStdString(reason));
     if (m_closeHandler)
         m_closeHandler();

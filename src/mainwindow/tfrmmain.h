@@ -57,6 +57,14 @@ public:
     // start (empty) the user's music folder, else the home folder.
     void ShowStartFolder(const std::string& lastFolder);
 
+    // The playlist kept between runs (an M3U8 file): saved with the column
+    // width when the window is closed, loaded by LoadSavedPlaylist. Nothing
+    // is kept while no file is set.
+    void SetPlaylistFile(std::string file) { m_playlistFile = std::move(file); }
+    // Adds the saved rows (a file gone since keeps its row); entries that
+    // cannot be read are left out and reported once.
+    void LoadSavedPlaylist();
+
     // Null until CreatePlayerControls.
     TPlayerControls* playerControls() const { return m_playerControls.get(); }
 
@@ -126,12 +134,15 @@ private:
     // Asks for the destination, runs the copy or move and lists the
     // browser's folder again.
     void CopyOrMoveSelected(bool isMove);
+    // Writes the playlist file; false with the system's reason.
+    bool SavePlaylist(std::string& reason) const;
 
     Prompts& m_prompts;
     std::unique_ptr<SkinManager> m_skins;
     std::function<void()> m_closeHandler;
     SettingsSaver m_settingsSaver;
     MailOpener m_mailOpener;
+    std::string m_playlistFile;
     TPlaylistPane* m_playlist = nullptr;
     TFileBrowserPane* m_browser = nullptr;
     QSplitter* m_splitter = nullptr;

@@ -344,10 +344,15 @@ void TPlaylistPane::submAddSingleFileClick()
     if (files.empty())
         return;
     m_pickedFolder = FolderPart(files.front());
+    AddFilesToPlaylist(files);
+}
+
+void TPlaylistPane::AddFilesToPlaylist(const std::vector<std::string>& paths)
+{
     SortingOff sorting(*m_model);
     RepaintOff repaint(*m_view);
-    for (const auto& f : files)
-        AddFileToPlaylist(f);
+    for (const auto& path : paths)
+        AddFileToPlaylist(path);
 }
 
 void TPlaylistPane::submAddDirClick()

@@ -70,6 +70,8 @@ public:
     bool AddFileToPlaylist(const std::string& path);
     void AddFolderToPlaylist(const std::string& path);
     bool IsInPlaylist(const std::string& path) const;
+    // Adds `paths` in order, sorting once at the end.
+    void AddFilesToPlaylist(const std::vector<std::string>& paths);
     void submAddSingleFileClick();
     void submAddDirClick();
     // The end of a drag onto the playlist: browser rows or desktop files.

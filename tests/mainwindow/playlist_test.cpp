@@ -13,14 +13,18 @@
 #include "tsongslistview.h"
 
 #include "mainwindowregistry.h"
+#include "optionvalues.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QToolButton>
 #include <QUrl>
+
+#include <unistd.h>
 
 using Kind = ScriptedPrompts::Kind;
 
@@ -339,4 +343,39 @@ TEST_F(MainWindowTest, DropsFromTheBrowserAndFromTheDesktop)
     EXPECT_FALSE(foreignDrop.isAccepted());
     EXPECT_EQ(playlist().Count(), 0);
     SetMainWindow(nullptr);
+}
+
+TEST_F(MainWindowTest, ThePlaylistComesBackAtTheNextStart)
+{
+    const std::string file = dir.file("data/playlist.m3u8");
+    MakeDir(dir.file("data"));
+    MakeMp3(dir.file("a.mp3"), "Artist", "Title");
+    MakeMp3(dir.file("b.mp3"));
+    frm->SetPlaylistFile(file);
+    playlist().AddFileToPlaylist(dir.file("a.mp3"));
+    playlist().AddFileToPlaylist(dir.file("b.mp3"));
+    playlist().songsListView()->header()->resizeSection(0, 123);
+    ASSERT_TRUE(frm->close());
+    options::SetDefaultOptionValues();
+
+    // b.mp3 goes meanwhile: its row stays, with the no-tag picture.
+    ASSERT_EQ(unlink(dir.file("b.mp3").c_str()), 0);
+    TfrmMain next(prompts);
+    next.SetPlaylistFile(file);
+    next.LoadSavedPlaylist();
+    ASSERT_EQ(next.playlist()->Count(), 2);
+    for (int row = 0; row < 2; ++row) {
+        const TFileInfo* info = next.playlist()->FileAt(row);
+        EXPECT_EQ(info->TagStateIndex(), info->FullPath() == dir.file("b.mp3") ? 1 : 0) << info->FullPath();
+    }
+    EXPECT_EQ(next.playlist()->songsListView()->header()->sectionSize(0), 123);
+    EXPECT_TRUE(prompts.shown().empty());
+
+    // A damaged file: what can be read is loaded, the rest reported once.
+    WriteFile(file, dir.file("a.mp3") + "\n\x01\x02\n" + "http://example.com/x.mp3\n");
+    TfrmMain third(prompts);
+    third.SetPlaylistFile(file);
+    third.LoadSavedPlaylist();
+    EXPECT_EQ(third.playlist()->Count(), 1);
+    EXPECT_EQ(prompts.count(Kind::Warning), 1);
 }
