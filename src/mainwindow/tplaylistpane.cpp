@@ -151,6 +151,8 @@ void TPlaylistPane::BuildMenu()
 {
     m_mnuSong = new QMenu(this);
     m_mnuSong->setObjectName(QStringLiteral("mnuSong"));
+    // The separators stay where they are when the items around them hide.
+    m_mnuSong->setSeparatorsCollapsible(false);
     auto add = [this](QMenu* menu, const char* name, const char* caption, const QKeySequence& key) {
         QAction* a = menu->addAction(QString::fromLatin1(caption));
         a->setObjectName(QString::fromLatin1(name));

@@ -20,6 +20,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMimeData>
 #include <QToolButton>
 #include <QUrl>
@@ -219,6 +220,13 @@ TEST_F(MainWindowTest, ContextMenuFollowsTheSelection)
     SelectPlaylistRows({});
     p.mnuSongPopup();
     EXPECT_EQ(state(), (std::vector<bool>{false, false, false, false, false, false}));
+    // "Select All" and the three separators are shown all the same.
+    p.mnuSong()->popup(QPoint(0, 0));
+    int separators = 0;
+    for (QAction* a : p.mnuSong()->actions())
+        separators += a->isSeparator() && !p.mnuSong()->actionGeometry(a).isEmpty() ? 1 : 0;
+    p.mnuSong()->hide();
+    EXPECT_EQ(separators, 3);
     SelectPlaylistRows({1});
     p.mnuSongPopup();
     EXPECT_EQ(state(), (std::vector<bool>{true, true, true, true, true, true}));
