@@ -11,6 +11,96 @@
 #include <unordered_set>
 #include <utility>
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Record = std::unique_ptr<TFileInfo>;
+
+// The records of the files met so far, read on the pool, and the rows they
+// become, in the order the files were met.
+class RecordReads final {
+public:
+    RecordReads(TPlaylistModel& model, const FolderAdd::Callbacks& callbacks, std::string shown)
+        : m_model(model)
+        , m_callbacks(callbacks)
+        , m_shown(std::move(shown))
+    {
+    }
+
+    // Adds the rows ready, then shows `path` and lets pending events run.
+    void Show(const std::string& path)
+    {
+        AddReady();
+        m_shown = path;
+        m_callbacks.showPath(path);
+    }
+    // Shows the path of the file added last (or the one shown last).
+    void ShowAdded() { Show(m_shown); }
+
+    // Reads `file` unless it is listed or was met before; then waits while
+    // the files met are kLead or more ahead of the rows, so that a cancel
+    // still adds every file met, and does so promptly.
+    void Meet(const std::string& file)
+    {
+        if (m_model.IsInPlaylist(file) || !m_keys.insert(TPlaylistModel::FoldPath(file)).second)
+            return;
+        // The worker gets its own copy of the path and makes its own record
+        // (and tag objects); the record is handed over whole.
+        m_reads.Add([file] { return std::make_unique<TFileInfo>(file); });
+        ++m_met;
+        auto due = Clock::now() + kTick;
+        while (m_met - m_added >= FolderAdd::kLead && !m_callbacks.cancelled()) {
+            m_reads.WaitNext(kTick);
+            AddReady();
+            if (Clock::now() >= due) {
+                m_callbacks.showPath(m_shown);
+                due = Clock::now() + kTick;
+            }
+        }
+    }
+
+    // Adds the rows of every file met.
+    void Finish()
+    {
+        m_reads.Drain([this](Record record) { Add(std::move(record)); },
+                      [this] {
+                          m_callbacks.showPath(m_shown);
+                          return true;
+                      },
+                      kTick);
+    }
+
+private:
+    static constexpr std::chrono::milliseconds kTick{FolderAdd::kTickMs};
+
+    // The model checks uniqueness once more: a file may have been added
+    // meanwhile by another way in (a second start of the program).
+    void Add(Record record)
+    {
+        ++m_added;
+        m_shown = record->FullPath();
+        m_model.AddRecord(std::move(record));
+    }
+    void AddReady()
+    {
+        for (Record& record : m_reads.TakeReady())
+            Add(std::move(record));
+    }
+
+    TPlaylistModel& m_model;
+    const FolderAdd::Callbacks& m_callbacks;
+    OrderedBatch<Record> m_reads;
+    std::size_t m_met = 0;
+    std::size_t m_added = 0;
+    // The path in the wait window: the folder being walked, then the file
+    // added last.
+    std::string m_shown;
+    // Folded paths of the files met.
+    std::unordered_set<std::string> m_keys;
+};
+
+} // namespace
+
 FolderAdd::FolderAdd(TPlaylistModel& model, Callbacks callbacks)
     : m_model(model)
     , m_callbacks(std::move(callbacks))
@@ -19,65 +109,30 @@ FolderAdd::FolderAdd(TPlaylistModel& model, Callbacks callbacks)
 
 void FolderAdd::Run(const std::string& folder)
 {
-    using Clock = std::chrono::steady_clock;
-    const auto tick = std::chrono::milliseconds(kTickMs);
-    using Record = std::unique_ptr<TFileInfo>;
-    OrderedBatch<Record> reads;
-    std::size_t found = 0;
-    std::size_t added = 0;
-    // The path in the wait window: the folder being walked, then the file
-    // added last.
-    std::string shown = folder;
-    // The model checks uniqueness once more: a file may have been added
-    // meanwhile by another way in (a second start of the program).
-    const auto add = [&](Record record) {
-        ++added;
-        shown = record->FullPath();
-        m_model.AddRecord(std::move(record));
-    };
-    const auto addReady = [&] {
-        for (Record& record : reads.TakeReady())
-            add(std::move(record));
-    };
-    // The walk goes on while it is less than kLead files ahead of the rows,
-    // so that a cancel still adds every file found, and does so promptly.
-    const auto keepUp = [&] {
-        auto due = Clock::now() + tick;
-        while (found - added >= kLead && !m_callbacks.cancelled()) {
-            reads.WaitNext(tick);
-            addReady();
-            if (Clock::now() >= due) {
-                m_callbacks.showPath(shown);
-                due = Clock::now() + tick;
-            }
-        }
-    };
-
-    // Folded paths of the files found by this walk.
-    std::unordered_set<std::string> keys;
+    RecordReads reads(m_model, m_callbacks, folder);
     FolderScanner scanner({
-        [&](const std::string& path) {
-            addReady();
-            shown = path;
-            m_callbacks.showPath(path);
-        },
+        [&](const std::string& path) { reads.Show(path); },
         m_callbacks.cancelled,
-        [&](const std::string& file) {
-            if (m_model.IsInPlaylist(file) || !keys.insert(TPlaylistModel::FoldPath(file)).second)
-                return;
-            // The worker gets its own copy of the path and makes its own
-            // record (and tag objects); the record is handed over whole.
-            reads.Add([file] { return std::make_unique<TFileInfo>(file); });
-            ++found;
-            keepUp();
-        },
+        [&](const std::string& file) { reads.Meet(file); },
     });
     scanner.Scan(folder);
+    reads.Finish();
+}
 
-    reads.Drain(add,
-                [&] {
-                    m_callbacks.showPath(shown);
-                    return true;
-                },
-                tick);
+void FolderAdd::RunFiles(const std::vector<std::string>& files)
+{
+    RecordReads reads(m_model, m_callbacks, files.empty() ? std::string() : files.front());
+    // The window shows the list's first file at once, then the file added
+    // last about every tick.
+    auto due = Clock::now();
+    for (const std::string& file : files) {
+        if (Clock::now() >= due) {
+            reads.ShowAdded();
+            due = Clock::now() + std::chrono::milliseconds(kTickMs);
+        }
+        if (m_callbacks.cancelled())
+            break;
+        reads.Meet(file);
+    }
+    reads.Finish();
 }

@@ -1,20 +1,22 @@
 #pragma once
-// Adding a folder tree to the playlist. FolderScanner walks the tree on the
-// calling (UI) thread; the records of the MP3 files it finds are read on the
-// worker pool, many at once, and a row is appended for each file in the
-// walk's order, in batches, as the records get ready. A file already listed,
-// or found twice (in another letter case), is not read.
+// Adding a folder tree, or a list of files, to the playlist. FolderScanner
+// walks the tree on the calling (UI) thread; the records of the MP3 files it
+// finds, or of the listed files, are read on the worker pool, many at once,
+// and a row is appended for each file in the walk's (or the list's) order,
+// in batches, as the records get ready. A file already listed, or met twice
+// (in another letter case), is not read.
 //
 // The wait window's path and pending events are served at each folder of the
-// walk and at least every kTickMs while records are awaited. The walk stays
-// at most kLead files ahead of the rows, so a cancel, which stops the walk,
-// is done once the few files found but not yet read are added: the rows
-// added are the files found before the cancel, as when each file is read as
-// soon as it is found.
+// walk, about every kTickMs along a list, and at least every kTickMs while
+// records are awaited. The walk or list stays at most kLead files ahead of
+// the rows, so a cancel, which stops it, is done once the few files met but
+// not yet read are added: the rows added are the files met before the
+// cancel, as when each file is read as soon as it is met.
 
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 class TPlaylistModel;
 
@@ -34,6 +36,10 @@ public:
     // Adds the MP3 files below `folder`; returns when all are added or the
     // add was cancelled.
     void Run(const std::string& folder);
+    // Adds the files of `files` in list order, whether they exist or not (a
+    // missing file gets a row without tags); returns when all are added or
+    // the add was cancelled.
+    void RunFiles(const std::vector<std::string>& files);
 
 private:
     TPlaylistModel& m_model;

@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <numeric>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -323,13 +324,17 @@ bool TPlaylistPane::AddFileToPlaylist(const std::string& path)
     return m_model->AddFile(path);
 }
 
-void TPlaylistPane::AddFolderToPlaylist(const std::string& path)
+FolderAdd TPlaylistPane::WaitWindowAdd() const
 {
-    FolderAdd add(*m_model, {
+    return FolderAdd(*m_model, {
         [](const std::string& shown) { SetWaitPath(shown); },
         [] { return IsWaitCancelled(); },
     });
-    add.Run(path);
+}
+
+void TPlaylistPane::AddFolderToPlaylist(const std::string& path)
+{
+    WaitWindowAdd().Run(path);
 }
 
 std::string TPlaylistPane::DialogStartFolder() const
@@ -351,10 +356,16 @@ void TPlaylistPane::submAddSingleFileClick()
 
 void TPlaylistPane::AddFilesToPlaylist(const std::vector<std::string>& paths)
 {
+    // A long list is added under the wait window, which also sees the sort.
+    std::optional<ProgressWindows::WaitScope> wait;
+    if (paths.size() >= kWaitFiles)
+        wait.emplace();
     SortingOff sorting(*m_model);
     RepaintOff repaint(*m_view);
-    for (const auto& path : paths)
-        AddFileToPlaylist(path);
+    if (wait)
+        WaitWindowAdd().RunFiles(paths);
+    else
+        FolderAdd(*m_model, {[](const std::string&) {}, [] { return false; }}).RunFiles(paths);
 }
 
 void TPlaylistPane::submAddDirClick()
@@ -373,14 +384,21 @@ void TPlaylistPane::AddPathsAsDrop(const std::vector<DroppedEntry>& entries)
     SortingOff sorting(*m_model);
     RepaintOff repaint(*m_view);
     ProgressWindows::WaitScope wait;
+    // Each run of files between folders is read as one list.
+    std::vector<std::string> files;
+    const auto addFiles = [&] {
+        WaitWindowAdd().RunFiles(files);
+        files.clear();
+    };
     for (const auto& e : entries) {
         if (e.isFolder) {
+            addFiles();
             AddFolderToPlaylist(e.fullName);
         } else {
-            SetWaitPath(e.fullName);
-            AddFileToPlaylist(e.fullName);
+            files.push_back(e.fullName);
         }
     }
+    addFiles();
 }
 
 void TPlaylistPane::filesViewEndDrag(const std::vector<DroppedEntry>& entries)

@@ -11,11 +11,13 @@
 #include <QWidget>
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+class FolderAdd;
 class Prompts;
 class TFileInfo;
 class TPlaylistDelegate;
@@ -70,7 +72,10 @@ public:
     bool AddFileToPlaylist(const std::string& path);
     void AddFolderToPlaylist(const std::string& path);
     bool IsInPlaylist(const std::string& path) const;
-    // Adds `paths` in order, sorting once at the end.
+    // Lists of at least this many files are added under the wait window.
+    static constexpr std::size_t kWaitFiles = 100;
+    // Adds `paths` in order, sorting once at the end; their records are read
+    // on the worker pool, under the wait window for a long list.
     void AddFilesToPlaylist(const std::vector<std::string>& paths);
     void submAddSingleFileClick();
     void submAddDirClick();
@@ -156,6 +161,8 @@ private:
     // number done (false cancels: rows not read by then keep their records).
     void ReadRowsTags(const std::vector<int>& rows, const std::function<void(int row)>& taken,
                       const std::function<bool(int done)>& tick, std::chrono::milliseconds interval);
+    // An add that shows its paths in the wait window and stops at its Cancel.
+    FolderAdd WaitWindowAdd() const;
     void AddPathsAsDrop(const std::vector<DroppedEntry>& entries);
     std::string DialogStartFolder() const;
 

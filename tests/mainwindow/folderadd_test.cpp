@@ -1,9 +1,10 @@
-// Adding folders with the records read on the worker pool: the same rows as
-// one file after the other, a cancel that adds the files found before it,
-// and the refresh of many rows.
+// Adding folders and lists of files with the records read on the worker
+// pool: the same rows as one file after the other, a cancel that adds the
+// files met before it, and the refresh of many rows.
 
 #include "mainwindowfixture.h"
 
+#include "folderadd.h"
 #include "folderscanner.h"
 #include "tfileinfo.h"
 #include "tfrmmain.h"
@@ -233,5 +234,77 @@ TEST_F(MainWindowTest, CancelInTheMiddleAddsTheFilesFoundBeforeItSorted)
     prompts.expectFolder(dir.path());
     playlist().submAddDirClick();
     EXPECT_EQ(playlist().Count(), 480);
+    SetMainWindow(nullptr);
+}
+
+TEST_F(MainWindowTest, ALongFileListGivesTheRowsOfASerialAddAndACancelKeepsItsHead)
+{
+    // Every tag kind, equal captions, a file gone since, one listed twice
+    // and once in another letter case, one listed before.
+    std::vector<std::string> list;
+    for (int i = 0; i < 400; ++i) {
+        const std::string path = dir.file("s" + std::to_string(i) + ".mp3");
+        switch (i % 4) {
+        case 0: MakeMp3(path, "Artist " + std::to_string(i), "Title"); break;
+        case 1: MakeMp3(path); break;
+        case 2: WriteFile(path, AudioBytes(900) + Id3v1Block("Only", "One")); break;
+        case 3: MakeMp3(path, "Same", "Song"); break;
+        }
+        list.push_back(path);
+    }
+    list.insert(list.begin() + 10, dir.file("gone.mp3"));
+    list.push_back(list[3]);
+    list.push_back(dir.file("S5.MP3"));
+    playlist().AddFileToPlaylist(list[7]);
+    TPlaylistModel serial;
+    serial.AddFile(list[7]);
+    serial.SetSortingEnabled(false);
+    for (const std::string& path : list)
+        serial.AddFile(path);
+    serial.SetSortingEnabled(true);
+
+    // A cancel stops the list: the rows are the files met before it, and the
+    // files after it are not taken for listed ones.
+    int polls = 0;
+    {
+        TPlaylistPane::SortingOff sorting(*playlist().model());
+        FolderAdd(*playlist().model(), {[](const std::string&) {}, [&] { return ++polls > 300; }}).RunFiles(list);
+    }
+    const int kept = playlist().Count();
+    ASSERT_GT(kept, 1);
+    ASSERT_LE(kept, 300);
+    std::set<std::string> head{list[7]};
+    for (std::size_t i = 0; head.size() < static_cast<std::size_t>(kept); ++i)
+        head.insert(list[i]);
+    std::set<std::string> rows;
+    for (int i = 0; i < kept; ++i)
+        rows.insert(playlist().FileAt(i)->FullPath());
+    EXPECT_EQ(rows, head);
+    for (auto path = list.begin(); path != list.end() - 2; ++path)
+        EXPECT_EQ(playlist().IsInPlaylist(*path), head.count(*path) != 0) << *path;
+    EXPECT_EQ(playlist().model()->PendingCount(), 0);
+
+    // Loaded as the saved playlist, the rest comes under the wait window and
+    // the rows are those of one file read after the other.
+    std::string saved;
+    for (const std::string& path : list)
+        saved += path + "\n";
+    WriteFile(dir.file("saved.m3u8"), saved);
+    frm->SetPlaylistFile(dir.file("saved.m3u8"));
+    SetMainWindow(frm.get());
+    TfrmWait& wait = ProgressWindows::instance().wait();
+    bool waited = false;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] { waited = waited || wait.isVisible(); });
+    watch.start();
+    frm->LoadSavedPlaylist();
+    watch.stop();
+    EXPECT_TRUE(waited);
+    EXPECT_FALSE(wait.isVisible());
+    EXPECT_TRUE(frm->isEnabled());
+    EXPECT_EQ(Rows(*playlist().model()), Rows(serial));
+    EXPECT_EQ(playlist().Count(), 401);
+    EXPECT_TRUE(prompts.shown().empty());
     SetMainWindow(nullptr);
 }
