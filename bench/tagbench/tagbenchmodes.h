@@ -10,8 +10,12 @@
 // Loads the ID3v1 and the ID3v2 tag of every file: one untimed pass to warm
 // the page cache, then the timed pass.
 int RunReadBench(const std::string& dir);
-// Sets the ID3v1 and the ID3v2 title of every file and saves both tags.
+// Sets the ID3v1 and the ID3v2 title of every file and saves both tags:
+// many files at once on the worker pool, each folder flushed once at the
+// end (the batch path of the commands), or one file after another, each
+// save flushing its folder (`--serial`, as a single save does).
 int RunWriteBench(const std::string& dir);
+int RunSerialWriteBench(const std::string& dir);
 // Creates a file record (TFileInfo) for every file, as the playlist does:
 // one untimed pass, then the timed pass that keeps the records.
 int RunRecordsBench(const std::string& dir);

@@ -109,8 +109,16 @@ std::string TFileInfo::RemoveV1TagFrom(const std::string& path)
 
 std::string TFileInfo::RemoveV2TagFrom(const std::string& path)
 {
+    bool removed = false;
+    return RemoveV2TagFrom(path, nullptr, false, removed);
+}
+
+std::string TFileInfo::RemoveV2TagFrom(const std::string& path, FolderFlushes* laterFlushes, bool withV1,
+                                       bool& removed)
+{
     Tmp3TagV2 v2(options::CurrentTagOptions());
-    if (v2.RemoveFromFile(path))
+    removed = v2.RemoveFromFile(path, laterFlushes, withV1);
+    if (removed)
         return {};
     std::string reason = v2.LastError();
     // A file without an ID3v2 tag has nothing to remove, which is no failure.
@@ -118,6 +126,23 @@ std::string TFileInfo::RemoveV2TagFrom(const std::string& path)
     if (probe.LoadFromFile(path) && !probe.TagPresent())
         return {};
     return "Cannot remove the ID3v2 tag from file \"" + path + "\". " + reason;
+}
+
+std::vector<std::string> TFileInfo::RemoveTagsFrom(const std::string& path, bool v1, bool v2,
+                                                   FolderFlushes* laterFlushes)
+{
+    // Both go in one rewrite, so that the file is either as it was or
+    // without both tags. Where the file has no ID3v2 tag or that rewrite
+    // failed, the ID3v1 trailer is cut in place, as when it alone goes.
+    bool removed = false;
+    const std::string v2Reason = v2 ? RemoveV2TagFrom(path, laterFlushes, v1, removed) : std::string();
+    const std::string v1Reason = v1 && !removed ? RemoveV1TagFrom(path) : std::string();
+    std::vector<std::string> reasons;
+    for (const std::string& reason : {v1Reason, v2Reason}) {
+        if (!reason.empty())
+            reasons.push_back(reason);
+    }
+    return reasons;
 }
 
 bool TFileInfo::Rename(const std::string& newName)

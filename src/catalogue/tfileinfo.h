@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+class FolderFlushes;
 
 class TFileInfo {
 public:
@@ -43,6 +46,11 @@ public:
     // The same for any file.
     static std::string RemoveV1TagFrom(const std::string& path);
     static std::string RemoveV2TagFrom(const std::string& path);
+    // Removes the ID3v1 and/or the ID3v2 tag of a file; the reasons of what
+    // failed, none when all worked. With `laterFlushes` the flush of the
+    // file's folder is left to a batch (see FolderFlushes).
+    static std::vector<std::string> RemoveTagsFrom(const std::string& path, bool v1, bool v2,
+                                                   FolderFlushes* laterFlushes);
 
     // Renames the file within its folder to MakeValidFileName(newName). A file
     // that already bears the new name is never replaced: the rename fails, as
@@ -64,6 +72,11 @@ public:
     int TagStateIndex() const;
 
 private:
+    // RemoveV2TagFrom; `withV1`: the ID3v1 trailer goes in the same rewrite
+    // (`removed` tells whether that rewrite was made).
+    static std::string RemoveV2TagFrom(const std::string& path, FolderFlushes* laterFlushes, bool withV1,
+                                       bool& removed);
+
     std::string m_fileName;
     std::string m_fullPath;
     std::optional<std::string> m_tagCaption;

@@ -12,6 +12,7 @@
 #include "tfrmmp3tag.h"
 #include "tundojournal.h"
 #include "tundorecorder.h"
+#include "writebatch.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -248,40 +249,47 @@ void TTagCommands::removeMp3TagFromFile(QObject* sender)
         return;
     m_player.StopPlaying();
 
-    // The main window goes on handling events between the files: rows are
-    // followed by persistent indexes, so a row removed meanwhile is skipped.
+    // The files are written on the worker pool, many at once; the rows are
+    // refreshed in list order as their files are done. The main window goes
+    // on handling events meanwhile: rows are followed by persistent
+    // indexes, so a row removed meanwhile is skipped.
     std::vector<QPersistentModelIndex> targets;
     targets.reserve(rows.size());
-    for (int row : rows)
+    std::unique_ptr<TUndoRecorder> undo = BeginUndo(UndoKind::Tags);
+    // The file and what failed there.
+    using Outcome = std::pair<std::string, std::vector<std::string>>;
+    WriteBatch<Outcome> batch;
+    for (int row : rows) {
+        const TFileInfo* info = m_playlist.FileAt(row);
+        if (!info)
+            continue;
         targets.emplace_back(m_playlist.model()->index(row));
+        batch.Add([v1, v2, recorder = undo.get(), path = info->FullPath()](FolderFlushes& flushes) {
+            const TUndoRecorder::TagWrite recorded(recorder, path);
+            return Outcome(path, TFileInfo::RemoveTagsFrom(path, v1, v2, &flushes));
+        });
+    }
 
     TagFailureList failures;
-    std::unique_ptr<TUndoRecorder> undo = BeginUndo(UndoKind::Tags);
     {
         ProgressWindows::ProgressScope progress(static_cast<int>(rows.size()), QStringLiteral("Removing tags ..."));
         TPlaylistPane::SortingOff sorting(*m_playlist.model());
         int done = 0;
-        for (const QPersistentModelIndex& target : targets) {
-            if (!target.isValid())
-                continue;
-            const int row = target.row();
-            if (TFileInfo* info = m_playlist.FileAt(row)) {
-                const TUndoRecorder::TagWrite recorded(undo.get(), info->FullPath());
-                // ID3v1 first: its trailer is cut in place, then the ID3v2
-                // removal rewrites the file.
-                std::string reason = v1 ? info->RemoveV1Tag() : std::string();
-                if (!reason.empty())
-                    failures.Add(info->FullPath(), std::move(reason));
-                reason = v2 ? info->RemoveV2Tag() : std::string();
-                if (!reason.empty())
-                    failures.Add(info->FullPath(), std::move(reason));
-            }
-            m_playlist.RefreshTagRow(row);
-            SetProgressPosition(++done);
-            QCoreApplication::processEvents();
-            if (IsProgressCancelled())
-                break;
-        }
+        batch.Drain(
+            [&](Outcome outcome) {
+                failures.Add(outcome.first, std::move(outcome.second));
+                const QPersistentModelIndex& target = targets[static_cast<std::size_t>(done)];
+                SetProgressPosition(++done);
+                if (IsProgressCancelled())
+                    batch.Cancel();
+                if (target.isValid())
+                    m_playlist.RefreshTagRow(target.row());
+            },
+            [] {
+                QCoreApplication::processEvents();
+                return !IsProgressCancelled();
+            },
+            kWriteBatchTick);
     }
     CommitUndo(std::move(undo));
     if (!failures.Empty())

@@ -2,6 +2,7 @@
 
 #include "filedescriptor.h"
 #include "fileidentity.h"
+#include "folderflushes.h"
 #include "tagerror.h"
 #include "temporaryfile.h"
 
@@ -39,6 +40,17 @@ struct Place {
     std::string folder;  // as given, for messages
     std::string name;
     FileDescriptor dir {-1};
+    // Where the last flush of the folder goes when a batch does it later.
+    FolderFlushes* laterFlushes = nullptr;
+
+    // The folder's changed entries on disk now, or at the batch's end.
+    void flushEntries() const
+    {
+        if (laterFlushes)
+            laterFlushes->Add(folder);
+        else
+            FlushFolder(dir.get());
+    }
 };
 
 // Writes the new content into `file` and flushes it.
@@ -77,7 +89,7 @@ Outcome replace(const Place& place, int fd, const struct stat& original, const C
         return Outcome::Failed;
     }
     keepTime(temp.fd(), original, keepModificationTime);
-    FlushFolder(place.dir.get());  // the rename itself on disk; the file is rewritten either way
+    place.flushEntries();  // the rename itself on disk; the file is rewritten either way
     return Outcome::Done;
 }
 
@@ -107,14 +119,14 @@ bool rewriteInPlace(const Place& place, int fd, const struct stat& original, con
     }
     keepTime(fd, original, keepModificationTime);
     copy.remove();
-    FlushFolder(place.dir.get());
+    place.flushEntries();
     return true;
 }
 
 }  // namespace
 
 bool RebuildFile(const std::string& fileName, int fd, const ContentWriter& writeContent, std::string& error,
-                 bool keepModificationTime)
+                 bool keepModificationTime, FolderFlushes* laterFlushes)
 {
     struct stat original {};
     errno = 0;
@@ -135,6 +147,7 @@ bool RebuildFile(const std::string& fileName, int fd, const ContentWriter& write
     const std::size_t slash = target.rfind('/');
     place.folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     place.name = slash == std::string::npos ? target : target.substr(slash + 1);
+    place.laterFlushes = laterFlushes;
     place.dir = OpenFolder(place.folder);
     struct stat named {};
     if (!place.dir.valid() || ::fstatat(place.dir.get(), place.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {

@@ -21,12 +21,17 @@
 #include <functional>
 #include <string>
 
+class FolderFlushes;
+
 // Writes the new content; false on failure, errno saying why.
 using ContentWriter = std::function<bool(FileWriter&)>;
 
 // `fd` is the original opened for reading and writing, `fileName` its name
 // as the caller gave it. `writeContent` gets a writer whose ranges come from
 // the original. On failure `error` says why, and the original is as it was
-// (unless `error` names the copy that holds the new content).
+// (unless `error` names the copy that holds the new content). With
+// `keepModificationTime` the rewritten file gets the time it had. With
+// `laterFlushes` the folder's last flush is left to the batch that gave it:
+// the file is complete and flushed before its rename all the same.
 bool RebuildFile(const std::string& fileName, int fd, const ContentWriter& writeContent, std::string& error,
-                 bool keepModificationTime = false);
+                 bool keepModificationTime = false, FolderFlushes* laterFlushes = nullptr);

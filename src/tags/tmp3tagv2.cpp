@@ -10,8 +10,10 @@
 #include "id3v2upgrade.h"
 #include "rebuildfile.h"
 #include "tagerror.h"
+#include "tmp3tagv1.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <new>
 #include <vector>
@@ -141,6 +143,17 @@ private:
     const CodePage* m_previous;
 };
 
+// Where the audio of a file of `fileSize` bytes ends: before its ID3v1
+// trailer, when it has one after its ID3v2 tag of `tagSize` bytes.
+std::int64_t AudioEnd(int fd, std::int64_t fileSize, std::int64_t tagSize)
+{
+    constexpr auto kBlock = static_cast<std::int64_t>(Tmp3TagV1::kBlockSize);
+    char head[3] = {};
+    const bool trailer = fileSize - kBlock >= tagSize && ReadAt(fd, head, 3, fileSize - kBlock)
+        && std::string_view(head, 3) == "TAG";
+    return trailer ? fileSize - kBlock : fileSize;
+}
+
 }  // namespace
 
 Tmp3TagV2::Tmp3TagV2(const TagOptions& options)
@@ -255,14 +268,14 @@ bool Tmp3TagV2::LoadFromFile(const std::string& fileName)
     return loaded;
 }
 
-bool Tmp3TagV2::SaveToFile(const std::string& fileName)
+bool Tmp3TagV2::SaveToFile(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1)
 {
-    return guarded([&] { return save(fileName); });
+    return guarded([&] { return save(fileName, laterFlushes, v1); });
 }
 
-bool Tmp3TagV2::RemoveFromFile(const std::string& fileName)
+bool Tmp3TagV2::RemoveFromFile(const std::string& fileName, FolderFlushes* laterFlushes, bool withV1)
 {
-    return guarded([&] { return remove(fileName); });
+    return guarded([&] { return remove(fileName, laterFlushes, withV1); });
 }
 
 bool Tmp3TagV2::LoadCover(const std::string& fileName)
@@ -308,7 +321,7 @@ bool Tmp3TagV2::loadCover(const std::string& fileName)
     return true;
 }
 
-bool Tmp3TagV2::save(const std::string& fileName)
+bool Tmp3TagV2::save(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1)
 {
     std::string coverMimeType;
     if (m_coverChange == CoverChange::Set) {
@@ -358,6 +371,11 @@ bool Tmp3TagV2::save(const std::string& fileName)
     if (framesSize > id3v2::kMaxTagBodySize)
         return fail("The tag is larger than an ID3v2 tag can be");
 
+    // A new ID3v1 block takes the place of the file's trailer.
+    const std::int64_t audioEnd = v1 ? AudioEnd(file.get(), info.fileSize, oldTagSize) : info.fileSize;
+    std::array<unsigned char, Tmp3TagV1::kBlockSize> v1Block {};
+    if (v1)
+        v1->SaveToBuffer(v1Block.data(), v1Block.size());
     const ContentWriter writeContent = [&](FileWriter& out) {
         if (!out.write(id3v2::BuildTagHeader(static_cast<std::uint32_t>(framesSize), versions.written)))
             return false;
@@ -365,13 +383,15 @@ bool Tmp3TagV2::save(const std::string& fileName)
             if (!out.write(id3v2::FrameHeader(frame, versions.written)) || !out.write(frame.data)
                 || !out.copy(frame.tail.offset, frame.tail.length))
                 return false;
-        return out.copy(oldTagSize, info.fileSize - oldTagSize);
+        return out.copy(oldTagSize, audioEnd - oldTagSize)
+            && (!v1 || out.write({reinterpret_cast<const char*>(v1Block.data()), v1Block.size()}));
     };
     std::string error;
-    return RebuildFile(fileName, file.get(), writeContent, error, m_options.keepModificationTime) || fail(error);
+    return RebuildFile(fileName, file.get(), writeContent, error, m_options.keepModificationTime, laterFlushes)
+        || fail(error);
 }
 
-bool Tmp3TagV2::remove(const std::string& fileName)
+bool Tmp3TagV2::remove(const std::string& fileName, FolderFlushes* laterFlushes, bool withV1)
 {
     id3v2::TagInfo info;
     const FileDescriptor file = openTag(fileName, O_RDWR, info);
@@ -385,7 +405,9 @@ bool Tmp3TagV2::remove(const std::string& fileName)
     const std::int64_t tagSize = id3v2::TagSizeOf(info);
     if (tagSize == 0)
         return fail("The ID3v2 tag is damaged: its size runs past the end of the file");
-    const ContentWriter writeContent = [&](FileWriter& out) { return out.copy(tagSize, info.fileSize - tagSize); };
+    const std::int64_t end = withV1 ? AudioEnd(file.get(), info.fileSize, tagSize) : info.fileSize;
+    const ContentWriter writeContent = [&](FileWriter& out) { return out.copy(tagSize, end - tagSize); };
     std::string error;
-    return RebuildFile(fileName, file.get(), writeContent, error, m_options.keepModificationTime) || fail(error);
+    return RebuildFile(fileName, file.get(), writeContent, error, m_options.keepModificationTime, laterFlushes)
+        || fail(error);
 }

@@ -19,6 +19,8 @@
 #include <string_view>
 
 class CodePage;
+class FolderFlushes;
+class Tmp3TagV1;
 
 class Tmp3TagV2 final {
 public:
@@ -56,10 +58,15 @@ public:
     bool LoadFromFile(const std::string& fileName);
     // Rewrites the file with a new tag in place of any old one. The file
     // stays the same file (owner, group, attributes, hard links); the
-    // original is untouched when the save fails.
-    bool SaveToFile(const std::string& fileName);
+    // original is untouched when the save fails. With `laterFlushes` the
+    // flush of the file's folder is left to a batch (see FolderFlushes).
+    // With `v1` its block replaces the file's ID3v1 trailer (or is appended
+    // where the file has none) in the same rewrite: both tags change
+    // together or neither does.
+    bool SaveToFile(const std::string& fileName, FolderFlushes* laterFlushes = nullptr, Tmp3TagV1* v1 = nullptr);
     // Rewrites the file without its ID3v2 tag; false when it has none.
-    bool RemoveFromFile(const std::string& fileName);
+    // `withV1`: without its ID3v1 trailer too, in the same rewrite.
+    bool RemoveFromFile(const std::string& fileName, FolderFlushes* laterFlushes = nullptr, bool withV1 = false);
 
     // Reads the pictures of the file's tag and keeps its cover: the first
     // front cover (type 3), else the first picture. Leaves the texts alone.
@@ -97,8 +104,8 @@ private:
 
     bool load(const std::string& fileName);
     bool loadCover(const std::string& fileName);
-    bool save(const std::string& fileName);
-    bool remove(const std::string& fileName);
+    bool save(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1);
+    bool remove(const std::string& fileName, FolderFlushes* laterFlushes, bool withV1);
     // Runs an operation; an exception (out of memory) becomes its failure.
     template <typename Operation>
     bool guarded(Operation operation) noexcept;

@@ -10,6 +10,12 @@ void TagFailureList::Add(const std::string& path, std::string reason)
     m_reasons.push_back(std::move(reason));
 }
 
+void TagFailureList::Add(const std::string& path, std::vector<std::string> reasons)
+{
+    for (std::string& reason : reasons)
+        Add(path, std::move(reason));
+}
+
 QString TagFailureList::Message() const
 {
     QStringList lines;

@@ -15,6 +15,8 @@ public:
     // One failure of `path`; `reason` says what failed and why (and names
     // the file). Failures of one file come one after another.
     void Add(const std::string& path, std::string reason);
+    // The failures of one file, in order (none: nothing failed there).
+    void Add(const std::string& path, std::vector<std::string> reasons);
     bool Empty() const { return m_reasons.empty(); }
     // The number of files with at least one failure.
     int FileCount() const { return m_files; }

@@ -42,6 +42,8 @@ public:
     void ShowPlaceholder();
 
     Change PendingChange() const { return m_change; }
+    // The picture chosen to set, if any.
+    const std::optional<TagPicture>& NewCover() const { return m_newCover; }
     // Hands the change (if any) to the tag object before its save.
     void ApplyTo(Tmp3TagV2& tag) const;
 

@@ -14,6 +14,7 @@
 #include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
 #include "tundorecorder.h"
+#include "writebatch.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -408,6 +409,9 @@ void TfrmBatchRename::RenameFiles()
 
     int renamed = 0;
     std::vector<QStringList> failures;
+    // The renames are made one after another, in list order, on which the
+    // name conflicts depend; each folder is flushed once at the end.
+    FolderFlushes folders;
     for (int r = 0; r < m_preview->Count(); ++r) {
         ProcessPendingEvents();
         const TPreviewModel::Row& row = m_preview->RowAt(r);
@@ -431,12 +435,20 @@ void TfrmBatchRename::RenameFiles()
         }
         if (error == 0 && m_undo && row.record->FullPath() != oldPath)
             m_undo->Renamed(oldPath, row.record->FullPath(), created);
-        if (error == 0)
+        if (error == 0) {
             ++renamed;
-        else
+            // The folders whose entries changed: the old one, those created
+            // inside it and the new one.
+            folders.Add(FolderPart(oldPath));
+            for (const std::string& folder : created)
+                folders.Add(folder);
+            folders.Add(FolderPart(row.record->FullPath()));
+        } else {
             failures.push_back({Display(oldName), Display(row.newName), Display(SystemErrorText(error))});
+        }
         StepGauge();
     }
+    FlushFolders(folders, [this] { ProcessPendingEvents(); }, kWriteBatchTick);
 
     QString summary = QStringLiteral("Renamed %1 of %2 files.").arg(renamed).arg(attempts);
     if (!failures.empty())

@@ -6,11 +6,13 @@
 #include "mainwindowregistry.h"
 #include "optionvalues.h"
 #include "playlistrows.h"
+#include "savetags.h"
 #include "tagerror.h"
 #include "tfileinfo.h"
 #include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
 #include "tundorecorder.h"
+#include "writebatch.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -334,31 +336,38 @@ void TfrmBatchTagSetter::WriteTags()
     StartGauge(count);
     const bool setV1 = cbSetV1->isChecked();
     const bool setV2 = cbSetV2->isChecked();
-    int written = 0;
-    std::vector<QStringList> failures;
+    // The rows' texts are taken here; the files are written on the worker
+    // pool, many at once, and their outcomes taken in list order.
+    struct Outcome {
+        QString fileName;
+        QStringList reasons;
+    };
+    WriteBatch<Outcome> batch;
     for (int r = 0; r < m_preview->Count(); ++r) {
-        ProcessPendingEvents();
         const TPreviewModel::Row& row = m_preview->RowAt(r);
         if (!row.checked)
             continue;
-        const std::string path = row.record->FullPath();
-        const TagTexts texts = RowTexts(row.texts);
-        const TUndoRecorder::TagWrite recorded(m_undo, path);
-        QStringList reasons;
-        if (setV1) {
-            if (const std::string reason = WriteV1Texts(path, texts); !reason.empty())
-                reasons << QStringLiteral("ID3v1: ") + Display(reason);
-        }
-        if (setV2) {
-            if (const std::string reason = WriteV2Texts(path, texts); !reason.empty())
-                reasons << QStringLiteral("ID3v2: ") + Display(reason);
-        }
-        if (reasons.empty())
-            ++written;
-        else
-            failures.push_back({row.texts[FileNameColumn], reasons.join(QStringLiteral("; "))});
-        StepGauge();
+        batch.Add([setV1, setV2, undo = m_undo, fileName = row.texts[FileNameColumn], path = row.record->FullPath(),
+                   texts = RowTexts(row.texts)](FolderFlushes& flushes) {
+            const TUndoRecorder::TagWrite recorded(undo, path);
+            return Outcome {fileName, WriteTexts(path, texts, setV1, setV2, &flushes)};
+        });
     }
+    int written = 0;
+    std::vector<QStringList> failures;
+    batch.Drain(
+        [&](const Outcome& outcome) {
+            if (outcome.reasons.empty())
+                ++written;
+            else
+                failures.push_back({outcome.fileName, outcome.reasons.join(QStringLiteral("; "))});
+            StepGauge();
+        },
+        [this] {
+            ProcessPendingEvents();
+            return true;
+        },
+        kWriteBatchTick);
 
     QString summary = QStringLiteral("Tags set in %1 of %2 files.").arg(written).arg(count);
     if (!failures.empty())
@@ -388,42 +397,37 @@ TfrmBatchTagSetter::TagTexts TfrmBatchTagSetter::RowTexts(const QStringList& tex
     return result;
 }
 
-std::string TfrmBatchTagSetter::WriteV1FromRow(const std::string& path, const std::string& artist,
-                                               const std::string& title, std::optional<long long> track)
+QStringList TfrmBatchTagSetter::WriteTexts(const std::string& path, const TagTexts& texts, bool setV1, bool setV2,
+                                           FolderFlushes* laterFlushes)
 {
-    return WriteV1Texts(path, {artist, title, {}, {}, {}, track});
-}
-
-std::string TfrmBatchTagSetter::WriteV2FromRow(const std::string& path, const std::string& artist,
-                                               const std::string& title, std::optional<long long> track)
-{
-    return WriteV2Texts(path, {artist, title, {}, {}, {}, track});
-}
-
-std::string TfrmBatchTagSetter::WriteV1Texts(const std::string& path, const TagTexts& texts)
-{
-    try {
-        Tmp3TagV1 v1(options::CurrentTagOptions());
-        // A file without the tag loads as an empty one; a file that cannot be
-        // read is not written blindly.
-        v1.LoadFromFile(path);
-        SetTexts(v1, texts, kMaxV1Track);
-        v1.SaveToFile(path);
-    } catch (const TagError& error) {
-        return error.what();
+    QStringList reasons;
+    const TagOptions options = options::CurrentTagOptions();
+    Tmp3TagV1 v1(options);
+    if (setV1) {
+        try {
+            // A file without the tag loads as an empty one; a file that
+            // cannot be read is not written blindly.
+            v1.LoadFromFile(path);
+            SetTexts(v1, texts, kMaxV1Track);
+        } catch (const TagError& error) {
+            reasons << QStringLiteral("ID3v1: ") + Display(error.what());
+            setV1 = false;
+        }
     }
-    return {};
-}
-
-std::string TfrmBatchTagSetter::WriteV2Texts(const std::string& path, const TagTexts& texts)
-{
-    Tmp3TagV2 v2(options::CurrentTagOptions());
-    if (!v2.LoadFromFile(path))
-        return v2.LastError();
-    SetTexts(v2, texts, kMaxV2Track);
-    if (!v2.SaveToFile(path))
-        return v2.LastError();
-    return {};
+    Tmp3TagV2 v2(options);
+    if (setV2) {
+        setV2 = v2.LoadFromFile(path);
+        if (setV2)
+            SetTexts(v2, texts, kMaxV2Track);
+        else
+            reasons << QStringLiteral("ID3v2: ") + Display(v2.LastError());
+    }
+    const TagSaveFailures saved = SaveTags(path, setV1 ? &v1 : nullptr, setV2 ? &v2 : nullptr, laterFlushes);
+    if (!saved.v1.empty())
+        reasons << QStringLiteral("ID3v1: ") + Display(saved.v1);
+    if (!saved.v2.empty())
+        reasons << QStringLiteral("ID3v2: ") + Display(saved.v2);
+    return reasons;
 }
 
 TagSetterResult ShowTagSetterWizard(PlaylistRows& playlist, Prompts& prompts, QWidget* parent, TUndoRecorder* undo)

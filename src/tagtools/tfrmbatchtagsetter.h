@@ -11,10 +11,13 @@
 #include "tbatchwizard.h"
 #include "tnamepattern.h"
 
+#include <QStringList>
+
 #include <optional>
 #include <string>
 #include <string_view>
 
+class FolderFlushes;
 class PlaylistRows;
 class TPreviewModel;
 class TUndoRecorder;
@@ -76,15 +79,12 @@ public:
     void SetAllPreviewChecks(bool checked);
     bool AnyPreviewRowChecked() const;
     void WriteTags();
-    // Write one file's tag: artist, title and the track when the tag can
-    // hold it; every other field as loaded. Each returns the reason of a
-    // failure, or an empty text.
-    static std::string WriteV1FromRow(const std::string& path, const std::string& artist, const std::string& title,
-                                      std::optional<long long> track);
-    static std::string WriteV2FromRow(const std::string& path, const std::string& artist, const std::string& title,
-                                      std::optional<long long> track);
-    static std::string WriteV1Texts(const std::string& path, const TagTexts& texts);
-    static std::string WriteV2Texts(const std::string& path, const TagTexts& texts);
+    // Writes the given texts into the tags of one file that are asked for.
+    // Returns the reasons of its failures ("ID3v1: ...", "ID3v2: ..."),
+    // none when all worked. Touches no widget: runs on the worker pool (see
+    // Tmp3TagV2::SaveToFile for `laterFlushes`).
+    static QStringList WriteTexts(const std::string& path, const TagTexts& texts, bool setV1, bool setV2,
+                                  FolderFlushes* laterFlushes = nullptr);
     bool CustomChosen() const;
     void SelectAll1Click() { SetAllPreviewChecks(true); }
     void SelectNone1Click() { SetAllPreviewChecks(false); }

@@ -1,5 +1,6 @@
 #include "tfrmmp3tag.h"
 
+#include "markedfields.h"
 #include "tagfailurelist.h"
 #include "tcoverpage.h"
 #include "ttagpage.h"
@@ -12,6 +13,7 @@
 #include "prompts.h"
 #include "tfileinfo.h"
 #include "tundorecorder.h"
+#include "writebatch.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -98,24 +100,6 @@ void SetChangedFields(Tag& tag, const TTagPage& page, const TMp3ModifInfo& modif
     }
     if (modif.Genre)
         tag.SetGenre(genre);
-}
-
-// Multi-file mode: the fields that carry a value, texts exactly as typed.
-template <class Tag>
-void SetMarkedFields(Tag& tag, const TTagPage& page)
-{
-    const auto edits = page.TextEdits();
-    for (std::size_t i = 0; i < edits.size(); ++i) {
-        if (TTagPage::ChangedMark(edits[i]) == 1)
-            (tag.*kTextSetters<Tag>[i])(Utf8(edits[i]->text()));
-    }
-    if (TTagPage::GenreChanged(page.cmbGenre))
-        tag.SetGenre(Utf8(page.cmbGenre->currentText()));
-}
-
-std::string V2Failure(const char* what, const std::string& path, const std::string& reason)
-{
-    return std::string("Cannot ") + what + " the ID3v2 tag of file \"" + path + "\". " + reason;
 }
 
 // A window busy with a save for a scope: disabled, and its flag set.
@@ -536,73 +520,42 @@ bool TfrmMp3Tag::SaveManyFiles()
     if (m_prompts.askOkCancel(QStringLiteral("Confirm"), question) != PromptAnswer::Ok)
         return false;
 
+    // The fields are taken from the pages here; the files are written on
+    // the worker pool, many at once, and their failures taken in list order.
+    const MarkedFields fields(*page1, *page2, *page3);
     TagFailureList failures;
     {
-        ProgressWindows::ProgressScope progress(2 * m_playlist.Count(), QStringLiteral("Saving tags ..."));
+        ProgressWindows::ProgressScope progress(static_cast<int>(rows.size()), QStringLiteral("Saving tags ..."));
         BusyScope busy(*this, m_saving);
+        using Outcome = std::pair<std::string, std::vector<std::string>>;
+        WriteBatch<Outcome> batch;
         for (int row : rows) {
-            const TFileInfo* info = m_playlist.FileAt(row);
-            if (!info)
-                continue;
-            const std::string path = info->FullPath();
-            const TUndoRecorder::TagWrite recorded(m_undo, path);
-            UpdateV1OfFile(path, failures);
-            SetProgressPosition(2 * row);
-            QCoreApplication::processEvents();
-            if (IsProgressCancelled())
-                break;
-            UpdateV2OfFile(path, failures);
-            SetProgressPosition(2 * row + 1);
-            QCoreApplication::processEvents();
-            if (IsProgressCancelled())
-                break;
+            if (const TFileInfo* info = m_playlist.FileAt(row)) {
+                batch.Add([&fields, undo = m_undo, path = info->FullPath()](FolderFlushes& flushes) {
+                    const TUndoRecorder::TagWrite recorded(undo, path);
+                    return Outcome(path, fields.WriteInto(path, &flushes));
+                });
+            }
         }
+        int done = 0;
+        batch.Drain(
+            [&](Outcome outcome) {
+                failures.Add(outcome.first, std::move(outcome.second));
+                SetProgressPosition(++done);
+                if (IsProgressCancelled())
+                    batch.Cancel();
+            },
+            [] {
+                QCoreApplication::processEvents();
+                return !IsProgressCancelled();
+            },
+            kWriteBatchTick);
     }
     // The files done keep their tags and the rows are refreshed all the
     // same; what failed is told once, at the end.
     if (!failures.Empty())
         m_prompts.showError(QStringLiteral("Error saving mp3 tags"), failures.Message());
     return true;
-}
-
-void TfrmMp3Tag::UpdateV1OfFile(const std::string& path, TagFailureList& failures)
-{
-    if (!page1->AnyFieldChanged())
-        return;
-    // A fresh object: nothing of the previous file (its track number) is
-    // carried into this one.
-    mp3tag1 = Tmp3TagV1(mp3tag1.Options());
-    try {
-        mp3tag1.LoadFromFile(path);
-        SetMarkedFields(mp3tag1, *page1);
-        mp3tag1.SaveToFile(path);
-    } catch (const std::exception& e) {
-        failures.Add(path, e.what());
-    }
-}
-
-void TfrmMp3Tag::UpdateV2OfFile(const std::string& path, TagFailureList& failures)
-{
-    const TCoverPage::Change cover = page3->PendingChange();
-    if (!page2->AnyFieldChanged() && cover == TCoverPage::Change::Keep)
-        return;
-    // Without the file's values the save would drop them: a file that cannot
-    // be read is not written.
-    if (!mp3Tag2.LoadFromFile(path)) {
-        failures.Add(path, V2Failure("read", path, mp3Tag2.LastError()));
-        return;
-    }
-    // Removing a front cover the file does not have would only rewrite it
-    // (or give it an empty tag).
-    if (cover == TCoverPage::Change::Remove && !page2->AnyFieldChanged()) {
-        if (!mp3Tag2.TagPresent() || !mp3Tag2.LoadCover(path) || !mp3Tag2.Cover()
-            || mp3Tag2.Cover()->type != TagPicture::kFrontCover)
-            return;
-    }
-    SetMarkedFields(mp3Tag2, *page2);
-    page3->ApplyTo(mp3Tag2);
-    if (!mp3Tag2.SaveToFile(path))
-        failures.Add(path, V2Failure("save", path, mp3Tag2.LastError()));
 }
 
 bool ShowTagEditor(PlaylistRows& playlist, Prompts& prompts, TUndoRecorder* undo)

@@ -23,7 +23,6 @@
 
 class PlaylistRows;
 class Prompts;
-class TagFailureList;
 class TCoverPage;
 class TTagPage;
 class TUndoRecorder;
@@ -103,8 +102,6 @@ private:
     void TrackUserEdits();
     bool SaveSingleFile();
     bool SaveManyFiles();
-    void UpdateV1OfFile(const std::string& path, TagFailureList& failures);
-    void UpdateV2OfFile(const std::string& path, TagFailureList& failures);
     // The full path of the first selected row; empty when there is none.
     std::string FirstSelectedPath() const;
 

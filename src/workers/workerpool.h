@@ -14,9 +14,11 @@
 
 class WorkerPool final {
 public:
-    // Twice the jobs a batch runs at once, so that a second batch started
-    // meanwhile (from an event handled during the first) gets threads too.
-    static constexpr int kThreads = 16;
+    // More than the jobs a batch runs at once (a write batch runs 48, a
+    // read batch 8), so that a second batch started meanwhile (from an
+    // event handled during the first) gets threads too. Idle threads cost
+    // next to nothing.
+    static constexpr int kThreads = 64;
 
     explicit WorkerPool(int threads = kThreads);
     // Runs the tasks still queued, then ends the threads.

@@ -152,7 +152,8 @@ TEST_F(WizardTest, TagSetupWithAPatternOfTheUsersOwnWritesItsFieldsOnly)
     EXPECT_EQ(options::customTagPattern, "%track2% - %artist% - %album% - %title%");
 
     // Fields the pattern does not name keep what the tag had.
-    EXPECT_EQ(TfrmBatchTagSetter::WriteV2Texts(c, {{}, std::string("T"), {}, std::string("2001"), {}, {}}), "");
+    EXPECT_EQ(TfrmBatchTagSetter::WriteTexts(c, {{}, std::string("T"), {}, std::string("2001"), {}, {}}, false, true),
+              QStringList());
     Tmp3TagV2 tag;
     ASSERT_TRUE(tag.LoadFromFile(c));
     EXPECT_EQ(V2Of(c), (TagValues{"Keep", "T", "Keep", 3}));

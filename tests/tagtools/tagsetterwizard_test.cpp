@@ -151,8 +151,7 @@ TEST_F(WizardTest, TrackNumbersGoOnlyIntoTagsThatHoldThem)
 
     // A negative number leaves both tracks as loaded.
     const auto minusFive = TfrmBatchTagSetter::WholeNumber("-5");
-    EXPECT_EQ(TfrmBatchTagSetter::WriteV1FromRow(fine, "Neg", "Five", minusFive), "");
-    EXPECT_EQ(TfrmBatchTagSetter::WriteV2FromRow(fine, "Neg", "Five", minusFive), "");
+    EXPECT_EQ(TfrmBatchTagSetter::WriteTexts(fine, {"Neg", "Five", {}, {}, {}, minusFive}, true, true), QStringList());
     EXPECT_EQ(V1Of(fine), (TagValues{"Neg", "Five", "Album", 12}));
     EXPECT_EQ(V2Of(fine), (TagValues{"Neg", "Five", "Album", 12}));
 }

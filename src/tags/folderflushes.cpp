@@ -1,0 +1,23 @@
+#include "folderflushes.h"
+
+#include "filedescriptor.h"
+
+void FolderFlushes::Add(const std::string& folder)
+{
+    const std::lock_guard lock(m_mutex);
+    m_folders.insert(folder);
+}
+
+std::vector<std::string> FolderFlushes::Take()
+{
+    const std::lock_guard lock(m_mutex);
+    std::vector<std::string> folders(m_folders.begin(), m_folders.end());
+    m_folders.clear();
+    return folders;
+}
+
+bool FlushFolder(const std::string& folder)
+{
+    const FileDescriptor dir = OpenFolder(folder);
+    return dir.valid() && FlushFolder(dir.get());
+}
