@@ -14,8 +14,10 @@
 
 #include <csignal>
 #include <exception>
+#include <functional>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,10 +45,11 @@ std::vector<std::string> MakeSongs(const std::string& root, int perFolder, std::
 
 // Both titles set and saved, as for each file of a multi-file update; the
 // reason of a failure, or an empty text.
-std::string SaveTitles(const std::string& path, FolderFlushes* laterFlushes)
+std::string SaveTitles(const std::string& path, FolderFlushes* laterFlushes, const TagOptions& options = {},
+                       const std::string& title = kNewTitle)
 {
-    Tmp3TagV1 v1;
-    Tmp3TagV2 v2;
+    Tmp3TagV1 v1(options);
+    Tmp3TagV2 v2(options);
     try {
         v1.LoadFromFile(path);
     } catch (const std::exception& e) {
@@ -54,22 +57,28 @@ std::string SaveTitles(const std::string& path, FolderFlushes* laterFlushes)
     }
     if (!v2.LoadFromFile(path))
         return v2.LastError();
-    v1.SetTitle(kNewTitle);
-    v2.SetTitle(kNewTitle);
+    v1.SetTitle(title);
+    v2.SetTitle(title);
     const TagSaveFailures failures = SaveTags(path, &v1, &v2, laterFlushes);
     return failures.v1 + failures.v2;
 }
 
 // The outcome of every file, in list order.
-std::vector<std::string> SaveInBatch(const std::vector<std::string>& paths)
+std::vector<std::string> RunBatch(const std::vector<std::string>& paths,
+                                  const std::function<std::string(const std::string&, FolderFlushes*)>& job)
 {
     WriteBatch<std::string> batch;
     for (const std::string& path : paths)
-        batch.Add([path](FolderFlushes& flushes) { return SaveTitles(path, &flushes); });
+        batch.Add([path, &job](FolderFlushes& flushes) { return job(path, &flushes); });
     std::vector<std::string> outcomes;
     batch.Drain([&](std::string outcome) { outcomes.push_back(std::move(outcome)); }, [] { return true; },
                 kWriteBatchTick);
     return outcomes;
+}
+
+std::vector<std::string> SaveInBatch(const std::vector<std::string>& paths)
+{
+    return RunBatch(paths, [](const std::string& path, FolderFlushes* flushes) { return SaveTitles(path, flushes); });
 }
 
 std::vector<std::string> Relative(const std::vector<std::string>& paths, std::size_t rootLength)
@@ -186,4 +195,71 @@ TEST(WriteBatchTest, KilledHalfWayLeavesEveryFileOldOrNewAndNoTemporaryFile)
     EXPECT_GE(renewed, songs.size() / 3);
     EXPECT_LT(renewed, songs.size());
     EXPECT_EQ(FolderListing(dir.file("songs")), Relative(songs, dir.file("songs").size() + 1));
+}
+
+TEST(WriteBatchTest, HonoursTheTagOptionsAsOneFileAfterTheOtherDoes)
+{
+    // ID3v2.4 written, Windows-1251 for ID3v1 and ID3v2 encoding 0, times
+    // kept: the batch's one rewrite of both tags gives the bytes and times
+    // of an ID3v1 save followed by an ID3v2 save, and so does its removal
+    // of both tags.
+    TagOptions options;
+    options.writeVersion = Id3v2WriteVersion::V24;
+    options.codePage = "WINDOWS-1251";
+    options.codePageForId3v2 = true;
+    options.keepModificationTime = true;
+    const std::string title = "\xd0\x9d\xd0\xbe\xd0\xb2\xd0\xb0\xd1\x8f";  // a Cyrillic word
+    TempDir dir;
+    const std::vector<std::string> serial = MakeSongs(dir.file("serial"), 3, 2000);
+    const std::vector<std::string> batch = MakeSongs(dir.file("batch"), 3, 2000);
+    const struct timespec old = {1000000000, 123456789};
+    const auto setOld = [&](const std::vector<std::string>& paths) {
+        for (const std::string& path : paths) {
+            const struct timespec times[2] = {old, old};
+            ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        }
+    };
+    const auto expectAlike = [&] {
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            EXPECT_EQ(ReadFile(batch[i]), ReadFile(serial[i])) << i;
+            struct stat st {};
+            ASSERT_EQ(::stat(batch[i].c_str(), &st), 0);
+            EXPECT_EQ(std::pair(st.st_mtim.tv_sec, st.st_mtim.tv_nsec), std::pair(old.tv_sec, old.tv_nsec)) << i;
+        }
+    };
+
+    setOld(serial);
+    setOld(batch);
+    for (const std::string& path : serial) {
+        Tmp3TagV1 v1(options);
+        v1.LoadFromFile(path);
+        v1.SetTitle(title);
+        v1.SaveToFile(path);
+        Tmp3TagV2 v2(options);
+        ASSERT_TRUE(v2.LoadFromFile(path));
+        v2.SetTitle(title);
+        ASSERT_TRUE(v2.SaveToFile(path)) << v2.LastError();
+    }
+    const auto save = [&](const std::string& path, FolderFlushes* flushes) {
+        return SaveTitles(path, flushes, options, title);
+    };
+    EXPECT_EQ(RunBatch(batch, save), std::vector<std::string>(batch.size()));
+    expectAlike();
+    const std::string bytes = ReadFile(batch[0]);
+    EXPECT_EQ(bytes[3], 4);
+    EXPECT_EQ(bytes.substr(bytes.size() - 125, 5), "\xcd\xee\xe2\xe0\xff");
+    Tmp3TagV2 reread(options);
+    ASSERT_TRUE(reread.LoadFromFile(batch[0]));
+    EXPECT_EQ(reread.Title(), title);
+
+    for (const std::string& path : serial) {
+        Tmp3TagV1(options).RemoveFromFile(path);
+        ASSERT_TRUE(Tmp3TagV2(options).RemoveFromFile(path));
+    }
+    const auto remove = [&](const std::string& path, FolderFlushes* flushes) {
+        Tmp3TagV2 v2(options);
+        return v2.RemoveFromFile(path, flushes, true) ? std::string() : v2.LastError();
+    };
+    EXPECT_EQ(RunBatch(batch, remove), std::vector<std::string>(batch.size()));
+    expectAlike();
 }
