@@ -4,16 +4,19 @@
 #include "longoperation.h"
 #include "playlistrows.h"
 #include "prompts.h"
+#include "tnamepattern.h"
 #include "tpreviewmodel.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -402,4 +405,26 @@ void TBatchWizard::ShowFinishReport(const QString& summary, const QStringList& h
     lvFailures->setModel(model);
     lvFailures->setVisible(!failures.empty());
     lvFailures->header()->resizeSections(QHeaderView::ResizeToContents);
+}
+
+void TBatchWizard::FollowCustomPattern(QComboBox* formats, QLineEdit* edit, TNamePattern* pattern)
+{
+    m_formats = formats;
+    m_patternEdit = edit;
+    connect(formats, &QComboBox::currentIndexChanged, this, &TBatchWizard::CustomFormatChanged);
+    connect(edit, &QLineEdit::textChanged, this, [this, pattern](const QString& text) {
+        *pattern = TNamePattern(text.toStdString());
+        UpdateWizardButtons();
+    });
+}
+
+void TBatchWizard::CustomFormatChanged()
+{
+    m_patternEdit->setEnabled(CustomChosen());
+    UpdateWizardButtons();
+}
+
+bool TBatchWizard::CustomChosen() const
+{
+    return m_formats->currentIndex() == m_formats->count() - 1;
 }

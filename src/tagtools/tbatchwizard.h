@@ -17,10 +17,13 @@
 #include <vector>
 
 class PlaylistRows;
+class TNamePattern;
 class Prompts;
 class TPreviewModel;
 class QAction;
+class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -67,6 +70,9 @@ public:
     void pagesPageChanged();
     // False while the running page is shown.
     bool FormCloseQuery() const;
+
+    // True when the last entry of the format box, "Custom ...", is chosen.
+    bool CustomChosen() const;
 
     // The playlist rows a wizard works on, in list order: the selected ones
     // or all.
@@ -124,6 +130,13 @@ protected:
     // Lays out the wizard's text on the introduction page.
     void SetIntroduction(const QStringList& lines);
 
+    // The format box, whose last entry is "Custom ...", and the edit of that
+    // entry's pattern: `pattern` follows the edit, the edit is enabled with
+    // that entry only, and the buttons follow both.
+    void FollowCustomPattern(QComboBox* formats, QLineEdit* edit, TNamePattern* pattern);
+    // Enables the pattern edit for the format chosen and updates the buttons.
+    void CustomFormatChanged();
+
     Prompts& m_prompts;
 
 private:
@@ -131,6 +144,8 @@ private:
     bool EventsDue() const;
 
     std::array<QString, 5> m_titles;
+    QComboBox* m_formats = nullptr;
+    QLineEdit* m_patternEdit = nullptr;
     bool m_building = false;
     bool m_buildCancelled = false;
     QElapsedTimer m_buildClock;

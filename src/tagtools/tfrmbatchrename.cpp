@@ -206,22 +206,7 @@ void TfrmBatchRename::BuildSettingsPage()
 
     for (QRadioButton* radio : {cbOnlyV1, cbOnlyV2, cbUseBoth})
         connect(radio, &QRadioButton::toggled, this, &TfrmBatchRename::cbClick);
-    connect(cbFileFormat, &QComboBox::currentIndexChanged, this, &TfrmBatchRename::cbFileFormatChange);
-    connect(edtCustomPattern, &QLineEdit::textChanged, this, [this](const QString& text) {
-        m_customPattern = TNamePattern(text.toStdString());
-        UpdateWizardButtons();
-    });
-}
-
-void TfrmBatchRename::cbFileFormatChange()
-{
-    edtCustomPattern->setEnabled(CustomChosen());
-    UpdateWizardButtons();
-}
-
-bool TfrmBatchRename::CustomChosen() const
-{
-    return cbFileFormat->currentIndex() == Custom;
+    FollowCustomPattern(cbFileFormat, edtCustomPattern, &m_customPattern);
 }
 
 void TfrmBatchRename::BuildPreviewPage()
@@ -234,7 +219,7 @@ void TfrmBatchRename::FormCreate()
     m_renameDone = false;
     cbRenameOnlySelected->setEnabled(!m_playlist.SelectedRows().empty());
     cbClick();
-    cbFileFormatChange();
+    CustomFormatChanged();
     ShowFirstPage();
 }
 

@@ -77,7 +77,6 @@ public:
     // Empty when the values are incomplete for the chosen pattern. With the
     // pattern of the user's own: the path relative to the file's folder.
     std::string MakeNewFileName(const TMp3TagInfo& values) const;
-    bool CustomChosen() const;
     void RenameFiles();
 
 protected:
@@ -91,7 +90,6 @@ private:
     void BuildSettingsPage();
     void BuildPreviewPage();
     void FormCreate();
-    void cbFileFormatChange();
 
     PlaylistRows& m_playlist;
     TPreviewModel* m_preview = nullptr;

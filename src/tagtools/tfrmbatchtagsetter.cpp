@@ -156,22 +156,7 @@ void TfrmBatchTagSetter::BuildSettingsPage()
     for (QCheckBox* box : {cbSetV1, cbSetV2})
         connect(box, &QCheckBox::toggled, this, &TfrmBatchTagSetter::UpdateWizardButtons);
     connect(cbSelectedItems, &QComboBox::currentIndexChanged, this, &TfrmBatchTagSetter::UpdateWizardButtons);
-    connect(cbFileFormat, &QComboBox::currentIndexChanged, this, &TfrmBatchTagSetter::cbFileFormatChange);
-    connect(edtCustomPattern, &QLineEdit::textChanged, this, [this](const QString& text) {
-        m_customPattern = TNamePattern(text.toStdString());
-        UpdateWizardButtons();
-    });
-}
-
-void TfrmBatchTagSetter::cbFileFormatChange()
-{
-    edtCustomPattern->setEnabled(CustomChosen());
-    UpdateWizardButtons();
-}
-
-bool TfrmBatchTagSetter::CustomChosen() const
-{
-    return cbFileFormat->currentIndex() == Custom;
+    FollowCustomPattern(cbFileFormat, edtCustomPattern, &m_customPattern);
 }
 
 void TfrmBatchTagSetter::BuildPreviewPage()
@@ -203,7 +188,7 @@ void TfrmBatchTagSetter::FormCreate()
     m_tagsSet = false;
     // The playlist cannot change while the wizard is open.
     m_hadSelection = !m_playlist.SelectedRows().empty();
-    cbFileFormatChange();
+    CustomFormatChanged();
     ShowFirstPage();
 }
 

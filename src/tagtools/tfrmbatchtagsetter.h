@@ -85,7 +85,6 @@ public:
     // Tmp3TagV2::SaveToFile for `laterFlushes`).
     static QStringList WriteTexts(const std::string& path, const TagTexts& texts, bool setV1, bool setV2,
                                   FolderFlushes* laterFlushes = nullptr);
-    bool CustomChosen() const;
     void SelectAll1Click() { SetAllPreviewChecks(true); }
     void SelectNone1Click() { SetAllPreviewChecks(false); }
 
@@ -100,7 +99,6 @@ private:
     void BuildSettingsPage();
     void BuildPreviewPage();
     void FormCreate();
-    void cbFileFormatChange();
     // The texts to write from a preview row.
     TagTexts RowTexts(const QStringList& texts) const;
 
