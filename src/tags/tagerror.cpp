@@ -1,20 +1,5 @@
 #include "tagerror.h"
 
-#include <system_error>
-
-std::string SystemErrorText(int errorNumber)
-{
-    std::string text = std::system_category().message(errorNumber);
-    while (!text.empty()) {
-        const char last = text.back();
-        if (last == '.' || last == ' ' || last == '\r' || last == '\n' || last == '\t')
-            text.pop_back();
-        else
-            break;
-    }
-    return text;
-}
-
 TagError OpenError(const std::string& fileName, int errorNumber)
 {
     return TagError("Cannot open file \"" + fileName + "\". " + SystemErrorText(errorNumber));

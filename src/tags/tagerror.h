@@ -1,6 +1,8 @@
 #pragma once
 // The exception the ID3v1 object raises; what() is the message to show.
 
+#include "systemerror.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -11,5 +13,3 @@ public:
 
 // "Cannot open file "NAME". REASON" for the errno of a failed open.
 TagError OpenError(const std::string& fileName, int errorNumber);
-// The system's text for an errno: trailing blanks, line breaks and full stops removed.
-std::string SystemErrorText(int errorNumber);

@@ -3,7 +3,7 @@
 #include "filedescriptor.h"
 #include "fileidentity.h"
 #include "folderflushes.h"
-#include "tagerror.h"
+#include "systemerror.h"
 #include "temporaryfile.h"
 
 #include <cerrno>
