@@ -12,7 +12,7 @@ packages=(
   libpulse-dev
   googletest libgtest-dev libgmock-dev
   libtag1-dev
-  zlib1g-dev
+  zlib1g-dev libsqlite3-dev
   pulseaudio pulseaudio-utils
   fonts-dejavu-core
   dbus-daemon desktop-file-utils appstream dpkg-dev file

@@ -105,6 +105,34 @@ bool CopyRange(int from, std::int64_t offset, int to, std::int64_t length,
     return true;
 }
 
+bool CopySparseRange(int from, std::int64_t offset, int to, std::int64_t length)
+{
+    const std::int64_t end = offset + length;
+    std::int64_t pos = offset;
+    while (pos < end) {
+        off_t data = ::lseek(from, pos, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            data = end; // only a hole is left
+        else if (data < 0)
+            return CopyRange(from, pos, to, end - pos); // no hole information here
+        data = std::min<std::int64_t>(data, end);
+        if (data > pos) {
+            if (::lseek(to, data - pos, SEEK_CUR) < 0)
+                return false;
+            pos = data;
+            continue;
+        }
+        off_t hole = ::lseek(from, pos, SEEK_HOLE);
+        hole = hole < 0 ? end : std::min<std::int64_t>(hole, end);
+        if (hole <= pos)
+            hole = end;
+        if (!CopyRange(from, pos, to, hole - pos))
+            return false;
+        pos = hole;
+    }
+    return true;
+}
+
 FileDescriptor OpenFolder(const std::string& path)
 {
     const char* name = path.empty() ? "." : path.c_str();

@@ -38,6 +38,11 @@ bool WriteAll(int fd, const void* data, std::size_t size);
 bool CopyRange(int from, std::int64_t offset, int to, std::int64_t length,
                const std::function<void()>& afterChunk = {});
 
+// As CopyRange, but the holes of `from` (SEEK_HOLE) are skipped: the
+// position of `to` moves past them without writing, so that they stay holes
+// (FileWriter::finish gives a file that ends in one its size).
+bool CopySparseRange(int from, std::int64_t offset, int to, std::int64_t length);
+
 // Opens the folder `path` ("." when empty) to create and rename files in: for
 // reading, or only as a path where it may be entered and written but not
 // listed. Check valid(); errno says why not.

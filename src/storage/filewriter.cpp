@@ -2,6 +2,9 @@
 
 #include "filedescriptor.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr std::size_t kBufferSize = 256 * 1024;
@@ -35,5 +38,16 @@ bool FileWriter::copy(std::int64_t offset, std::int64_t length)
     if (!flush())
         return false;
     m_size += length;
-    return CopyRange(m_from, offset, m_to, length);
+    return CopySparseRange(m_from, offset, m_to, length);
+}
+
+bool FileWriter::finish()
+{
+    if (!flush())
+        return false;
+    const off_t end = ::lseek(m_to, 0, SEEK_CUR);
+    struct stat st {};
+    if (end < 0 || ::fstat(m_to, &st) != 0)
+        return false;
+    return end <= st.st_size || ::ftruncate(m_to, end) == 0;
 }

@@ -14,10 +14,13 @@ public:
 
     bool write(std::string_view bytes);
     // Appends `length` bytes of `from` starting at `offset`; fails when
-    // `from` ends before them.
+    // `from` ends before them. Holes of `from` stay holes.
     bool copy(std::int64_t offset, std::int64_t length);
     // Writes what is still buffered.
     bool flush();
+    // Writes what is still buffered and gives the file its full size, also
+    // where it ends in a hole.
+    bool finish();
     // Bytes handed to the writer so far.
     std::int64_t size() const { return m_size; }
 

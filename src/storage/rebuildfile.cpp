@@ -57,7 +57,7 @@ struct Place {
 bool writeFlushed(int file, int original, const ContentWriter& writeContent, std::int64_t* size = nullptr)
 {
     FileWriter writer(file, original);
-    if (!writeContent(writer) || !writer.flush() || ::fsync(file) != 0)
+    if (!writeContent(writer) || !writer.finish() || ::fsync(file) != 0)
         return false;
     if (size)
         *size = writer.size();

@@ -122,6 +122,18 @@ bool TemporaryFile::link()
     return false;
 }
 
+bool TemporaryFile::linkAs(const std::string& name)
+{
+    if (!m_name.empty()) {
+        errno = EEXIST;
+        return false;
+    }
+    if (!linkUnnamed(name))
+        return false;
+    m_name = name;
+    return true;
+}
+
 bool TemporaryFile::renameOver(std::string_view target)
 {
     if (::renameat(m_dirFd, m_name.c_str(), m_dirFd, std::string(target).c_str()) != 0)

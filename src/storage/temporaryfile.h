@@ -28,6 +28,13 @@ public:
 
     // Gives the file its temporary name, when it has none yet.
     bool link();
+    // A name the file could get (it may exist by then: linkAs says so).
+    std::string freshName() { return nextName(); }
+    // Gives the unnamed file the name `name`; EEXIST when it is taken.
+    bool linkAs(const std::string& name);
+    // Forgets the name without removing it: what it names now is no longer
+    // this file's business (after an exchange).
+    void disown() { m_name.clear(); }
     // Renames the file over `target` in the same folder.
     bool renameOver(std::string_view target);
     // Gives the file the name `target` in the same folder unless that name

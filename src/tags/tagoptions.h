@@ -23,6 +23,15 @@ struct TagOptions {
     bool codePageForId3v2 = false;
     // A file written keeps the modification time it had.
     bool keepModificationTime = false;
+    // A tag that grows (or is new) is written with room for later edits, so
+    // that the next save fits in place: at least 1 KiB, up to 1% of the
+    // file, at most 64 KiB. Off: such a tag has exactly the size its frames
+    // need. A tag that fits the room of the old one keeps that room either
+    // way.
+    bool leaveRoom = true;
+    // With leaveRoom, this many bytes of room instead of the rule above;
+    // negative: the rule.
+    long long padding = -1;
 
     bool operator==(const TagOptions&) const = default;
 };

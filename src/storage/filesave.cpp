@@ -1,0 +1,392 @@
+#include "filesave.h"
+
+#include "changerecord.h"
+#include "filedescriptor.h"
+#include "fileidentity.h"
+#include "filewriter.h"
+#include "folderflushes.h"
+#include "savejournal.h"
+#include "systemerror.h"
+#include "temporaryfile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <mutex>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+const char* const kFileReplacedWhileSaving = "The file was replaced while it was being saved";
+const char* const kFileDeletedWhileSaving = "The file was deleted while it was being saved";
+
+namespace {
+
+// SQLite keeps blobs of at most a billion bytes; a written-back file's whole
+// content goes into one.
+constexpr std::int64_t kMaxWriteBackSize = 1000 * 1000 * 1000 - 4096;
+
+std::mutex& hookMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+SaveStepHook& hook()
+{
+    static SaveStepHook stepHook;
+    return stepHook;
+}
+
+void step(SaveStep at, int fd, const ChangeRecord& record)
+{
+    SaveStepHook current;
+    {
+        const std::lock_guard lock(hookMutex());
+        current = hook();
+    }
+    if (current)
+        current(at, fd, record);
+}
+
+std::string errnoText()
+{
+    return errno != 0 ? SystemErrorText(errno) : "Input/output error";
+}
+
+bool fail(std::string& error, std::string text)
+{
+    error = std::move(text);
+    return false;
+}
+
+// The file to write as an absolute path: a symbolic link's final target, so
+// that the link stays in place and a new file lands on the target's file
+// system.
+std::string absoluteTarget(const std::string& fileName)
+{
+    struct stat st {};
+    if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        return ::realpath(fileName.c_str(), resolved) ? std::string(resolved) : std::string();
+    }
+    if (!fileName.empty() && fileName[0] == '/')
+        return fileName;
+    char cwd[PATH_MAX];
+    return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + fileName : std::string();
+}
+
+bool writeAllAt(int fd, std::string_view bytes, std::int64_t offset)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, offset + std::int64_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool readString(int fd, std::int64_t offset, std::int64_t length, std::string& out)
+{
+    out.resize(static_cast<std::size_t>(length));
+    return length == 0 || ReadAt(fd, out.data(), out.size(), offset);
+}
+
+FileStamp stampOf(const struct stat& st)
+{
+    return {st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+int exchange(int dirFd, const std::string& a, const std::string& b)
+{
+    return static_cast<int>(::syscall(SYS_renameat2, dirFd, a.c_str(), dirFd, b.c_str(), RENAME_EXCHANGE));
+}
+
+struct Save {
+    Save(std::string fileName, const FileEdit& fileEdit, std::string& errorText, FolderFlushes* flushes, int file)
+        : edit(fileEdit), error(errorText), laterFlushes(flushes), fd(file), fileName_(std::move(fileName))
+    {
+    }
+
+    const FileEdit& edit;
+    std::string& error;
+    FolderFlushes* laterFlushes;
+    int fd;
+    struct stat original {};
+    FileDescriptor dir {-1};
+    std::string folder;
+    std::string name;
+    ChangeRecord record;
+    std::shared_ptr<SaveJournal> journal;
+    std::int64_t command = 0;
+    std::int64_t id = 0;
+
+    bool record_()
+    {
+        id = journal->Add(record, command, error);
+        if (id == 0)
+            return false;
+        step(SaveStep::Recorded, fd, record);
+        return true;
+    }
+
+    // Whether the name still holds the file that was read.
+    bool nameHoldsOriginal() const
+    {
+        struct stat named {};
+        return ::fstatat(dir.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(named, original);
+    }
+
+    void keepTime(int file) const
+    {
+        if (edit.keepModificationTime)
+            RestoreModificationTime(file, original);
+    }
+
+    bool finishDone(int file)
+    {
+        struct stat after {};
+        if (::fstat(file, &after) == 0)
+            record.after = stampOf(after);
+        journal->MarkDone(id, record, command);
+        return true;
+    }
+
+    // Puts the old bytes back after a failed write in place; when even that
+    // fails, the change stays pending for recovery.
+    void rollBackInPlace()
+    {
+        const int saved = errno;
+        if (writeAllAt(fd, record.oldFront, 0) && writeAllAt(fd, record.oldBack, record.backStart)
+            && ::ftruncate(fd, original.st_size) == 0 && ::fsync(fd) == 0)
+            journal->Forget(id);
+        errno = saved;
+    }
+
+    bool inPlace()
+    {
+        if (!record_())
+            return false;
+        errno = 0;
+        const bool sizeChanges = record.newSize() != original.st_size;
+        const bool written = (record.front == record.oldFront || writeAllAt(fd, record.front, 0))
+            && (record.back == record.oldBack || writeAllAt(fd, record.back, record.backStart))
+            && (record.newSize() >= original.st_size || ::ftruncate(fd, record.newSize()) == 0);
+        if (!written) {
+            const std::string reason = errnoText();
+            rollBackInPlace();
+            return fail(error, reason);
+        }
+        step(SaveStep::Written, fd, record);
+        keepTime(fd);
+        // Only the content changed: its metadata need not reach the disk
+        // with it, unless the size or a kept time is part of the change.
+        if ((sizeChanges || edit.keepModificationTime ? ::fsync(fd) : ::fdatasync(fd)) != 0) {
+            const std::string reason = errnoText();
+            rollBackInPlace();
+            return fail(error, reason);
+        }
+        step(SaveStep::Flushed, fd, record);
+        finishDone(fd);
+        if (!nameHoldsOriginal())
+            return fail(error, kFileReplacedWhileSaving);
+        return true;
+    }
+
+    bool writeBack()
+    {
+        const std::int64_t newSize = static_cast<std::int64_t>(record.front.size())
+            + (record.backStart - record.frontLength) + static_cast<std::int64_t>(record.back.size());
+        if (newSize > kMaxWriteBackSize)
+            return fail(error, "The file is too large to be saved safely in place");
+        std::string middle;
+        errno = 0;
+        if (!readString(fd, record.frontLength, record.backStart - record.frontLength, middle))
+            return fail(error, errnoText());
+        record.kind = ChangeKind::WriteBack;
+        record.content = record.front + middle + record.back;
+        middle = {};
+        if (!record_())
+            return false;
+        errno = 0;
+        const auto size = static_cast<std::int64_t>(record.content.size());
+        if (!writeAllAt(fd, record.content, 0) || (size < original.st_size && ::ftruncate(fd, size) != 0)) {
+            // Recovery finishes the write from the journal at the next start.
+            return fail(error, "The file could not be rewritten (" + errnoText()
+                                   + "); it will be completed from the save journal at the next start");
+        }
+        step(SaveStep::Written, fd, record);
+        keepTime(fd);
+        if (::fsync(fd) != 0)
+            return fail(error, errnoText());
+        step(SaveStep::Flushed, fd, record);
+        finishDone(fd);
+        if (!nameHoldsOriginal())
+            return fail(error, kFileReplacedWhileSaving);
+        return true;
+    }
+
+    // Exchange with a new file; false with `cannotKeep` when the new file
+    // cannot be given the original's identity.
+    bool exchanged(bool& cannotKeep)
+    {
+        TemporaryFile temp(dir.get(), name, 0600);
+        errno = 0;
+        if (!temp.valid())
+            return fail(error, errnoText());
+        if (!CopyIdentity(fd, original, temp.fd())) {
+            cannotKeep = true;
+            return false;
+        }
+        FileWriter out(temp.fd(), fd);
+        errno = 0;
+        if (!out.write(record.front) || !out.copy(record.frontLength, record.backStart - record.frontLength)
+            || !out.write(record.back) || !out.finish())
+            return fail(error, errnoText());
+        step(SaveStep::Written, temp.fd(), record);
+        if (::fsync(temp.fd()) != 0)
+            return fail(error, errnoText());
+        struct stat made {};
+        if (::fstat(temp.fd(), &made) != 0)
+            return fail(error, errnoText());
+        step(SaveStep::Flushed, temp.fd(), record);
+        record.kind = ChangeKind::Exchange;
+        record.newInode = made.st_ino;
+        record.tempName = temp.name().empty() ? temp.freshName() : temp.name();
+        if (!record_())
+            return false;
+        errno = 0;
+        if (temp.name().empty() && !temp.linkAs(record.tempName)) {
+            const std::string reason = errnoText();
+            journal->Forget(id);
+            return fail(error, reason);
+        }
+        if (exchange(dir.get(), record.tempName, name) != 0) {
+            if (errno == ENOENT) {
+                // The original is gone: it is not brought back.
+                journal->Forget(id);
+                return fail(error, kFileDeletedWhileSaving);
+            }
+            if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+                const std::string reason = errnoText();
+                journal->Forget(id);
+                return fail(error, reason);
+            }
+            // No exchange on this file system: a rename over the original,
+            // right after checking that it is still the file that was read.
+            if (!nameHoldsOriginal()) {
+                journal->Forget(id);
+                return fail(error, kFileReplacedWhileSaving);
+            }
+            if (!temp.renameOver(name)) {
+                const std::string reason = errnoText();
+                journal->Forget(id);
+                return fail(error, reason);
+            }
+        } else {
+            temp.disown();
+            step(SaveStep::Exchanged, temp.fd(), record);
+            struct stat previous {};
+            const bool wasOriginal = ::fstatat(dir.get(), record.tempName.c_str(), &previous, AT_SYMLINK_NOFOLLOW) == 0
+                && sameFile(previous, original);
+            if (!wasOriginal) {
+                // Another program put a file at the name meanwhile: it gets
+                // its name back, and the new file goes.
+                exchange(dir.get(), record.tempName, name);
+                struct stat ours {};
+                if (::fstatat(dir.get(), record.tempName.c_str(), &ours, AT_SYMLINK_NOFOLLOW) == 0
+                    && ours.st_ino == made.st_ino && ours.st_dev == made.st_dev)
+                    ::unlinkat(dir.get(), record.tempName.c_str(), 0);
+                journal->Forget(id);
+                return fail(error, kFileReplacedWhileSaving);
+            }
+            ::unlinkat(dir.get(), record.tempName.c_str(), 0);
+        }
+        keepTime(temp.fd());
+        if (laterFlushes)
+            laterFlushes->Add(folder);
+        else
+            FlushFolder(dir.get());
+        return finishDone(temp.fd());
+    }
+
+    bool run()
+    {
+        errno = 0;
+        if (::fstat(fd, &original) != 0)
+            return fail(error, errnoText());
+        if (!S_ISREG(original.st_mode))
+            return fail(error, SystemErrorText(S_ISDIR(original.st_mode) ? EISDIR : EINVAL));
+        const std::string target = absoluteTarget(fileName_);
+        if (target.empty())
+            return fail(error, errnoText());
+        const std::size_t slash = target.rfind('/');
+        folder = target.substr(0, slash + 1);
+        name = target.substr(slash + 1);
+        dir = OpenFolder(folder);
+        if (!dir.valid())
+            return fail(error, errnoText());
+        if (!nameHoldsOriginal())
+            return fail(error, errno == ENOENT ? kFileDeletedWhileSaving : kFileReplacedWhileSaving);
+
+        const std::int64_t size = original.st_size;
+        const std::int64_t backStart = edit.backStart < 0 ? size : edit.backStart;
+        if (edit.frontLength < 0 || edit.frontLength > backStart || backStart > size)
+            return fail(error, "The file changed while it was being saved");
+        record.path = target;
+        record.device = original.st_dev;
+        record.inode = original.st_ino;
+        record.before = stampOf(original);
+        record.keepModificationTime = edit.keepModificationTime;
+        record.frontLength = edit.frontLength;
+        record.front = edit.front;
+        record.backStart = backStart;
+        record.back = edit.back;
+        errno = 0;
+        if (!readString(fd, 0, edit.frontLength, record.oldFront)
+            || !readString(fd, backStart, size - backStart, record.oldBack))
+            return fail(error, errno != 0 ? errnoText() : "The file changed while it was being saved");
+        if (record.oldFront == record.front && record.oldBack == record.back)
+            return true;
+
+        std::tie(journal, command) = SaveJournal::CommandScope::Current();
+        if (static_cast<std::int64_t>(record.front.size()) == record.frontLength)
+            return inPlace();
+        bool cannotKeep = false;
+        if (ReplacementCanKeepIdentity(original)) {
+            if (exchanged(cannotKeep) || !cannotKeep)
+                return error.empty();
+        }
+        return writeBack();
+    }
+
+    std::string fileName_;
+};
+
+}  // namespace
+
+void SetSaveStepHook(SaveStepHook stepHook)
+{
+    const std::lock_guard lock(hookMutex());
+    hook() = std::move(stepHook);
+}
+
+bool SaveFileEdit(const std::string& fileName, int fd, const FileEdit& edit, std::string& error,
+                  FolderFlushes* laterFlushes)
+{
+    error.clear();
+    Save save(fileName, edit, error, laterFlushes, fd);
+    return save.run();
+}

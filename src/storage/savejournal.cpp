@@ -1,0 +1,596 @@
+#include "savejournal.h"
+
+#include "checksum.h"
+#include "filedescriptor.h"
+#include "journalrecovery.h"
+#include "sqlitestatement.h"
+#include "systemerror.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <random>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kDatabaseName = "journal.sqlite";
+constexpr const char* kOwnersFolder = "owners";
+// Done marks wait for the next commit of new changes, or for this many.
+constexpr std::size_t kMarksPerCommit = 512;
+
+enum ChangeState : int { kPending = 0, kDone = 1 };
+enum CommandState : int { kRecording = 0, kComplete = 1 };
+
+bool makeFolders(const std::string& folder)
+{
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            return true;
+    }
+}
+
+std::string randomToken()
+{
+    std::random_device device;
+    static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string token = std::to_string(::getpid()) + "-";
+    for (int i = 0; i < 12; ++i)
+        token += kChars[device() % (sizeof kChars - 1)];
+    return token;
+}
+
+std::int64_t signedChecksum(std::string_view body)
+{
+    return static_cast<std::int64_t>(Checksum64(body));
+}
+
+std::mutex& registryMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<std::string, std::weak_ptr<SaveJournal>>& registry()
+{
+    static std::map<std::string, std::weak_ptr<SaveJournal>> journals;
+    return journals;
+}
+
+std::string& processFolder()
+{
+    static std::string folder;
+    return folder;
+}
+
+thread_local std::shared_ptr<SaveJournal> t_journal;
+thread_local std::int64_t t_command = 0;
+
+}  // namespace
+
+struct SaveJournal::PendingAdd {
+    std::string body;
+    std::int64_t command = 0;
+    std::int64_t id = 0;
+    bool finished = false;
+    std::string error;
+};
+
+std::shared_ptr<SaveJournal> SaveJournal::ForFolder(const std::string& folder)
+{
+    const std::lock_guard lock(registryMutex());
+    std::weak_ptr<SaveJournal>& slot = registry()[folder];
+    std::shared_ptr<SaveJournal> journal = slot.lock();
+    if (!journal) {
+        journal = std::make_shared<SaveJournal>(folder);
+        slot = journal;
+    }
+    return journal;
+}
+
+std::shared_ptr<SaveJournal> SaveJournal::Process()
+{
+    // The process's journal lives as long as the process.
+    static std::shared_ptr<SaveJournal> kept;
+    std::string folder;
+    {
+        const std::lock_guard lock(registryMutex());
+        folder = processFolder().empty() ? DefaultFolder() : processFolder();
+        if (kept && kept->Folder() == folder)
+            return kept;
+    }
+    std::shared_ptr<SaveJournal> journal = ForFolder(folder);
+    const std::lock_guard lock(registryMutex());
+    kept = journal;
+    return journal;
+}
+
+void SaveJournal::SetProcessFolder(const std::string& folder)
+{
+    const std::lock_guard lock(registryMutex());
+    processFolder() = folder;
+}
+
+std::string SaveJournal::DefaultFolder()
+{
+    std::string base;
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/')
+        base = data;
+    else if (const char* home = std::getenv("HOME"); home && home[0])
+        base = std::string(home) + "/.local/share";
+    else
+        base = "/tmp";
+    return base + "/Orvanel Soft/Tunevault";
+}
+
+SaveJournal::SaveJournal(std::string folder)
+    : m_folder(std::move(folder))
+{
+    open();
+}
+
+SaveJournal::~SaveJournal()
+{
+    FlushMarks();
+    if (m_db)
+        sqlite3_close_v2(m_db);
+    if (m_ownerLock >= 0) {
+        ::unlink((m_folder + "/" + kOwnersFolder + "/" + m_owner).c_str());
+        ::close(m_ownerLock);
+    }
+}
+
+bool SaveJournal::exec(const char* sql)
+{
+    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+bool SaveJournal::open()
+{
+    const std::string owners = m_folder + "/" + kOwnersFolder;
+    if (!makeFolders(owners)) {
+        m_openError = "Cannot make the folder \"" + owners + "\". " + SystemErrorText(errno);
+        return false;
+    }
+    // This process's lock: held while it lives, gone with it however it ends.
+    m_owner = randomToken();
+    m_ownerLock = ::open((owners + "/" + m_owner).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (m_ownerLock < 0 || ::flock(m_ownerLock, LOCK_EX | LOCK_NB) != 0) {
+        m_openError = "Cannot lock the save journal. " + SystemErrorText(errno);
+        return false;
+    }
+    const std::string file = m_folder + "/" + kDatabaseName;
+    if (sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr)
+        != SQLITE_OK) {
+        m_openError = "Cannot open the save journal \"" + file + "\". "
+            + (m_db ? std::string(sqlite3_errmsg(m_db)) : std::string("Out of memory"));
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        return false;
+    }
+    sqlite3_busy_timeout(m_db, 30000);
+    const bool ready = exec("PRAGMA journal_mode=WAL") && exec("PRAGMA synchronous=FULL")
+        && exec("CREATE TABLE IF NOT EXISTS changes(id INTEGER PRIMARY KEY, owner TEXT NOT NULL,"
+                " state INTEGER NOT NULL, command INTEGER, bytes INTEGER NOT NULL, body BLOB NOT NULL,"
+                " checksum INTEGER NOT NULL)")
+        && exec("CREATE INDEX IF NOT EXISTS changes_by_command ON changes(command)")
+        && exec("CREATE INDEX IF NOT EXISTS changes_by_state ON changes(state, owner)")
+        && exec("CREATE TABLE IF NOT EXISTS commands(id INTEGER PRIMARY KEY, owner TEXT NOT NULL,"
+                " kind INTEGER NOT NULL, state INTEGER NOT NULL)")
+        && exec("CREATE TABLE IF NOT EXISTS renames(id INTEGER PRIMARY KEY, command INTEGER NOT NULL,"
+                " body BLOB NOT NULL, checksum INTEGER NOT NULL)")
+        && exec("CREATE INDEX IF NOT EXISTS renames_by_command ON renames(command)");
+    if (!ready) {
+        m_openError = "Cannot use the save journal \"" + file + "\". " + sqlite3_errmsg(m_db);
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void SaveJournal::ensureRecovered()
+{
+    {
+        const std::lock_guard lock(m_recoveryMutex);
+        if (m_recovered)
+            return;
+    }
+    Recover();
+}
+
+SaveJournal::RecoveryReport SaveJournal::Recover()
+{
+    const std::lock_guard recovery(m_recoveryMutex);
+    m_recovered = true;
+    RecoveryReport report;
+    if (!m_db)
+        return report;
+    std::vector<std::string> owners;
+    {
+        const std::lock_guard lock(m_dbMutex);
+        SqliteStatement select(m_db, "SELECT DISTINCT owner FROM changes WHERE owner NOT IN (?1, '')"
+                                     " UNION SELECT DISTINCT owner FROM commands WHERE owner NOT IN (?1, '')");
+        select.bindText(1, m_owner);
+        while (select.step())
+            owners.push_back(select.blob(0));
+    }
+    for (const std::string& owner : owners)
+        recoverOwner(owner, report);
+    m_report.recovered.insert(m_report.recovered.end(), report.recovered.begin(), report.recovered.end());
+    m_report.leftAlone.insert(m_report.leftAlone.end(), report.leftAlone.begin(), report.leftAlone.end());
+    m_report.refused += report.refused;
+    return report;
+}
+
+SaveJournal::RecoveryReport SaveJournal::TakeRecoveryReport()
+{
+    const std::lock_guard recovery(m_recoveryMutex);
+    RecoveryReport report = std::move(m_report);
+    m_report = {};
+    return report;
+}
+
+void SaveJournal::recoverOwner(const std::string& owner, RecoveryReport& report)
+{
+    // An owner whose lock can be taken has ended; one that still holds it
+    // is saving right now and is left to itself.
+    const std::string lockFile = m_folder + "/" + kOwnersFolder + "/" + owner;
+    const FileDescriptor lock(::open(lockFile.c_str(), O_RDWR | O_CLOEXEC));
+    if (lock.valid() && ::flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
+        return;
+
+    struct Pending {
+        std::int64_t id = 0;
+        std::string body;
+        std::int64_t checksum = 0;
+    };
+    std::vector<Pending> pending;
+    {
+        const std::lock_guard guard(m_dbMutex);
+        SqliteStatement select(m_db, "SELECT id, body, checksum FROM changes WHERE owner = ?1 AND state = 0 ORDER BY id");
+        select.bindText(1, owner);
+        while (select.step())
+            pending.push_back({select.integer(0), select.blob(1), select.integer(2)});
+    }
+    for (const Pending& change : pending) {
+        ChangeRecord record;
+        bool keep = false;
+        if (signedChecksum(change.body) != change.checksum || !DecodeChangeRecord(change.body, record)) {
+            // A damaged record is never written back; it stays for a look.
+            ++report.refused;
+            keep = true;
+        } else {
+            std::string why;
+            switch (RecoverChange(record, why)) {
+            case RecoveryOutcome::AlreadyDone:
+                break;
+            case RecoveryOutcome::Completed:
+            case RecoveryOutcome::RolledBack:
+                report.recovered.push_back(record.path);
+                break;
+            case RecoveryOutcome::LeftAlone:
+                report.leftAlone.emplace_back(record.path, why);
+                break;
+            }
+        }
+        const std::lock_guard guard(m_dbMutex);
+        SqliteStatement update(m_db, keep ? "UPDATE changes SET owner = '' , state = 2 WHERE id = ?1"
+                                          : "DELETE FROM changes WHERE id = ?1");
+        update.bind(1, change.id);
+        update.run();
+    }
+    {
+        // The owner's commands: the complete ones stay in the history with
+        // their done changes; one that never ended cannot be undone.
+        const std::lock_guard guard(m_dbMutex);
+        exec("BEGIN IMMEDIATE");
+        for (const char* sql : {"DELETE FROM changes WHERE command IN (SELECT id FROM commands WHERE owner = ?1 AND state = 0)",
+                                "DELETE FROM renames WHERE command IN (SELECT id FROM commands WHERE owner = ?1 AND state = 0)",
+                                "DELETE FROM commands WHERE owner = ?1 AND state = 0",
+                                "UPDATE changes SET owner = '' WHERE owner = ?1",
+                                "UPDATE commands SET owner = '' WHERE owner = ?1"}) {
+            SqliteStatement statement(m_db, sql);
+            statement.bindText(1, owner);
+            statement.run();
+        }
+        exec("COMMIT");
+    }
+    if (lock.valid())
+        ::unlink(lockFile.c_str());
+}
+
+std::int64_t SaveJournal::Add(const ChangeRecord& record, std::int64_t command, std::string& error)
+{
+    if (!m_db) {
+        error = m_openError;
+        return 0;
+    }
+    ensureRecovered();
+    PendingAdd add;
+    add.body = EncodeChangeRecord(record);
+    add.command = command;
+    std::unique_lock lock(m_queueMutex);
+    m_queue.push_back(&add);
+    // Group commit: whoever finds no commit running commits everything that
+    // has queued up meanwhile, its own change among them.
+    while (!add.finished) {
+        if (m_committing) {
+            m_queueDone.wait(lock);
+            continue;
+        }
+        m_committing = true;
+        std::vector<PendingAdd*> adds;
+        adds.swap(m_queue);
+        std::vector<Mark> marks;
+        marks.swap(m_marks);
+        lock.unlock();
+        commitGroup(adds, marks);
+        lock.lock();
+        m_committing = false;
+        m_queueDone.notify_all();
+    }
+    if (add.id == 0)
+        error = add.error;
+    return add.id;
+}
+
+bool SaveJournal::applyMarks(std::vector<Mark>& marks)
+{
+    SqliteStatement done(m_db, "UPDATE changes SET state = 1, body = ?2, checksum = ?3 WHERE id = ?1");
+    SqliteStatement forget(m_db, "DELETE FROM changes WHERE id = ?1");
+    for (const Mark& mark : marks) {
+        SqliteStatement& statement = mark.keep ? done : forget;
+        statement.reset();
+        statement.bind(1, mark.id);
+        if (mark.keep)
+            statement.bindBlob(2, mark.body).bind(3, signedChecksum(mark.body));
+        if (!statement.run())
+            return false;
+    }
+    return true;
+}
+
+void SaveJournal::commitGroup(std::vector<PendingAdd*>& adds, std::vector<Mark>& marks)
+{
+    const std::lock_guard lock(m_dbMutex);
+    std::string failure;
+    bool ok = exec(adds.empty() ? "PRAGMA synchronous=NORMAL" : "PRAGMA synchronous=FULL") && exec("BEGIN IMMEDIATE");
+    if (ok) {
+        ok = applyMarks(marks);
+        SqliteStatement insert(m_db, "INSERT INTO changes(owner, state, command, bytes, body, checksum)"
+                                     " VALUES(?1, 0, ?2, ?3, ?4, ?5)");
+        for (PendingAdd* add : adds) {
+            if (!ok)
+                break;
+            insert.reset();
+            insert.bindText(1, m_owner);
+            if (add->command)
+                insert.bind(2, add->command);
+            else
+                insert.bindNull(2);
+            insert.bind(3, static_cast<std::int64_t>(add->body.size()))
+                .bindBlob(4, add->body)
+                .bind(5, signedChecksum(add->body));
+            ok = insert.run();
+            add->id = ok ? sqlite3_last_insert_rowid(m_db) : 0;
+        }
+        if (!ok)
+            failure = sqlite3_errmsg(m_db);
+        ok = ok && exec("COMMIT");
+        if (!ok) {
+            if (failure.empty())
+                failure = sqlite3_errmsg(m_db);
+            exec("ROLLBACK");
+        }
+    } else {
+        failure = sqlite3_errmsg(m_db);
+    }
+    for (PendingAdd* add : adds) {
+        if (!ok) {
+            add->id = 0;
+            add->error = "The save journal could not record the change (" + failure + ")";
+        }
+        add->finished = true;
+    }
+}
+
+void SaveJournal::MarkDone(std::int64_t id, const ChangeRecord& record, std::int64_t command)
+{
+    Mark mark;
+    mark.id = id;
+    mark.keep = command != 0;
+    if (mark.keep) {
+        ChangeRecord done = record;
+        done.done = true;
+        mark.body = EncodeChangeRecord(done);
+    }
+    std::unique_lock lock(m_queueMutex);
+    m_marks.push_back(std::move(mark));
+    const bool flush = m_marks.size() >= kMarksPerCommit;
+    lock.unlock();
+    if (flush)
+        FlushMarks();
+}
+
+void SaveJournal::Forget(std::int64_t id)
+{
+    std::unique_lock lock(m_queueMutex);
+    Mark mark;
+    mark.id = id;
+    m_marks.push_back(std::move(mark));
+}
+
+void SaveJournal::FlushMarks()
+{
+    if (!m_db)
+        return;
+    std::unique_lock lock(m_queueMutex);
+    while (m_committing)
+        m_queueDone.wait(lock);
+    if (m_marks.empty())
+        return;
+    m_committing = true;
+    std::vector<Mark> marks;
+    marks.swap(m_marks);
+    std::vector<PendingAdd*> none;
+    lock.unlock();
+    commitGroup(none, marks);
+    lock.lock();
+    m_committing = false;
+    m_queueDone.notify_all();
+}
+
+std::int64_t SaveJournal::BeginCommand(char kind)
+{
+    if (!m_db)
+        return 0;
+    ensureRecovered();
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement insert(m_db, "INSERT INTO commands(owner, kind, state) VALUES(?1, ?2, 0)");
+    insert.bindText(1, m_owner).bind(2, kind);
+    return insert.run() ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+bool SaveJournal::AddRename(std::int64_t command, const std::string& body)
+{
+    if (!m_db)
+        return false;
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement insert(m_db, "INSERT INTO renames(command, body, checksum) VALUES(?1, ?2, ?3)");
+    insert.bind(1, command).bindBlob(2, body).bind(3, signedChecksum(body));
+    return insert.run();
+}
+
+int SaveJournal::CommandFiles(std::int64_t command)
+{
+    if (!m_db)
+        return 0;
+    FlushMarks();
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement count(m_db, "SELECT (SELECT count(*) FROM changes WHERE command = ?1 AND state = 1)"
+                                " + (SELECT count(*) FROM renames WHERE command = ?1)");
+    count.bind(1, command);
+    return count.step() ? static_cast<int>(count.integer(0)) : 0;
+}
+
+bool SaveJournal::FinishCommand(std::int64_t command)
+{
+    if (!m_db)
+        return false;
+    FlushMarks();
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement update(m_db, "UPDATE commands SET state = 1 WHERE id = ?1");
+    update.bind(1, command);
+    return update.run() && sqlite3_changes(m_db) == 1;
+}
+
+void SaveJournal::DeleteCommand(std::int64_t command)
+{
+    if (!m_db)
+        return;
+    FlushMarks();
+    const std::lock_guard lock(m_dbMutex);
+    exec("BEGIN IMMEDIATE");
+    for (const char* sql : {"DELETE FROM changes WHERE command = ?1", "DELETE FROM renames WHERE command = ?1",
+                            "DELETE FROM commands WHERE id = ?1"}) {
+        SqliteStatement statement(m_db, sql);
+        statement.bind(1, command);
+        statement.run();
+    }
+    exec("COMMIT");
+}
+
+std::vector<SaveJournal::Command> SaveJournal::Commands()
+{
+    std::vector<Command> commands;
+    if (!m_db)
+        return commands;
+    FlushMarks();
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement select(m_db,
+                           "SELECT c.id, c.kind,"
+                           " (SELECT count(*) FROM changes WHERE command = c.id AND state = 1)"
+                           " + (SELECT count(*) FROM renames WHERE command = c.id),"
+                           " coalesce((SELECT sum(bytes) FROM changes WHERE command = c.id), 0)"
+                           " + coalesce((SELECT sum(length(body)) FROM renames WHERE command = c.id), 0)"
+                           " FROM commands c WHERE c.state = 1 ORDER BY c.id");
+    while (select.step())
+        commands.push_back({select.integer(0), static_cast<char>(select.integer(1)),
+                            static_cast<int>(select.integer(2)), select.integer(3)});
+    return commands;
+}
+
+bool SaveJournal::LoadCommand(std::int64_t command, std::vector<StoredChange>& changes,
+                              std::vector<StoredRename>& renames)
+{
+    if (!m_db)
+        return false;
+    FlushMarks();
+    const std::lock_guard lock(m_dbMutex);
+    bool sound = true;
+    SqliteStatement selectChanges(m_db, "SELECT id, body, checksum FROM changes WHERE command = ?1 AND state = 1 ORDER BY id");
+    selectChanges.bind(1, command);
+    while (selectChanges.step()) {
+        StoredChange change;
+        change.id = selectChanges.integer(0);
+        const std::string body = selectChanges.blob(1);
+        if (signedChecksum(body) != selectChanges.integer(2) || !DecodeChangeRecord(body, change.record))
+            sound = false;
+        else
+            changes.push_back(std::move(change));
+    }
+    SqliteStatement selectRenames(m_db, "SELECT id, body, checksum FROM renames WHERE command = ?1 ORDER BY id");
+    selectRenames.bind(1, command);
+    while (selectRenames.step()) {
+        StoredRename rename {selectRenames.integer(0), selectRenames.blob(1)};
+        if (signedChecksum(rename.body) != selectRenames.integer(2))
+            sound = false;
+        else
+            renames.push_back(std::move(rename));
+    }
+    return sound && selectChanges.ok() && selectRenames.ok();
+}
+
+void SaveJournal::ForgetRename(std::int64_t id)
+{
+    if (!m_db)
+        return;
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement statement(m_db, "DELETE FROM renames WHERE id = ?1");
+    statement.bind(1, id);
+    statement.run();
+}
+
+SaveJournal::CommandScope::CommandScope(std::shared_ptr<SaveJournal> journal, std::int64_t command)
+    : m_previousJournal(std::move(t_journal))
+    , m_previousCommand(t_command)
+{
+    t_journal = std::move(journal);
+    t_command = command;
+}
+
+SaveJournal::CommandScope::~CommandScope()
+{
+    t_journal = std::move(m_previousJournal);
+    t_command = m_previousCommand;
+}
+
+std::pair<std::shared_ptr<SaveJournal>, std::int64_t> SaveJournal::CommandScope::Current()
+{
+    if (t_journal)
+        return {t_journal, t_command};
+    return {Process(), 0};
+}

@@ -1,0 +1,162 @@
+#pragma once
+// The save journal: an SQLite database in the program's data folder through
+// which every change of a file's tags goes. A change is recorded (the file's
+// identity, the bytes that change with their old and new content, a
+// checksum) and committed before the file is touched, and marked done once
+// the file is written and flushed. Changes that arrive at the same time from
+// several threads are committed together, one flush of the journal for the
+// lot, so that a batch costs about one small write per file.
+//
+// The same records are the undo history: the changes made by one command
+// (a tag editor update, a wizard's run) stay in the journal under that
+// command until it is undone or dropped as the oldest; the renames of the
+// rename wizard are kept beside them.
+//
+// Several processes (the program, tv-tag, tagbench) may use one journal at
+// once. Each holds a lock file of its own while it lives; what a process
+// left pending when it ended (a crash, a kill, a power loss) is finished or
+// rolled back by the next process, before that one's first save
+// (JournalRecovery).
+
+#include "changerecord.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct sqlite3;
+
+class SaveJournal final {
+public:
+    struct RecoveryReport {
+        std::vector<std::string> recovered;                       // completed or rolled back
+        std::vector<std::pair<std::string, std::string>> leftAlone; // (path, why): changed otherwise since
+        int refused = 0;                                            // records whose checksum did not match
+        bool empty() const { return recovered.empty() && leftAlone.empty() && refused == 0; }
+    };
+
+    struct Command {
+        std::int64_t id = 0;
+        char kind = 0;
+        int files = 0;
+        std::int64_t bytes = 0;
+    };
+
+    struct StoredChange {
+        std::int64_t id = 0;
+        ChangeRecord record;
+    };
+    struct StoredRename {
+        std::int64_t id = 0;
+        std::string body;
+    };
+
+    // The journal in `folder`, one per folder and process; made with the
+    // folder when missing. Check usable().
+    static std::shared_ptr<SaveJournal> ForFolder(const std::string& folder);
+    // The journal this process saves through: the one of the folder set
+    // last by SetProcessFolder, else of DefaultFolder().
+    static std::shared_ptr<SaveJournal> Process();
+    static void SetProcessFolder(const std::string& folder);
+    // The program's data folder: $XDG_DATA_HOME (else ~/.local/share)
+    // followed by "/Orvanel Soft/Tunevault", as Qt names it.
+    static std::string DefaultFolder();
+
+    explicit SaveJournal(std::string folder);
+    ~SaveJournal();
+    SaveJournal(const SaveJournal&) = delete;
+    SaveJournal& operator=(const SaveJournal&) = delete;
+
+    const std::string& Folder() const { return m_folder; }
+    bool usable() const { return m_db != nullptr; }
+    // Why the journal cannot be used.
+    const std::string& OpenError() const { return m_openError; }
+
+    // Finishes or rolls back what processes that have ended left pending.
+    // Runs by itself before the first Add; the report of every run so far
+    // is kept until TakeRecoveryReport.
+    RecoveryReport Recover();
+    RecoveryReport TakeRecoveryReport();
+
+    // Records a change and commits it; its id, or 0 with `error` saying why
+    // (then the file must not be touched). `command` is the undo command it
+    // belongs to (0: none).
+    std::int64_t Add(const ChangeRecord& record, std::int64_t command, std::string& error);
+    // The change is written: kept with its state after for the undo of its
+    // command, forgotten when it has none. Committed with the next group,
+    // or by FlushMarks.
+    void MarkDone(std::int64_t id, const ChangeRecord& record, std::int64_t command);
+    // The change did not happen (the file is as it was): forgotten.
+    void Forget(std::int64_t id);
+    void FlushMarks();
+
+    // The undo history.
+    std::int64_t BeginCommand(char kind);
+    bool AddRename(std::int64_t command, const std::string& body);
+    // The files a command changed so far: its done changes and its renames.
+    int CommandFiles(std::int64_t command);
+    // The command is complete: it can be undone.
+    bool FinishCommand(std::int64_t command);
+    // Removes a command with all it holds.
+    void DeleteCommand(std::int64_t command);
+    // Complete commands of this journal, oldest first.
+    std::vector<Command> Commands();
+    // The changes (in the order they were made) and renames of a command;
+    // false when a record is damaged (its checksum does not match).
+    bool LoadCommand(std::int64_t command, std::vector<StoredChange>& changes, std::vector<StoredRename>& renames);
+    void ForgetRename(std::int64_t id);
+
+    // The command that the saves of this thread belong to, set for the
+    // duration of one file's write.
+    class CommandScope final {
+    public:
+        CommandScope(std::shared_ptr<SaveJournal> journal, std::int64_t command);
+        ~CommandScope();
+        CommandScope(const CommandScope&) = delete;
+        CommandScope& operator=(const CommandScope&) = delete;
+
+        // The journal and command of this thread's innermost scope; the
+        // process's journal and 0 outside any.
+        static std::pair<std::shared_ptr<SaveJournal>, std::int64_t> Current();
+
+    private:
+        std::shared_ptr<SaveJournal> m_previousJournal;
+        std::int64_t m_previousCommand;
+    };
+
+private:
+    struct PendingAdd;
+    struct Mark {
+        std::int64_t id = 0;
+        bool keep = false;
+        std::string body;
+    };
+
+    bool open();
+    bool exec(const char* sql);
+    void ensureRecovered();
+    void commitGroup(std::vector<PendingAdd*>& adds, std::vector<Mark>& marks);
+    bool applyMarks(std::vector<Mark>& marks);
+    void recoverOwner(const std::string& owner, RecoveryReport& report);
+
+    std::string m_folder;
+    std::string m_openError;
+    std::string m_owner;
+    int m_ownerLock = -1;
+    sqlite3* m_db = nullptr;
+    std::mutex m_dbMutex;
+
+    std::mutex m_queueMutex;
+    std::condition_variable m_queueDone;
+    std::vector<PendingAdd*> m_queue;
+    std::vector<Mark> m_marks;
+    bool m_committing = false;
+
+    std::mutex m_recoveryMutex;
+    bool m_recovered = false;
+    RecoveryReport m_report;
+};
