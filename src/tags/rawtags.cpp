@@ -2,7 +2,7 @@
 
 #include "filedescriptor.h"
 #include "id3v2reader.h"
-#include "rebuildfile.h"
+#include "filesave.h"
 #include "tagerror.h"
 #include "tmp3tagv1.h"
 
@@ -85,11 +85,10 @@ bool WriteRawTags(const std::string& fileName, const RawTags& tags, std::string&
     RawTags current;
     if (!file.valid() || !Locate(file.get(), layout) || !ReadTags(file.get(), layout, current))
         return Fail(error);
-    if (current.v2 == tags.v2 && current.v1 == tags.v1)
-        return true;
-    const std::int64_t audio = layout.fileSize - layout.v2Size - layout.v1Size;
-    const ContentWriter writeContent = [&](FileWriter& out) {
-        return out.write(tags.v2) && out.copy(layout.v2Size, audio) && out.write(tags.v1);
-    };
-    return RebuildFile(fileName, file.get(), writeContent, error);
+    FileEdit edit;
+    edit.frontLength = layout.v2Size;
+    edit.front = tags.v2;
+    edit.backStart = layout.fileSize - layout.v1Size;
+    edit.back = tags.v1;
+    return SaveFileEdit(fileName, file.get(), edit, error);
 }

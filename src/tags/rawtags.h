@@ -17,7 +17,7 @@ struct RawTags {
 bool ReadRawTags(const std::string& fileName, RawTags& tags, std::int64_t maxBytes, std::string& error);
 
 // Puts `tags` in place of the tags the file has now, in one crash-safe
-// rewrite (RebuildFile); the bytes between them stay as they are. A file
+// save through the journal (SaveFileEdit); the bytes between them stay as they are. A file
 // whose tags already are as given is not written. False, with `error`
 // saying why, on failure (the file is then as it was).
 bool WriteRawTags(const std::string& fileName, const RawTags& tags, std::string& error);

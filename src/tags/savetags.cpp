@@ -9,9 +9,9 @@ TagSaveFailures SaveTags(const std::string& path, Tmp3TagV1* v1, Tmp3TagV2* v2, 
 {
     TagSaveFailures failures;
     if (v2) {
-        if (v2->SaveToFile(path, laterFlushes, v1))
-            return failures;
-        failures.v2 = v2->LastError();
+        if (!v2->SaveToFile(path, laterFlushes, v1))
+            failures.v2 = v2->LastError();
+        return failures;
     }
     if (v1) {
         try {

@@ -2,7 +2,7 @@
 
 #include "codepage.h"
 #include "filedescriptor.h"
-#include "fileidentity.h"
+#include "filesave.h"
 #include "tagerror.h"
 
 #include <algorithm>
@@ -120,25 +120,6 @@ std::int64_t fileSizeOf(const FileDescriptor& file, const std::string& fileName)
     return statOf(file, fileName).st_size;
 }
 
-
-void throwIoError(const std::string& fileName, int errorNumber)
-{
-    throw TagError("Cannot write file \"" + fileName + "\". " + SystemErrorText(errorNumber));
-}
-
-void pwriteAll(int fd, const unsigned char* buffer, std::size_t size, std::int64_t offset,
-               const std::string& fileName)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd, buffer + done, size - done, offset + done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throwIoError(fileName, errno);
-        done += static_cast<std::size_t>(n);
-    }
-}
 
 }  // namespace
 
@@ -335,53 +316,40 @@ void Tmp3TagV1::SaveToStream(std::ostream& stream)
         throw TagError("Stream write error");
 }
 
+std::int64_t Tmp3TagV1::TrailerStart(int fd, std::int64_t size)
+{
+    if (size < static_cast<std::int64_t>(kBlockSize))
+        return size;
+    unsigned char head[3] = {};
+    const std::int64_t start = size - static_cast<std::int64_t>(kBlockSize);
+    return ReadAt(fd, head, 3, start) && std::memcmp(head, "TAG", 3) == 0 ? start : size;
+}
+
 void Tmp3TagV1::SaveToFile(const std::string& fileName)
 {
     const FileDescriptor file = openOrThrow(fileName, O_RDWR);
     const struct stat before = statOf(file, fileName);
-    const std::int64_t size = before.st_size;
-    std::int64_t position = size;
-    if (size >= static_cast<std::int64_t>(kBlockSize)) {
-        unsigned char head[3] = {};
-        if (ReadAt(file.get(), head, 3, size - static_cast<std::int64_t>(kBlockSize))
-            && std::memcmp(head, "TAG", 3) == 0)
-            position = size - static_cast<std::int64_t>(kBlockSize);
-    }
     std::array<unsigned char, kBlockSize> block {};
     SaveToBuffer(block.data(), kBlockSize);
-    try {
-        pwriteAll(file.get(), block.data(), kBlockSize, position, fileName);
-    } catch (...) {
-        // A partly appended block (disk full) would leave a damaged trailer:
-        // cut the file back to its old length.
-        if (position == size && ::ftruncate(file.get(), size) != 0) {
-            // Nothing more can be done; the original error is what matters.
-        }
-        throw;
-    }
-    keepTime(file, before);
+    FileEdit edit;
+    edit.backStart = TrailerStart(file.get(), before.st_size);
+    edit.back.assign(reinterpret_cast<const char*>(block.data()), kBlockSize);
+    edit.keepModificationTime = m_options.keepModificationTime;
+    std::string error;
+    if (!SaveFileEdit(fileName, file.get(), edit, error))
+        throw TagError("Cannot write file \"" + fileName + "\". " + error);
 }
 
 void Tmp3TagV1::RemoveFromFile(const std::string& fileName)
 {
     const FileDescriptor file = openOrThrow(fileName, O_RDWR);
     const struct stat before = statOf(file, fileName);
-    const std::int64_t size = before.st_size;
-    if (size < static_cast<std::int64_t>(kBlockSize))
+    FileEdit edit;
+    edit.backStart = TrailerStart(file.get(), before.st_size);
+    if (edit.backStart == before.st_size)
         return;
-    unsigned char head[3] = {};
-    if (!ReadAt(file.get(), head, 3, size - static_cast<std::int64_t>(kBlockSize))
-        || std::memcmp(head, "TAG", 3) != 0)
-        return;
-    if (::ftruncate(file.get(), size - static_cast<std::int64_t>(kBlockSize)) != 0)
-        throwIoError(fileName, errno);
-    keepTime(file, before);
-}
-
-void Tmp3TagV1::keepTime(const FileDescriptor& file, const struct stat& before) const
-{
-    // The tag is written either way: a file of another user whose time may
-    // not be set simply gets a new one.
-    if (m_options.keepModificationTime)
-        RestoreModificationTime(file.get(), before);
+    edit.keepModificationTime = m_options.keepModificationTime;
+    std::string error;
+    if (!SaveFileEdit(fileName, file.get(), edit, error))
+        throw TagError("Cannot write file \"" + fileName + "\". " + error);
 }

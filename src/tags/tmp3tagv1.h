@@ -82,10 +82,12 @@ public:
     // Empties the six texts and sets GenreID to kNoGenre.
     void Clear();
 
+    // Where the ID3v1 block of the open file of `size` bytes starts: its
+    // last 128 bytes when they begin with "TAG", else `size` (none).
+    static std::int64_t TrailerStart(int fd, std::int64_t size);
+
 private:
     std::string* fieldFor(int index);
-    // Puts the modification time back when the options say so.
-    void keepTime(const FileDescriptor& file, const struct stat& before) const;
 
     TagOptions m_options;
     const CodePage* m_codePage;

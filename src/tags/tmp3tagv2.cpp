@@ -8,7 +8,7 @@
 #include "id3v2reader.h"
 #include "id3v2text.h"
 #include "id3v2upgrade.h"
-#include "rebuildfile.h"
+#include "filesave.h"
 #include "tagerror.h"
 #include "tmp3tagv1.h"
 
@@ -143,6 +143,16 @@ private:
     const CodePage* m_previous;
 };
 
+// The room a growing tag gets for later edits: `asked` bytes when given,
+// else 1% of the file, at least 1 KiB and at most 64 KiB.
+std::uint64_t RoomForLaterEdits(std::int64_t fileSize, long long asked)
+{
+    if (asked >= 0)
+        return static_cast<std::uint64_t>(asked);
+    const std::int64_t percent = fileSize / 100;
+    return static_cast<std::uint64_t>(std::clamp<std::int64_t>(percent, 1024, 64 * 1024));
+}
+
 // Where the audio of a file of `fileSize` bytes ends: before its ID3v1
 // trailer, when it has one after its ID3v2 tag of `tagSize` bytes.
 std::int64_t AudioEnd(int fd, std::int64_t fileSize, std::int64_t tagSize)
@@ -152,6 +162,18 @@ std::int64_t AudioEnd(int fd, std::int64_t fileSize, std::int64_t tagSize)
     const bool trailer = fileSize - kBlock >= tagSize && ReadAt(fd, head, 3, fileSize - kBlock)
         && std::string_view(head, 3) == "TAG";
     return trailer ? fileSize - kBlock : fileSize;
+}
+
+// The edit's new trailer from `audioEnd` on: the block of `v1`, or none.
+void SetTrailer(FileEdit& edit, Tmp3TagV1* v1, std::int64_t audioEnd)
+{
+    edit.backStart = audioEnd;
+    edit.back.clear();
+    if (v1) {
+        std::array<unsigned char, Tmp3TagV1::kBlockSize> block {};
+        v1->SaveToBuffer(block.data(), block.size());
+        edit.back.assign(reinterpret_cast<const char*>(block.data()), block.size());
+    }
 }
 
 }  // namespace
@@ -268,14 +290,15 @@ bool Tmp3TagV2::LoadFromFile(const std::string& fileName)
     return loaded;
 }
 
-bool Tmp3TagV2::SaveToFile(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1)
+bool Tmp3TagV2::SaveToFile(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1, bool removeV1)
 {
-    return guarded([&] { return save(fileName, laterFlushes, v1); });
+    return guarded([&] { return save(fileName, laterFlushes, v1, removeV1); });
 }
 
-bool Tmp3TagV2::RemoveFromFile(const std::string& fileName, FolderFlushes* laterFlushes, bool withV1)
+bool Tmp3TagV2::RemoveFromFile(const std::string& fileName, FolderFlushes* laterFlushes, bool withV1,
+                               Tmp3TagV1* newV1)
 {
-    return guarded([&] { return remove(fileName, laterFlushes, withV1); });
+    return guarded([&] { return remove(fileName, laterFlushes, withV1, newV1); });
 }
 
 bool Tmp3TagV2::LoadCover(const std::string& fileName)
@@ -321,7 +344,7 @@ bool Tmp3TagV2::loadCover(const std::string& fileName)
     return true;
 }
 
-bool Tmp3TagV2::save(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1)
+bool Tmp3TagV2::save(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1, bool removeV1)
 {
     std::string coverMimeType;
     if (m_coverChange == CoverChange::Set) {
@@ -371,27 +394,42 @@ bool Tmp3TagV2::save(const std::string& fileName, FolderFlushes* laterFlushes, T
     if (framesSize > id3v2::kMaxTagBodySize)
         return fail("The tag is larger than an ID3v2 tag can be");
 
+    // The new tag takes the room of the old one when it fits there, so that
+    // it is written in place; one that grows gets room for later edits.
+    const std::uint64_t room = oldTagSize >= static_cast<std::int64_t>(id3v2::kHeaderSize)
+        ? static_cast<std::uint64_t>(oldTagSize) - id3v2::kHeaderSize
+        : 0;
+    std::uint64_t padding = 0;
+    if (oldTagSize > 0 && framesSize <= room)
+        padding = room - framesSize;
+    else if (m_options.leaveRoom)
+        padding = std::min<std::uint64_t>(RoomForLaterEdits(info.fileSize, m_options.padding),
+                                          id3v2::kMaxTagBodySize - framesSize);
+
+    FileEdit edit;
+    edit.frontLength = oldTagSize;
+    edit.keepModificationTime = m_options.keepModificationTime;
+    std::string& front = edit.front;
+    front = id3v2::BuildTagHeader(static_cast<std::uint32_t>(framesSize + padding), versions.written);
+    for (const Frame& frame : frames) {
+        front += id3v2::FrameHeader(frame, versions.written);
+        front += frame.data;
+        if (frame.tail.length > 0) {
+            const std::size_t at = front.size();
+            front.resize(at + static_cast<std::size_t>(frame.tail.length));
+            if (!ReadAt(file.get(), front.data() + at, static_cast<std::size_t>(frame.tail.length), frame.tail.offset))
+                return fail(SystemErrorText(errno != 0 ? errno : EIO));
+        }
+    }
+    front.append(static_cast<std::size_t>(padding), '\0');
     // A new ID3v1 block takes the place of the file's trailer.
-    const std::int64_t audioEnd = v1 ? AudioEnd(file.get(), info.fileSize, oldTagSize) : info.fileSize;
-    std::array<unsigned char, Tmp3TagV1::kBlockSize> v1Block {};
-    if (v1)
-        v1->SaveToBuffer(v1Block.data(), v1Block.size());
-    const ContentWriter writeContent = [&](FileWriter& out) {
-        if (!out.write(id3v2::BuildTagHeader(static_cast<std::uint32_t>(framesSize), versions.written)))
-            return false;
-        for (const Frame& frame : frames)
-            if (!out.write(id3v2::FrameHeader(frame, versions.written)) || !out.write(frame.data)
-                || !out.copy(frame.tail.offset, frame.tail.length))
-                return false;
-        return out.copy(oldTagSize, audioEnd - oldTagSize)
-            && (!v1 || out.write({reinterpret_cast<const char*>(v1Block.data()), v1Block.size()}));
-    };
+    if (v1 || removeV1)
+        SetTrailer(edit, v1, AudioEnd(file.get(), info.fileSize, oldTagSize));
     std::string error;
-    return RebuildFile(fileName, file.get(), writeContent, error, m_options.keepModificationTime, laterFlushes)
-        || fail(error);
+    return SaveFileEdit(fileName, file.get(), edit, error, laterFlushes) || fail(error);
 }
 
-bool Tmp3TagV2::remove(const std::string& fileName, FolderFlushes* laterFlushes, bool withV1)
+bool Tmp3TagV2::remove(const std::string& fileName, FolderFlushes* laterFlushes, bool withV1, Tmp3TagV1* newV1)
 {
     id3v2::TagInfo info;
     const FileDescriptor file = openTag(fileName, O_RDWR, info);
@@ -405,9 +443,12 @@ bool Tmp3TagV2::remove(const std::string& fileName, FolderFlushes* laterFlushes,
     const std::int64_t tagSize = id3v2::TagSizeOf(info);
     if (tagSize == 0)
         return fail("The ID3v2 tag is damaged: its size runs past the end of the file");
-    const std::int64_t end = withV1 ? AudioEnd(file.get(), info.fileSize, tagSize) : info.fileSize;
-    const ContentWriter writeContent = [&](FileWriter& out) { return out.copy(tagSize, end - tagSize); };
+    FileEdit edit;
+    edit.frontLength = tagSize;
+    if (withV1 || newV1)
+        SetTrailer(edit, newV1, AudioEnd(file.get(), info.fileSize, tagSize));
+    edit.keepModificationTime = m_options.keepModificationTime;
     std::string error;
-    return RebuildFile(fileName, file.get(), writeContent, error, m_options.keepModificationTime, laterFlushes)
+    return SaveFileEdit(fileName, file.get(), edit, error, laterFlushes)
         || fail(error);
 }

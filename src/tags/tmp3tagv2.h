@@ -63,10 +63,14 @@ public:
     // With `v1` its block replaces the file's ID3v1 trailer (or is appended
     // where the file has none) in the same rewrite: both tags change
     // together or neither does.
-    bool SaveToFile(const std::string& fileName, FolderFlushes* laterFlushes = nullptr, Tmp3TagV1* v1 = nullptr);
+    // With `removeV1` (and no `v1`) the ID3v1 trailer goes in the same save.
+    bool SaveToFile(const std::string& fileName, FolderFlushes* laterFlushes = nullptr, Tmp3TagV1* v1 = nullptr,
+                    bool removeV1 = false);
     // Rewrites the file without its ID3v2 tag; false when it has none.
-    // `withV1`: without its ID3v1 trailer too, in the same rewrite.
-    bool RemoveFromFile(const std::string& fileName, FolderFlushes* laterFlushes = nullptr, bool withV1 = false);
+    // `withV1`: without its ID3v1 trailer too, in the same rewrite; with
+    // `newV1` its block takes the trailer's place instead.
+    bool RemoveFromFile(const std::string& fileName, FolderFlushes* laterFlushes = nullptr, bool withV1 = false,
+                        Tmp3TagV1* newV1 = nullptr);
 
     // Reads the pictures of the file's tag and keeps its cover: the first
     // front cover (type 3), else the first picture. Leaves the texts alone.
@@ -104,8 +108,8 @@ private:
 
     bool load(const std::string& fileName);
     bool loadCover(const std::string& fileName);
-    bool save(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1);
-    bool remove(const std::string& fileName, FolderFlushes* laterFlushes, bool withV1);
+    bool save(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1, bool removeV1);
+    bool remove(const std::string& fileName, FolderFlushes* laterFlushes, bool withV1, Tmp3TagV1* newV1);
     // Runs an operation; an exception (out of memory) becomes its failure.
     template <typename Operation>
     bool guarded(Operation operation) noexcept;

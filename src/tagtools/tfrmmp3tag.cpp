@@ -482,14 +482,14 @@ bool TfrmMp3Tag::SaveSingleFile()
     const TUndoRecorder::TagWrite recorded(m_undo, path);
 
     // mp3tag1 and mp3Tag2 still hold what was read at opening: only the
-    // fields the user changed are set.
+    // fields the user changed are set. Both tags go into one change of the
+    // file: either both are saved or neither.
+    Tmp3TagV1* v1 = nullptr;
     try {
         if (chkID3v1->isChecked()) {
             SetChangedFields(mp3tag1, *page1, m_v1Modif, track1,
                              edtID3v1_Genre->currentIndex() < 0 ? std::string() : Utf8(edtID3v1_Genre->currentText()));
-            mp3tag1.SaveToFile(path);
-        } else {
-            mp3tag1.RemoveFromFile(path);
+            v1 = &mp3tag1;
         }
     } catch (const std::exception& e) {
         m_prompts.showError(QStringLiteral("Error saving ID3v1 tag"), FromUtf8(e.what()));
@@ -500,10 +500,25 @@ bool TfrmMp3Tag::SaveSingleFile()
     if (chkID3v2->isChecked()) {
         SetChangedFields(mp3Tag2, *page2, m_v2Modif, track2, Utf8(edtID3v2_Genre->currentText()));
         page3->ApplyTo(mp3Tag2);
-        if (!mp3Tag2.SaveToFile(path))
+        if (!mp3Tag2.SaveToFile(path, nullptr, v1, v1 == nullptr))
             failure = V2Failure("save", path, mp3Tag2.LastError());
     } else {
-        failure = TFileInfo::RemoveV2TagFrom(path);
+        Tmp3TagV2 remover(mp3Tag2.Options());
+        Tmp3TagV2 probe(mp3Tag2.Options());
+        if (probe.LoadFromFile(path) && !probe.TagPresent()) {
+            // No ID3v2 tag to remove: the ID3v1 tag alone changes.
+            try {
+                if (v1)
+                    v1->SaveToFile(path);
+                else
+                    mp3tag1.RemoveFromFile(path);
+            } catch (const std::exception& e) {
+                m_prompts.showError(QStringLiteral("Error saving ID3v1 tag"), FromUtf8(e.what()));
+                return false;
+            }
+        } else if (!remover.RemoveFromFile(path, nullptr, v1 == nullptr, v1)) {
+            failure = "Cannot remove the ID3v2 tag from file \"" + path + "\". " + remover.LastError();
+        }
     }
     if (!failure.empty()) {
         m_prompts.showError(QStringLiteral("Error saving ID3v2 tag"), FromUtf8(failure));
