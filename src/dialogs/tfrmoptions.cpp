@@ -113,11 +113,16 @@ void TfrmOptions::BuildTagsPage()
     Label3->setBuddy(cbId3v2Version);
     cbKeepFileTime = new QCheckBox(QStringLiteral("Keep the files' modification time"), grpWriting);
     cbKeepFileTime->setObjectName(QStringLiteral("cbKeepFileTime"));
+    // Made after the boxes above it, so that Tab reaches it after them.
+    cbLeaveRoom = new QCheckBox(QStringLiteral("Leave room in tags for later edits"), grpWriting);
+    cbLeaveRoom->setObjectName(QStringLiteral("cbLeaveRoom"));
     auto* writing = new QGridLayout(grpWriting);
     writing->addWidget(Label3, 0, 0);
     writing->addWidget(cbId3v2Version, 0, 1);
     writing->addWidget(cbKeepFileTime, 1, 0, 1, 2);
+    writing->addWidget(cbLeaveRoom, 2, 0, 1, 2);
     writing->setColumnStretch(1, 1);
+    writing->setVerticalSpacing(0);
 
     grpCodePage = new QGroupBox(QStringLiteral("  Reading  "), page2);
     grpCodePage->setObjectName(QStringLiteral("grpCodePage"));
@@ -135,8 +140,13 @@ void TfrmOptions::BuildTagsPage()
     reading->addWidget(cbCodePage, 0, 1);
     reading->addWidget(cbCodePageForId3v2, 1, 0, 1, 2);
     reading->setColumnStretch(1, 1);
+    reading->setVerticalSpacing(0);
 
+    // Rows, groups and margins closer than the defaults (in both groups too),
+    // so that the page fits the window's fixed size unsqueezed.
     auto* page = new QVBoxLayout(page2);
+    page->setContentsMargins(6, 2, 6, 2);
+    page->setSpacing(2);
     page->addWidget(grpWriting);
     page->addWidget(grpCodePage);
     page->addStretch(1);
@@ -155,6 +165,7 @@ void TfrmOptions::FormCreate()
         static_cast<int>(std::find(std::begin(kVersions), std::end(kVersions), tagOptions.writeVersion)
                          - std::begin(kVersions)));
     cbKeepFileTime->setChecked(tagOptions.keepModificationTime);
+    cbLeaveRoom->setChecked(tagOptions.leaveRoom);
     cbCodePage->setCurrentIndex(cbCodePage->findData(QString::fromStdString(tagOptions.codePage)));
     cbCodePageForId3v2->setChecked(tagOptions.codePageForId3v2);
 
@@ -164,6 +175,7 @@ void TfrmOptions::FormCreate()
     connect(cbReplaceUrlSpaces, &QCheckBox::toggled, this, &TfrmOptions::cbReplaceUrlSpacesClick);
     connect(cbId3v2Version, &QComboBox::currentIndexChanged, this, &TfrmOptions::cbId3v2VersionChange);
     connect(cbKeepFileTime, &QCheckBox::toggled, this, &TfrmOptions::cbKeepFileTimeClick);
+    connect(cbLeaveRoom, &QCheckBox::toggled, this, &TfrmOptions::cbLeaveRoomClick);
     connect(cbCodePage, &QComboBox::currentIndexChanged, this, &TfrmOptions::cbCodePageChange);
     connect(cbCodePageForId3v2, &QCheckBox::toggled, this, &TfrmOptions::cbCodePageChange);
 }
@@ -182,6 +194,13 @@ void TfrmOptions::cbKeepFileTimeClick()
 {
     TagOptions tagOptions = options::CurrentTagOptions();
     tagOptions.keepModificationTime = cbKeepFileTime->isChecked();
+    options::SetTagOptions(tagOptions);
+}
+
+void TfrmOptions::cbLeaveRoomClick()
+{
+    TagOptions tagOptions = options::CurrentTagOptions();
+    tagOptions.leaveRoom = cbLeaveRoom->isChecked();
     options::SetTagOptions(tagOptions);
 }
 

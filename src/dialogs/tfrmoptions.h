@@ -2,10 +2,10 @@
 // The preferences window: the skin, what the playlist rows show and whether
 // "%20" in them becomes a blank; on a second page "Tags", how tags are
 // written and read (the ID3v2 version written, the code page of ID3v1 tags,
-// keeping the files' modification time). Every change takes effect at once
-// (the skin on every open window, the options on the playlist captions);
-// there is no Cancel. The settings are saved when the window closes,
-// however it closes.
+// keeping the files' modification time, leaving room in tags for later
+// edits). Every change takes effect at once (the skin on every open window,
+// the options on the playlist captions); there is no Cancel. The settings
+// are saved when the window closes, however it closes.
 
 #include <QDialog>
 
@@ -47,6 +47,7 @@ public:
     QLabel* Label3 = nullptr;
     QComboBox* cbId3v2Version = nullptr;
     QCheckBox* cbKeepFileTime = nullptr;
+    QCheckBox* cbLeaveRoom = nullptr;
     QGroupBox* grpCodePage = nullptr;
     QLabel* Label4 = nullptr;
     QComboBox* cbCodePage = nullptr;
@@ -58,6 +59,7 @@ public:
     void cbReplaceUrlSpacesClick();
     void cbId3v2VersionChange();
     void cbKeepFileTimeClick();
+    void cbLeaveRoomClick();
     // The code page and its use for ID3v2: the playlist reads its tags again.
     void cbCodePageChange();
     // Every playlist row takes its caption from its record again.

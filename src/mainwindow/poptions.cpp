@@ -94,6 +94,8 @@ void ReadTagOptions(const QSettings& settings)
         tagOptions.codePageForId3v2 = flag;
     if (ReadBool(settings, QStringLiteral("KEEPFILETIME"), flag))
         tagOptions.keepModificationTime = flag;
+    if (ReadBool(settings, QStringLiteral("TAGROOM"), flag))
+        tagOptions.leaveRoom = flag;
     options::SetTagOptions(tagOptions);
 }
 
@@ -197,6 +199,7 @@ bool SaveOptions(std::string* reason)
     settings->setValue(QStringLiteral("ID3V1CODEPAGE"), QString::fromStdString(tagOptions.codePage));
     settings->setValue(QStringLiteral("ID3V2CODEPAGE"), tagOptions.codePageForId3v2 ? 1 : 0);
     settings->setValue(QStringLiteral("KEEPFILETIME"), tagOptions.keepModificationTime ? 1 : 0);
+    settings->setValue(QStringLiteral("TAGROOM"), tagOptions.leaveRoom ? 1 : 0);
     settings->setValue(QStringLiteral("browserFolder"), QByteArray::fromStdString(options::browserFolder));
     settings->sync();
     if (settings->status() == QSettings::NoError)

@@ -3,9 +3,10 @@
 // runs in QSettings("Orvanel Soft", "Tunevault"), native format, beside the
 // wizards' own name patterns. Booleans are stored as integers 0/1. The tag
 // options are kept beside them: ID3V2VERSION ("2.3", "2.4" or "keep"),
-// ID3V1CODEPAGE (a code page name), ID3V2CODEPAGE and KEEPFILETIME (0/1);
-// each is read on its own, and one that is missing or not valid keeps its
-// default.
+// ID3V1CODEPAGE (a code page name), ID3V2CODEPAGE, KEEPFILETIME and TAGROOM
+// (leaving room in tags for later edits) (0/1); each is read on its own, and
+// one that is missing or not valid keeps its default. A fixed amount of room
+// is not kept: it is tv-tag's alone.
 // Beside them `browserFolder`, the folder the file browser showed at the
 // last close, kept as its bytes.
 

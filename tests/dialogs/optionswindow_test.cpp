@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -23,6 +24,15 @@ namespace {
 QColor PixelOf(QWidget& widget)
 {
     return widget.grab().toImage().pixelColor(widget.width() - 3, 3);
+}
+
+// The widget Tab moves to from `widget`.
+QWidget* NextTabStop(QWidget& widget)
+{
+    QWidget* next = widget.nextInFocusChain();
+    while (next != &widget && !(next->focusPolicy() & Qt::TabFocus))
+        next = next->nextInFocusChain();
+    return next;
 }
 
 } // namespace
@@ -134,6 +144,14 @@ TEST_F(DialogsTest, TagOptionsTakeEffectAtOnceAndAreSaved)
         EXPECT_EQ(form.cbCodePage->currentData().toString(), QStringLiteral("WINDOWS-1252"));
         EXPECT_FALSE(form.cbCodePageForId3v2->isChecked());
         EXPECT_FALSE(form.cbKeepFileTime->isChecked());
+        EXPECT_EQ(form.cbLeaveRoom->text(), QStringLiteral("Leave room in tags for later edits"));
+        EXPECT_TRUE(form.cbLeaveRoom->isChecked());
+        // Tab goes down the writing options, then on to the reading ones.
+        EXPECT_EQ(NextTabStop(*form.cbKeepFileTime), form.cbLeaveRoom);
+        EXPECT_EQ(NextTabStop(*form.cbLeaveRoom), form.cbCodePage);
+        // Nothing on the page is squeezed in the window's fixed size.
+        form.ctrlpages->setCurrentIndex(1);
+        EXPECT_LE(form.page2->layout()->minimumSize().height(), form.page2->height());
 
         form.cbCodePage->setCurrentIndex(form.cbCodePage->findData(QStringLiteral("WINDOWS-1251")));
         EXPECT_EQ(Captions(), (std::vector<QString>{"Ãðóïïà - 2", "Группа - Песня"}));
@@ -141,13 +159,17 @@ TEST_F(DialogsTest, TagOptionsTakeEffectAtOnceAndAreSaved)
         EXPECT_EQ(Captions(), (std::vector<QString>{"Группа - 2", "Группа - Песня"}));
         form.cbId3v2Version->setCurrentIndex(1);
         form.cbKeepFileTime->click();
+        form.cbLeaveRoom->click();
         const TagOptions chosen = options::CurrentTagOptions();
         EXPECT_EQ(chosen.writeVersion, Id3v2WriteVersion::V24);
         EXPECT_TRUE(chosen.keepModificationTime);
+        EXPECT_FALSE(chosen.leaveRoom);
+        EXPECT_EQ(chosen.codePage, "WINDOWS-1251") << "each box changes its own option only";
         form.butClose->click();
     });
     EXPECT_EQ(Stored(store, "ID3V2VERSION"), QStringLiteral("2.4"));
     EXPECT_EQ(Stored(store, "ID3V1CODEPAGE"), QStringLiteral("WINDOWS-1251"));
     EXPECT_EQ(Stored(store, "ID3V2CODEPAGE"), QStringLiteral("1"));
     EXPECT_EQ(Stored(store, "KEEPFILETIME"), QStringLiteral("1"));
+    EXPECT_EQ(Stored(store, "TAGROOM"), QStringLiteral("0"));
 }

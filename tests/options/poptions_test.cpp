@@ -170,6 +170,42 @@ TEST_F(OptionsTest, TheWizardsPatternsAreKeptBesideTheFourValues)
     EXPECT_EQ(options::customRenamePattern, options::kDefaultCustomRenamePattern);
 }
 
+TEST_F(OptionsTest, LeavingRoomInTagsIsKeptAndReadOnItsOwn)
+{
+    // On unless stored otherwise; a fixed amount of room is never kept.
+    LoadOptions();
+    EXPECT_TRUE(options::CurrentTagOptions().leaveRoom);
+    TagOptions chosen;
+    chosen.leaveRoom = false;
+    chosen.padding = 4096;
+    chosen.keepModificationTime = true;
+    options::SetTagOptions(chosen);
+    ASSERT_TRUE(SaveOptions());
+    EXPECT_NE(ReadFile(storeFile()).find("TAGROOM=0"), std::string::npos);
+    SetDefaultOptions();
+    LoadOptions();
+    chosen.padding = -1;
+    EXPECT_EQ(options::CurrentTagOptions(), chosen);
+
+    // A value that does not convert, or none, keeps the default, and the
+    // other tag options are read whatever becomes of it, and it of them.
+    const struct {
+        const char* lines;
+        bool leaveRoom;
+        bool keepTime;
+    } cases[] = {
+        {"TAGROOM=yes\nKEEPFILETIME=1\n", true, true},
+        {"KEEPFILETIME=1\n", true, true},
+        {"TAGROOM=0\nKEEPFILETIME=yes\n", false, false},
+    };
+    for (const auto& [lines, leaveRoom, keepTime] : cases) {
+        store(lines);
+        LoadOptions();
+        EXPECT_EQ(options::CurrentTagOptions().leaveRoom, leaveRoom) << lines;
+        EXPECT_EQ(options::CurrentTagOptions().keepModificationTime, keepTime) << lines;
+    }
+}
+
 TEST_F(OptionsTest, AStoreThatCannotBeUsedIsSkipped)
 {
     // A folder where the settings file is expected: nothing can be read, and

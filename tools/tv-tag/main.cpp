@@ -7,7 +7,10 @@
 //
 // The tag options go anywhere on the line: --write-version 3|4|keep (the
 // ID3v2 version written), --codepage NAME (of ID3v1 bytes; with
-// --codepage-v2 also of ID3v2 texts in encoding 0), --keep-mtime.
+// --codepage-v2 also of ID3v2 texts in encoding 0), --keep-mtime,
+// --padding N (a tag that grows or is new gets exactly N bytes of room for
+// later edits; N from 0 to 268435455, the most an ID3v2 tag can hold) or
+// --no-padding (no such room); the last of these two wins.
 
 #include "codepage.h"
 #include "tagerror.h"
@@ -16,6 +19,7 @@
 #include "unicodeutils.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -170,12 +174,30 @@ int remove(const std::string& file, bool v1, const TagOptions& options)
     return 0;
 }
 
+// The largest size an ID3v2 tag's header can give (28 bits): more room than
+// that cannot be written.
+constexpr long long kMostPadding = 0x0FFFFFFF;
+
+// A number of bytes of room: decimal digits only, at most kMostPadding.
+bool parsePadding(const std::string& text, long long& padding)
+{
+    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    // Digits only, so from_chars reads them all or reports an overflow.
+    long long value = 0;
+    if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc() || value > kMostPadding)
+        return false;
+    padding = value;
+    return true;
+}
+
 int usage()
 {
     std::cerr << "usage: tv-tag print FILE...\n"
                  "       tv-tag set FILE --v1|--v2 FIELD=VALUE...\n"
                  "       tv-tag remove FILE --v1|--v2\n"
-                 "options: --write-version 3|4|keep  --codepage NAME  --codepage-v2  --keep-mtime\n";
+                 "options: --write-version 3|4|keep  --codepage NAME  --codepage-v2  --keep-mtime\n"
+                 "         --padding N  --no-padding\n";
     return 2;
 }
 
@@ -189,6 +211,22 @@ bool takeOptions(std::vector<std::string>& args, TagOptions& options)
         const bool hasValue = i + 1 < args.size();
         if (arg == "--keep-mtime") {
             options.keepModificationTime = true;
+        } else if (arg == "--no-padding") {
+            options.leaveRoom = false;
+            options.padding = -1;
+        } else if (arg == "--padding") {
+            long long padding = 0;
+            if (!hasValue || !parsePadding(args[i + 1], padding)) {
+                std::cerr << "tv-tag: --padding needs a number of bytes from 0 to " << kMostPadding;
+                if (hasValue)
+                    std::cerr << ", got \"" << args[i + 1] << "\"";
+                std::cerr << '\n';
+                usage();
+                return false;
+            }
+            ++i;
+            options.leaveRoom = true;
+            options.padding = padding;
         } else if (arg == "--codepage-v2") {
             options.codePageForId3v2 = true;
         } else if (arg == "--codepage" && hasValue) {

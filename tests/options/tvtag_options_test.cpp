@@ -1,0 +1,72 @@
+// tv-tag's room options: --padding N and --no-padding are taken anywhere on
+// the line, and a bad N stops the tool with a usage error before any file is
+// touched.
+
+#include "filefixtures.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string output;
+    std::string errors;
+};
+
+// Runs the tool with `home` as its home and data folder: what it keeps
+// there (the journal of its saves) never reaches the user's.
+Outcome RunTvTag(const std::string& home, const std::vector<std::string>& args)
+{
+    QStringList arguments;
+    for (const std::string& arg : args)
+        arguments << QString::fromStdString(arg);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), QString::fromStdString(home));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(home + "/data"));
+    QProcess tool;
+    tool.setProcessEnvironment(environment);
+    tool.start(QStringLiteral(TV_TAG_PROGRAM), arguments);
+    tool.waitForFinished(-1);
+    return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
+            tool.readAllStandardOutput().toStdString(), tool.readAllStandardError().toStdString()};
+}
+
+TEST(TvTagOptions, RoomOptionsAnywhereAndBadNumbersAreUsageErrors)
+{
+    TempDir dir;
+    const std::string home = dir.file("home");
+    MakeDir(home);
+    const std::string file = dir.file("song.mp3");
+    WriteFile(file, Id3v2Tag(3, "Artist", "Title") + AudioBytes(1500));
+    const std::string before = ReadFile(file);
+
+    for (const std::string bad : {"", "-1", "+5", "12x", " 7", "268435456", "99999999999999999999"}) {
+        std::vector<std::string> args = {"set", file, "--v2", "title=New", "--padding"};
+        if (!bad.empty())
+            args.push_back(bad);
+        const Outcome outcome = RunTvTag(home, args);
+        EXPECT_EQ(outcome.status, 2) << '"' << bad << '"';
+        EXPECT_NE(outcome.errors.find("--padding needs a number of bytes from 0 to 268435455"), std::string::npos)
+            << outcome.errors;
+        EXPECT_EQ(ReadFile(file), before) << '"' << bad << '"';
+    }
+
+    // Before the command, between its words and last: the rest of the line
+    // stays the command.
+    EXPECT_EQ(RunTvTag(home, {"--padding", "268435455", "print", file}).status, 0);
+    EXPECT_EQ(RunTvTag(home, {"set", file, "--padding", "0", "--v2", "title=One"}).status, 0);
+    EXPECT_EQ(RunTvTag(home, {"set", file, "--v2", "title=Two", "--no-padding"}).status, 0);
+    EXPECT_EQ(RunTvTag(home, {"set", file, "--no-padding", "--v2", "--padding", "5000", "artist=Three"}).status, 0);
+    const std::string shown = RunTvTag(home, {"print", file}).output;
+    EXPECT_NE(shown.find("\"title\":\"Two\",\"artist\":\"Three\""), std::string::npos) << shown;
+}
+
+} // namespace
