@@ -1,6 +1,6 @@
 // tv-tag's room options: --padding N and --no-padding are taken anywhere on
-// the line, and a bad N stops the tool with a usage error before any file is
-// touched.
+// the line and reach the tag written, and a bad N stops the tool with a usage
+// error before any file is touched.
 
 #include "filefixtures.h"
 
@@ -67,6 +67,22 @@ TEST(TvTagOptions, RoomOptionsAnywhereAndBadNumbersAreUsageErrors)
     EXPECT_EQ(RunTvTag(home, {"set", file, "--no-padding", "--v2", "--padding", "5000", "artist=Three"}).status, 0);
     const std::string shown = RunTvTag(home, {"print", file}).output;
     EXPECT_NE(shown.find("\"title\":\"Two\",\"artist\":\"Three\""), std::string::npos) << shown;
+
+    // A new tag: exactly the room asked for, or none.
+    const auto newTagSize = [&](const std::string& name, const std::vector<std::string>& room) {
+        const std::string song = dir.file(name);
+        WriteFile(song, AudioBytes(1500));
+        std::vector<std::string> args = {"set", song, "--v2", "title=Four"};
+        args.insert(args.end(), room.begin(), room.end());
+        EXPECT_EQ(RunTvTag(home, args).status, 0) << name;
+        const std::string printed = RunTvTag(home, {"print", song}).output;
+        const std::size_t at = printed.find("\"size\":");
+        return at == std::string::npos ? -1 : std::stoll(printed.substr(at + 7));
+    };
+    const long long bare = newTagSize("bare.mp3", {"--no-padding"});
+    EXPECT_GT(bare, 0);
+    EXPECT_EQ(newTagSize("room.mp3", {"--padding", "5000"}), bare + 5000);
+    EXPECT_EQ(newTagSize("last.mp3", {"--padding", "5000", "--no-padding"}), bare);
 }
 
 } // namespace
