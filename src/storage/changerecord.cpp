@@ -123,9 +123,12 @@ bool DecodeChangeRecord(std::string_view bytes, ChangeRecord& r)
         && in.integer(r.frontLength) && in.bytes(r.oldFront) && in.bytes(r.front) && in.integer(r.backStart)
         && in.bytes(r.oldBack) && in.bytes(r.back) && in.bytes(r.content) && in.bytes(r.tempName)
         && in.integer(r.newInode) && in.integer(done) && readStamp(in, r.after) && in.atEnd();
-    if (!ok || r.frontLength < 0 || r.backStart < 0 || static_cast<std::uint64_t>(r.frontLength) != r.oldFront.size())
+    if (!ok || r.frontLength < 0 || r.backStart < 0)
         return false;
     r.kind = static_cast<ChangeKind>(kind);
+    // Only an exchange does without the old bytes of what it replaces.
+    if (r.kind != ChangeKind::Exchange && static_cast<std::uint64_t>(r.frontLength) != r.oldFront.size())
+        return false;
     r.keepModificationTime = keep != 0;
     r.done = done != 0;
     return true;

@@ -211,13 +211,28 @@ struct Save {
             + (record.backStart - record.frontLength) + static_cast<std::int64_t>(record.back.size());
         if (newSize > kMaxWriteBackSize)
             return fail(error, "The file is too large to be saved safely in place");
-        std::string middle;
-        errno = 0;
-        if (!readString(fd, record.frontLength, record.backStart - record.frontLength, middle))
-            return fail(error, errnoText());
         record.kind = ChangeKind::WriteBack;
-        record.content = record.front + middle + record.back;
-        middle = {};
+        errno = 0;
+        if (edit.writeFront) {
+            // The new content is put together in an unnamed file first.
+            TemporaryFile staging(dir.get(), name, 0600);
+            FileWriter out(staging.fd(), fd);
+            off_t size = 0;
+            if (!staging.valid() || !edit.writeFront(out)
+                || !out.copy(record.frontLength, record.backStart - record.frontLength) || !out.write(record.back)
+                || !out.finish() || (size = ::lseek(staging.fd(), 0, SEEK_END)) < 0
+                || !readString(staging.fd(), 0, size, record.content))
+                return fail(error, errnoText());
+            record.front = record.content.substr(0, static_cast<std::size_t>(
+                size - (record.backStart - record.frontLength) - static_cast<std::int64_t>(record.back.size())));
+            if (!readString(fd, 0, record.frontLength, record.oldFront))
+                return fail(error, errnoText());
+        } else {
+            std::string middle;
+            if (!readString(fd, record.frontLength, record.backStart - record.frontLength, middle))
+                return fail(error, errnoText());
+            record.content = record.front + middle + record.back;
+        }
         if (!record_())
             return false;
         errno = 0;
@@ -252,7 +267,8 @@ struct Save {
         }
         FileWriter out(temp.fd(), fd);
         errno = 0;
-        if (!out.write(record.front) || !out.copy(record.frontLength, record.backStart - record.frontLength)
+        if (!(edit.writeFront ? edit.writeFront(out) : out.write(record.front))
+            || !out.copy(record.frontLength, record.backStart - record.frontLength)
             || !out.write(record.back) || !out.finish())
             return fail(error, errnoText());
         step(SaveStep::Written, temp.fd(), record);
@@ -355,14 +371,14 @@ struct Save {
         record.backStart = backStart;
         record.back = edit.back;
         errno = 0;
-        if (!readString(fd, 0, edit.frontLength, record.oldFront)
+        if ((!edit.writeFront && !readString(fd, 0, edit.frontLength, record.oldFront))
             || !readString(fd, backStart, size - backStart, record.oldBack))
             return fail(error, errno != 0 ? errnoText() : "The file changed while it was being saved");
-        if (record.oldFront == record.front && record.oldBack == record.back)
+        if (!edit.writeFront && record.oldFront == record.front && record.oldBack == record.back)
             return true;
 
         std::tie(journal, command) = SaveJournal::CommandScope::Current();
-        if (static_cast<std::int64_t>(record.front.size()) == record.frontLength)
+        if (!edit.writeFront && static_cast<std::int64_t>(record.front.size()) == record.frontLength)
             return inPlace();
         bool cannotKeep = false;
         if (ReplacementCanKeepIdentity(original)) {

@@ -24,6 +24,7 @@
 #include <functional>
 #include <string>
 
+class FileWriter;
 class FolderFlushes;
 struct ChangeRecord;
 
@@ -33,6 +34,10 @@ struct FileEdit {
     std::int64_t backStart = -1; // -1: the end of the file (`back` is appended)
     std::string back;
     bool keepModificationTime = false;
+    // Instead of `front`: writes the new start of the file, ranges copied
+    // from the original (FileWriter's source), for tags too large to hold
+    // in memory. Such an edit is never made in place.
+    std::function<bool(FileWriter&)> writeFront;
 };
 
 // The steps of a save, for tests that stop it after one of them.

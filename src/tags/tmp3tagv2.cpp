@@ -9,6 +9,7 @@
 #include "id3v2text.h"
 #include "id3v2upgrade.h"
 #include "filesave.h"
+#include "filewriter.h"
 #include "tagerror.h"
 #include "tmp3tagv1.h"
 
@@ -409,19 +410,30 @@ bool Tmp3TagV2::save(const std::string& fileName, FolderFlushes* laterFlushes, T
     FileEdit edit;
     edit.frontLength = oldTagSize;
     edit.keepModificationTime = m_options.keepModificationTime;
-    std::string& front = edit.front;
-    front = id3v2::BuildTagHeader(static_cast<std::uint32_t>(framesSize + padding), versions.written);
-    for (const Frame& frame : frames) {
-        front += id3v2::FrameHeader(frame, versions.written);
-        front += frame.data;
-        if (frame.tail.length > 0) {
-            const std::size_t at = front.size();
-            front.resize(at + static_cast<std::size_t>(frame.tail.length));
-            if (!ReadAt(file.get(), front.data() + at, static_cast<std::size_t>(frame.tail.length), frame.tail.offset))
-                return fail(SystemErrorText(errno != 0 ? errno : EIO));
+    const std::string header = id3v2::BuildTagHeader(static_cast<std::uint32_t>(framesSize + padding), versions.written);
+    const bool large = std::any_of(frames.begin(), frames.end(), [](const Frame& f) { return f.tail.length > 0; });
+    if (large) {
+        // Frames too large to hold stay in the file until they are copied
+        // into the new one.
+        edit.writeFront = [&](FileWriter& out) {
+            if (!out.write(header))
+                return false;
+            for (const Frame& frame : frames)
+                if (!out.write(id3v2::FrameHeader(frame, versions.written)) || !out.write(frame.data)
+                    || !out.copy(frame.tail.offset, frame.tail.length))
+                    return false;
+            return out.write(std::string(static_cast<std::size_t>(padding), '\0'));
+        };
+    } else {
+        std::string& front = edit.front;
+        front.reserve(header.size() + framesSize + padding);
+        front = header;
+        for (const Frame& frame : frames) {
+            front += id3v2::FrameHeader(frame, versions.written);
+            front += frame.data;
         }
+        front.append(static_cast<std::size_t>(padding), '\0');
     }
-    front.append(static_cast<std::size_t>(padding), '\0');
     // A new ID3v1 block takes the place of the file's trailer.
     if (v1 || removeV1)
         SetTrailer(edit, v1, AudioEnd(file.get(), info.fileSize, oldTagSize));

@@ -505,7 +505,9 @@ bool TfrmMp3Tag::SaveSingleFile()
     } else {
         Tmp3TagV2 remover(mp3Tag2.Options());
         Tmp3TagV2 probe(mp3Tag2.Options());
-        if (probe.LoadFromFile(path) && !probe.TagPresent()) {
+        if (!probe.LoadFromFile(path)) {
+            failure = "Cannot open file \"" + path + "\". " + probe.LastError();
+        } else if (!probe.TagPresent()) {
             // No ID3v2 tag to remove: the ID3v1 tag alone changes.
             try {
                 if (v1)

@@ -1,5 +1,9 @@
 #include "filefixtures.h"
 
+#include "savejournal.h"
+
+#include <filesystem>
+
 #include <QBuffer>
 #include <QImage>
 
@@ -158,10 +162,37 @@ unsigned NobodyGid()
     return pw ? pw->pw_gid : 65534;
 }
 
+namespace {
+
+// A save journal of nobody's own for the saves made as nobody: the one in
+// the test's data folder belongs to root.
+std::string NobodysJournalFolder()
+{
+    char folder[] = "/tmp/tv-nobody-journal.XXXXXX";
+    if (!mkdtemp(folder))
+        return {};
+    if (chown(folder, NobodyUid(), NobodyGid()) != 0)
+        return {};
+    return folder;
+}
+
+} // namespace
+
 int RunUnprivilegedHere(const std::function<int()>& body)
 {
     if (geteuid() != 0)
         return body();
+    const std::string journal = NobodysJournalFolder();
+    SaveJournal::SetProcessFolder(journal);
+    struct Restore {
+        std::string folder;
+        ~Restore()
+        {
+            SaveJournal::SetProcessFolder({});
+            if (!folder.empty())
+                std::filesystem::remove_all(folder);
+        }
+    } restore{journal};
     std::vector<gid_t> groups(static_cast<std::size_t>(std::max(0, getgroups(0, nullptr))));
     groups.resize(static_cast<std::size_t>(std::max(0, getgroups(static_cast<int>(groups.size()), groups.data()))));
     if (setgroups(0, nullptr) != 0 || setegid(NobodyGid()) != 0 || seteuid(NobodyUid()) != 0) {
@@ -197,6 +228,11 @@ int RunInChild(const std::function<int(std::string& report)>& body, std::string*
         int code = 99;
         if (!asNobody
             || (setgroups(0, nullptr) == 0 && setgid(NobodyGid()) == 0 && setuid(NobodyUid()) == 0)) {
+            // The child saves through a journal of its own (made before the
+            // fork's end leaves it behind: the folder is under /tmp).
+            char folder[] = "/tmp/tv-child-journal.XXXXXX";
+            if (mkdtemp(folder))
+                SaveJournal::SetProcessFolder(folder);
             std::string text;
             code = body(text);
             ssize_t written = 0;

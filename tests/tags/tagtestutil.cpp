@@ -66,6 +66,12 @@ std::vector<std::pair<std::string, std::string>> FramesOf(const std::string& byt
         frames.emplace_back(bytes.substr(pos, 4), bytes.substr(pos + 10, size));
         pos += 10 + size;
     }
-    EXPECT_EQ(pos, end);
+    // What follows the frames is padding.
+    EXPECT_LE(pos, end);
+    for (std::size_t i = pos; i < end && i < bytes.size(); ++i)
+        if (bytes[i] != '\0') {
+            ADD_FAILURE() << "no padding at " << i;
+            break;
+        }
     return frames;
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 namespace {
@@ -88,7 +90,9 @@ TEST(Tmp3TagV2, WritesTheExactVersion3Layout)
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, AudioBytes());
-    Tmp3TagV2 tag;
+    TagOptions exact;
+    exact.leaveRoom = false;
+    Tmp3TagV2 tag(exact);
     tag.SetTitle("Song  \t");
     EXPECT_EQ(tag.Title(), "Song");
     ASSERT_TRUE(tag.SaveToFile(path));
@@ -112,12 +116,33 @@ TEST(Tmp3TagV2, WritesTheExactVersion3Layout)
     EXPECT_EQ(again.Comment(), "Hi");
     EXPECT_EQ(again.Genre(), "Jazz");
 
-    // All seven empty: a bare header.
+    // All seven empty: a bare header, in the room the old tag had.
     Tmp3TagV2 empty;
     ASSERT_TRUE(empty.SaveToFile(path));
-    EXPECT_EQ(ReadFile(path), Id3Header(3, 0, 0) + AudioBytes());
+    EXPECT_EQ(ReadFile(path), Id3Header(3, 0, frames.size()) + std::string(frames.size(), '\0') + AudioBytes());
     ASSERT_TRUE(empty.RemoveFromFile(path));
     EXPECT_EQ(ReadFile(path), AudioBytes());
+
+    // By default a new tag gets room for later edits: 1 KiB for a small
+    // file, 1% of a larger one, at most 64 KiB; an edit then fits in place.
+    for (const std::size_t audio : {std::size_t(0), std::size_t(3) << 20, std::size_t(8) << 20}) {
+        WriteFile(path, AudioBytes() + std::string(audio, '\x55'));
+        const std::int64_t fileSize = static_cast<std::int64_t>(ReadFile(path).size());
+        Tmp3TagV2 roomy;
+        roomy.SetTitle("Song");
+        ASSERT_TRUE(roomy.SaveToFile(path));
+        const std::size_t room = std::clamp<std::size_t>(static_cast<std::size_t>(fileSize / 100), 1024, 65536);
+        const std::string song = Frame23("TIT2", Text("Song"));
+        EXPECT_EQ(ReadFile(path).substr(0, 10 + song.size() + room), Tag(3, song, room)) << audio;
+        struct stat before {};
+        ASSERT_EQ(::stat(path.c_str(), &before), 0);
+        roomy.SetTitle("A longer song title");
+        ASSERT_TRUE(roomy.SaveToFile(path));
+        struct stat after {};
+        ASSERT_EQ(::stat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_size, before.st_size);
+    }
 }
 
 TEST(Tmp3TagV2, TextEncodingsAreDecodedAndNothingTypedIsLost)
