@@ -102,6 +102,7 @@ int main(int argc, char* argv[])
 
     frmMain.ShowStartFolder(options::browserFolder);
     frmMain.show();
+    frmMain.RecoverInterruptedSaves();
     frmMain.LoadSavedPlaylist();
     session.OpenPaths(CommandLine::PathsOf(launch));
     return app.exec();

@@ -1,5 +1,7 @@
 #include "tfrmmain.h"
 
+#include "savejournal.h"
+
 #include "tfilebrowserpane.h"
 #include "musikplayer.h"
 #include "tplayercontrols.h"
@@ -349,6 +351,35 @@ void TfrmMain::ShowStartFolder(const std::string& lastFolder)
                      .toStdString();
     }
     m_browser->ShowStartFolder(folder);
+}
+
+void TfrmMain::RecoverInterruptedSaves()
+{
+    const std::shared_ptr<SaveJournal> journal = SaveJournal::Process();
+    if (!journal->usable()) {
+        m_prompts.showWarning(QStringLiteral("Save journal"),
+                              QString::fromStdString(journal->OpenError()) + QStringLiteral("\r\nTags cannot be saved until it can be used."));
+        return;
+    }
+    const SaveJournal::RecoveryReport report = journal->Recover();
+    if (report.empty())
+        return;
+    const auto display = [](const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); };
+    QStringList lines;
+    if (!report.recovered.empty()) {
+        lines << QStringLiteral("%1 files whose saves were interrupted were completed:").arg(report.recovered.size());
+        for (const std::string& path : report.recovered)
+            lines << display(path);
+    }
+    if (!report.leftAlone.empty()) {
+        lines << QStringLiteral("%1 files whose saves were interrupted changed since and were left alone:")
+                     .arg(report.leftAlone.size());
+        for (const auto& [path, why] : report.leftAlone)
+            lines << display(path) + QStringLiteral(" (") + QString::fromStdString(why) + QStringLiteral(")");
+    }
+    if (report.refused > 0)
+        lines << QStringLiteral("%1 damaged records of the save journal were not used.").arg(report.refused);
+    m_prompts.showWarning(QStringLiteral("Interrupted saves"), lines.join(QStringLiteral("\r\n")));
 }
 
 void TfrmMain::LoadSavedPlaylist()

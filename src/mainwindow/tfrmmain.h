@@ -64,6 +64,10 @@ public:
     // Adds the saved rows (a file gone since keeps its row); entries that
     // cannot be read are left out and reported once.
     void LoadSavedPlaylist();
+    // Finishes the saves that an earlier run left interrupted (a crash, a
+    // power loss) and tells the user once which files it finished or had
+    // to leave alone.
+    void RecoverInterruptedSaves();
 
     // Null until CreatePlayerControls.
     TPlayerControls* playerControls() const { return m_playerControls.get(); }

@@ -142,6 +142,14 @@ struct Save {
         return true;
     }
 
+    // The failure of a save whose name no longer holds the file read.
+    bool lostName()
+    {
+        struct stat named {};
+        const bool gone = ::fstatat(dir.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+        return fail(error, gone ? kFileDeletedWhileSaving : kFileReplacedWhileSaving);
+    }
+
     // Whether the name still holds the file that was read.
     bool nameHoldsOriginal() const
     {
@@ -200,9 +208,7 @@ struct Save {
         }
         step(SaveStep::Flushed, fd, record);
         finishDone(fd);
-        if (!nameHoldsOriginal())
-            return fail(error, kFileReplacedWhileSaving);
-        return true;
+        return nameHoldsOriginal() || lostName();
     }
 
     bool writeBack()
@@ -248,9 +254,7 @@ struct Save {
             return fail(error, errnoText());
         step(SaveStep::Flushed, fd, record);
         finishDone(fd);
-        if (!nameHoldsOriginal())
-            return fail(error, kFileReplacedWhileSaving);
-        return true;
+        return nameHoldsOriginal() || lostName();
     }
 
     // Exchange with a new file; false with `cannotKeep` when the new file
@@ -304,7 +308,7 @@ struct Save {
             // right after checking that it is still the file that was read.
             if (!nameHoldsOriginal()) {
                 journal->Forget(id);
-                return fail(error, kFileReplacedWhileSaving);
+                return lostName();
             }
             if (!temp.renameOver(name)) {
                 const std::string reason = errnoText();
@@ -355,7 +359,7 @@ struct Save {
         if (!dir.valid())
             return fail(error, errnoText());
         if (!nameHoldsOriginal())
-            return fail(error, errno == ENOENT ? kFileDeletedWhileSaving : kFileReplacedWhileSaving);
+            return lostName();
 
         const std::int64_t size = original.st_size;
         const std::int64_t backStart = edit.backStart < 0 ? size : edit.backStart;

@@ -56,6 +56,13 @@ std::int64_t signedChecksum(std::string_view body)
     return static_cast<std::int64_t>(Checksum64(body));
 }
 
+bool hasColumn(sqlite3* db, const char* table, const char* column)
+{
+    SqliteStatement select(db, "SELECT count(*) FROM pragma_table_info(?1) WHERE name = ?2");
+    select.bindText(1, table).bindText(2, column);
+    return select.step() && select.integer(0) > 0;
+}
+
 std::mutex& registryMutex()
 {
     static std::mutex mutex;
@@ -188,10 +195,22 @@ bool SaveJournal::open()
         && exec("CREATE INDEX IF NOT EXISTS changes_by_command ON changes(command)")
         && exec("CREATE INDEX IF NOT EXISTS changes_by_state ON changes(state, owner)")
         && exec("CREATE TABLE IF NOT EXISTS commands(id INTEGER PRIMARY KEY, owner TEXT NOT NULL,"
-                " kind INTEGER NOT NULL, state INTEGER NOT NULL)")
-        && exec("CREATE TABLE IF NOT EXISTS renames(id INTEGER PRIMARY KEY, command INTEGER NOT NULL,"
+                " kind INTEGER NOT NULL, state INTEGER NOT NULL, files INTEGER NOT NULL DEFAULT 0)")
+        // A journal made before the undo records moved in: its commands
+        // lack the file count, and its table of renames (all that an undo
+        // record could be then, never filled) gives way to undo_records.
+        // Another process may add the column at the same moment.
+        && (hasColumn(m_db, "commands", "files")
+            || exec("ALTER TABLE commands ADD COLUMN files INTEGER NOT NULL DEFAULT 0")
+            || hasColumn(m_db, "commands", "files"))
+        && exec("DROP TABLE IF EXISTS renames")
+        && exec("CREATE TABLE IF NOT EXISTS undo_records(id INTEGER PRIMARY KEY, command INTEGER NOT NULL,"
                 " body BLOB NOT NULL, checksum INTEGER NOT NULL)")
-        && exec("CREATE INDEX IF NOT EXISTS renames_by_command ON renames(command)");
+        && exec("CREATE INDEX IF NOT EXISTS undo_records_by_command ON undo_records(command)")
+        // A command's records go with it however it is removed, by the undo
+        // history or by the recovery of a process that ended.
+        && exec("CREATE TRIGGER IF NOT EXISTS commands_take_their_records AFTER DELETE ON commands"
+                " BEGIN DELETE FROM undo_records WHERE command = old.id; END");
     if (!ready) {
         m_openError = "Cannot use the save journal \"" + file + "\". " + sqlite3_errmsg(m_db);
         sqlite3_close_v2(m_db);
@@ -464,14 +483,18 @@ std::int64_t SaveJournal::BeginCommand(char kind)
     return insert.run() ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 
-bool SaveJournal::AddRename(std::int64_t command, const std::string& body)
+std::int64_t SaveJournal::AddUndoRecord(std::int64_t command, const std::string& body)
 {
     if (!m_db)
-        return false;
+        return 0;
     const std::lock_guard lock(m_dbMutex);
-    SqliteStatement insert(m_db, "INSERT INTO renames(command, body, checksum) VALUES(?1, ?2, ?3)");
+    // A record needs no flush of its own: until its command is complete it
+    // undoes nothing, and in the write-ahead log the flush of that commit
+    // takes every record before it along. Every group commit sets its own
+    // level again.
+    SqliteStatement insert(m_db, "INSERT INTO undo_records(command, body, checksum) VALUES(?1, ?2, ?3)");
     insert.bind(1, command).bindBlob(2, body).bind(3, signedChecksum(body));
-    return insert.run();
+    return exec("PRAGMA synchronous=NORMAL") && insert.run() ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 
 int SaveJournal::CommandFiles(std::int64_t command)
@@ -480,21 +503,21 @@ int SaveJournal::CommandFiles(std::int64_t command)
         return 0;
     FlushMarks();
     const std::lock_guard lock(m_dbMutex);
-    SqliteStatement count(m_db, "SELECT (SELECT count(*) FROM changes WHERE command = ?1 AND state = 1)"
-                                " + (SELECT count(*) FROM renames WHERE command = ?1)");
+    SqliteStatement count(m_db, "SELECT files + (SELECT count(*) FROM changes WHERE command = ?1 AND state = 1)"
+                                " FROM commands WHERE id = ?1");
     count.bind(1, command);
     return count.step() ? static_cast<int>(count.integer(0)) : 0;
 }
 
-bool SaveJournal::FinishCommand(std::int64_t command)
+bool SaveJournal::FinishCommand(std::int64_t command, int files)
 {
     if (!m_db)
         return false;
     FlushMarks();
     const std::lock_guard lock(m_dbMutex);
-    SqliteStatement update(m_db, "UPDATE commands SET state = 1 WHERE id = ?1");
-    update.bind(1, command);
-    return update.run() && sqlite3_changes(m_db) == 1;
+    SqliteStatement update(m_db, "UPDATE commands SET state = 1, files = ?2 WHERE id = ?1");
+    update.bind(1, command).bind(2, files);
+    return exec("PRAGMA synchronous=FULL") && update.run() && sqlite3_changes(m_db) == 1;
 }
 
 void SaveJournal::DeleteCommand(std::int64_t command)
@@ -503,9 +526,11 @@ void SaveJournal::DeleteCommand(std::int64_t command)
         return;
     FlushMarks();
     const std::lock_guard lock(m_dbMutex);
+    // Flushed, so that an undone command does not come back after a power
+    // loss. Its undo records go with it (a trigger).
+    exec("PRAGMA synchronous=FULL");
     exec("BEGIN IMMEDIATE");
-    for (const char* sql : {"DELETE FROM changes WHERE command = ?1", "DELETE FROM renames WHERE command = ?1",
-                            "DELETE FROM commands WHERE id = ?1"}) {
+    for (const char* sql : {"DELETE FROM changes WHERE command = ?1", "DELETE FROM commands WHERE id = ?1"}) {
         SqliteStatement statement(m_db, sql);
         statement.bind(1, command);
         statement.run();
@@ -522,10 +547,9 @@ std::vector<SaveJournal::Command> SaveJournal::Commands()
     const std::lock_guard lock(m_dbMutex);
     SqliteStatement select(m_db,
                            "SELECT c.id, c.kind,"
-                           " (SELECT count(*) FROM changes WHERE command = c.id AND state = 1)"
-                           " + (SELECT count(*) FROM renames WHERE command = c.id),"
+                           " c.files + (SELECT count(*) FROM changes WHERE command = c.id AND state = 1),"
                            " coalesce((SELECT sum(bytes) FROM changes WHERE command = c.id), 0)"
-                           " + coalesce((SELECT sum(length(body)) FROM renames WHERE command = c.id), 0)"
+                           " + coalesce((SELECT sum(length(body)) FROM undo_records WHERE command = c.id), 0)"
                            " FROM commands c WHERE c.state = 1 ORDER BY c.id");
     while (select.step())
         commands.push_back({select.integer(0), static_cast<char>(select.integer(1)),
@@ -534,10 +558,13 @@ std::vector<SaveJournal::Command> SaveJournal::Commands()
 }
 
 bool SaveJournal::LoadCommand(std::int64_t command, std::vector<StoredChange>& changes,
-                              std::vector<StoredRename>& renames)
+                              std::vector<StoredUndoRecord>& records, std::string& error)
 {
-    if (!m_db)
+    error.clear();
+    if (!m_db) {
+        error = m_openError;
         return false;
+    }
     FlushMarks();
     const std::lock_guard lock(m_dbMutex);
     bool sound = true;
@@ -552,26 +579,44 @@ bool SaveJournal::LoadCommand(std::int64_t command, std::vector<StoredChange>& c
         else
             changes.push_back(std::move(change));
     }
-    SqliteStatement selectRenames(m_db, "SELECT id, body, checksum FROM renames WHERE command = ?1 ORDER BY id");
-    selectRenames.bind(1, command);
-    while (selectRenames.step()) {
-        StoredRename rename {selectRenames.integer(0), selectRenames.blob(1)};
-        if (signedChecksum(rename.body) != selectRenames.integer(2))
+    SqliteStatement selectRecords(m_db, "SELECT id, body, checksum FROM undo_records WHERE command = ?1 ORDER BY id");
+    selectRecords.bind(1, command);
+    while (selectRecords.step()) {
+        StoredUndoRecord record {selectRecords.integer(0), selectRecords.blob(1)};
+        if (signedChecksum(record.body) != selectRecords.integer(2))
             sound = false;
         else
-            renames.push_back(std::move(rename));
+            records.push_back(std::move(record));
     }
-    return sound && selectChanges.ok() && selectRenames.ok();
+    if (!selectChanges.ok() || !selectRecords.ok()) {
+        error = sqlite3_errmsg(m_db);
+        return false;
+    }
+    return sound;
 }
 
-void SaveJournal::ForgetRename(std::int64_t id)
+bool SaveJournal::ForgetUndoRecords(std::int64_t command, const std::vector<std::int64_t>& records, int files)
 {
     if (!m_db)
-        return;
+        return false;
     const std::lock_guard lock(m_dbMutex);
-    SqliteStatement statement(m_db, "DELETE FROM renames WHERE id = ?1");
-    statement.bind(1, id);
-    statement.run();
+    if (!exec("PRAGMA synchronous=FULL") || !exec("BEGIN IMMEDIATE"))
+        return false;
+    bool ok = true;
+    SqliteStatement forget(m_db, "DELETE FROM undo_records WHERE id = ?1 AND command = ?2");
+    for (const std::int64_t id : records) {
+        forget.reset();
+        forget.bind(1, id).bind(2, command);
+        ok = forget.run();
+        if (!ok)
+            break;
+    }
+    SqliteStatement update(m_db, "UPDATE commands SET files = ?2 WHERE id = ?1 AND state = 1");
+    update.bind(1, command).bind(2, files);
+    ok = ok && update.run() && sqlite3_changes(m_db) == 1 && exec("COMMIT");
+    if (!ok)
+        exec("ROLLBACK");
+    return ok;
 }
 
 SaveJournal::CommandScope::CommandScope(std::shared_ptr<SaveJournal> journal, std::int64_t command)

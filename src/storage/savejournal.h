@@ -7,10 +7,12 @@
 // several threads are committed together, one flush of the journal for the
 // lot, so that a batch costs about one small write per file.
 //
-// The same records are the undo history: the changes made by one command
-// (a tag editor update, a wizard's run) stay in the journal under that
-// command until it is undone or dropped as the oldest; the renames of the
-// rename wizard are kept beside them.
+// The same database holds the undo history: each command (a tag editor
+// update, a wizard's run) is a row with the records that undo it (the tags
+// before, the state after, the renames: TUndoRecorder writes them one by
+// one as the command runs), each with a checksum, kept until the command is
+// undone or dropped as the oldest. Changes saved under a command
+// (CommandScope) stay with it as well.
 //
 // Several processes (the program, tv-tag, tagbench) may use one journal at
 // once. Each holds a lock file of its own while it lives; what a process
@@ -50,7 +52,7 @@ public:
         std::int64_t id = 0;
         ChangeRecord record;
     };
-    struct StoredRename {
+    struct StoredUndoRecord {
         std::int64_t id = 0;
         std::string body;
     };
@@ -94,21 +96,35 @@ public:
     void Forget(std::int64_t id);
     void FlushMarks();
 
-    // The undo history.
+    // The undo history. A command is recorded (its records added as they
+    // come), then complete: only complete commands can be undone. A command
+    // left recording by a process that ended goes with that process's
+    // recovery.
+    // A new command being recorded; 0 when it cannot be made.
     std::int64_t BeginCommand(char kind);
-    bool AddRename(std::int64_t command, const std::string& body);
-    // The files a command changed so far: its done changes and its renames.
+    // Adds one undo record to a command being recorded; its id, or 0 when it
+    // could not be stored. Not flushed by itself: FinishCommand's commit
+    // flushes the records before it.
+    std::int64_t AddUndoRecord(std::int64_t command, const std::string& body);
+    // The files a command undoes: those its records undo (as FinishCommand
+    // or ForgetUndoRecords gave them) and its done changes.
     int CommandFiles(std::int64_t command);
-    // The command is complete: it can be undone.
-    bool FinishCommand(std::int64_t command);
+    // The command is complete, its records undoing `files` files: it can be
+    // undone. Flushed to disk before it returns.
+    bool FinishCommand(std::int64_t command, int files);
     // Removes a command with all it holds.
     void DeleteCommand(std::int64_t command);
     // Complete commands of this journal, oldest first.
     std::vector<Command> Commands();
-    // The changes (in the order they were made) and renames of a command;
-    // false when a record is damaged (its checksum does not match).
-    bool LoadCommand(std::int64_t command, std::vector<StoredChange>& changes, std::vector<StoredRename>& renames);
-    void ForgetRename(std::int64_t id);
+    // The changes (in the order they were made) and undo records (in the
+    // order they were added) of a command. False when a record is damaged
+    // (its checksum does not match), `error` then empty, or when the
+    // database cannot be read, `error` saying why.
+    bool LoadCommand(std::int64_t command, std::vector<StoredChange>& changes,
+                     std::vector<StoredUndoRecord>& records, std::string& error);
+    // Forgets undo records of a complete command, whose other records then
+    // undo `files` files, in one step.
+    bool ForgetUndoRecords(std::int64_t command, const std::vector<std::int64_t>& records, int files);
 
     // The command that the saves of this thread belong to, set for the
     // duration of one file's write.

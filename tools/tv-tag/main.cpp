@@ -4,6 +4,8 @@
 //   tv-tag print FILE...
 //   tv-tag set FILE --v1|--v2 FIELD=VALUE...   (title artist album year comment track genre)
 //   tv-tag remove FILE --v1|--v2
+//   tv-tag recover       finishes what interrupted saves left in the journal;
+//                        last line "recovered N files"
 //
 // The tag options go anywhere on the line: --write-version 3|4|keep (the
 // ID3v2 version written), --codepage NAME (of ID3v1 bytes; with
@@ -13,6 +15,7 @@
 // --no-padding (no such room); the last of these two wins.
 
 #include "codepage.h"
+#include "savejournal.h"
 #include "tagerror.h"
 #include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
@@ -191,11 +194,32 @@ bool parsePadding(const std::string& text, long long& padding)
     return true;
 }
 
+// Finishes or rolls back the saves that ended processes left in the save
+// journal, naming each file; the last line counts them.
+int recover()
+{
+    const std::shared_ptr<SaveJournal> journal = SaveJournal::Process();
+    if (!journal->usable()) {
+        std::cerr << "tv-tag: " << journal->OpenError() << '\n';
+        return 1;
+    }
+    const SaveJournal::RecoveryReport report = journal->Recover();
+    for (const std::string& path : report.recovered)
+        std::cout << "recovered " << json(path) << '\n';
+    for (const auto& [path, why] : report.leftAlone)
+        std::cout << "left alone " << json(path) << ": " << why << '\n';
+    if (report.refused > 0)
+        std::cout << "refused " << report.refused << " damaged journal records\n";
+    std::cout << "recovered " << report.recovered.size() << " files\n";
+    return report.leftAlone.empty() && report.refused == 0 ? 0 : 1;
+}
+
 int usage()
 {
     std::cerr << "usage: tv-tag print FILE...\n"
                  "       tv-tag set FILE --v1|--v2 FIELD=VALUE...\n"
                  "       tv-tag remove FILE --v1|--v2\n"
+                 "       tv-tag recover\n"
                  "options: --write-version 3|4|keep  --codepage NAME  --codepage-v2  --keep-mtime\n"
                  "         --padding N  --no-padding\n";
     return 2;
@@ -267,6 +291,8 @@ int main(int argc, char** argv)
     TagOptions options;
     if (!takeOptions(args, options))
         return 2;
+    if (args.size() == 1 && args[0] == "recover")
+        return recover();
     if (args.size() >= 2 && args[0] == "print")
         return print({args.begin() + 1, args.end()}, options);
     if (args.size() >= 3 && (args[0] == "set" || args[0] == "remove")) {
