@@ -81,6 +81,13 @@ std::string& processFolder()
     return folder;
 }
 
+// Journals inherited from a parent process, kept from being closed here.
+std::vector<std::shared_ptr<SaveJournal>>& inherited()
+{
+    static std::vector<std::shared_ptr<SaveJournal>> journals;
+    return journals;
+}
+
 thread_local std::shared_ptr<SaveJournal> t_journal;
 thread_local std::int64_t t_command = 0;
 
@@ -99,6 +106,12 @@ std::shared_ptr<SaveJournal> SaveJournal::ForFolder(const std::string& folder)
     const std::lock_guard lock(registryMutex());
     std::weak_ptr<SaveJournal>& slot = registry()[folder];
     std::shared_ptr<SaveJournal> journal = slot.lock();
+    if (journal && journal->m_process != ::getpid()) {
+        // Inherited through a fork: its connection belongs to the parent
+        // and must not be used (nor closed) here.
+        inherited().push_back(journal);
+        journal.reset();
+    }
     if (!journal) {
         journal = std::make_shared<SaveJournal>(folder);
         slot = journal;
@@ -114,7 +127,7 @@ std::shared_ptr<SaveJournal> SaveJournal::Process()
     {
         const std::lock_guard lock(registryMutex());
         folder = processFolder().empty() ? DefaultFolder() : processFolder();
-        if (kept && kept->Folder() == folder)
+        if (kept && kept->Folder() == folder && kept->m_process == ::getpid())
             return kept;
     }
     std::shared_ptr<SaveJournal> journal = ForFolder(folder);
@@ -143,12 +156,15 @@ std::string SaveJournal::DefaultFolder()
 
 SaveJournal::SaveJournal(std::string folder)
     : m_folder(std::move(folder))
+    , m_process(::getpid())
 {
     open();
 }
 
 SaveJournal::~SaveJournal()
 {
+    if (m_process != ::getpid())
+        return; // a parent's journal, inherited through a fork: the parent closes it
     FlushMarks();
     if (m_db)
         sqlite3_close_v2(m_db);

@@ -162,6 +162,8 @@ private:
     std::string m_folder;
     std::string m_openError;
     std::string m_owner;
+    // The process that opened the journal (a fork's child makes its own).
+    const int m_process;
     int m_ownerLock = -1;
     sqlite3* m_db = nullptr;
     std::mutex m_dbMutex;

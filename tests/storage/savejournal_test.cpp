@@ -313,3 +313,35 @@ TEST(SaveJournal, ADamagedRecordIsRefusedAndNeverWrittenBack)
     EXPECT_TRUE(report.recovered.empty());
     EXPECT_TRUE(ReadFile(song.path) == song.oldBytes);
 }
+
+TEST(SaveJournal, HolesStayHolesWhenTheTagGrows)
+{
+    TempDir dir;
+    SaveJournal::SetProcessFolder(dir.file("journal"));
+    const std::string path = dir.file("sparse.mp3");
+    WriteFile(path, AudioBytes(4096));
+    constexpr off_t kSize = off_t(256) << 20;
+    ASSERT_EQ(::truncate(path.c_str(), kSize - 128), 0);
+    {
+        // Audio again after the hole, and an ID3v1 block.
+        const std::string tail = Id3v1Block("Old", "Artist");
+        FILE* file = std::fopen(path.c_str(), "ab");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(tail.data(), 1, tail.size(), file);
+        std::fclose(file);
+    }
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    ASSERT_LT(before.st_blocks * 512, off_t(1) << 20) << "no holes on this file system";
+    // No tag yet: the new one cannot fit, and a new file is written.
+    EXPECT_EQ(SaveNew(path).v2, "");
+    SaveJournal::SetProcessFolder({});
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_GT(after.st_size, kSize);
+    EXPECT_LT(after.st_blocks * 512, off_t(2) << 20);
+    Tmp3TagV1 v1;
+    v1.LoadFromFile(path);
+    EXPECT_EQ(v1.Title(), "A new title, longer than the o");  // 30 characters
+}
