@@ -1,17 +1,15 @@
 #include "tundojournal.h"
 
-#include "filedescriptor.h"
 #include "fileutils.h"
 #include "renamenoreplace.h"
+#include "savejournal.h"
 #include "subfoldermove.h"
 #include "tagerror.h"
 #include "tundorecorder.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -19,8 +17,7 @@
 
 namespace {
 
-constexpr std::string_view kEntrySuffix = ".undo";
-constexpr std::size_t kNumberDigits = 10;
+constexpr const char* kLockName = "undo.lock";
 
 // Creates the folder and the folders above it, for the user only.
 bool MakeFolders(const std::string& folder)
@@ -34,35 +31,22 @@ bool MakeFolders(const std::string& folder)
     }
 }
 
-// The journal's lock: an open file in the folder that this process holds
-// locked; -1 when the folder cannot be made or another process holds it.
-// Locks go with the process, so a crash leaves none behind.
-int LockFolder(const std::string& folder)
+// The undo history's lock: an open file in the folder that this process
+// holds locked; invalid when the folder cannot be made or another process
+// holds it. Locks go with the process, so a crash leaves none behind.
+FileDescriptor LockFolder(const std::string& folder)
 {
     if (!MakeFolders(folder))
-        return -1;
-    const int fd = ::open((folder + "/lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+        return FileDescriptor(-1);
+    FileDescriptor lock(::open((folder + "/" + kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (lock.valid() && ::flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
+        return FileDescriptor(-1);
+    return lock;
 }
 
-bool ReadWholeFile(const std::string& fileName, std::string& bytes)
+bool IsUndoKind(char kind)
 {
-    const FileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (!file.valid() || ::fstat(file.get(), &st) != 0)
-        return false;
-    bytes.resize(static_cast<std::size_t>(st.st_size));
-    return ReadAt(file.get(), bytes.data(), bytes.size(), 0);
-}
-
-std::int64_t FileSizeOf(const std::string& fileName)
-{
-    struct stat st {};
-    return ::stat(fileName.c_str(), &st) == 0 ? st.st_size : 0;
+    return kind == static_cast<char>(UndoKind::Tags) || kind == static_cast<char>(UndoKind::Rename);
 }
 
 } // namespace
@@ -75,69 +59,30 @@ TUndoJournal::TUndoJournal(std::string folder, std::int64_t maxBytes, int maxEnt
     UseFolder(false);
 }
 
-TUndoJournal::~TUndoJournal()
-{
-    if (m_lock >= 0)
-        ::close(m_lock);
-}
+TUndoJournal::~TUndoJournal() = default;
 
 bool TUndoJournal::UseFolder(bool create)
 {
-    if (m_lock >= 0)
+    if (m_store)
         return true;
     struct stat st {};
     if (!create && ::stat(m_folder.c_str(), &st) != 0)
         return false;
-    m_lock = LockFolder(m_folder);
-    if (m_lock < 0)
+    FileDescriptor lock = LockFolder(m_folder);
+    if (!lock.valid())
         return false;
-    TakeUpFolder();
-    return true;
-}
-
-std::string TUndoJournal::EntryFile(std::uint64_t number) const
-{
-    char digits[kNumberDigits + 1];
-    std::snprintf(digits, sizeof digits, "%010llu", static_cast<unsigned long long>(number));
-    return m_folder + "/" + digits + std::string(kEntrySuffix);
-}
-
-void TUndoJournal::TakeUpFolder()
-{
-    DIR* dir = ::opendir(m_folder.c_str());
-    if (!dir)
-        return;
-    std::vector<std::string> leftovers;
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..")
-            continue;
-        const std::string file = m_folder + "/" + name;
-        const bool numbered = name.size() > kNumberDigits
-                              && std::all_of(name.begin(), name.begin() + kNumberDigits,
-                                             [](char c) { return c >= '0' && c <= '9'; });
-        Entry entry;
-        std::uint32_t files = 0;
-        if (numbered && name.substr(kNumberDigits) == kEntrySuffix
-            && undoformat::ReadTrailer(file, entry.summary.kind, files)) {
-            entry.number = std::stoull(name.substr(0, kNumberDigits));
-            entry.file = file;
-            entry.size = FileSizeOf(file);
-            entry.summary.files = static_cast<int>(files);
-            m_entries.push_back(entry);
-        } else if (numbered) {
-            // A command that never ended, an interrupted rewrite or a damaged entry.
-            leftovers.push_back(file);
-        }
+    std::shared_ptr<SaveJournal> store = SaveJournal::ForFolder(m_folder);
+    if (!store->usable())
+        return false;
+    m_lock = std::move(lock);
+    m_store = std::move(store);
+    // Commands of other kinds are not the undo journal's.
+    for (const SaveJournal::Command& command : m_store->Commands()) {
+        if (IsUndoKind(command.kind))
+            m_entries.push_back({command.id, command.bytes, {static_cast<UndoKind>(command.kind), command.files}});
     }
-    ::closedir(dir);
-    for (const std::string& file : leftovers)
-        ::unlink(file.c_str());
-    std::sort(m_entries.begin(), m_entries.end(),
-              [](const Entry& a, const Entry& b) { return a.number < b.number; });
-    if (!m_entries.empty())
-        m_nextNumber = m_entries.back().number + 1;
     DropOldest();
+    return true;
 }
 
 std::optional<TUndoJournal::Summary> TUndoJournal::Last() const
@@ -151,28 +96,28 @@ std::unique_ptr<TUndoRecorder> TUndoJournal::Begin(UndoKind kind)
 {
     if (!UseFolder(true))
         return nullptr;
-    const std::string entry = EntryFile(m_nextNumber);
-    return std::make_unique<TUndoRecorder>(kind, entry.substr(0, entry.size() - kEntrySuffix.size()) + ".part",
-                                           m_maxBytes);
+    const std::int64_t command = m_store->BeginCommand(static_cast<char>(kind));
+    if (command == 0)
+        return nullptr;
+    return std::make_unique<TUndoRecorder>(kind, m_store, command, m_maxBytes);
 }
 
 bool TUndoJournal::Commit(std::unique_ptr<TUndoRecorder> recorder)
 {
+    // A recorder that is not kept removes its command when it goes.
     if (!recorder || recorder->FileCount() == 0)
         return false;
     Entry entry;
-    entry.number = m_nextNumber;
-    entry.file = EntryFile(entry.number);
+    entry.command = recorder->Command();
     entry.summary = {recorder->Kind(), recorder->FileCount()};
-    if (recorder->Failed() || !recorder->Finish(entry.file)) {
+    if (!m_store || recorder->Failed() || !recorder->Finish()) {
         for (const Entry& old : m_entries)
-            ::unlink(old.file.c_str());
+            m_store->DeleteCommand(old.command);
         m_entries.clear();
         return false;
     }
-    entry.size = FileSizeOf(entry.file);
+    entry.bytes = recorder->Bytes();
     m_entries.push_back(entry);
-    ++m_nextNumber;
     DropOldest();
     return true;
 }
@@ -181,10 +126,10 @@ void TUndoJournal::DropOldest()
 {
     std::int64_t total = 0;
     for (const Entry& entry : m_entries)
-        total += entry.size;
+        total += entry.bytes;
     while (!m_entries.empty() && (static_cast<int>(m_entries.size()) > m_maxEntries || total > m_maxBytes)) {
-        total -= m_entries.front().size;
-        ::unlink(m_entries.front().file.c_str());
+        total -= m_entries.front().bytes;
+        m_store->DeleteCommand(m_entries.front().command);
         m_entries.erase(m_entries.begin());
     }
 }
@@ -200,11 +145,14 @@ TUndoJournal::Report TUndoJournal::UndoLast(const Hooks& hooks)
 
     UndoEntry entry;
     {
-        std::string bytes;
-        errno = 0;
-        if (!ReadWholeFile(last.file, bytes) || !undoformat::ParseEntry(bytes, entry)) {
-            report.journalError = errno != 0 ? SystemErrorText(errno) : "The journal entry is damaged";
-            ::unlink(last.file.c_str());
+        std::vector<SaveJournal::StoredChange> changes;
+        std::vector<SaveJournal::StoredUndoRecord> records;
+        std::string error;
+        // Nothing is written back from an entry with a damaged record.
+        if (!m_store->LoadCommand(last.command, changes, records, error)
+            || !undoformat::ParseRecords(last.summary.kind, records, entry)) {
+            report.journalError = error.empty() ? "The journal entry is damaged" : error;
+            m_store->DeleteCommand(last.command);
             return report;
         }
     }
@@ -214,21 +162,32 @@ TUndoJournal::Report TUndoJournal::UndoLast(const Hooks& hooks)
     else
         UndoRenames(entry, hooks, report, done);
 
-    // After a cancel the files not yet done stay undoable.
-    UndoEntry rest;
-    rest.kind = entry.kind;
+    // After a cancel the files not yet done stay undoable: the records of
+    // those done go.
+    int rest = 0;
+    std::vector<std::int64_t> forgotten;
+    std::int64_t forgottenBytes = 0;
     if (report.cancelled) {
-        rest.tagFiles.assign(entry.tagFiles.begin() + static_cast<std::ptrdiff_t>(std::min(done, entry.tagFiles.size())),
-                             entry.tagFiles.end());
-        rest.renames.assign(entry.renames.begin(),
-                            entry.renames.end() - static_cast<std::ptrdiff_t>(std::min(done, entry.renames.size())));
+        const std::size_t doneTags = std::min(done, entry.tagFiles.size());
+        for (std::size_t i = 0; i < doneTags; ++i) {
+            const UndoTagFile& file = entry.tagFiles[i];
+            forgotten.insert(forgotten.end(), file.records.begin(), file.records.end());
+            forgottenBytes += file.recordBytes;
+        }
+        // Renames are undone newest first.
+        const std::size_t doneRenames = std::min(done, entry.renames.size());
+        for (std::size_t i = entry.renames.size() - doneRenames; i < entry.renames.size(); ++i) {
+            forgotten.push_back(entry.renames[i].record);
+            forgottenBytes += entry.renames[i].recordBytes;
+        }
+        rest = entry.FileCount() - static_cast<int>(doneTags + doneRenames);
     }
-    if (rest.FileCount() > 0 && undoformat::ReplaceFile(last.file, undoformat::EntryBytes(rest))) {
-        last.size = FileSizeOf(last.file);
-        last.summary.files = rest.FileCount();
+    if (rest > 0 && m_store->ForgetUndoRecords(last.command, forgotten, rest)) {
+        last.summary.files = rest;
+        last.bytes -= forgottenBytes;
         m_entries.push_back(last);
     } else {
-        ::unlink(last.file.c_str());
+        m_store->DeleteCommand(last.command);
     }
     return report;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The undo journal: the last commands that changed tags or names of files,
-// newest last, each kept as an entry file in a folder of its own (the
+// newest last, kept in the save journal's database of a folder (the
 // program's data folder), so that they can be undone after a restart. It
 // holds tag bytes and names only, never audio, and keeps at most a number
 // of entries and of bytes, dropping the oldest first.
@@ -8,11 +8,13 @@
 // Undoing the last entry puts each file's recorded tags back through the
 // crash-safe tag rewrite, or renames each file back. A file that changed
 // since the command (another size or modification time than recorded after
-// it) is left alone; a rename back never replaces a file.
+// it) is left alone; a rename back never replaces a file. An entry whose
+// records do not match their checksums is refused and dropped.
 //
-// One process at a time uses a journal folder (it holds a lock on it); in
-// another the journal stays empty and records nothing.
+// One process at a time uses a folder's undo history (it holds a lock file
+// in the folder); in another the journal stays empty and records nothing.
 
+#include "filedescriptor.h"
 #include "undoentry.h"
 
 #include <cstdint>
@@ -23,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+class SaveJournal;
 class TUndoRecorder;
 
 class TUndoJournal final {
@@ -54,7 +57,8 @@ public:
     };
 
     // The entries already in `folder` are taken up; the folder is made when
-    // the first command is recorded.
+    // the first command is recorded. Entry files of earlier versions (a
+    // folder "undo" in it) are neither read nor removed.
     explicit TUndoJournal(std::string folder, std::int64_t maxBytes = kDefaultMaxBytes,
                           int maxEntries = kDefaultMaxEntries);
     ~TUndoJournal();
@@ -79,25 +83,22 @@ public:
 
 private:
     struct Entry {
-        std::uint64_t number = 0;
-        std::string file;
-        std::int64_t size = 0;
+        std::int64_t command = 0;
+        std::int64_t bytes = 0;
         Summary summary;
     };
 
     // Holds the folder's lock, made now when `create`, and takes up its
     // entries once; false when the journal cannot be used.
     bool UseFolder(bool create);
-    void TakeUpFolder();
-    std::string EntryFile(std::uint64_t number) const;
     void DropOldest();
     void UndoTags(const UndoEntry& entry, const Hooks& hooks, Report& report, std::size_t& done);
     void UndoRenames(const UndoEntry& entry, const Hooks& hooks, Report& report, std::size_t& done);
 
     std::string m_folder;
-    int m_lock = -1;
+    FileDescriptor m_lock {-1};
+    std::shared_ptr<SaveJournal> m_store; // set once the lock is held
     std::int64_t m_maxBytes;
     int m_maxEntries;
     std::vector<Entry> m_entries; // oldest first
-    std::uint64_t m_nextNumber = 1;
 };

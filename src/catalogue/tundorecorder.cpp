@@ -1,12 +1,6 @@
 #include "tundorecorder.h"
 
-#include "filedescriptor.h"
-
-#include <algorithm>
-#include <cerrno>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include "savejournal.h"
 
 TUndoRecorder::TagWrite::TagWrite(TUndoRecorder* recorder, std::string path)
     : m_recorder(recorder)
@@ -22,39 +16,31 @@ TUndoRecorder::TagWrite::~TagWrite()
         m_recorder->AfterTagWrite(m_path);
 }
 
-TUndoRecorder::TUndoRecorder(UndoKind kind, std::string partFile, std::int64_t maxBytes)
+TUndoRecorder::TUndoRecorder(UndoKind kind, std::shared_ptr<SaveJournal> store, std::int64_t command,
+                             std::int64_t maxBytes)
     : m_kind(kind)
-    , m_partFile(std::move(partFile))
+    , m_store(std::move(store))
+    , m_command(command)
     , m_maxBytes(maxBytes)
 {
 }
 
 TUndoRecorder::~TUndoRecorder()
 {
-    if (m_file)
-        m_file->close();
-    if (m_file && !m_finished)
-        ::unlink(m_partFile.c_str());
+    if (!m_finished)
+        m_store->DeleteCommand(m_command);
 }
 
-bool TUndoRecorder::Write(const std::string& bytes)
+bool TUndoRecorder::Write(const std::string& body)
 {
     if (m_failed)
         return false;
-    if (m_written + static_cast<std::int64_t>(bytes.size() + undoformat::kTrailerSize) > m_maxBytes) {
+    if (m_written + static_cast<std::int64_t>(body.size()) > m_maxBytes
+        || m_store->AddUndoRecord(m_command, body) == 0) {
         m_failed = true;
         return false;
     }
-    if (!m_file) {
-        ::unlink(m_partFile.c_str()); // a leftover of a command that never ended
-        m_file = std::make_unique<FileDescriptor>(
-            ::open(m_partFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600));
-    }
-    if (!m_file->valid() || !WriteAll(m_file->get(), bytes.data(), bytes.size())) {
-        m_failed = true;
-        return false;
-    }
-    m_written += static_cast<std::int64_t>(bytes.size());
+    m_written += static_cast<std::int64_t>(body.size());
     return true;
 }
 
@@ -70,8 +56,7 @@ void TUndoRecorder::BeforeTagWrite(const std::string& path)
     RawTags tags;
     std::string error;
     if (ReadFileState(path, true, file.before)) {
-        const std::int64_t room = m_maxBytes - m_written - static_cast<std::int64_t>(undoformat::kTrailerSize);
-        file.saved = !m_failed && ReadRawTags(path, tags, room, error)
+        file.saved = !m_failed && ReadRawTags(path, tags, m_maxBytes - m_written, error)
                      && Write(undoformat::TagBeforeRecord(it->second, path, tags, file.before));
     }
     m_files.push_back(file);
@@ -88,7 +73,10 @@ void TUndoRecorder::AfterTagWrite(const std::string& path)
     // A file that is gone was not written by the command.
     if (!ReadFileState(path, true, after) || after == file.before)
         return;
-    file.touched = true;
+    if (!file.touched) {
+        file.touched = true;
+        ++m_touched;
+    }
     if (!file.saved || !Write(undoformat::TagAfterRecord(it->second, after)))
         m_failed = true;
 }
@@ -97,17 +85,21 @@ void TUndoRecorder::Renamed(const std::string& from, const std::string& to,
                             const std::vector<std::string>& createdFolders)
 {
     const std::lock_guard lock(m_mutex);
-    UndoRename rename{from, to, createdFolders, {}};
+    UndoRename rename {from, to, createdFolders, {}, 0, 0};
     if (!ReadFileState(to, false, rename.after) || !Write(undoformat::RenameRecord(rename)))
         m_failed = true;
     ++m_renames;
 }
 
+int TUndoRecorder::FileCountLocked() const
+{
+    return m_renames + m_touched;
+}
+
 int TUndoRecorder::FileCount() const
 {
     const std::lock_guard lock(m_mutex);
-    return m_renames + static_cast<int>(std::count_if(m_files.begin(), m_files.end(),
-                                                      [](const Recorded& file) { return file.touched; }));
+    return FileCountLocked();
 }
 
 bool TUndoRecorder::Failed() const
@@ -116,14 +108,15 @@ bool TUndoRecorder::Failed() const
     return m_failed;
 }
 
-bool TUndoRecorder::Finish(const std::string& entryFile)
+std::int64_t TUndoRecorder::Bytes() const
 {
-    const int files = FileCount();
     const std::lock_guard lock(m_mutex);
-    // The trailer always has room: Write keeps it free.
-    const std::string trailer = undoformat::Trailer(m_kind, static_cast<std::uint32_t>(files));
-    m_finished = !m_failed && m_file && WriteAll(m_file->get(), trailer.data(), trailer.size())
-                 && ::fsync(m_file->get()) == 0 && m_file->close()
-                 && ::rename(m_partFile.c_str(), entryFile.c_str()) == 0;
+    return m_written;
+}
+
+bool TUndoRecorder::Finish()
+{
+    const std::lock_guard lock(m_mutex);
+    m_finished = !m_failed && m_store->FinishCommand(m_command, FileCountLocked());
     return m_finished;
 }

@@ -1,10 +1,11 @@
 #pragma once
 // Records one command for the undo journal while it runs: for a tag command
 // each file's raw tags before its write and its state after it, for the
-// rename wizard each file's old and new path. The records go straight into
-// a file of the journal's folder, so that memory does not grow with the
-// command; the journal keeps that file as an entry when the command ends
-// (TUndoJournal::Commit).
+// rename wizard each file's old and new path. Each record goes straight
+// into the save journal's database under the command, so that memory does
+// not grow with the command; the journal makes the command complete when it
+// ends (TUndoJournal::Commit). A recorder that goes without that removes its
+// command with all it recorded.
 //
 // The calls may come from several threads at once (one per file).
 
@@ -17,7 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
-class FileDescriptor;
+class SaveJournal;
 
 class TUndoRecorder final {
 public:
@@ -35,13 +36,15 @@ public:
         std::string m_path;
     };
 
-    // The records go into `partFile`; the entry may take at most `maxBytes`.
-    TUndoRecorder(UndoKind kind, std::string partFile, std::int64_t maxBytes);
+    // The records go into `command` of `store`, a command being recorded;
+    // they may take at most `maxBytes`.
+    TUndoRecorder(UndoKind kind, std::shared_ptr<SaveJournal> store, std::int64_t command, std::int64_t maxBytes);
     ~TUndoRecorder();
     TUndoRecorder(const TUndoRecorder&) = delete;
     TUndoRecorder& operator=(const TUndoRecorder&) = delete;
 
     UndoKind Kind() const { return m_kind; }
+    std::int64_t Command() const { return m_command; }
 
     // A tag command calls these for each file, right before its tags are
     // written and right after (whether or not the write worked). A file
@@ -54,11 +57,14 @@ public:
     // The files the command changed so far.
     int FileCount() const;
     // The command changed a file that could not be recorded (too much for
-    // the journal, or the records could not be written): it cannot be
+    // the journal, or the records could not be stored): it cannot be
     // undone.
     bool Failed() const;
-    // Completes the records and names them `entryFile`; false on failure.
-    bool Finish(const std::string& entryFile);
+    // The bytes of the records so far.
+    std::int64_t Bytes() const;
+    // Makes the command complete, with the files it changed; false on
+    // failure.
+    bool Finish();
 
 private:
     struct Recorded {
@@ -67,17 +73,19 @@ private:
         bool touched = false; // the write changed the file
     };
 
-    bool Write(const std::string& bytes);
+    bool Write(const std::string& body);
+    int FileCountLocked() const;
 
     mutable std::mutex m_mutex;
     const UndoKind m_kind;
-    const std::string m_partFile;
+    const std::shared_ptr<SaveJournal> m_store;
+    const std::int64_t m_command;
     const std::int64_t m_maxBytes;
-    std::unique_ptr<FileDescriptor> m_file;
     std::int64_t m_written = 0;
     bool m_failed = false;
     bool m_finished = false;
     std::unordered_map<std::string, std::uint32_t> m_indexes;
     std::vector<Recorded> m_files;
+    int m_touched = 0;
     int m_renames = 0;
 };

@@ -1,18 +1,12 @@
 #include "undoentry.h"
 
-#include "filedescriptor.h"
-
-#include <cerrno>
 #include <cstring>
 #include <map>
+#include <string_view>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-constexpr std::string_view kMagic = "TVUNDO1";
 
 template <typename Number>
 void Append(std::string& out, Number value)
@@ -84,18 +78,6 @@ private:
     bool m_ok = true;
 };
 
-bool ParseTrailer(std::string_view trailer, UndoKind& kind, std::uint32_t& files)
-{
-    if (trailer.size() != undoformat::kTrailerSize || trailer.substr(0, kMagic.size()) != kMagic)
-        return false;
-    const char k = trailer[kMagic.size()];
-    if (k != static_cast<char>(UndoKind::Tags) && k != static_cast<char>(UndoKind::Rename))
-        return false;
-    kind = static_cast<UndoKind>(k);
-    std::memcpy(&files, trailer.data() + kMagic.size() + 1, sizeof files);
-    return true;
-}
-
 } // namespace
 
 bool ReadFileState(const std::string& path, bool followLinks, FileState& state)
@@ -146,50 +128,16 @@ std::string RenameRecord(const UndoRename& rename)
     return out;
 }
 
-std::string Trailer(UndoKind kind, std::uint32_t files)
-{
-    std::string out(kMagic);
-    out += static_cast<char>(kind);
-    Append(out, files);
-    Append(out, std::uint32_t(0));
-    return out;
-}
-
-std::string EntryBytes(const UndoEntry& entry)
-{
-    std::string out;
-    std::uint32_t index = 0;
-    for (const UndoTagFile& file : entry.tagFiles) {
-        out += TagBeforeRecord(index, file.path, file.before, file.beforeState);
-        out += TagAfterRecord(index++, file.after);
-    }
-    for (const UndoRename& rename : entry.renames)
-        out += RenameRecord(rename);
-    return out + Trailer(entry.kind, static_cast<std::uint32_t>(entry.FileCount()));
-}
-
-bool ReadTrailer(const std::string& fileName, UndoKind& kind, std::uint32_t& files)
-{
-    const FileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (!file.valid() || ::fstat(file.get(), &st) != 0 || st.st_size < static_cast<off_t>(kTrailerSize))
-        return false;
-    std::string trailer(kTrailerSize, '\0');
-    return ReadAt(file.get(), trailer.data(), kTrailerSize, st.st_size - static_cast<off_t>(kTrailerSize))
-           && ParseTrailer(trailer, kind, files);
-}
-
-bool ParseEntry(std::string_view bytes, UndoEntry& entry)
+bool ParseRecords(UndoKind kind, const std::vector<SaveJournal::StoredUndoRecord>& records, UndoEntry& entry)
 {
     entry = {};
-    std::uint32_t files = 0;
-    if (bytes.size() < kTrailerSize || !ParseTrailer(bytes.substr(bytes.size() - kTrailerSize), entry.kind, files))
-        return false;
-    Reader in(bytes.substr(0, bytes.size() - kTrailerSize));
+    entry.kind = kind;
     std::vector<UndoTagFile> written;
     std::vector<bool> hasAfter;
     std::map<std::uint32_t, std::size_t> byIndex;
-    while (in.ok() && !in.atEnd()) {
+    for (const SaveJournal::StoredUndoRecord& record : records) {
+        Reader in(record.body);
+        const auto bytes = static_cast<std::int64_t>(record.body.size());
         const char type = in.number<char>();
         if (type == 'B') {
             const auto index = in.number<std::uint32_t>();
@@ -198,6 +146,8 @@ bool ParseEntry(std::string_view bytes, UndoEntry& entry)
             file.before.v2 = in.text();
             file.before.v1 = in.text();
             file.beforeState = in.state();
+            file.records.push_back(record.id);
+            file.recordBytes = bytes;
             if (!byIndex.emplace(index, written.size()).second)
                 return false;
             written.push_back(std::move(file));
@@ -208,7 +158,11 @@ bool ParseEntry(std::string_view bytes, UndoEntry& entry)
             const auto found = byIndex.find(index);
             if (found == byIndex.end())
                 return false;
-            written[found->second].after = after;
+            // A file written twice by the command: its last state counts.
+            UndoTagFile& file = written[found->second];
+            file.after = after;
+            file.records.push_back(record.id);
+            file.recordBytes += bytes;
             hasAfter[found->second] = true;
         } else if (type == 'R') {
             UndoRename rename;
@@ -218,34 +172,21 @@ bool ParseEntry(std::string_view bytes, UndoEntry& entry)
             for (std::uint32_t i = 0; i < folders && in.ok(); ++i)
                 rename.createdFolders.push_back(in.text());
             rename.after = in.state();
+            rename.record = record.id;
+            rename.recordBytes = bytes;
             entry.renames.push_back(std::move(rename));
         } else {
             return false;
         }
+        // One record a row, nothing missing and nothing after it.
+        if (!in.ok() || !in.atEnd())
+            return false;
     }
-    if (!in.ok())
-        return false;
     for (std::size_t i = 0; i < written.size(); ++i) {
         if (hasAfter[i] && !(written[i].after == written[i].beforeState))
             entry.tagFiles.push_back(std::move(written[i]));
     }
     return true;
-}
-
-bool ReplaceFile(const std::string& fileName, std::string_view bytes)
-{
-    const std::string temporary = fileName + ".new";
-    ::unlink(temporary.c_str()); // a leftover of an interrupted write
-    FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    bool ok = file.valid() && WriteAll(file.get(), bytes.data(), bytes.size()) && ::fsync(file.get()) == 0;
-    ok = file.close() && ok;
-    ok = ok && ::rename(temporary.c_str(), fileName.c_str()) == 0;
-    if (!ok) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        errno = error;
-    }
-    return ok;
 }
 
 } // namespace undoformat

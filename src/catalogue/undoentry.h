@@ -1,9 +1,8 @@
 #pragma once
-// One command in the undo journal, and how it is kept on disk.
-//
-// An entry file is a run of records followed by a fixed-size trailer that
-// says what the entry undoes (tags or renames) and of how many files, so
-// that the journal can describe its entries without reading them whole:
+// One command in the undo journal, and the records that keep it in the save
+// journal's database (SaveJournal::AddUndoRecord), one row each, in the
+// order they were made; the command's row says what it undoes (tags or
+// renames) and of how many files:
 //  - 'B': a file about to have its tags written: its path, its raw tags and
 //    its state before the write;
 //  - 'A': the state of that file after the write;
@@ -14,10 +13,10 @@
 // the machine's own byte order.
 
 #include "rawtags.h"
+#include "savejournal.h"
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 enum class UndoKind : char { Tags = 'T', Rename = 'N' };
@@ -49,6 +48,8 @@ struct UndoTagFile {
     RawTags before;
     FileState beforeState;
     FileState after;
+    std::vector<std::int64_t> records; // the ids of its records
+    std::int64_t recordBytes = 0;      // and their size
 };
 
 struct UndoRename {
@@ -56,6 +57,8 @@ struct UndoRename {
     std::string to;
     std::vector<std::string> createdFolders; // outermost first
     FileState after;
+    std::int64_t record = 0; // the id of its record
+    std::int64_t recordBytes = 0;
 };
 
 struct UndoEntry {
@@ -68,25 +71,14 @@ struct UndoEntry {
 
 namespace undoformat {
 
-constexpr std::size_t kTrailerSize = 16;
-
 std::string TagBeforeRecord(std::uint32_t index, const std::string& path, const RawTags& tags,
                             const FileState& state);
 std::string TagAfterRecord(std::uint32_t index, const FileState& state);
 std::string RenameRecord(const UndoRename& rename);
-std::string Trailer(UndoKind kind, std::uint32_t files);
-// The whole file of an entry: its records and trailer.
-std::string EntryBytes(const UndoEntry& entry);
 
-// The kind and file count in the trailer of an entry file; false when the
-// file cannot be read or is not a complete entry.
-bool ReadTrailer(const std::string& fileName, UndoKind& kind, std::uint32_t& files);
-// The entry in `bytes`; false when they are damaged. Tag files without a
-// state after the write, or that the write did not touch, are left out.
-bool ParseEntry(std::string_view bytes, UndoEntry& entry);
-
-// Writes `bytes` into a new file beside `fileName`, flushes it and renames it
-// over `fileName`. False, with errno, on failure (no file is left behind).
-bool ReplaceFile(const std::string& fileName, std::string_view bytes);
+// The entry of `kind` that `records` make; false when one is damaged. Tag
+// files without a state after the write, or that the write did not touch,
+// are left out.
+bool ParseRecords(UndoKind kind, const std::vector<SaveJournal::StoredUndoRecord>& records, UndoEntry& entry);
 
 } // namespace undoformat

@@ -5,6 +5,7 @@
 
 #include "progresswindows.h"
 #include "prompts.h"
+#include "savejournal.h"
 #include "tagfailurelist.h"
 #include "tfileinfo.h"
 #include "tfrmbatchrename.h"
@@ -16,9 +17,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QFile>
 #include <QPersistentModelIndex>
-#include <QStandardPaths>
 
 #include <unordered_map>
 #include <unordered_set>
@@ -46,10 +45,10 @@ QString Listing(const QString& heading, const QStringList& lines)
     return out.join(QLatin1Char('\n'));
 }
 
+// The undo history lives in the save journal of the program's data folder.
 std::string DefaultUndoFolder()
 {
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    return QFile::encodeName(data).toStdString() + "/undo";
+    return SaveJournal::DefaultFolder();
 }
 
 } // namespace

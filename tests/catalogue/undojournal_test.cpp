@@ -1,15 +1,17 @@
 // The undo journal on its own: tag bytes put back around the audio the file
 // holds, its cap in entries and bytes, damaged and unfinished entries, a
-// cancelled undo, and one process at a time.
+// cancelled undo, and one process at a time. Its entries are rows of the
+// save journal's database, looked at here as another process would.
 
 #include "filefixtures.h"
+#include "sqlitestatement.h"
 #include "tundojournal.h"
 #include "tundorecorder.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <dirent.h>
+#include <sqlite3.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -49,21 +51,34 @@ protected:
         return journal.Commit(std::move(recorder));
     }
 
-    std::vector<std::string> JournalFiles() const
+    using Database = std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)>;
+
+    // The database of the journal in `journalFolder`, opened on its own.
+    static Database Open(const std::string& journalFolder)
     {
-        std::vector<std::string> names;
-        if (DIR* d = opendir(folder.c_str())) {
-            while (const dirent* e = readdir(d))
-                if (e->d_name[0] != '.')
-                    names.push_back(e->d_name);
-            closedir(d);
-        }
-        std::sort(names.begin(), names.end());
-        return names;
+        sqlite3* db = nullptr;
+        EXPECT_EQ(sqlite3_open_v2((journalFolder + "/journal.sqlite").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr),
+                  SQLITE_OK);
+        sqlite3_busy_timeout(db, 30000);
+        return Database(db, &sqlite3_close_v2);
+    }
+
+    // The number `sql` gives first; -1 when it gives none.
+    static std::int64_t Number(const std::string& journalFolder, const std::string& sql)
+    {
+        const Database db = Open(journalFolder);
+        SqliteStatement select(db.get(), sql);
+        return select.step() ? select.integer(0) : -1;
+    }
+
+    // The commands and the undo records in the journal.
+    std::pair<std::int64_t, std::int64_t> Rows() const
+    {
+        return {Number(folder, "SELECT count(*) FROM commands"), Number(folder, "SELECT count(*) FROM undo_records")};
     }
 
     TempDir dir;
-    std::string folder = dir.file("data/undo");
+    std::string folder = dir.file("data");
 };
 
 } // namespace
@@ -75,6 +90,11 @@ TEST_F(UndoJournalTest, PutsTagBytesBackAroundTheAudioAndSurvivesARestart)
     std::string expected = ReadFile(a);
     struct stat original {};
     ASSERT_EQ(stat(a.c_str(), &original), 0);
+    // An entry file of an earlier version is neither read nor removed.
+    MakeDir(folder);
+    MakeDir(folder + "/undo");
+    const std::string oldEntry = folder + "/undo/0000000001.undo";
+    WriteFile(oldEntry, "TVUNDO1 of an earlier version");
     {
         TUndoJournal journal(folder);
         EXPECT_FALSE(journal.Last());
@@ -88,12 +108,10 @@ TEST_F(UndoJournalTest, PutsTagBytesBackAroundTheAudioAndSurvivesARestart)
         EXPECT_FALSE(Record(journal, {b}, [](const std::string&) {}));
         EXPECT_EQ(journal.EntryCount(), 1);
     }
-    // The journal holds tags, not audio.
-    const std::vector<std::string> files = JournalFiles();
-    ASSERT_EQ(files, (std::vector<std::string>{"0000000001.undo", "lock"}));
-    struct stat st {};
-    ASSERT_EQ(stat((folder + "/" + files[0]).c_str(), &st), 0);
-    EXPECT_LT(st.st_size, static_cast<off_t>(kAudio / 4));
+    // One complete command of one file; the journal holds tags, not audio.
+    EXPECT_EQ(Number(folder, "SELECT count(*) FROM commands"), 1);
+    EXPECT_EQ(Number(folder, "SELECT files FROM commands WHERE state = 1"), 1);
+    EXPECT_LT(Number(folder, "SELECT sum(length(body)) FROM undo_records"), static_cast<std::int64_t>(kAudio / 4));
 
     // After a restart. The tags go back around the audio the file holds
     // now: here changed behind the journal's back, keeping size and time.
@@ -120,7 +138,8 @@ TEST_F(UndoJournalTest, PutsTagBytesBackAroundTheAudioAndSurvivesARestart)
     EXPECT_EQ(after.st_mtim.tv_sec, original.st_mtim.tv_sec);
     EXPECT_EQ(after.st_mtim.tv_nsec, original.st_mtim.tv_nsec);
     EXPECT_FALSE(journal.Last());
-    EXPECT_EQ(JournalFiles(), std::vector<std::string>{"lock"});
+    EXPECT_EQ(Rows(), std::make_pair(std::int64_t(0), std::int64_t(0)));
+    EXPECT_EQ(ReadFile(oldEntry), "TVUNDO1 of an earlier version");
 }
 
 TEST_F(UndoJournalTest, KeepsItsNewestEntriesWithinItsCap)
@@ -131,21 +150,26 @@ TEST_F(UndoJournalTest, KeepsItsNewestEntriesWithinItsCap)
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(Record(few, {a}, Retag));
     EXPECT_EQ(few.EntryCount(), 2);
+    EXPECT_EQ(Number(dir.file("few"), "SELECT count(*) FROM commands"), 2);
 
     // Bytes for two and a half entries: the oldest goes.
-    struct stat st {};
-    ASSERT_EQ(stat((dir.file("few") + "/0000000003.undo").c_str(), &st), 0);
-    TUndoJournal tight(dir.file("tight"), st.st_size * 5 / 2, 10);
+    const std::int64_t entryBytes = Number(dir.file("few"), "SELECT sum(length(body)) FROM undo_records"
+                                                            " WHERE command = (SELECT max(id) FROM commands)");
+    ASSERT_GT(entryBytes, 0);
+    TUndoJournal tight(dir.file("tight"), entryBytes * 5 / 2, 10);
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(Record(tight, {a}, Retag));
     EXPECT_EQ(tight.EntryCount(), 2);
+    EXPECT_EQ(Number(dir.file("tight"), "SELECT count(*) FROM commands"), 2);
 
     // An entry larger than the whole journal cannot be kept, and the entries
     // before it are no longer the last change.
-    const std::string big = Song(dir.file("big.mp3"), std::string(static_cast<std::size_t>(st.st_size) * 3, 'x'));
+    const std::string big = Song(dir.file("big.mp3"), std::string(static_cast<std::size_t>(entryBytes) * 3, 'x'));
     EXPECT_FALSE(Record(tight, {big}, Retag));
     EXPECT_EQ(tight.EntryCount(), 0);
     EXPECT_FALSE(tight.Last());
+    EXPECT_EQ(Number(dir.file("tight"), "SELECT count(*) FROM commands"), 0);
+    EXPECT_EQ(Number(dir.file("tight"), "SELECT count(*) FROM undo_records"), 0);
 }
 
 TEST_F(UndoJournalTest, ACancelledUndoKeepsTheRestAndDamageIsDropped)
@@ -169,24 +193,56 @@ TEST_F(UndoJournalTest, ACancelledUndoKeepsTheRestAndDamageIsDropped)
     EXPECT_NE(ReadFile(b), beforeB);
     ASSERT_TRUE(journal->Last());
     EXPECT_EQ(journal->Last()->files, 1);
+    // The rest is what is kept, after a restart too.
+    journal.reset();
+    journal = std::make_unique<TUndoJournal>(folder);
+    ASSERT_TRUE(journal->Last());
+    EXPECT_EQ(journal->Last()->files, 1);
     report = journal->UndoLast({});
     EXPECT_EQ(report.restored, std::vector<std::string>{b});
+    EXPECT_TRUE(report.changed.empty()); // a, done already, is not in it
     EXPECT_EQ(ReadFile(b), beforeB);
 
-    // A damaged entry is told and dropped; a command that never ended is
-    // cleared away when the journal is taken up.
+    // A damaged entry is told and dropped, nothing written back from it: a
+    // byte of its tags flipped still reads, only the checksum tells.
     ASSERT_TRUE(Record(*journal, {a}, Retag));
-    const std::vector<std::string> files = JournalFiles();
-    ASSERT_EQ(files.size(), 2u);
-    const std::string entry = folder + "/" + files[0];
-    std::string bytes = ReadFile(entry);
-    bytes[0] = 'X';
-    WriteFile(entry, bytes);
+    const std::string retagged = ReadFile(a);
+    {
+        const Database db = Open(folder);
+        SqliteStatement select(db.get(), "SELECT id, body FROM undo_records ORDER BY id LIMIT 1");
+        ASSERT_TRUE(select.step());
+        std::string body = select.blob(1);
+        body[body.size() / 2] ^= 0x20;
+        SqliteStatement update(db.get(), "UPDATE undo_records SET body = ?2 WHERE id = ?1");
+        ASSERT_TRUE(update.bind(1, select.integer(0)).bindBlob(2, body).run());
+    }
     report = journal->UndoLast({});
     EXPECT_EQ(report.journalError, "The journal entry is damaged");
     EXPECT_TRUE(report.restored.empty());
-    WriteFile(folder + "/0000000099.part", "unfinished");
+    EXPECT_EQ(ReadFile(a), retagged);
+    EXPECT_FALSE(journal->Last());
+    EXPECT_EQ(Rows(), std::make_pair(std::int64_t(0), std::int64_t(0)));
+
+    // A command that never ended goes with all it recorded: dropped without
+    // a commit here, left by a process that ended there.
+    {
+        std::unique_ptr<TUndoRecorder> recorder = journal->Begin(UndoKind::Tags);
+        ASSERT_NE(recorder, nullptr);
+        const TUndoRecorder::TagWrite write(recorder.get(), a);
+        Retag(a);
+    }
+    EXPECT_EQ(Rows(), std::make_pair(std::int64_t(0), std::int64_t(0)));
     journal.reset();
+    {
+        const Database db = Open(folder);
+        ASSERT_EQ(sqlite3_exec(db.get(),
+                               "INSERT INTO commands(owner, kind, state) VALUES('1-ended', 84, 0);"
+                               "INSERT INTO undo_records(command, body, checksum) VALUES(last_insert_rowid(), x'41', 0)",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+    }
     journal = std::make_unique<TUndoJournal>(folder);
-    EXPECT_EQ(JournalFiles(), std::vector<std::string>{"lock"});
+    EXPECT_FALSE(journal->Last());
+    EXPECT_NE(journal->Begin(UndoKind::Tags), nullptr);
+    EXPECT_EQ(Rows(), std::make_pair(std::int64_t(0), std::int64_t(0)));
 }
