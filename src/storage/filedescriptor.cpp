@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 FileDescriptor::~FileDescriptor()
@@ -58,6 +59,32 @@ bool WriteAll(int fd, const void* data, std::size_t size)
         size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+bool WriteAllAt(int fd, const void* data, std::size_t size, std::int64_t offset)
+{
+    const auto* in = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd, in + done, size - done, offset + static_cast<std::int64_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool MakeFolders(const std::string& folder)
+{
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            return true;
+    }
 }
 
 bool CopyRange(int from, std::int64_t offset, int to, std::int64_t length,

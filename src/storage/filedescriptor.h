@@ -31,6 +31,11 @@ private:
 bool ReadAt(int fd, void* buffer, std::size_t size, std::int64_t offset);
 // Writes all `size` bytes at the current position; false on an error.
 bool WriteAll(int fd, const void* data, std::size_t size);
+// Writes all `size` bytes at `offset` (the position stays); false on an error.
+bool WriteAllAt(int fd, const void* data, std::size_t size, std::int64_t offset);
+// Creates the folder and the folders above it that are missing, for the
+// user only; false with errno set when one cannot be made.
+bool MakeFolders(const std::string& folder);
 // Copies `length` bytes of `from` starting at `offset` to the current position
 // of `to`: in-kernel where the file systems allow it, through a buffer
 // otherwise. `afterChunk`, when given, runs after each chunk of a few

@@ -81,16 +81,7 @@ std::string absoluteTarget(const std::string& fileName)
 
 bool writeAllAt(int fd, std::string_view bytes, std::int64_t offset)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, offset + std::int64_t(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return WriteAllAt(fd, bytes.data(), bytes.size(), offset);
 }
 
 bool readString(int fd, std::int64_t offset, std::int64_t length, std::string& out)

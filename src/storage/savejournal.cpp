@@ -30,17 +30,6 @@ constexpr std::size_t kMarksPerCommit = 512;
 enum ChangeState : int { kPending = 0, kDone = 1 };
 enum CommandState : int { kRecording = 0, kComplete = 1 };
 
-bool makeFolders(const std::string& folder)
-{
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        const std::string part = folder.substr(0, slash);
-        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            return true;
-    }
-}
-
 std::string randomToken()
 {
     std::random_device device;
@@ -182,7 +171,7 @@ bool SaveJournal::exec(const char* sql)
 bool SaveJournal::open()
 {
     const std::string owners = m_folder + "/" + kOwnersFolder;
-    if (!makeFolders(owners)) {
+    if (!MakeFolders(owners)) {
         m_openError = "Cannot make the folder \"" + owners + "\". " + SystemErrorText(errno);
         return false;
     }
