@@ -19,18 +19,6 @@ namespace {
 
 constexpr const char* kLockName = "undo.lock";
 
-// Creates the folder and the folders above it, for the user only.
-bool MakeFolders(const std::string& folder)
-{
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        const std::string part = folder.substr(0, slash);
-        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            return true;
-    }
-}
-
 // The undo history's lock: an open file in the folder that this process
 // holds locked; invalid when the folder cannot be made or another process
 // holds it. Locks go with the process, so a crash leaves none behind.

@@ -322,7 +322,6 @@ void SaveJournal::recoverOwner(const std::string& owner, RecoveryReport& report)
         const std::lock_guard guard(m_dbMutex);
         exec("BEGIN IMMEDIATE");
         for (const char* sql : {"DELETE FROM changes WHERE command IN (SELECT id FROM commands WHERE owner = ?1 AND state = 0)",
-                                "DELETE FROM renames WHERE command IN (SELECT id FROM commands WHERE owner = ?1 AND state = 0)",
                                 "DELETE FROM commands WHERE owner = ?1 AND state = 0",
                                 "UPDATE changes SET owner = '' WHERE owner = ?1",
                                 "UPDATE commands SET owner = '' WHERE owner = ?1"}) {
