@@ -132,29 +132,63 @@ std::string digitsContent(std::string_view first, std::string_view second)
     return content;
 }
 
-// An ID3v2.4 time stamp ("yyyy-MM-ddTHH:mm:ss", cut anywhere) as the ID3v2.3
-// year frame `yearId`, with the day and time frames (TDAT "DDMM", TIME
-// "HHMM") when `dayAndTime`. What those cannot hold (seconds, a month without
-// a day, a second value) is kept in a TXXX frame described by the id.
+// An ID3v2.4 time stamp as the ID3v2.3 year frame `yearId`, with the day
+// and time frames (TDAT "DDMM", TIME "HHMM") when `dayAndTime`. What those
+// cannot hold (seconds, a month without a day, a second value) is kept in a
+// TXXX frame described by the id. A text that is no time stamp ("Oct 3,
+// 1995") is kept whole in that TXXX frame, and the year frame holds only the
+// year found in it (none when it has none): a year frame never holds a cut
+// piece of such a text.
 void convertTimestamp(const Frame& frame, const std::vector<std::string>& values, const char* yearId, bool dayAndTime,
                       std::vector<Frame>& out)
 {
     const std::string text = values.empty() ? std::string() : Trim(values.front());
-    const std::string year = FirstCharacters(text, 4);
-    out.push_back(frameLike(frame, yearId, textContent(encodingOf(frame.content()), {year})));
-    std::size_t held = year.size();
-    const bool hasDay = dayAndTime && digitsAt(text, 0, 4) && text.size() >= 10 && text[4] == '-' && text[7] == '-'
-        && digitsAt(text, 5, 2) && digitsAt(text, 8, 2);
-    if (hasDay) {
+    const unsigned char encoding = encodingOf(frame.content());
+    if (!IsRecordingTimestamp(text)) {
+        const std::string year = YearOfRecordingTime(text);
+        if (!year.empty())
+            out.push_back(frameLike(frame, yearId, textContent(encoding, {year})));
+        if (countNonEmpty(values) > 0)
+            out.push_back(userTextFrame(frame, values));
+        return;
+    }
+    out.push_back(frameLike(frame, yearId, textContent(encoding, {text.substr(0, 4)})));
+    std::size_t held = 4;
+    if (dayAndTime && text.size() >= 10) {
         out.push_back(frameLike(frame, "TDAT", digitsContent(text.substr(8, 2), text.substr(5, 2))));
         held = 10;
-        if (text.size() >= 16 && text[10] == 'T' && text[13] == ':' && digitsAt(text, 11, 2) && digitsAt(text, 14, 2)) {
+        if (text.size() >= 16) {
             out.push_back(frameLike(frame, "TIME", digitsContent(text.substr(11, 2), text.substr(14, 2))));
             held = 16;
         }
     }
     if (held < text.size() || countNonEmpty(values) > 1)
         out.push_back(userTextFrame(frame, values));
+}
+
+// ID3v2.3 date frames that taggers also write into ID3v2.4 tags, which
+// ID3v2.4 does not have, and the frame their meaning moved to in ID3v2.4,
+// by its ID3v2.3 form: the year, day and time belong to the recording time
+// (TDRC, converted to TYER, TDAT, TIME), the original year to the original
+// release time (TDOR, converted to TORY).
+struct StrayDate {
+    std::string_view id;
+    std::string_view owner;
+};
+constexpr StrayDate kStrayDates[] = {{"TYER", "TYER"}, {"TDAT", "TYER"}, {"TIME", "TYER"}, {"TORY", "TORY"}};
+
+// Such a frame of an ID3v2.4 tag is set apart by this mark before its id
+// while the tag is converted (no frame read has it, as ids are capital
+// letters and digits); settleStrayDates decides what becomes of it once the
+// whole tag is known.
+constexpr char kStrayMark = '~';
+
+const StrayDate* strayDate(std::string_view id)
+{
+    for (const StrayDate& stray : kStrayDates)
+        if (stray.id == id)
+            return &stray;
+    return nullptr;
 }
 
 // Whether a text frame's content holds more than one string (a terminator
@@ -202,6 +236,36 @@ void convertV24Text(Frame frame, std::vector<Frame>& out)
         frame = userTextFrame(frame, values);
     }
     out.push_back(std::move(frame));
+}
+
+// The marked frames of a converted ID3v2.4 tag: where the tag holds the
+// ID3v2.4 frame they belong to (a readable TDRC, whose conversion gave a
+// TYER frame), that frame alone says the date, as an ID3v2.4 reader takes
+// it, and each marked frame becomes a TXXX frame described by its id, which
+// keeps its text where it cannot override the date (nor mix its day with
+// another year). Otherwise it is the tag's date and gets its id back.
+void settleStrayDates(std::vector<Frame>& frames)
+{
+    const auto isOwner = [&](std::string_view id) {
+        return std::any_of(frames.begin(), frames.end(),
+                           [&](const Frame& f) { return f.id == id && !f.opaque(); });
+    };
+    const bool ownedYear = isOwner("TYER");
+    const bool ownedOriginal = isOwner("TORY");
+    for (Frame& frame : frames) {
+        if (frame.id.empty() || frame.id[0] != kStrayMark)
+            continue;
+        frame.id.erase(0, 1);
+        const StrayDate* stray = strayDate(frame.id);
+        if (stray && (stray->owner == "TYER" ? ownedYear : ownedOriginal)) {
+            frame = userTextFrame(frame, valuesOf(frame.content()));
+        } else {
+            std::vector<Frame> converted;  // one frame, its values joined as any text frame's
+            convertV24Text(std::move(frame), converted);
+            frame = std::move(converted.front());
+        }
+        MakeEncodingValid(frame);
+    }
 }
 
 // ID3v2.2 picture: the three-letter image format becomes a MIME type.
@@ -260,7 +324,9 @@ void convertChapter(Frame& frame, int major, int depth, const EmbeddedReader& re
     const std::string_view content = frame.content();
     const std::string_view embedded = content.substr(pos);
     std::size_t consumed = 0;
-    const std::vector<Frame> frames = readEmbedded(embedded, depth + 1, consumed);
+    std::vector<Frame> frames = readEmbedded(embedded, depth + 1, consumed);
+    if (major == 4)
+        settleStrayDates(frames);
     std::string rebuilt;
     for (const Frame& inner : frames)
         rebuilt += FrameHeader(inner) + inner.data;
@@ -335,6 +401,10 @@ void ConvertFrame(int major, Frame frame, int depth, std::vector<Frame>& out, co
         if (!convertV22(frame))
             return;
         out.push_back(std::move(frame));
+    } else if (major == 4 && strayDate(frame.id)) {
+        // Settled with the whole tag; an opaque one stays as it is, above.
+        frame.id.insert(frame.id.begin(), kStrayMark);
+        out.push_back(std::move(frame));
     } else if (major == 4 && isTextFrame(frame.id)) {
         convertV24Text(std::move(frame), out);
     } else if (major == 4 && IsPositionFrame(frame.id)) {
@@ -349,10 +419,49 @@ void ConvertFrame(int major, Frame frame, int depth, std::vector<Frame>& out, co
     }
 }
 
+bool IsRecordingTimestamp(std::string_view text)
+{
+    // "yyyy", then each of "-MM", "-dd", "THH", ":mm", ":ss" in turn.
+    static constexpr char kSeparators[] = {'-', '-', 'T', ':', ':'};
+    if (!digitsAt(text, 0, 4))
+        return false;
+    std::size_t pos = 4;
+    for (const char separator : kSeparators) {
+        if (pos == text.size())
+            return true;
+        if (text[pos] != separator || !digitsAt(text, pos + 1, 2))
+            return false;
+        pos += 3;
+    }
+    return pos == text.size();
+}
+
+std::string YearOfRecordingTime(std::string_view text)
+{
+    const std::string trimmed = Trim(text);
+    if (IsRecordingTimestamp(trimmed))
+        return trimmed.substr(0, 4);
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    for (std::size_t pos = 0; pos < trimmed.size();) {
+        if (!isDigit(trimmed[pos])) {
+            ++pos;
+            continue;
+        }
+        std::size_t end = pos;
+        while (end < trimmed.size() && isDigit(trimmed[end]))
+            ++end;
+        if (end - pos == 4)
+            return trimmed.substr(pos, 4);
+        pos = end;
+    }
+    return {};
+}
+
 void FinishConversion(int major, std::vector<Frame>& frames)
 {
     if (major != 4)
         return;
+    settleStrayDates(frames);
     std::vector<std::size_t> lists;
     for (std::size_t i = 0; i < frames.size(); ++i)
         if (frames[i].id == "IPLS" && !frames[i].opaque() && frames[i].tail.length == 0)

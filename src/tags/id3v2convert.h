@@ -5,7 +5,12 @@
 //    (the standard table, with the widely used iTunes additions); pictures
 //    get a MIME type; text frames without a counterpart become TXXX frames.
 //  - ID3v2.4: the recording time becomes year, day and time (TYER, TDAT,
-//    TIME), the original release time the original year (TORY), the people
+//    TIME), the original release time the original year (TORY); one that is
+//    no time stamp stays whole in a TXXX frame, beside the year found in it.
+//    The ID3v2.3 date frames that taggers also put into ID3v2.4 tags are
+//    the date only where the tag has no recording time (no original release
+//    time, for TORY); otherwise they become TXXX frames described by their
+//    ids, so that the date is the recording time's alone. The people
 //    lists (TIPL, TMCL) one involved-people list (IPLS); the sort-order
 //    frames keep their ids, as ID3v2.3 writers use them; any other text frame
 //    without an ID3v2.3 id becomes a TXXX frame described by its id; several
@@ -17,10 +22,21 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace id3v2 {
+
+// Whether a recording time is an ID3v2.4 time stamp: "yyyy-MM-ddTHH:mm:ss",
+// cut after any of its parts ("yyyy", "yyyy-MM", ...).
+bool IsRecordingTimestamp(std::string_view text);
+// The year a recording time (or original release time) stands for, as its
+// conversion gives it: the first four digits of a time stamp; in a text that
+// is none ("Oct 3, 1995"), its first run of exactly four digits; nothing
+// when it has none ("Autumn"), as a year shown that way could not be written
+// into the year frame without cutting the text.
+std::string YearOfRecordingTime(std::string_view text);
 
 // Whether a frame of a version `major` tag holds one of the seven fields.
 bool IsFieldSource(int major, std::string_view id);
@@ -49,8 +65,9 @@ using EmbeddedReader = std::function<std::vector<Frame>(std::string_view bytes, 
 // frames around it.
 void ConvertFrame(int major, Frame frame, int depth, std::vector<Frame>& out, const EmbeddedReader& readEmbedded);
 
-// Completes the conversion of a whole tag's frames: ID3v2.3 allows a single
-// involved-people list, so the lists made from TIPL and TMCL become one.
+// Completes the conversion of a whole tag's frames: settles the ID3v2.3
+// date frames of an ID3v2.4 tag (see above), and, as ID3v2.3 allows a single
+// involved-people list, the lists made from TIPL and TMCL become one.
 void FinishConversion(int major, std::vector<Frame>& frames);
 
 }  // namespace id3v2

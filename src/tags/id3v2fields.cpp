@@ -1,9 +1,11 @@
 #include "id3v2fields.h"
 
+#include "id3v2convert.h"
 #include "id3v2genre.h"
 #include "id3v2reader.h"
 #include "id3v2text.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace id3v2 {
@@ -25,16 +27,11 @@ std::vector<std::string> valuesOf(std::string_view content)
     return DecodeStrings(content.substr(1), static_cast<unsigned char>(content[0]));
 }
 
-std::string textOf(Field field, const Frame& frame, int major)
+std::string textOf(Field field, const Frame& frame)
 {
     const std::string_view content = valueBytes(frame);
     if (field == kGenre)
         return GenreFromText(GenreTextFromValues(valuesOf(content)));
-    if (field == kYear && major == 4) {
-        // The year of a recording time, as a conversion to ID3v2.3 gives it.
-        const std::vector<std::string> values = valuesOf(content);
-        return values.empty() ? std::string() : Trim(FirstCharacters(Trim(values.front()), 4));
-    }
     return DecodeFrameText(content);
 }
 
@@ -52,6 +49,29 @@ bool readComment(const Frame& frame, std::string& description, std::string& text
     return true;
 }
 
+// The year a TDRC frame stands for, as the conversion of the tag gives it.
+std::string recordingYear(const Frame& frame)
+{
+    const std::vector<std::string> values = valuesOf(valueBytes(frame));
+    return values.empty() ? std::string() : YearOfRecordingTime(values.front());
+}
+
+// Whether the year of an ID3v2.4 tag is in its ID3v2.3 year frame TYER,
+// which taggers also put into such tags: when no readable recording time
+// TDRC has a year in it, as the conversion of the tag reads it.
+bool yearInYearFrame(const std::vector<Frame>& frames)
+{
+    bool yearFrame = false;
+    for (const Frame& frame : frames) {
+        if (frame.opaque())
+            continue;
+        if (frame.id == "TDRC" && !recordingYear(frame).empty())
+            return false;
+        yearFrame = yearFrame || frame.id == "TYER";
+    }
+    return yearFrame;
+}
+
 }  // namespace
 
 const char* FieldId(std::size_t field, int major)
@@ -63,6 +83,11 @@ Fields FindFields(const std::vector<Frame>& frames, int major)
 {
     Fields fields;
     bool commentFound = false;
+    // An ID3v2.4 tag has its year in the last readable TDRC frame with a
+    // year in it, or else in its last readable TYER frame; a year set by the
+    // user replaces them all.
+    const bool version4 = major == 4;
+    const bool fromYearFrame = version4 && yearInYearFrame(frames);
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const Frame& frame = frames[i];
         if (frame.id == "COMM") {
@@ -81,14 +106,35 @@ Fields FindFields(const std::vector<Frame>& frames, int major)
             continue;
         }
         for (std::size_t field = 0; field < kComment; ++field) {
+            if (field == kYear && version4) {
+                if (frame.id != "TDRC" && !(fromYearFrame && frame.id == "TYER"))
+                    continue;
+                fields.frames[kYear].push_back(i);
+                if (frame.opaque())
+                    continue;
+                if (frame.id == "TYER")
+                    fields.texts[kYear] = textOf(kYear, frame);
+                else if (std::string year = recordingYear(frame); !year.empty())
+                    fields.texts[kYear] = std::move(year);
+                continue;
+            }
             if (frame.id != FieldId(field, major))
                 continue;
             fields.frames[field].push_back(i);
             if (!frame.opaque())
-                fields.texts[field] = textOf(static_cast<Field>(field), frame, major);
+                fields.texts[field] = textOf(static_cast<Field>(field), frame);
         }
     }
     return fields;
+}
+
+std::string RecordingTimeWithYear(std::string_view old, const std::string& year)
+{
+    const std::string stamp = Trim(old);
+    const bool digits = std::all_of(year.begin(), year.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (year.size() != 4 || !digits || !IsRecordingTimestamp(stamp))
+        return year;
+    return year + stamp.substr(4);
 }
 
 int ParseTrackNumber(std::string_view text)

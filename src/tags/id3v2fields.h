@@ -1,9 +1,10 @@
 #pragma once
 // The seven fields the program edits (title, artist, album, track, year,
 // genre, comment) among the frames of an ID3v2.3 tag, or of an ID3v2.4 tag
-// read as it is (where the year is the start of the recording time TDRC):
-// which frames hold them, what they say, and new frames for what the user
-// set.
+// read as it is (where the year is that of the recording time TDRC, as
+// YearOfRecordingTime finds it, or the year frame TYER of a tag without a
+// TDRC): which frames hold them, what they say, and new frames for what the
+// user set.
 
 #include "id3v2frame.h"
 
@@ -36,6 +37,11 @@ struct Fields {
 };
 
 Fields FindFields(const std::vector<Frame>& frames, int major = 3);
+
+// The recording time for a year set by the user ("2001", trimmed), in place
+// of the tag's `old` one: the month, day and time of `old` stay when it is a
+// time stamp and the year is four digits; otherwise the year alone.
+std::string RecordingTimeWithYear(std::string_view old, const std::string& year);
 
 // The number before any "/" ("7/12" gives 7), in 0..65535; anything else 0.
 int ParseTrackNumber(std::string_view text);

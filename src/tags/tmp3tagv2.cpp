@@ -53,16 +53,15 @@ Versions versionsFor(Id3v2WriteVersion option, const id3v2::TagInfo& info)
 }
 
 // A new recording time for a changed year: the month, day and time of the
-// old one stay when both are in the usual form.
+// old one (the last readable frame of the year, whose year the user saw)
+// stay when it is a time stamp.
 std::string recordingTime(const std::vector<Frame>& old, const id3v2::Fields& fields, const std::string& year)
 {
-    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-    if (year.size() != 4 || !std::all_of(year.begin(), year.end(), isDigit) || fields.frames[id3v2::kYear].empty())
+    const std::vector<std::size_t>& frames = fields.frames[id3v2::kYear];
+    const auto last = std::find_if(frames.rbegin(), frames.rend(), [&](std::size_t i) { return !old[i].opaque(); });
+    if (last == frames.rend())
         return year;
-    const std::string stamp = id3v2::DecodeFrameText(old[fields.frames[id3v2::kYear].back()].content());
-    if (stamp.size() > 4 && stamp[4] == '-' && std::all_of(stamp.begin(), stamp.begin() + 4, isDigit))
-        return year + stamp.substr(4);
-    return year;
+    return id3v2::RecordingTimeWithYear(id3v2::DecodeFrameText(old[*last].content()), year);
 }
 
 // The frames of the new tag: the seven fields first, in their fixed order,
