@@ -124,7 +124,7 @@ void TfrmOptions::BuildTagsPage()
     writing->setColumnStretch(1, 1);
     writing->setVerticalSpacing(0);
 
-    grpCodePage = new QGroupBox(QStringLiteral("  Reading  "), page2);
+    grpCodePage = new QGroupBox(QStringLiteral("  Code page of ID3v1 tags (reading and writing)  "), page2);
     grpCodePage->setObjectName(QStringLiteral("grpCodePage"));
     Label4 = new QLabel(QStringLiteral("Code page of ID3v1 tags:"), grpCodePage);
     Label4->setObjectName(QStringLiteral("Label4"));

@@ -1,6 +1,7 @@
 #include "tfrmbatchtagsetter.h"
 
 #include "tpreviewmodel.h"
+#include "v1losscheck.h"
 
 #include "fileutils.h"
 #include "mainwindowregistry.h"
@@ -108,6 +109,9 @@ TfrmBatchTagSetter::TfrmBatchTagSetter(PlaylistRows& playlist, Prompts& prompts,
                                   true, {}, this);
     BuildSettingsPage();
     BuildPreviewPage();
+    // "Go !" asks first when ID3v1 texts would lose characters.
+    disconnect(actNext, &QAction::triggered, this, &TBatchWizard::actNextExecute);
+    connect(actNext, &QAction::triggered, this, &TfrmBatchTagSetter::actNextClick);
     FormCreate();
 }
 
@@ -216,6 +220,38 @@ int TfrmBatchTagSetter::BuildPreview()
 QString TfrmBatchTagSetter::NothingToDoMessage() const
 {
     return QStringLiteral("No files meets the specified search criteria!");
+}
+
+void TfrmBatchTagSetter::actNextClick()
+{
+    // A shortcut or a queued click may come after the button was disabled.
+    actNextUpdate();
+    if (CurrentPage() == PreviewPage && actNext->isEnabled() && !ConfirmV1Losses())
+        return;
+    actNextExecute();
+}
+
+bool TfrmBatchTagSetter::ConfirmV1Losses() const
+{
+    if (!cbSetV1->isChecked())
+        return true;
+    V1LossCheck check(options::CurrentTagOptions());
+    for (int r = 0; r < m_preview->Count(); ++r) {
+        const TPreviewModel::Row& row = m_preview->RowAt(r);
+        if (!row.checked)
+            continue;
+        // The genre is no text in ID3v1: a name outside its list is lost whole.
+        const TagTexts texts = RowTexts(row.texts);
+        for (const auto& [field, text] : {std::pair{V1LossCheck::Title, &texts.title},
+                                          std::pair{V1LossCheck::Artist, &texts.artist},
+                                          std::pair{V1LossCheck::Album, &texts.album},
+                                          std::pair{V1LossCheck::Year, &texts.year}}) {
+            if (*text)
+                check.Add(field, **text);
+        }
+        check.EndFile();
+    }
+    return check.Confirm(m_prompts, check.BatchQuestion(cbSetV2->isChecked()));
 }
 
 void TfrmBatchTagSetter::RunStep()

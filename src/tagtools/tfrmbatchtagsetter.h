@@ -5,6 +5,8 @@
 // also name the album, year and genre) matched against the captions. The preview lists what each file will get, with a check
 // box per file. A track number goes only into a tag that can hold it (ID3v1
 // 0..255, ID3v2 0..65535); any other number leaves that track as it was.
+// "Go !" first asks when texts for ID3v1 tags have characters their code
+// page cannot hold; No stays on the preview and writes nothing.
 // The finish page tells how many files were written and lists every file
 // that could not be, with the reason.
 
@@ -101,6 +103,12 @@ private:
     void FormCreate();
     // The texts to write from a preview row.
     TagTexts RowTexts(const QStringList& texts) const;
+    // Next, and on the preview page "Go !" after the question about ID3v1
+    // texts that lose characters.
+    void actNextClick();
+    // True when no ID3v1 text of the checked rows loses characters, or when
+    // the user wants to go on all the same.
+    bool ConfirmV1Losses() const;
 
     PlaylistRows& m_playlist;
     TPreviewModel* m_preview = nullptr;

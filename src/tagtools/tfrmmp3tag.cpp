@@ -4,6 +4,7 @@
 #include "tagfailurelist.h"
 #include "tcoverpage.h"
 #include "ttagpage.h"
+#include "v1losscheck.h"
 
 #include "fileutils.h"
 #include "fixeddialog.h"
@@ -448,8 +449,29 @@ void TfrmMp3Tag::actUpdateExecute()
         if (!actUpdate->isEnabled())
             return;
     }
+    if (!ConfirmV1Losses())
+        return;
     if (m_multiFileMode ? SaveManyFiles() : SaveSingleFile())
         accept();
+}
+
+bool TfrmMp3Tag::ConfirmV1Losses()
+{
+    // Only texts that go into the ID3v1 tag count: in single-file mode the
+    // fields the user changed (the others keep the file's bytes), in
+    // multi-file mode the fields that carry a value.
+    const bool changed[] = {m_v1Modif.Title, m_v1Modif.Artist, m_v1Modif.Album, m_v1Modif.Year, m_v1Modif.Comment};
+    const auto edits = page1->TextEdits();
+    V1LossCheck check(options::CurrentTagOptions());
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        if (m_multiFileMode ? TTagPage::ChangedMark(edits[i]) == 1 : chkID3v1->isChecked() && changed[i])
+            check.Add(static_cast<V1LossCheck::Field>(i), Utf8(edits[i]->text()));
+    }
+    check.EndFile();
+    const bool v2Saved = m_multiFileMode
+                             ? page2->AnyFieldChanged() || page3->PendingChange() != TCoverPage::Change::Keep
+                             : chkID3v2->isChecked();
+    return check.Confirm(m_prompts, check.EditorQuestion(v2Saved));
 }
 
 void TfrmMp3Tag::reject()

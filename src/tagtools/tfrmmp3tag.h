@@ -4,7 +4,9 @@
 // are shown and written (or removed) as a whole. Several rows: every field
 // starts at "<don't change>" and Update writes only the fields the user
 // filled in into every selected file, after a confirmation and under the
-// progress window.
+// progress window. Before either save, texts for the ID3v1 tag that its
+// code page cannot hold are named in a question; No writes nothing and
+// keeps the dialog open.
 //
 // A value read from a file is never cut or rewritten unless the user changed
 // that field: untouched fields keep the file's bytes, however long. A third
@@ -100,6 +102,9 @@ private:
     void EnableV1Fields();
     void EnableV2Fields();
     void TrackUserEdits();
+    // Asks before ID3v1 texts are saved with characters their code page
+    // cannot hold; false when the user goes back to the dialog.
+    bool ConfirmV1Losses();
     bool SaveSingleFile();
     bool SaveManyFiles();
     // The full path of the first selected row; empty when there is none.

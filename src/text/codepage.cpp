@@ -152,3 +152,17 @@ std::string CodePage::FromUtf8(std::string_view utf8) const
     }
     return out;
 }
+
+bool CodePage::Holds(std::string_view utf8) const
+{
+    // A character without a byte comes back as '?'; every other one (the
+    // C1 controls of undefined bytes too) comes back as it was.
+    return ToUtf8(FromUtf8(utf8)) == utf8;
+}
+
+const std::string& CodePage::Caption() const
+{
+    const auto& offered = Offered();
+    const auto it = std::find_if(offered.begin(), offered.end(), [&](const auto& o) { return o.first == m_name; });
+    return it != offered.end() ? it->second : m_name;
+}

@@ -34,6 +34,11 @@ public:
     std::string ToUtf8(std::string_view bytes) const;
     // UTF-8 -> code-page bytes; a character without an equivalent becomes '?'.
     std::string FromUtf8(std::string_view utf8) const;
+    // True when every character of the UTF-8 text has a byte, so that the
+    // bytes of FromUtf8 give the same text back.
+    bool Holds(std::string_view utf8) const;
+    // The caption Offered() gives this code page.
+    const std::string& Caption() const;
 
 private:
     CodePage(std::string name, bool isDefault);

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLayout>
 #include <QMenuBar>
 #include <QPushButton>
@@ -146,12 +147,14 @@ TEST_F(DialogsTest, TagOptionsTakeEffectAtOnceAndAreSaved)
         EXPECT_FALSE(form.cbKeepFileTime->isChecked());
         EXPECT_EQ(form.cbLeaveRoom->text(), QStringLiteral("Leave room in tags for later edits"));
         EXPECT_TRUE(form.cbLeaveRoom->isChecked());
+        EXPECT_EQ(form.grpCodePage->title(), QStringLiteral("  Code page of ID3v1 tags (reading and writing)  "));
         // Tab goes down the writing options, then on to the reading ones.
         EXPECT_EQ(NextTabStop(*form.cbKeepFileTime), form.cbLeaveRoom);
         EXPECT_EQ(NextTabStop(*form.cbLeaveRoom), form.cbCodePage);
         // Nothing on the page is squeezed in the window's fixed size.
         form.ctrlpages->setCurrentIndex(1);
         EXPECT_LE(form.page2->layout()->minimumSize().height(), form.page2->height());
+        EXPECT_LE(form.page2->layout()->minimumSize().width(), form.page2->width());
 
         form.cbCodePage->setCurrentIndex(form.cbCodePage->findData(QStringLiteral("WINDOWS-1251")));
         EXPECT_EQ(Captions(), (std::vector<QString>{"Ãðóïïà - 2", "Группа - Песня"}));

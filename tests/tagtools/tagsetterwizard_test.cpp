@@ -180,3 +180,56 @@ TEST_F(WizardTest, TagSetterReportsTheFilesItCannotWrite)
     EXPECT_EQ(ReadFile(locked), AudioBytes(2000));
     EXPECT_EQ(V2Of(open), (TagValues{"B", "Open", "", 0}));
 }
+
+TEST_F(WizardTest, GoNamesTheId3v1TextsTheCodePageCannotHold)
+{
+    options::FNIOMP3INFO = true; // the captions are the file names
+    const std::string tags = Id3v2Tag(3, "Old", "Old") + AudioBytes(2000) + Id3v1Block("Old", "Old", "Album");
+    std::vector<std::string> paths;
+    for (const char* name : {"\u0413\u0440\u0443\u043F\u043F\u0430 - \u041F\u0435\u0441\u043D\u044F.mp3",
+                             "\u0401\u0436 - Song.mp3", "Nina - Caf\u00E9.mp3"}) {
+        paths.push_back(dir.path() + "/" + name);
+        WriteFile(paths.back(), tags);
+        playlist.Add(paths.back());
+    }
+    TfrmBatchTagSetter wizard(playlist, prompts);
+    Next(wizard);
+    wizard.cbSetV1->setChecked(true);
+    wizard.cbSetV2->setChecked(true);
+    Next(wizard);
+    ASSERT_EQ(wizard.Preview()->Count(), 3);
+
+    // No stays on the preview and writes nothing.
+    prompts.expect(ScriptedPrompts::Kind::YesNo, PromptAnswer::No);
+    Next(wizard);
+    EXPECT_EQ(prompts.texts(ScriptedPrompts::Kind::YesNo),
+              QStringList{"In 2 files, some characters of these fields have no equivalent in the ID3v1 code page "
+                          "Windows-1252 (Western): Title, Artist.\nThe ID3v1 tags will get \"?\" in their place; "
+                          "the ID3v2 tags keep them.\n\nDo you want to set the tags anyway?"});
+    EXPECT_EQ(wizard.CurrentPage(), TBatchWizard::PreviewPage);
+    EXPECT_FALSE(wizard.TagsSet());
+    for (const std::string& path : paths)
+        EXPECT_EQ(ReadFile(path), tags) << path;
+
+    // Only the checked rows count.
+    wizard.Preview()->setData(wizard.Preview()->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
+    prompts.clearShown();
+    prompts.expect(ScriptedPrompts::Kind::YesNo, PromptAnswer::No);
+    Next(wizard);
+    EXPECT_TRUE(prompts.texts().value(0).startsWith("In 1 file, some characters of these fields have no "
+                                                    "equivalent in the ID3v1 code page Windows-1252 (Western): "
+                                                    "Artist.\n"))
+        << prompts.texts().value(0).toStdString();
+    EXPECT_EQ(wizard.CurrentPage(), TBatchWizard::PreviewPage);
+
+    // Yes writes: question marks in ID3v1, the letters in ID3v2.
+    wizard.Preview()->setData(wizard.Preview()->index(0, 0), Qt::Checked, Qt::CheckStateRole);
+    prompts.expect(ScriptedPrompts::Kind::YesNo, PromptAnswer::Yes);
+    Next(wizard);
+    EXPECT_TRUE(wizard.TagsSet());
+    EXPECT_EQ(wizard.labResult->text(), "Tags set in 3 of 3 files.");
+    EXPECT_EQ(V1Of(paths[0]), (TagValues{"??????", "?????", "Album", 0}));
+    EXPECT_EQ(V2Of(paths[0]), (TagValues{"\u0413\u0440\u0443\u043F\u043F\u0430", "\u041F\u0435\u0441\u043D\u044F"}));
+    EXPECT_EQ(V1Of(paths[1]), (TagValues{"??", "Song", "Album", 0}));
+    EXPECT_EQ(V1Of(paths[2]), (TagValues{"Nina", "Caf\u00E9", "Album", 0}));
+}

@@ -4,6 +4,7 @@
 
 #include "tagtoolsfixture.h"
 
+#include "optionvalues.h"
 #include "tagfailurelist.h"
 #include "tfrmmp3tag.h"
 #include "tfrmprogress.h"
@@ -15,9 +16,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTest>
 
@@ -33,6 +36,15 @@ void Type(QLineEdit* edit, const QString& text)
 {
     edit->selectAll();
     QTest::keyClicks(edit, text);
+}
+
+// Replaces an edit's text as typed by the user, letters outside ASCII too
+// (which QTest::keyClicks cannot send): one key press carrying the text.
+void TypeText(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+    QApplication::sendEvent(edit, &press);
 }
 
 bool Closed(const TfrmMp3Tag& dialog)
@@ -406,6 +418,104 @@ TEST_F(TagToolsTest, CancellingTheProgressKeepsWhatWasDoneAndStillCloses)
     EXPECT_GE(written, 1u);
     for (std::size_t i = written; i < paths.size(); ++i)
         EXPECT_EQ(TagLibFrame(paths[i], "TPE1"), "") << paths[i];
+}
+
+TEST_F(TagToolsTest, Id3v1TextsTheCodePageCannotHoldAreNamedBeforeTheSave)
+{
+    const TagOptions oldOptions = options::CurrentTagOptions();
+    const auto restore = qScopeGuard([&oldOptions] { options::SetTagOptions(oldOptions); });
+    TagOptions western = oldOptions;
+    western.codePage = "WINDOWS-1252";
+    options::SetTagOptions(western);
+    const std::string path = dir.file("song.mp3");
+    const std::string v2 = Id3v2Tag(3, "Band", "Song");
+    WriteFile(path, v2 + AudioBytes(3000) + Id3v1Block("Song", "Band", "Album"));
+    playlist().AddFileToPlaylist(path);
+    Select({0});
+    const std::string before = ReadFile(path);
+    const QString held = QStringLiteral("R\u00E9sum\u00E9 \u20AC5");  // both in Windows-1252
+
+    // Cyrillic in two fields, Windows-1252 letters in a third: only the two
+    // are named. No writes nothing and keeps the dialog.
+    auto dialog = OpenEditor();
+    TypeText(dialog->edtID3v1_Title, QStringLiteral("\u041F\u0435\u0441\u043D\u044F"));
+    TypeText(dialog->edtID3v1_Artist, QStringLiteral("\u0413\u0440\u0443\u043F\u043F\u0430"));
+    TypeText(dialog->edtID3v1_Comment, held);
+    prompts.expect(Kind::YesNo, PromptAnswer::No);
+    dialog->actUpdateExecute();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(ReadFile(path), before);
+    ASSERT_EQ(prompts.shown().size(), 1u) << Shown(prompts);
+    EXPECT_EQ(prompts.shown()[0].title, QStringLiteral("Confirm"));
+    EXPECT_EQ(prompts.shown()[0].text,
+              QStringLiteral("Some characters of these fields have no equivalent in the ID3v1 code page "
+                             "Windows-1252 (Western): Title, Artist.\nThe ID3v1 tag will get \"?\" in their "
+                             "place; the ID3v2 tag, saved too, keeps them.\n\nDo you want to save anyway?"));
+
+    // Yes saves: question marks for the Cyrillic letters, the others as
+    // Windows-1252 bytes; the ID3v2 tag keeps its size and each of its
+    // frames byte for byte (in the editor's order), the audio stays.
+    prompts.expect(Kind::YesNo, PromptAnswer::Yes);
+    dialog->actUpdateExecute();
+    EXPECT_TRUE(Closed(*dialog));
+    const std::string after = ReadFile(path);
+    ASSERT_EQ(after.size(), before.size());
+    const std::string newV2 = after.substr(0, v2.size());
+    EXPECT_EQ(newV2.substr(0, 10), v2.substr(0, 10));
+    for (const char* frame : {"TPE1\0\0\0\x05\0\0\0Band", "TIT2\0\0\0\x05\0\0\0Song"})
+        EXPECT_NE(newV2.find(std::string(frame, 15)), std::string::npos) << frame;
+    EXPECT_EQ(after.substr(v2.size(), 3000), AudioBytes(3000));
+    const std::string trailer = Trailer(path);
+    EXPECT_EQ(trailer.substr(3, 30), "?????" + std::string(25, ' '));
+    EXPECT_EQ(trailer.substr(33, 30), "??????" + std::string(24, ' '));
+    EXPECT_EQ(trailer.substr(63, 5), "Album");
+    EXPECT_EQ(trailer.substr(97, 9), "R\xE9sum\xE9 \x80" "5");
+
+    // Without the ID3v2 tag the question says nothing of it.
+    dialog = OpenEditor();
+    dialog->chkID3v2->click();
+    TypeText(dialog->edtID3v1_Album, QStringLiteral("\u0410\u043B\u044C\u0431\u043E\u043C"));
+    prompts.clearShown();
+    prompts.expect(Kind::YesNo, PromptAnswer::No);
+    dialog->actUpdateExecute();
+    EXPECT_TRUE(prompts.shown().at(0).text.contains(
+        QStringLiteral(": Album.\nThe ID3v1 tag will get \"?\" in their place.\n\nDo you")))
+        << Shown(prompts);
+    EXPECT_EQ(ReadFile(path), after);
+    dialog.reset();
+
+    // Multi-file mode: a value in the comment alone, No writes no file and
+    // asks nothing more.
+    const std::string other = AddSong("other.mp3", nullptr);
+    Select({0, 1});
+    dialog = OpenEditor();
+    dialog->edtID3v1_Comment->setFocus(Qt::TabFocusReason);
+    TypeText(dialog->edtID3v1_Comment, QStringLiteral("\u0401"));
+    prompts.clearShown();
+    prompts.expect(Kind::YesNo, PromptAnswer::No);
+    dialog->actUpdateExecute();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(prompts.shown().size(), 1u) << Shown(prompts);
+    EXPECT_TRUE(prompts.shown().at(0).text.contains(QStringLiteral("(Western): Comment.\nThe ID3v1 tag will get "
+                                                                   "\"?\" in their place.\n")))
+        << Shown(prompts);
+    EXPECT_EQ(ReadFile(path), after);
+    EXPECT_EQ(ReadFile(other), AudioBytes(3000));
+    dialog.reset();
+
+    // The code page of the options decides: Windows-1251 holds Cyrillic,
+    // so the save asks nothing and writes its bytes.
+    TagOptions cyrillic = western;
+    cyrillic.codePage = "WINDOWS-1251";
+    options::SetTagOptions(cyrillic);
+    Select({0});
+    prompts.clearShown();
+    dialog = OpenEditor();
+    TypeText(dialog->edtID3v1_Title, QStringLiteral("\u041F\u0435\u0441\u043D\u044F"));
+    dialog->actUpdateExecute();
+    EXPECT_TRUE(Closed(*dialog));
+    EXPECT_TRUE(prompts.shown().empty()) << Shown(prompts);
+    EXPECT_EQ(Trailer(path).substr(3, 30), "\xCF\xE5\xF1\xED\xFF" + std::string(25, ' '));
 }
 
 TEST(TagFailureListTest, CountsFilesAndListsTheFirstReasons)
