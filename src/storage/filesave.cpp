@@ -249,11 +249,17 @@ struct Save {
     }
 
     // Exchange with a new file; false with `cannotKeep` when the new file
-    // cannot be given the original's identity.
+    // cannot be given the original's identity or cannot be made at all.
     bool exchanged(bool& cannotKeep)
     {
         TemporaryFile temp(dir.get(), name, 0600);
         errno = 0;
+        if (!temp.valid() && (errno == EACCES || errno == EPERM)) {
+            // No new file in a folder the user may not write: the file
+            // itself may still be written back.
+            cannotKeep = true;
+            return false;
+        }
         if (!temp.valid())
             return fail(error, errnoText());
         if (!CopyIdentity(fd, original, temp.fd())) {

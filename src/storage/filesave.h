@@ -16,7 +16,8 @@
 //    in one step; should the name no longer hold the file that was read,
 //    the exchange is undone and the save reported as failed. Holes are kept.
 //  - A file whose identity a new file cannot keep (other hard links,
-//    another owner) gets its whole new content written back in place, with
+//    another owner), or beside which no file can be made (a folder the user
+//    may not write), gets its whole new content written back in place, with
 //    that content in the journal so that recovery can finish the write.
 // A symbolic link is followed: its target is written and the link stays.
 

@@ -98,8 +98,8 @@ TEST(TagRewrite, FailuresLeaveTheOriginalUntouched)
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadFile(readOnly), original);
 
-    // The file may be written but its folder not, and belongs to another
-    // user: a new file beside could not keep its owner anyway, so the new
+    // The file may be written but its folder not: no new file can be made
+    // beside it (nor keep its owner, when it is another user's), so the new
     // content is written back into the file itself, and nothing is left.
     fs::create_directory(dir.file("locked"));
     const std::string inLocked = dir.file("locked/song.mp3");
