@@ -30,6 +30,7 @@ constexpr std::size_t kFieldReadLimit = 4 * kValueLimit + 64;
 constexpr std::size_t kFrameOverhead = sizeof(Frame) + 32;
 
 constexpr const char* kTooLarge = "The ID3v2 tag is too large to be rewritten";
+constexpr const char* kNotFrames = "The ID3v2 tag holds bytes that are not frames; saving would lose them";
 
 // The memory the frames of one read may still take.
 class Budget final {
@@ -183,29 +184,60 @@ std::optional<Frame> decodeV24(std::string id, const unsigned char* h, const std
     return frame;
 }
 
+// An id that breaks the rule but that programs are known to write: an ASCII
+// letter or digit, then letters, digits or blanks, the last byte possibly
+// zero (an ID3v2.2 id padded to four bytes). Such a frame is kept as it is.
+bool looksLikeFrameId(std::string_view id)
+{
+    const auto alnum = [](char c) { return isIdChar(c) || (c >= 'a' && c <= 'z'); };
+    if (id.size() != 4 || !alnum(id[0]))
+        return false;
+    for (std::size_t i = 1; i < id.size(); ++i)
+        if (!alnum(id[i]) && id[i] != ' ' && !(id[i] == '\0' && i + 1 == id.size()))
+            return false;
+    return true;
+}
+
 // True when `pos` is where a frame, the padding or the end of the frames
-// could begin; used to tell syncsafe from plain ID3v2.4 frame sizes.
-bool plausibleFrameStart(const TagBody& body, std::int64_t pos)
+// could begin: the end of the body, zeros (the next ten bytes, or all that
+// is left), or a frame header whose size, read either way, fits in the
+// body. Used to tell syncsafe from plain ID3v2.4 frame sizes.
+bool landsOnFrame(const TagBody& body, std::int64_t pos)
 {
     if (pos == body.size())
         return true;
+    if (pos > body.size())
+        return false;
+    const std::int64_t rest = body.size() - pos;
     std::string bytes;
-    if (!body.read(pos, 1, bytes))
+    if (!body.read(pos, static_cast<std::size_t>(std::min<std::int64_t>(rest, 10)), bytes))
         return false;
     if (bytes[0] == '\0')
-        return true;
-    return body.read(pos, 4, bytes) && IsFrameId(bytes);
+        return bytes.find_first_not_of('\0') == std::string::npos;
+    if (bytes.size() < 10)
+        return false;
+    const std::string_view id(bytes.data(), 4);
+    if (!IsFrameId(id) && !looksLikeFrameId(id))
+        return false;
+    const auto* field = reinterpret_cast<const unsigned char*>(bytes.data()) + 4;
+    const bool syncsafe = !((field[0] | field[1] | field[2] | field[3]) & 0x80);
+    // The syncsafe reading is the smaller one.
+    return (syncsafe ? Syncsafe32(field) : Be32(field)) <= rest - 10;
 }
 
+// An ID3v2.4 frame size: syncsafe as the format says, or a plain integer as
+// some programs wrote it. The plain reading wins only where the syncsafe
+// one ends the frame somewhere no frame, padding or end follows and the
+// plain one does not.
 std::uint32_t v24FrameSize(const TagBody& body, std::int64_t pos, const unsigned char* field)
 {
     const std::uint32_t plain = Be32(field);
     if ((field[0] | field[1] | field[2] | field[3]) & 0x80)
         return plain;  // not syncsafe at all: written by a tool that ignored the rule
     const std::uint32_t safe = Syncsafe32(field);
-    if (safe == plain || plausibleFrameStart(body, pos + 10 + safe))
+    if (safe == plain || landsOnFrame(body, pos + 10 + safe))
         return safe;
-    if (plausibleFrameStart(body, pos + 10 + plain))
+    if (landsOnFrame(body, pos + 10 + plain))
         return plain;
     return safe;
 }
@@ -233,12 +265,33 @@ std::vector<Frame> readEmbedded(const Walk& walk, std::string_view bytes, int de
     return frames;
 }
 
+// A frame whose id breaks the rule, in ID3v2.3 form and otherwise as it
+// is: an ID3v2.3 frame keeps its flags and bytes untouched (nothing is
+// decompressed), an ID3v2.4 frame is only laid out as ID3v2.3 frames are.
+std::optional<Frame> keptAsItIs(std::string id, const unsigned char* h, std::string data, FileSpan tail,
+                                const Walk& walk)
+{
+    if (walk.major == 4)
+        return decodeV24(std::move(id), h, data, tail, walk);
+    Frame frame;
+    frame.id = std::move(id);
+    frame.status = h[8];
+    frame.format = h[9];
+    frame.data = std::move(data);
+    frame.tail = tail;
+    return frame;
+}
+
 // Walks the frames from `pos` and hands each wanted one, converted, to
 // `out`; stops at padding, damage, a frame that runs past the body or the
-// memory limit. Returns where it stopped.
+// memory limit. Returns where it stopped. In the tag itself (not in a
+// chapter frame, whose bytes after its frames stay as they are) the walk
+// goes on over a frame whose id breaks the rule but whose size fits, and
+// keeps what the tag holds of a last frame that runs past its end.
 std::int64_t walkFrames(const TagBody& body, std::int64_t pos, const Walk& walk, std::vector<Frame>& out)
 {
     const int major = walk.major;
+    const bool tolerant = walk.depth == 0 && major > 2;
     const std::size_t headerSize = major == 2 ? 6 : 10;
     const std::size_t idSize = major == 2 ? 3 : 4;
     const EmbeddedReader embedded = [&walk](std::string_view bytes, int depth, std::size_t& consumed) {
@@ -248,7 +301,8 @@ std::int64_t walkFrames(const TagBody& body, std::int64_t pos, const Walk& walk,
     std::string data;
     while (body.read(pos, headerSize, header)) {
         const std::string_view id(header.data(), idSize);
-        if (!IsFrameId(id))
+        const bool valid = IsFrameId(id);
+        if (!valid && !(tolerant && looksLikeFrameId(id)))
             break;
         const auto* h = reinterpret_cast<const unsigned char*>(header.data());
         std::uint32_t size = 0;
@@ -258,20 +312,26 @@ std::int64_t walkFrames(const TagBody& body, std::int64_t pos, const Walk& walk,
             size = Be32(h + 4);
         else
             size = v24FrameSize(body, pos, h + 4);
+        const std::int64_t frameStart = pos;
         const std::int64_t start = pos + static_cast<std::int64_t>(headerSize);
-        if (size > body.size() - start)
-            break;
+        if (size > body.size() - start) {
+            if (!valid || !tolerant)
+                break;
+            size = static_cast<std::uint32_t>(body.size() - start);  // what the tag holds of it
+        }
         pos = start + static_cast<std::int64_t>(size);
-        if ((walk.mode == ReadMode::Fields && !IsFieldSource(major, id))
-            || (walk.mode == ReadMode::Pictures && !isPictureId(major, id)))
+        const bool wanted = walk.mode == ReadMode::Fields ? valid && IsFieldSource(major, id)
+            : walk.mode == ReadMode::Pictures             ? valid && isPictureId(major, id)
+                                                          : true;
+        if (!wanted)
             continue;
 
         std::size_t length = size;
         FileSpan tail;
         if (walk.mode == ReadMode::Fields) {
             length = std::min<std::size_t>(size, kFieldReadLimit);
-        } else if (walk.mode != ReadMode::Pictures && size > kInlineLimit && !transforms(walk, h)
-                   && carriedFromHead(walk, id)) {
+        } else if (walk.mode != ReadMode::Pictures && size > kInlineLimit
+                   && (valid ? !transforms(walk, h) && carriedFromHead(walk, id) : major == 3 || !transforms(walk, h))) {
             if (const std::optional<std::int64_t> offset = body.fileOffset(start)) {
                 length = kHeadBytes;
                 tail = {*offset + static_cast<std::int64_t>(length), static_cast<std::int64_t>(size - length)};
@@ -285,7 +345,14 @@ std::int64_t walkFrames(const TagBody& body, std::int64_t pos, const Walk& walk,
         if (!body.read(start, length, data))
             break;
         std::string frameId(id);
-        if (major == 2) {
+        if (!valid) {
+            std::optional<Frame> frame = keptAsItIs(std::move(frameId), h, std::move(data), tail, walk);
+            if (!frame) {
+                pos = frameStart;  // its flags do not fit its bytes: not a frame after all
+                break;
+            }
+            out.push_back(std::move(*frame));
+        } else if (major == 2) {
             Frame frame;
             frame.id = std::move(frameId);
             frame.data = std::move(data);
@@ -303,6 +370,29 @@ std::int64_t walkFrames(const TagBody& body, std::int64_t pos, const Walk& walk,
         data.clear();
     }
     return pos;
+}
+
+// Where the frames begin: after the extended header the header's flag
+// announces, unless what stands there cannot be one (a frame id, or a size
+// that runs past the tag); then the flag is wrong and the frames begin at
+// once.
+std::int64_t framesStart(const TagBody& body, int major)
+{
+    std::string field;
+    if (!body.read(0, 4, field) || IsFrameId(field))
+        return 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(field.data());
+    const std::int64_t end = major == 3 ? 4 + static_cast<std::int64_t>(Be32(p)) : static_cast<std::int64_t>(Syncsafe32(p));
+    return end <= body.size() && (major == 3 || end >= 6) ? end : 0;
+}
+
+// Whether what follows the frames read is padding: nothing, or zeros (a
+// reader stops at the first zero byte, so whatever follows it is lost to
+// every reader alike).
+bool paddingAt(const TagBody& body, std::int64_t pos)
+{
+    std::string byte;
+    return pos >= body.size() || (body.read(pos, 1, byte) && byte[0] == '\0');
 }
 
 }  // namespace
@@ -361,21 +451,12 @@ TagFrames ReadTag(int fd, const TagInfo& info, std::int64_t tagSize, ReadMode mo
     if (body.ok() && wholeTagUnsync)
         body.undoUnsynchronisation();
 
-    std::int64_t pos = 0;
-    std::string field;
-    if (major >= 3 && (flags & 0x40)) {  // an extended header: skipped
-        pos = body.size();
-        if (body.read(0, 4, field)) {
-            const auto* p = reinterpret_cast<const unsigned char*>(field.data());
-            const std::int64_t end = major == 3 ? 4 + static_cast<std::int64_t>(Be32(p))
-                                                : static_cast<std::int64_t>(Syncsafe32(p));
-            if (end <= body.size() && (major == 3 || end >= 6))
-                pos = end;
-        }
-    }
+    const std::int64_t pos = major >= 3 && (flags & 0x40) ? framesStart(body, major) : 0;
     Budget budget;
     const Walk walk {major, major == 4 && (flags & 0x80), mode, 0, budget, result.failure};
-    walkFrames(body, pos, walk, result.frames);
+    const std::int64_t end = walkFrames(body, pos, walk, result.frames);
+    if (rewriting && body.ok() && result.failure.empty() && !paddingAt(body, end))
+        result.failure = kNotFrames;
     if (mode != ReadMode::Fields && !body.ok() && result.failure.empty())
         result.failure = body.error() != 0 ? SystemErrorText(body.error()) : "The file changed while it was read";
     if (mode != ReadMode::Native || major != 4)

@@ -55,15 +55,20 @@ enum class ReadMode {
 
 struct TagFrames {
     std::vector<Frame> frames;  // ID3v2.3 frames, in the order of the tag
-    // Everything: why the tag cannot be carried into a new one whole (it
-    // could not be read, or would take more memory than allowed); empty
-    // when it can.
+    // Everything and Native: why the tag cannot be carried into a new one
+    // whole (it could not be read, would take more memory than allowed, or
+    // holds bytes after its frames that are neither frames nor padding);
+    // empty when it can.
     std::string failure;
 };
 
 // Reads the frames of the tag described by `info` (`tagSize` as TagSizeOf
-// gave it). Never reads past the tag; stops quietly at damage (a frame id
-// that is not one, a size that runs past the tag).
+// gave it). Never reads past the tag. Reads tags that other programs wrote
+// slightly wrong as they meant them: an extended-header flag without an
+// extended header, ID3v2.4 frame sizes written as plain integers, a frame
+// whose id breaks the rule (kept as it is, and the frames after it read),
+// a last frame that runs past the end of the tag (what the tag holds of it
+// is kept). Stops at padding or at bytes that are plainly not frames.
 TagFrames ReadTag(int fd, const TagInfo& info, std::int64_t tagSize, ReadMode mode);
 
 }  // namespace id3v2

@@ -111,6 +111,13 @@ std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std:
     return out;
 }
 
+// Why a tag of a later version than the program knows is left alone: a
+// tag of ours written over it would throw away what the program cannot read.
+std::string unsupportedVersion(const id3v2::TagInfo& info)
+{
+    return "The ID3v2 tag's version (2." + std::to_string(info.majorVersion()) + ") is not supported";
+}
+
 // Opens the file for `access` and reads its tag header into `info`; an
 // invalid descriptor when either fails, with errno saying why (0 for a file
 // too short to hold a tag header).
@@ -357,6 +364,8 @@ bool Tmp3TagV2::save(const std::string& fileName, FolderFlushes* laterFlushes, T
     if (!file.valid())
         return failToOpen();
 
+    if (info.hasId3() && info.majorVersion() > 4)
+        return fail(unsupportedVersion(info));
     const Versions versions = versionsFor(m_options.writeVersion, info);
     std::int64_t oldTagSize = 0;
     id3v2::TagFrames tag;
@@ -448,6 +457,8 @@ bool Tmp3TagV2::remove(const std::string& fileName, FolderFlushes* laterFlushes,
         return failToOpen();
     if (!info.hasId3())
         return fail("The file has no ID3v2 tag");
+    if (info.majorVersion() > 4)
+        return fail(unsupportedVersion(info));
     // A header whose size runs past the end of the file cannot be told apart
     // from the audio; leave such a file alone rather than report a removal
     // that did not happen.
