@@ -3,18 +3,26 @@
 #include "folderscanner.h"
 #include "tplaylistmodel.h"
 
+#include "mp3content.h"
 #include "orderedbatch.h"
 #include "tfileinfo.h"
 
 #include <chrono>
 #include <memory>
+#include <string>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using Record = std::unique_ptr<TFileInfo>;
+// The record of a file read on the pool; none for a file whose content is
+// another format than MP3, which is not added.
+struct Record {
+    std::string notMp3;
+    std::unique_ptr<TFileInfo> info;
+};
 
 // The records of the files met so far, read on the pool, and the rows they
 // become, in the order the files were met.
@@ -45,8 +53,15 @@ public:
         if (m_model.IsInPlaylist(file) || !m_keys.insert(TPlaylistModel::FoldPath(file)).second)
             return;
         // The worker gets its own copy of the path and makes its own record
-        // (and tag objects); the record is handed over whole.
-        m_reads.Add([file] { return std::make_unique<TFileInfo>(file); });
+        // (and tag objects); the record is handed over whole. The content
+        // check costs one small read of the file's first bytes (and one
+        // after an ID3v2 tag longer than those); a file that cannot be read
+        // gets its row as before, without tags.
+        m_reads.Add([file] {
+            if (Mp3Content::OfPath(file) == Mp3Content::Verdict::NotMp3)
+                return Record{file, nullptr};
+            return Record{{}, std::make_unique<TFileInfo>(file)};
+        });
         ++m_met;
         auto due = Clock::now() + kTick;
         while (m_met - m_added >= FolderAdd::kLead && !m_callbacks.cancelled()) {
@@ -58,6 +73,9 @@ public:
             }
         }
     }
+
+    // The files met whose content is not MP3, in the order met.
+    std::vector<std::string> TakeNotMp3() { return std::exchange(m_notMp3, {}); }
 
     // Adds the rows of every file met.
     void Finish()
@@ -78,8 +96,12 @@ private:
     void Add(Record record)
     {
         ++m_added;
-        m_shown = record->FullPath();
-        m_model.AddRecord(std::move(record));
+        if (!record.info) {
+            m_notMp3.push_back(std::move(record.notMp3));
+            return;
+        }
+        m_shown = record.info->FullPath();
+        m_model.AddRecord(std::move(record.info));
     }
     void AddReady()
     {
@@ -97,6 +119,7 @@ private:
     std::string m_shown;
     // Folded paths of the files met.
     std::unordered_set<std::string> m_keys;
+    std::vector<std::string> m_notMp3;
 };
 
 } // namespace
@@ -119,7 +142,7 @@ void FolderAdd::Run(const std::string& folder)
     reads.Finish();
 }
 
-void FolderAdd::RunFiles(const std::vector<std::string>& files)
+std::vector<std::string> FolderAdd::RunFiles(const std::vector<std::string>& files)
 {
     RecordReads reads(m_model, m_callbacks, files.empty() ? std::string() : files.front());
     // The window shows the list's first file at once, then the file added
@@ -135,4 +158,5 @@ void FolderAdd::RunFiles(const std::vector<std::string>& files)
         reads.Meet(file);
     }
     reads.Finish();
+    return reads.TakeNotMp3();
 }

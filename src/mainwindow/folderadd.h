@@ -4,7 +4,8 @@
 // finds, or of the listed files, are read on the worker pool, many at once,
 // and a row is appended for each file in the walk's (or the list's) order,
 // in batches, as the records get ready. A file already listed, or met twice
-// (in another letter case), is not read.
+// (in another letter case), is not read. A file whose content is another
+// format than MP3 (Mp3Content) gets no row, whatever its name.
 //
 // The wait window's path and pending events are served at each folder of the
 // walk, about every kTickMs along a list, and at least every kTickMs while
@@ -38,8 +39,9 @@ public:
     void Run(const std::string& folder);
     // Adds the files of `files` in list order, whether they exist or not (a
     // missing file gets a row without tags); returns when all are added or
-    // the add was cancelled.
-    void RunFiles(const std::vector<std::string>& files);
+    // the add was cancelled, with the files left out as not MP3 files, in
+    // list order.
+    std::vector<std::string> RunFiles(const std::vector<std::string>& files);
 
 private:
     TPlaylistModel& m_model;

@@ -10,6 +10,7 @@
 
 #include "fileutils.h"
 #include "localfileurl.h"
+#include "mp3content.h"
 #include "orderedbatch.h"
 #include "progresswindows.h"
 #include "prompts.h"
@@ -321,7 +322,25 @@ bool TPlaylistPane::IsInPlaylist(const std::string& path) const
 
 bool TPlaylistPane::AddFileToPlaylist(const std::string& path)
 {
-    return m_model->AddFile(path);
+    return !m_model->IsInPlaylist(path) && Mp3Content::OfPath(path) != Mp3Content::Verdict::NotMp3
+        && m_model->AddFile(path);
+}
+
+void TPlaylistPane::ReportNotMp3(const std::vector<std::string>& files)
+{
+    if (files.empty())
+        return;
+    // A long list names its first files only: the message must fit the screen.
+    constexpr std::size_t kNamed = 20;
+    QStringList lines;
+    lines << (files.size() == 1 ? QStringLiteral("This file is not an MP3 file and was not added to the playlist:")
+                                : QStringLiteral("%1 files are not MP3 files and were not added to the playlist:")
+                                      .arg(files.size()));
+    for (std::size_t i = 0; i < files.size() && i < kNamed; ++i)
+        lines << QFile::decodeName(QByteArray::fromStdString(files[i]));
+    if (files.size() > kNamed)
+        lines << QStringLiteral("... and %1 more").arg(files.size() - kNamed);
+    m_prompts.showWarning(QStringLiteral("Playlist"), lines.join(QStringLiteral("\r\n")));
 }
 
 FolderAdd TPlaylistPane::WaitWindowAdd() const
@@ -351,10 +370,10 @@ void TPlaylistPane::submAddSingleFileClick()
     if (files.empty())
         return;
     m_pickedFolder = FolderPart(files.front());
-    AddFilesToPlaylist(files);
+    ReportNotMp3(AddFilesToPlaylist(files));
 }
 
-void TPlaylistPane::AddFilesToPlaylist(const std::vector<std::string>& paths)
+std::vector<std::string> TPlaylistPane::AddFilesToPlaylist(const std::vector<std::string>& paths)
 {
     // A long list is added under the wait window, which also sees the sort.
     std::optional<ProgressWindows::WaitScope> wait;
@@ -363,9 +382,8 @@ void TPlaylistPane::AddFilesToPlaylist(const std::vector<std::string>& paths)
     SortingOff sorting(*m_model);
     RepaintOff repaint(*m_view);
     if (wait)
-        WaitWindowAdd().RunFiles(paths);
-    else
-        FolderAdd(*m_model, {[](const std::string&) {}, [] { return false; }}).RunFiles(paths);
+        return WaitWindowAdd().RunFiles(paths);
+    return FolderAdd(*m_model, {[](const std::string&) {}, [] { return false; }}).RunFiles(paths);
 }
 
 void TPlaylistPane::submAddDirClick()
@@ -381,24 +399,31 @@ void TPlaylistPane::submAddDirClick()
 
 void TPlaylistPane::AddPathsAsDrop(const std::vector<DroppedEntry>& entries)
 {
-    SortingOff sorting(*m_model);
-    RepaintOff repaint(*m_view);
-    ProgressWindows::WaitScope wait;
-    // Each run of files between folders is read as one list.
-    std::vector<std::string> files;
-    const auto addFiles = [&] {
-        WaitWindowAdd().RunFiles(files);
-        files.clear();
-    };
-    for (const auto& e : entries) {
-        if (e.isFolder) {
-            addFiles();
-            AddFolderToPlaylist(e.fullName);
-        } else {
-            files.push_back(e.fullName);
+    // Files named one by one that are not MP3 files are reported once, after
+    // the wait window is gone; a folder's are left out silently.
+    std::vector<std::string> notMp3;
+    {
+        SortingOff sorting(*m_model);
+        RepaintOff repaint(*m_view);
+        ProgressWindows::WaitScope wait;
+        // Each run of files between folders is read as one list.
+        std::vector<std::string> files;
+        const auto addFiles = [&] {
+            const std::vector<std::string> refused = WaitWindowAdd().RunFiles(files);
+            notMp3.insert(notMp3.end(), refused.begin(), refused.end());
+            files.clear();
+        };
+        for (const auto& e : entries) {
+            if (e.isFolder) {
+                addFiles();
+                AddFolderToPlaylist(e.fullName);
+            } else {
+                files.push_back(e.fullName);
+            }
         }
+        addFiles();
     }
-    addFiles();
+    ReportNotMp3(notMp3);
 }
 
 void TPlaylistPane::filesViewEndDrag(const std::vector<DroppedEntry>& entries)

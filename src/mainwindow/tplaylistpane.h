@@ -68,15 +68,17 @@ public:
     // has picked one in them (the folder shown in the file browser).
     void SetDialogStartFolder(std::function<std::string()> folder) { m_browserFolder = std::move(folder); }
 
-    // Adding.
+    // Adding. A file whose content is another format than MP3 is left out
+    // (Mp3Content), whatever its name; one that cannot be read gets a row.
     bool AddFileToPlaylist(const std::string& path);
     void AddFolderToPlaylist(const std::string& path);
     bool IsInPlaylist(const std::string& path) const;
     // Lists of at least this many files are added under the wait window.
     static constexpr std::size_t kWaitFiles = 100;
     // Adds `paths` in order, sorting once at the end; their records are read
-    // on the worker pool, under the wait window for a long list.
-    void AddFilesToPlaylist(const std::vector<std::string>& paths);
+    // on the worker pool, under the wait window for a long list. Returns the
+    // files left out as not MP3 files, in order.
+    std::vector<std::string> AddFilesToPlaylist(const std::vector<std::string>& paths);
     void submAddSingleFileClick();
     void submAddDirClick();
     // The end of a drag onto the playlist: browser rows or desktop files.
@@ -164,6 +166,8 @@ private:
     // An add that shows its paths in the wait window and stops at its Cancel.
     FolderAdd WaitWindowAdd() const;
     void AddPathsAsDrop(const std::vector<DroppedEntry>& entries);
+    // One warning naming the files left out as not MP3 files; none for none.
+    void ReportNotMp3(const std::vector<std::string>& files);
     std::string DialogStartFolder() const;
 
     Prompts& m_prompts;

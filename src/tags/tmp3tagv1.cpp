@@ -3,6 +3,7 @@
 #include "codepage.h"
 #include "filedescriptor.h"
 #include "filesave.h"
+#include "mp3content.h"
 #include "tagerror.h"
 
 #include <algorithm>
@@ -328,6 +329,9 @@ std::int64_t Tmp3TagV1::TrailerStart(int fd, std::int64_t size)
 void Tmp3TagV1::SaveToFile(const std::string& fileName)
 {
     const FileDescriptor file = openOrThrow(fileName, O_RDWR);
+    // A trailer appended to a picture or another format would damage it.
+    if (Mp3Content::OfFile(file.get()) == Mp3Content::Verdict::NotMp3)
+        throw TagError("Cannot write file \"" + fileName + "\". It is " + Mp3Content::kNotMp3);
     const struct stat before = statOf(file, fileName);
     std::array<unsigned char, kBlockSize> block {};
     SaveToBuffer(block.data(), kBlockSize);

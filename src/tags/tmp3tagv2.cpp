@@ -8,6 +8,7 @@
 #include "id3v2reader.h"
 #include "id3v2text.h"
 #include "id3v2upgrade.h"
+#include "mp3content.h"
 #include "filesave.h"
 #include "filewriter.h"
 #include "tagerror.h"
@@ -363,6 +364,8 @@ bool Tmp3TagV2::save(const std::string& fileName, FolderFlushes* laterFlushes, T
     const FileDescriptor file = openTag(fileName, O_RDWR, info);
     if (!file.valid())
         return failToOpen();
+    if (Mp3Content::OfFile(file.get()) == Mp3Content::Verdict::NotMp3)
+        return fail(Mp3Content::kNotMp3);
 
     if (info.hasId3() && info.majorVersion() > 4)
         return fail(unsupportedVersion(info));

@@ -308,3 +308,43 @@ TEST_F(MainWindowTest, ALongFileListGivesTheRowsOfASerialAddAndACancelKeepsItsHe
     EXPECT_TRUE(prompts.shown().empty());
     SetMainWindow(nullptr);
 }
+
+TEST_F(MainWindowTest, FilesThatAreNotMp3FilesGetNoRowAndTheNamedOnesAreReported)
+{
+    SetMainWindow(frm.get());
+    const std::string root = dir.file("Music");
+    MakeDir(root);
+    MakeDir(root + "/Sub");
+    MakeMp3(root + "/a.mp3", "Artist", "A");
+    MakeMp3(root + "/b.mp3");
+    // A picture and a FLAC file under MP3 names (the FLAC file behind an
+    // ID3v2 tag), followed by real frames, and text.
+    const std::string picture = root + "/picture.mp3";
+    const std::string pictureBytes = PictureBytes("PNG", 4, 4) + AudioBytes(1500);
+    WriteFile(picture, pictureBytes);
+    WriteFile(root + "/Sub/flac.mp3", Id3v2Tag(3, "F", "L") + "fLaC" + AudioBytes(1500));
+    const std::string notes = root + "/notes.mp3";
+    WriteFile(notes, std::string(5000, 'n'));
+
+    // A folder's are left out without a word.
+    prompts.expectFolder(root);
+    playlist().submAddDirClick();
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"Artist - A", "b.mp3"}));
+    EXPECT_EQ(prompts.count(ScriptedPrompts::Kind::Warning), 0);
+
+    // Files named in the dialog: one message names those left out, in list
+    // order; a file gone since still gets its row.
+    playlist().model()->Clear();
+    prompts.clearShown();
+    prompts.expectOpenFiles({picture, root + "/a.mp3", notes, root + "/gone.mp3"});
+    playlist().submAddSingleFileClick();
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"Artist - A", "gone.mp3"}));
+    EXPECT_EQ(prompts.texts(ScriptedPrompts::Kind::Warning),
+              QStringList{QStringLiteral("2 files are not MP3 files and were not added to the playlist:\r\n")
+                          + QString::fromStdString(picture) + QStringLiteral("\r\n") + QString::fromStdString(notes)});
+
+    // Added by name from elsewhere (the desktop's media keys service).
+    EXPECT_FALSE(playlist().AddFileToPlaylist(picture));
+    EXPECT_TRUE(playlist().AddFileToPlaylist(root + "/b.mp3"));
+    EXPECT_EQ(ReadFile(picture), pictureBytes);
+}

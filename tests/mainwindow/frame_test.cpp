@@ -357,7 +357,7 @@ TEST_F(MainWindowTest, ClosingDuringAFolderScanCancelsTheScanThenCloses)
     for (const char* folder : {"a", "b", "c"}) {
         MakeDir(dir.file(folder));
         for (int i = 0; i < 120; ++i)
-            WriteFile(dir.file(folder) + "/" + std::to_string(i) + ".mp3", "x");
+            WriteFile(dir.file(folder) + "/" + std::to_string(i) + ".mp3", AudioBytes(418));
     }
     SetMainWindow(frm.get());
     ProgressWindows windows;

@@ -136,7 +136,7 @@ TEST_F(MainWindowTest, ClosingDuringACopyStopsTheCopyThenCloses)
     MakeDir(dir.file("to"));
     for (int i = 0; i < 100; ++i) {
         const std::string file = dir.file("s" + std::to_string(i) + ".mp3");
-        WriteFile(file, std::string(4096, 'x'));
+        WriteFile(file, AudioBytes(4096));
         playlist().AddFileToPlaylist(file);
     }
     playlist().mnuSelectAll1Click();

@@ -299,10 +299,14 @@ TEST_F(MainWindowTest, DropsFromTheBrowserAndFromTheDesktop)
     MakeMp3(dir.file("loose.mp3"));
     ASSERT_TRUE(browser().ShowFolder(dir.path() + "/"));
     // "..", the folder and the text file are selected: ".." is ignored, the
-    // folder scanned, the text file added as it is.
+    // folder scanned, the text file, no MP3 file, left out and named.
     SelectBrowserRows({BrowserRowOf(".."), BrowserRowOf("Album"), BrowserRowOf("notes")});
+    prompts.clearShown();
     frm->filesViewEndDrag();
-    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"notes.txt", "one.mp3"}));
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"one.mp3"}));
+    EXPECT_EQ(prompts.texts(Kind::Warning),
+              QStringList{QStringLiteral("This file is not an MP3 file and was not added to the playlist:\r\n")
+                          + QString::fromStdString(dir.file("notes.txt"))});
 
     // From the desktop's file manager: the same rules.
     playlist().model()->Clear();

@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, HoverPanelTellsNameFolderAndSizeAndOpensAboveNearTheBotto
     // Near the window's bottom edge it opens above the mouse.
     for (int i = 0; i < 80; ++i) {
         const std::string f = dir.file("more" + std::to_string(i) + ".mp3");
-        WriteFile(f, "x");
+        WriteFile(f, AudioBytes(418));
         playlist().AddFileToPlaylist(f);
     }
     QApplication::processEvents();

@@ -96,10 +96,14 @@ void MakeDir(const std::string& path)
 
 std::string AudioBytes(std::size_t size)
 {
+    // Frames of MPEG 1 layer III at 128 kbit/s, 44.1 kHz, padded: 418 bytes
+    // each, every one starting with its 4-byte header.
     std::string bytes(size, '\x55');
     for (std::size_t i = 0; i + 1 < size; i += 418) {
         bytes[i] = '\xFF';
         bytes[i + 1] = '\xFB';
+        if (i + 2 < size)
+            bytes[i + 2] = '\x92';
     }
     return bytes;
 }

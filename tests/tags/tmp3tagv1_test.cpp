@@ -240,7 +240,7 @@ TEST(Tmp3TagV1, SmallFilesAndRemoval)
 
     // 127 bytes: no tag; saving appends, giving 255 bytes.
     const std::string small = dir.file("small.mp3");
-    WriteFile(small, std::string(127, 'x'));
+    WriteFile(small, AudioBytes().substr(0, 127));
     Tmp3TagV1 tag = Loaded(small);
     EXPECT_FALSE(tag.TagPresent());
     tag.SaveToFile(small);
