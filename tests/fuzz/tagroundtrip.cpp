@@ -242,11 +242,12 @@ const std::string kRefused = "refused";
 
 // A save may refuse a tag it cannot carry whole into a new one: one of a
 // version the program does not know, or one with bytes after its frames
-// that are neither frames nor padding.
+// that are neither frames nor padding; and any save refuses a file whose
+// content is not MPEG audio (or tags alone).
 bool isRefusal(const std::string& error)
 {
     return error == "The ID3v2 tag holds bytes that are not frames; saving would lose them"
-        || error.rfind("The ID3v2 tag's version (2.", 0) == 0;
+        || error.rfind("The ID3v2 tag's version (2.", 0) == 0 || error == "not an MP3 file";
 }
 
 // Loads both tags; an error text when a load misbehaves.
@@ -265,9 +266,12 @@ std::string load(const std::string& path, Tmp3TagV1& v1, Tmp3TagV2& v2, std::int
 // Saves both tags, the ID3v1 block first; an error text when a save fails.
 std::string save(const std::string& path, Tmp3TagV1& v1, Tmp3TagV2& v2)
 {
+    const std::string original = readAll(path);
     try {
         v1.SaveToFile(path);
     } catch (const TagError& e) {
+        if (std::string(e.what()).find("not an MP3 file") != std::string::npos)
+            return readAll(path) == original ? kRefused : "a refused ID3v1 save changed the file";
         return std::string("ID3v1 save failed: ") + e.what();
     }
     // The ID3v1 block just written makes even an empty file long enough to
