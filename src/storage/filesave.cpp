@@ -252,8 +252,8 @@ struct Save {
     // cannot be given the original's identity or cannot be made at all.
     bool exchanged(bool& cannotKeep)
     {
-        TemporaryFile temp(dir.get(), name, 0600);
         errno = 0;
+        TemporaryFile temp(dir.get(), name, 0600);
         if (!temp.valid() && (errno == EACCES || errno == EPERM)) {
             // No new file in a folder the user may not write: the file
             // itself may still be written back.
