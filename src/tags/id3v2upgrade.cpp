@@ -123,6 +123,10 @@ void upgradeChapter(Frame& frame, int depth)
 
 void UpgradeToVersion4(std::vector<Frame>& frames, int depth)
 {
+    // SEEK and ASPI, should an older tag hold them, are positions in the old
+    // file: in a version 2.4 tag they would point into the new one wrongly,
+    // and are left out as when a version 2.4 tag is written again.
+    std::erase_if(frames, [](const Frame& frame) { return IsPositionFrame(frame.id); });
     mergeRecordingTime(frames);
     for (Frame& frame : frames) {
         if (frame.id == "TORY")

@@ -352,6 +352,8 @@ void Tmp3TagV1::RemoveFromFile(const std::string& fileName)
     edit.backStart = TrailerStart(file.get(), before.st_size);
     if (edit.backStart == before.st_size)
         return;
+    if (Mp3Content::OfFile(file.get()) == Mp3Content::Verdict::NotMp3)
+        throw TagError("Cannot write file \"" + fileName + "\". It is " + Mp3Content::kNotMp3);
     edit.keepModificationTime = m_options.keepModificationTime;
     std::string error;
     if (!SaveFileEdit(fileName, file.get(), edit, error))

@@ -462,6 +462,8 @@ bool Tmp3TagV2::remove(const std::string& fileName, FolderFlushes* laterFlushes,
         return fail("The file has no ID3v2 tag");
     if (info.majorVersion() > 4)
         return fail(unsupportedVersion(info));
+    if (Mp3Content::OfFile(file.get()) == Mp3Content::Verdict::NotMp3)
+        return fail(Mp3Content::kNotMp3);
     // A header whose size runs past the end of the file cannot be told apart
     // from the audio; leave such a file alone rather than report a removal
     // that did not happen.

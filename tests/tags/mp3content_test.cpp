@@ -138,6 +138,13 @@ TEST(Mp3Content, OtherFormatsAreNeverWritten)
     EXPECT_FALSE(both.SaveToFile(path, nullptr, &v1));
     EXPECT_EQ(both.LastError(), "not an MP3 file");
     EXPECT_EQ(ReadFile(path), picture);
+    // Nor are tags removed from it: what looks like them belongs to the picture.
+    const std::string tagged = tag + picture + Id3v1Block("Title", "Artist");
+    WriteFile(path, tagged);
+    EXPECT_FALSE(both.RemoveFromFile(path, nullptr, true));
+    EXPECT_EQ(both.LastError(), "not an MP3 file");
+    EXPECT_THROW(v1.RemoveFromFile(path), TagError);
+    EXPECT_EQ(ReadFile(path), tagged);
 }
 
 TEST(Mp3Content, AudioAndTagsOnlyStillTaggable)
