@@ -127,6 +127,15 @@ void UpgradeToVersion4(std::vector<Frame>& frames, int depth)
     // file: in a version 2.4 tag they would point into the new one wrongly,
     // and are left out as when a version 2.4 tag is written again.
     std::erase_if(frames, [](const Frame& frame) { return IsPositionFrame(frame.id); });
+    // A TDRC frame in an older tag (taggers write them) is no field there;
+    // in the new tag it would become the year in the place of TYER's. Its
+    // text is kept in a user text frame named after it.
+    for (Frame& frame : frames)
+        if (frame.id == "TDRC" && !frame.opaque()) {
+            const std::string text = textOf(frame);
+            frame.id = "TXXX";
+            frame.setContent(std::string("\x03TDRC\0", 6) + text);
+        }
     mergeRecordingTime(frames);
     for (Frame& frame : frames) {
         if (frame.id == "TORY")

@@ -167,3 +167,22 @@ TEST(YearFrames, FreeTextRecordingTimeIsKeptWhole)
     ASSERT_TRUE(tag.SaveToFile(path));
     EXPECT_TRUE(ReadFile(path) == Tag(4, Frame24("TDRC", Text("2001")), 64 + 7) + AudioBytes());
 }
+
+// An ID3v2.3 tag holding frames of the later version (a TDRC beside its TYER,
+// a SEEK frame) written as ID3v2.4: the year stays TYER's, TDRC's text is
+// kept in a user text frame, the old position goes, and a second save
+// keeps the same tag.
+TEST(YearFrames, Version3TagWithLaterFramesKeepsItsYearWhenUpgraded)
+{
+    TempDir dir;
+    const std::string path = dir.file("song.mp3");
+    const std::string tag = Tag(3, Frame23("TIT2", Text("Old")) + Frame23("TYER", Text("2004"))
+                                       + Frame23("TDRC", Text("1999-05-06")) + Frame23("SEEK", Be32(100)));
+    const std::string upgraded = SaveTitle(path, tag, Id3v2WriteVersion::V24, "2004");
+    EXPECT_EQ(upgraded.find("SEEK"), std::string::npos);
+    EXPECT_NE(upgraded.find("TXXX"), std::string::npos);
+    EXPECT_NE(upgraded.find("1999-05-06"), std::string::npos);
+    const std::string again = SaveTitle(path, upgraded, Id3v2WriteVersion::Keep, "2004");
+    EXPECT_NE(again.find("1999-05-06"), std::string::npos);
+    EXPECT_EQ(again.size(), upgraded.size());
+}
