@@ -332,11 +332,24 @@ struct Save {
             ::unlinkat(dir.get(), record.tempName.c_str(), 0);
         }
         keepTime(temp.fd());
-        if (laterFlushes)
-            laterFlushes->Add(folder);
-        else
+        if (!laterFlushes) {
             FlushFolder(dir.get());
-        return finishDone(temp.fd());
+            return finishDone(temp.fd());
+        }
+        // The exchange is durable only once the batch has flushed the
+        // folder: until then the record stays, so that recovery after a
+        // power loss can still remove the temporary name.
+        laterFlushes->Add(folder);
+        struct stat after {};
+        if (::fstat(temp.fd(), &after) == 0)
+            record.after = stampOf(after);
+        if (command == 0) {
+            laterFlushes->AddSettlement([journal = journal, id = id] { journal->MarkDone(id, ChangeRecord(), 0); });
+        } else {
+            laterFlushes->AddSettlement(
+                [journal = journal, id = id, done = record, command = command] { journal->MarkDone(id, done, command); });
+        }
+        return true;
     }
 
     bool run()

@@ -16,6 +16,23 @@ std::vector<std::string> FolderFlushes::Take()
     return folders;
 }
 
+void FolderFlushes::AddSettlement(std::function<void()> settle)
+{
+    const std::lock_guard lock(m_mutex);
+    m_settlements.push_back(std::move(settle));
+}
+
+void FolderFlushes::RunSettlements()
+{
+    std::vector<std::function<void()>> settlements;
+    {
+        const std::lock_guard lock(m_mutex);
+        settlements.swap(m_settlements);
+    }
+    for (const std::function<void()>& settle : settlements)
+        settle();
+}
+
 bool FlushFolder(const std::string& folder)
 {
     const FileDescriptor dir = OpenFolder(folder);

@@ -5,6 +5,7 @@
 // them while its files are written and flushes each folder once at the end,
 // not once per file. Folders may be added from several threads at once.
 
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -16,10 +17,16 @@ public:
     void Add(const std::string& folder);
     // The folders added since the last call, each once; the list is emptied.
     std::vector<std::string> Take();
+    // Work that may be done only once the folders are on disk (a save's
+    // journal record marked done after its exchange); run by the batch
+    // after its flushes (RunSettlements).
+    void AddSettlement(std::function<void()> settle);
+    void RunSettlements();
 
 private:
     std::mutex m_mutex;
     std::set<std::string> m_folders;
+    std::vector<std::function<void()>> m_settlements;
 };
 
 // Flushes the entries of the folder `path` to disk, as FlushFolder of its

@@ -42,6 +42,7 @@ void FlushFolders(FolderFlushes& flushes, Tick&& tick, std::chrono::milliseconds
                     return true;
                 },
                 interval);
+    flushes.RunSettlements();
 }
 
 template <typename Result>
