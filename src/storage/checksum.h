@@ -6,3 +6,9 @@
 #include <string_view>
 
 std::uint64_t Checksum64(std::string_view bytes);
+
+// The checksum as SQLite stores integers.
+inline std::int64_t SignedChecksum64(std::string_view bytes)
+{
+    return static_cast<std::int64_t>(Checksum64(bytes));
+}

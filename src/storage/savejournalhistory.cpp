@@ -1,0 +1,155 @@
+// The undo history kept in the save journal's database: one row a command,
+// its records one row each with a checksum. Part of SaveJournal.
+#include "savejournal.h"
+
+#include "checksum.h"
+#include "sqlitestatement.h"
+
+#include <sqlite3.h>
+
+std::int64_t SaveJournal::BeginCommand(char kind)
+{
+    if (!m_db)
+        return 0;
+    ensureRecovered();
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement insert(m_db, "INSERT INTO commands(owner, kind, state) VALUES(?1, ?2, 0)");
+    insert.bindText(1, m_owner).bind(2, kind);
+    return insert.run() ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+std::int64_t SaveJournal::AddUndoRecord(std::int64_t command, const std::string& body)
+{
+    if (!m_db)
+        return 0;
+    const std::lock_guard lock(m_dbMutex);
+    // A record needs no flush of its own: until its command is complete it
+    // undoes nothing, and in the write-ahead log the flush of that commit
+    // takes every record before it along. Every group commit sets its own
+    // level again.
+    SqliteStatement insert(m_db, "INSERT INTO undo_records(command, body, checksum) VALUES(?1, ?2, ?3)");
+    insert.bind(1, command).bindBlob(2, body).bind(3, SignedChecksum64(body));
+    return exec("PRAGMA synchronous=NORMAL") && insert.run() ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+int SaveJournal::CommandFiles(std::int64_t command)
+{
+    if (!m_db)
+        return 0;
+    FlushMarks();
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement count(m_db, "SELECT files + (SELECT count(*) FROM changes WHERE command = ?1 AND state = 1)"
+                                " FROM commands WHERE id = ?1");
+    count.bind(1, command);
+    return count.step() ? static_cast<int>(count.integer(0)) : 0;
+}
+
+bool SaveJournal::FinishCommand(std::int64_t command, int files)
+{
+    if (!m_db)
+        return false;
+    FlushMarks();
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement update(m_db, "UPDATE commands SET state = 1, files = ?2 WHERE id = ?1");
+    update.bind(1, command).bind(2, files);
+    return exec("PRAGMA synchronous=FULL") && update.run() && sqlite3_changes(m_db) == 1;
+}
+
+void SaveJournal::DeleteCommand(std::int64_t command)
+{
+    if (!m_db)
+        return;
+    FlushMarks();
+    const std::lock_guard lock(m_dbMutex);
+    // Flushed, so that an undone command does not come back after a power
+    // loss. Its undo records go with it (a trigger).
+    exec("PRAGMA synchronous=FULL");
+    exec("BEGIN IMMEDIATE");
+    for (const char* sql : {"DELETE FROM changes WHERE command = ?1", "DELETE FROM commands WHERE id = ?1"}) {
+        SqliteStatement statement(m_db, sql);
+        statement.bind(1, command);
+        statement.run();
+    }
+    exec("COMMIT");
+}
+
+std::vector<SaveJournal::Command> SaveJournal::Commands()
+{
+    std::vector<Command> commands;
+    if (!m_db)
+        return commands;
+    FlushMarks();
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement select(m_db,
+                           "SELECT c.id, c.kind,"
+                           " c.files + (SELECT count(*) FROM changes WHERE command = c.id AND state = 1),"
+                           " coalesce((SELECT sum(bytes) FROM changes WHERE command = c.id), 0)"
+                           " + coalesce((SELECT sum(length(body)) FROM undo_records WHERE command = c.id), 0)"
+                           " FROM commands c WHERE c.state = 1 ORDER BY c.id");
+    while (select.step())
+        commands.push_back({select.integer(0), static_cast<char>(select.integer(1)),
+                            static_cast<int>(select.integer(2)), select.integer(3)});
+    return commands;
+}
+
+bool SaveJournal::LoadCommand(std::int64_t command, std::vector<StoredChange>& changes,
+                              std::vector<StoredUndoRecord>& records, std::string& error)
+{
+    error.clear();
+    if (!m_db) {
+        error = m_openError;
+        return false;
+    }
+    FlushMarks();
+    const std::lock_guard lock(m_dbMutex);
+    bool sound = true;
+    SqliteStatement selectChanges(m_db, "SELECT id, body, checksum FROM changes WHERE command = ?1 AND state = 1 ORDER BY id");
+    selectChanges.bind(1, command);
+    while (selectChanges.step()) {
+        StoredChange change;
+        change.id = selectChanges.integer(0);
+        const std::string body = selectChanges.blob(1);
+        if (SignedChecksum64(body) != selectChanges.integer(2) || !DecodeChangeRecord(body, change.record))
+            sound = false;
+        else
+            changes.push_back(std::move(change));
+    }
+    SqliteStatement selectRecords(m_db, "SELECT id, body, checksum FROM undo_records WHERE command = ?1 ORDER BY id");
+    selectRecords.bind(1, command);
+    while (selectRecords.step()) {
+        StoredUndoRecord record {selectRecords.integer(0), selectRecords.blob(1)};
+        if (SignedChecksum64(record.body) != selectRecords.integer(2))
+            sound = false;
+        else
+            records.push_back(std::move(record));
+    }
+    if (!selectChanges.ok() || !selectRecords.ok()) {
+        error = sqlite3_errmsg(m_db);
+        return false;
+    }
+    return sound;
+}
+
+bool SaveJournal::ForgetUndoRecords(std::int64_t command, const std::vector<std::int64_t>& records, int files)
+{
+    if (!m_db)
+        return false;
+    const std::lock_guard lock(m_dbMutex);
+    if (!exec("PRAGMA synchronous=FULL") || !exec("BEGIN IMMEDIATE"))
+        return false;
+    bool ok = true;
+    SqliteStatement forget(m_db, "DELETE FROM undo_records WHERE id = ?1 AND command = ?2");
+    for (const std::int64_t id : records) {
+        forget.reset();
+        forget.bind(1, id).bind(2, command);
+        ok = forget.run();
+        if (!ok)
+            break;
+    }
+    SqliteStatement update(m_db, "UPDATE commands SET files = ?2 WHERE id = ?1 AND state = 1");
+    update.bind(1, command).bind(2, files);
+    ok = ok && update.run() && sqlite3_changes(m_db) == 1 && exec("COMMIT");
+    if (!ok)
+        exec("ROLLBACK");
+    return ok;
+}
