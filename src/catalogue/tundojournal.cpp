@@ -133,11 +133,10 @@ TUndoJournal::Report TUndoJournal::UndoLast(const Hooks& hooks)
 
     UndoEntry entry;
     {
-        std::vector<SaveJournal::StoredChange> changes;
         std::vector<SaveJournal::StoredUndoRecord> records;
         std::string error;
         // Nothing is written back from an entry with a damaged record.
-        if (!m_store->LoadCommand(last.command, changes, records, error)
+        if (!m_store->LoadCommand(last.command, records, error)
             || !undoformat::ParseRecords(last.summary.kind, records, entry)) {
             report.journalError = error.empty() ? "The journal entry is damaged" : error;
             m_store->DeleteCommand(last.command);

@@ -109,20 +109,18 @@ std::string EncodeChangeRecord(const ChangeRecord& r)
     putBytes(out, r.content);
     putBytes(out, r.tempName);
     putInt(out, r.newInode);
-    putInt(out, r.done ? 1 : 0);
-    putStamp(out, r.after);
     return out;
 }
 
 bool DecodeChangeRecord(std::string_view bytes, ChangeRecord& r)
 {
     Reader in(bytes);
-    std::uint64_t format = 0, kind = 0, keep = 0, done = 0;
+    std::uint64_t format = 0, kind = 0, keep = 0;
     const bool ok = in.integer(format) && format == kFormat && in.integer(kind) && kind <= 2 && in.bytes(r.path)
         && in.integer(r.device) && in.integer(r.inode) && readStamp(in, r.before) && in.integer(keep)
         && in.integer(r.frontLength) && in.bytes(r.oldFront) && in.bytes(r.front) && in.integer(r.backStart)
         && in.bytes(r.oldBack) && in.bytes(r.back) && in.bytes(r.content) && in.bytes(r.tempName)
-        && in.integer(r.newInode) && in.integer(done) && readStamp(in, r.after) && in.atEnd();
+        && in.integer(r.newInode) && in.atEnd();
     if (!ok || r.frontLength < 0 || r.backStart < 0)
         return false;
     r.kind = static_cast<ChangeKind>(kind);
@@ -130,6 +128,5 @@ bool DecodeChangeRecord(std::string_view bytes, ChangeRecord& r)
     if (r.kind != ChangeKind::Exchange && static_cast<std::uint64_t>(r.frontLength) != r.oldFront.size())
         return false;
     r.keepModificationTime = keep != 0;
-    r.done = done != 0;
     return true;
 }

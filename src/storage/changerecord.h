@@ -46,8 +46,6 @@ struct ChangeRecord {
     std::string tempName;          // Exchange: the new file's name beside the original
     std::uint64_t newInode = 0;    // Exchange: the new file's inode
 
-    bool done = false;
-    FileStamp after;               // the file's state once written (done)
 
     std::int64_t newSize() const { return backStart + static_cast<std::int64_t>(back.size()); }
     // The folder part of `path` (with its '/') and the name part.

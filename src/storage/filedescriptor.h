@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 class FileDescriptor final {
 public:
@@ -33,6 +34,10 @@ bool ReadAt(int fd, void* buffer, std::size_t size, std::int64_t offset);
 bool WriteAll(int fd, const void* data, std::size_t size);
 // Writes all `size` bytes at `offset` (the position stays); false on an error.
 bool WriteAllAt(int fd, const void* data, std::size_t size, std::int64_t offset);
+inline bool WriteAllAt(int fd, std::string_view bytes, std::int64_t offset)
+{
+    return WriteAllAt(fd, bytes.data(), bytes.size(), offset);
+}
 // Creates the folder and the folders above it that are missing, for the
 // user only; false with errno set when one cannot be made.
 bool MakeFolders(const std::string& folder);

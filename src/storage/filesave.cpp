@@ -10,14 +10,13 @@
 #include "temporaryfile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <cstdlib>
 #include <mutex>
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 const char* const kFileReplacedWhileSaving = "The file was replaced while it was being saved";
@@ -79,11 +78,6 @@ std::string absoluteTarget(const std::string& fileName)
     return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + fileName : std::string();
 }
 
-bool writeAllAt(int fd, std::string_view bytes, std::int64_t offset)
-{
-    return WriteAllAt(fd, bytes.data(), bytes.size(), offset);
-}
-
 bool readString(int fd, std::int64_t offset, std::int64_t length, std::string& out)
 {
     out.resize(static_cast<std::size_t>(length));
@@ -102,7 +96,7 @@ bool sameFile(const struct stat& a, const struct stat& b)
 
 int exchange(int dirFd, const std::string& a, const std::string& b)
 {
-    return static_cast<int>(::syscall(SYS_renameat2, dirFd, a.c_str(), dirFd, b.c_str(), RENAME_EXCHANGE));
+    return ::renameat2(dirFd, a.c_str(), dirFd, b.c_str(), RENAME_EXCHANGE);
 }
 
 struct Save {
@@ -121,12 +115,11 @@ struct Save {
     std::string name;
     ChangeRecord record;
     std::shared_ptr<SaveJournal> journal;
-    std::int64_t command = 0;
     std::int64_t id = 0;
 
     bool record_()
     {
-        id = journal->Add(record, command, error);
+        id = journal->Add(record, error);
         if (id == 0)
             return false;
         step(SaveStep::Recorded, fd, record);
@@ -154,13 +147,17 @@ struct Save {
             RestoreModificationTime(file, original);
     }
 
-    bool finishDone(int file)
+    bool settled()
     {
-        struct stat after {};
-        if (::fstat(file, &after) == 0)
-            record.after = stampOf(after);
-        journal->MarkDone(id, record, command);
+        journal->Settle(id);
         return true;
+    }
+
+    // A save given up with the file as it was: its record goes.
+    bool abandoned(std::string reason)
+    {
+        journal->Settle(id);
+        return fail(error, std::move(reason));
     }
 
     // Puts the old bytes back after a failed write in place; when even that
@@ -168,9 +165,9 @@ struct Save {
     void rollBackInPlace()
     {
         const int saved = errno;
-        if (writeAllAt(fd, record.oldFront, 0) && writeAllAt(fd, record.oldBack, record.backStart)
+        if (WriteAllAt(fd, record.oldFront, 0) && WriteAllAt(fd, record.oldBack, record.backStart)
             && ::ftruncate(fd, original.st_size) == 0 && ::fsync(fd) == 0)
-            journal->Forget(id);
+            journal->Settle(id);
         errno = saved;
     }
 
@@ -180,8 +177,8 @@ struct Save {
             return false;
         errno = 0;
         const bool sizeChanges = record.newSize() != original.st_size;
-        const bool written = (record.front == record.oldFront || writeAllAt(fd, record.front, 0))
-            && (record.back == record.oldBack || writeAllAt(fd, record.back, record.backStart))
+        const bool written = (record.front == record.oldFront || WriteAllAt(fd, record.front, 0))
+            && (record.back == record.oldBack || WriteAllAt(fd, record.back, record.backStart))
             && (record.newSize() >= original.st_size || ::ftruncate(fd, record.newSize()) == 0);
         if (!written) {
             const std::string reason = errnoText();
@@ -198,7 +195,7 @@ struct Save {
             return fail(error, reason);
         }
         step(SaveStep::Flushed, fd, record);
-        finishDone(fd);
+        settled();
         return nameHoldsOriginal() || lostName();
     }
 
@@ -234,7 +231,7 @@ struct Save {
             return false;
         errno = 0;
         const auto size = static_cast<std::int64_t>(record.content.size());
-        if (!writeAllAt(fd, record.content, 0) || (size < original.st_size && ::ftruncate(fd, size) != 0)) {
+        if (!WriteAllAt(fd, record.content, 0) || (size < original.st_size && ::ftruncate(fd, size) != 0)) {
             // Recovery finishes the write from the journal at the next start.
             return fail(error, "The file could not be rewritten (" + errnoText()
                                    + "); it will be completed from the save journal at the next start");
@@ -244,7 +241,7 @@ struct Save {
         if (::fsync(fd) != 0)
             return fail(error, errnoText());
         step(SaveStep::Flushed, fd, record);
-        finishDone(fd);
+        settled();
         return nameHoldsOriginal() || lostName();
     }
 
@@ -285,33 +282,21 @@ struct Save {
         if (!record_())
             return false;
         errno = 0;
-        if (temp.name().empty() && !temp.linkAs(record.tempName)) {
-            const std::string reason = errnoText();
-            journal->Forget(id);
-            return fail(error, reason);
-        }
+        if (temp.name().empty() && !temp.linkAs(record.tempName))
+            return abandoned(errnoText());
         if (exchange(dir.get(), record.tempName, name) != 0) {
-            if (errno == ENOENT) {
-                // The original is gone: it is not brought back.
-                journal->Forget(id);
-                return fail(error, kFileDeletedWhileSaving);
-            }
-            if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-                const std::string reason = errnoText();
-                journal->Forget(id);
-                return fail(error, reason);
-            }
+            if (errno == ENOENT)
+                return abandoned(kFileDeletedWhileSaving); // the original is gone: it is not brought back
+            if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+                return abandoned(errnoText());
             // No exchange on this file system: a rename over the original,
             // right after checking that it is still the file that was read.
             if (!nameHoldsOriginal()) {
-                journal->Forget(id);
+                journal->Settle(id);
                 return lostName();
             }
-            if (!temp.renameOver(name)) {
-                const std::string reason = errnoText();
-                journal->Forget(id);
-                return fail(error, reason);
-            }
+            if (!temp.renameOver(name))
+                return abandoned(errnoText());
         } else {
             temp.disown();
             step(SaveStep::Exchanged, temp.fd(), record);
@@ -326,29 +311,20 @@ struct Save {
                 if (::fstatat(dir.get(), record.tempName.c_str(), &ours, AT_SYMLINK_NOFOLLOW) == 0
                     && ours.st_ino == made.st_ino && ours.st_dev == made.st_dev)
                     ::unlinkat(dir.get(), record.tempName.c_str(), 0);
-                journal->Forget(id);
-                return fail(error, kFileReplacedWhileSaving);
+                return abandoned(kFileReplacedWhileSaving);
             }
             ::unlinkat(dir.get(), record.tempName.c_str(), 0);
         }
         keepTime(temp.fd());
         if (!laterFlushes) {
             FlushFolder(dir.get());
-            return finishDone(temp.fd());
+            return settled();
         }
         // The exchange is durable only once the batch has flushed the
         // folder: until then the record stays, so that recovery after a
         // power loss can still remove the temporary name.
         laterFlushes->Add(folder);
-        struct stat after {};
-        if (::fstat(temp.fd(), &after) == 0)
-            record.after = stampOf(after);
-        if (command == 0) {
-            laterFlushes->AddSettlement([journal = journal, id = id] { journal->MarkDone(id, ChangeRecord(), 0); });
-        } else {
-            laterFlushes->AddSettlement(
-                [journal = journal, id = id, done = record, command = command] { journal->MarkDone(id, done, command); });
-        }
+        laterFlushes->AddSettlement([journal = journal, id = id] { journal->Settle(id); });
         return true;
     }
 
@@ -391,7 +367,7 @@ struct Save {
         if (!edit.writeFront && record.oldFront == record.front && record.oldBack == record.back)
             return true;
 
-        std::tie(journal, command) = SaveJournal::CommandScope::Current();
+        journal = SaveJournal::Process();
         if (!edit.writeFront && static_cast<std::int64_t>(record.front.size()) == record.frontLength)
             return inPlace();
         bool cannotKeep = false;

@@ -12,11 +12,6 @@
 
 namespace {
 
-bool writeAllAt(int fd, std::string_view bytes, std::int64_t offset)
-{
-    return WriteAllAt(fd, bytes.data(), bytes.size(), offset);
-}
-
 // Whether `now` (the file's bytes from some offset) holds, byte by byte,
 // either the old or the new content there. Past the end of one of them
 // only the other counts.
@@ -90,7 +85,7 @@ RecoveryOutcome finishInPlace(const ChangeRecord& r, std::string& why)
     if (isNew)
         return RecoveryOutcome::AlreadyDone;
     for (const Range& range : ranges)
-        if (!writeAllAt(file.get(), range.newBytes, range.offset)) {
+        if (!WriteAllAt(file.get(), range.newBytes, range.offset)) {
             why = SystemErrorText(errno);
             return RecoveryOutcome::LeftAlone;
         }

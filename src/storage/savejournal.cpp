@@ -9,7 +9,6 @@
 #include <sqlite3.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -24,11 +23,8 @@ namespace {
 
 constexpr const char* kDatabaseName = "journal.sqlite";
 constexpr const char* kOwnersFolder = "owners";
-// Done marks wait for the next commit of new changes, or for this many.
+// Settled changes wait for the next commit of new ones, or for this many.
 constexpr std::size_t kMarksPerCommit = 512;
-
-enum ChangeState : int { kPending = 0, kDone = 1 };
-enum CommandState : int { kRecording = 0, kComplete = 1 };
 
 std::string randomToken()
 {
@@ -72,14 +68,10 @@ std::vector<std::shared_ptr<SaveJournal>>& inherited()
     return journals;
 }
 
-thread_local std::shared_ptr<SaveJournal> t_journal;
-thread_local std::int64_t t_command = 0;
-
 }  // namespace
 
 struct SaveJournal::PendingAdd {
     std::string body;
-    std::int64_t command = 0;
     std::int64_t id = 0;
     bool finished = false;
     std::string error;
@@ -190,9 +182,8 @@ bool SaveJournal::open()
     sqlite3_busy_timeout(m_db, 30000);
     const bool ready = exec("PRAGMA journal_mode=WAL") && exec("PRAGMA synchronous=FULL")
         && exec("CREATE TABLE IF NOT EXISTS changes(id INTEGER PRIMARY KEY, owner TEXT NOT NULL,"
-                " state INTEGER NOT NULL, command INTEGER, bytes INTEGER NOT NULL, body BLOB NOT NULL,"
+                " state INTEGER NOT NULL, body BLOB NOT NULL,"
                 " checksum INTEGER NOT NULL)")
-        && exec("CREATE INDEX IF NOT EXISTS changes_by_command ON changes(command)")
         && exec("CREATE INDEX IF NOT EXISTS changes_by_state ON changes(state, owner)")
         && exec("CREATE TABLE IF NOT EXISTS commands(id INTEGER PRIMARY KEY, owner TEXT NOT NULL,"
                 " kind INTEGER NOT NULL, state INTEGER NOT NULL, files INTEGER NOT NULL DEFAULT 0)")
@@ -316,8 +307,7 @@ void SaveJournal::recoverOwner(const std::string& owner, RecoveryReport& report)
         // their done changes; one that never ended cannot be undone.
         const std::lock_guard guard(m_dbMutex);
         exec("BEGIN IMMEDIATE");
-        for (const char* sql : {"DELETE FROM changes WHERE command IN (SELECT id FROM commands WHERE owner = ?1 AND state = 0)",
-                                "DELETE FROM commands WHERE owner = ?1 AND state = 0",
+        for (const char* sql : {"DELETE FROM commands WHERE owner = ?1 AND state = 0",
                                 "UPDATE changes SET owner = '' WHERE owner = ?1",
                                 "UPDATE commands SET owner = '' WHERE owner = ?1"}) {
             SqliteStatement statement(m_db, sql);
@@ -330,7 +320,7 @@ void SaveJournal::recoverOwner(const std::string& owner, RecoveryReport& report)
         ::unlink(lockFile.c_str());
 }
 
-std::int64_t SaveJournal::Add(const ChangeRecord& record, std::int64_t command, std::string& error)
+std::int64_t SaveJournal::Add(const ChangeRecord& record, std::string& error)
 {
     if (!m_db) {
         error = m_openError;
@@ -339,7 +329,6 @@ std::int64_t SaveJournal::Add(const ChangeRecord& record, std::int64_t command, 
     ensureRecovered();
     PendingAdd add;
     add.body = EncodeChangeRecord(record);
-    add.command = command;
     std::unique_lock lock(m_queueMutex);
     m_queue.push_back(&add);
     // Group commit: whoever finds no commit running commits everything that
@@ -352,7 +341,7 @@ std::int64_t SaveJournal::Add(const ChangeRecord& record, std::int64_t command, 
         m_committing = true;
         std::vector<PendingAdd*> adds;
         adds.swap(m_queue);
-        std::vector<Mark> marks;
+        std::vector<std::int64_t> marks;
         marks.swap(m_marks);
         lock.unlock();
         commitGroup(adds, marks);
@@ -365,43 +354,31 @@ std::int64_t SaveJournal::Add(const ChangeRecord& record, std::int64_t command, 
     return add.id;
 }
 
-bool SaveJournal::applyMarks(std::vector<Mark>& marks)
+bool SaveJournal::applyMarks(const std::vector<std::int64_t>& marks)
 {
-    SqliteStatement done(m_db, "UPDATE changes SET state = 1, body = ?2, checksum = ?3 WHERE id = ?1");
-    SqliteStatement forget(m_db, "DELETE FROM changes WHERE id = ?1");
-    for (const Mark& mark : marks) {
-        SqliteStatement& statement = mark.keep ? done : forget;
-        statement.reset();
-        statement.bind(1, mark.id);
-        if (mark.keep)
-            statement.bindBlob(2, mark.body).bind(3, SignedChecksum64(mark.body));
-        if (!statement.run())
+    SqliteStatement settle(m_db, "DELETE FROM changes WHERE id = ?1");
+    for (const std::int64_t id : marks) {
+        settle.reset();
+        settle.bind(1, id);
+        if (!settle.run())
             return false;
     }
     return true;
 }
 
-void SaveJournal::commitGroup(std::vector<PendingAdd*>& adds, std::vector<Mark>& marks)
+void SaveJournal::commitGroup(std::vector<PendingAdd*>& adds, const std::vector<std::int64_t>& marks)
 {
     const std::lock_guard lock(m_dbMutex);
     std::string failure;
     bool ok = exec(adds.empty() ? "PRAGMA synchronous=NORMAL" : "PRAGMA synchronous=FULL") && exec("BEGIN IMMEDIATE");
     if (ok) {
         ok = applyMarks(marks);
-        SqliteStatement insert(m_db, "INSERT INTO changes(owner, state, command, bytes, body, checksum)"
-                                     " VALUES(?1, 0, ?2, ?3, ?4, ?5)");
+        SqliteStatement insert(m_db, "INSERT INTO changes(owner, state, body, checksum) VALUES(?1, 0, ?2, ?3)");
         for (PendingAdd* add : adds) {
             if (!ok)
                 break;
             insert.reset();
-            insert.bindText(1, m_owner);
-            if (add->command)
-                insert.bind(2, add->command);
-            else
-                insert.bindNull(2);
-            insert.bind(3, static_cast<std::int64_t>(add->body.size()))
-                .bindBlob(4, add->body)
-                .bind(5, SignedChecksum64(add->body));
+            insert.bindText(1, m_owner).bindBlob(2, add->body).bind(3, SignedChecksum64(add->body));
             ok = insert.run();
             add->id = ok ? sqlite3_last_insert_rowid(m_db) : 0;
         }
@@ -425,30 +402,14 @@ void SaveJournal::commitGroup(std::vector<PendingAdd*>& adds, std::vector<Mark>&
     }
 }
 
-void SaveJournal::MarkDone(std::int64_t id, const ChangeRecord& record, std::int64_t command)
+void SaveJournal::Settle(std::int64_t id)
 {
-    Mark mark;
-    mark.id = id;
-    mark.keep = command != 0;
-    if (mark.keep) {
-        ChangeRecord done = record;
-        done.done = true;
-        mark.body = EncodeChangeRecord(done);
-    }
     std::unique_lock lock(m_queueMutex);
-    m_marks.push_back(std::move(mark));
+    m_marks.push_back(id);
     const bool flush = m_marks.size() >= kMarksPerCommit;
     lock.unlock();
     if (flush)
         FlushMarks();
-}
-
-void SaveJournal::Forget(std::int64_t id)
-{
-    std::unique_lock lock(m_queueMutex);
-    Mark mark;
-    mark.id = id;
-    m_marks.push_back(std::move(mark));
 }
 
 void SaveJournal::FlushMarks()
@@ -461,7 +422,7 @@ void SaveJournal::FlushMarks()
     if (m_marks.empty())
         return;
     m_committing = true;
-    std::vector<Mark> marks;
+    std::vector<std::int64_t> marks;
     marks.swap(m_marks);
     std::vector<PendingAdd*> none;
     lock.unlock();
@@ -469,25 +430,4 @@ void SaveJournal::FlushMarks()
     lock.lock();
     m_committing = false;
     m_queueDone.notify_all();
-}
-
-SaveJournal::CommandScope::CommandScope(std::shared_ptr<SaveJournal> journal, std::int64_t command)
-    : m_previousJournal(std::move(t_journal))
-    , m_previousCommand(t_command)
-{
-    t_journal = std::move(journal);
-    t_command = command;
-}
-
-SaveJournal::CommandScope::~CommandScope()
-{
-    t_journal = std::move(m_previousJournal);
-    t_command = m_previousCommand;
-}
-
-std::pair<std::shared_ptr<SaveJournal>, std::int64_t> SaveJournal::CommandScope::Current()
-{
-    if (t_journal)
-        return {t_journal, t_command};
-    return {Process(), 0};
 }

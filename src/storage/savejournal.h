@@ -2,8 +2,8 @@
 // The save journal: an SQLite database in the program's data folder through
 // which every change of a file's tags goes. A change is recorded (the file's
 // identity, the bytes that change with their old and new content, a
-// checksum) and committed before the file is touched, and marked done once
-// the file is written and flushed. Changes that arrive at the same time from
+// checksum) and committed before the file is touched, and settled (its
+// record goes) once the file is written and flushed. Changes that arrive at the same time from
 // several threads are committed together, one flush of the journal for the
 // lot, so that a batch costs about one small write per file.
 //
@@ -11,8 +11,7 @@
 // update, a wizard's run) is a row with the records that undo it (the tags
 // before, the state after, the renames: TUndoRecorder writes them one by
 // one as the command runs), each with a checksum, kept until the command is
-// undone or dropped as the oldest. Changes saved under a command
-// (CommandScope) stay with it as well.
+// undone or dropped as the oldest.
 //
 // Several processes (the program, tv-tag, tagbench) may use one journal at
 // once. Each holds a lock file of its own while it lives; what a process
@@ -48,10 +47,6 @@ public:
         std::int64_t bytes = 0;
     };
 
-    struct StoredChange {
-        std::int64_t id = 0;
-        ChangeRecord record;
-    };
     struct StoredUndoRecord {
         std::int64_t id = 0;
         std::string body;
@@ -85,15 +80,12 @@ public:
     RecoveryReport TakeRecoveryReport();
 
     // Records a change and commits it; its id, or 0 with `error` saying why
-    // (then the file must not be touched). `command` is the undo command it
-    // belongs to (0: none).
-    std::int64_t Add(const ChangeRecord& record, std::int64_t command, std::string& error);
-    // The change is written: kept with its state after for the undo of its
-    // command, forgotten when it has none. Committed with the next group,
-    // or by FlushMarks.
-    void MarkDone(std::int64_t id, const ChangeRecord& record, std::int64_t command);
-    // The change did not happen (the file is as it was): forgotten.
-    void Forget(std::int64_t id);
+    // (then the file must not be touched).
+    std::int64_t Add(const ChangeRecord& record, std::string& error);
+    // The change is written and on disk, or did not happen at all (the file
+    // is as it was): its record goes. Committed with the next group, or by
+    // FlushMarks.
+    void Settle(std::int64_t id);
     void FlushMarks();
 
     // The undo history. A command is recorded (its records added as they
@@ -106,8 +98,8 @@ public:
     // could not be stored. Not flushed by itself: FinishCommand's commit
     // flushes the records before it.
     std::int64_t AddUndoRecord(std::int64_t command, const std::string& body);
-    // The files a command undoes: those its records undo (as FinishCommand
-    // or ForgetUndoRecords gave them) and its done changes.
+    // The files a command undoes, as FinishCommand or ForgetUndoRecords
+    // gave them.
     int CommandFiles(std::int64_t command);
     // The command is complete, its records undoing `files` files: it can be
     // undone. Flushed to disk before it returns.
@@ -116,47 +108,22 @@ public:
     void DeleteCommand(std::int64_t command);
     // Complete commands of this journal, oldest first.
     std::vector<Command> Commands();
-    // The changes (in the order they were made) and undo records (in the
-    // order they were added) of a command. False when a record is damaged
-    // (its checksum does not match), `error` then empty, or when the
-    // database cannot be read, `error` saying why.
-    bool LoadCommand(std::int64_t command, std::vector<StoredChange>& changes,
-                     std::vector<StoredUndoRecord>& records, std::string& error);
+    // The undo records of a command, in the order they were added. False
+    // when a record is damaged (its checksum does not match), `error` then
+    // empty, or when the database cannot be read, `error` saying why.
+    bool LoadCommand(std::int64_t command, std::vector<StoredUndoRecord>& records, std::string& error);
     // Forgets undo records of a complete command, whose other records then
     // undo `files` files, in one step.
     bool ForgetUndoRecords(std::int64_t command, const std::vector<std::int64_t>& records, int files);
 
-    // The command that the saves of this thread belong to, set for the
-    // duration of one file's write.
-    class CommandScope final {
-    public:
-        CommandScope(std::shared_ptr<SaveJournal> journal, std::int64_t command);
-        ~CommandScope();
-        CommandScope(const CommandScope&) = delete;
-        CommandScope& operator=(const CommandScope&) = delete;
-
-        // The journal and command of this thread's innermost scope; the
-        // process's journal and 0 outside any.
-        static std::pair<std::shared_ptr<SaveJournal>, std::int64_t> Current();
-
-    private:
-        std::shared_ptr<SaveJournal> m_previousJournal;
-        std::int64_t m_previousCommand;
-    };
-
 private:
     struct PendingAdd;
-    struct Mark {
-        std::int64_t id = 0;
-        bool keep = false;
-        std::string body;
-    };
 
     bool open();
     bool exec(const char* sql);
     void ensureRecovered();
-    void commitGroup(std::vector<PendingAdd*>& adds, std::vector<Mark>& marks);
-    bool applyMarks(std::vector<Mark>& marks);
+    void commitGroup(std::vector<PendingAdd*>& adds, const std::vector<std::int64_t>& marks);
+    bool applyMarks(const std::vector<std::int64_t>& marks);
     void recoverOwner(const std::string& owner, RecoveryReport& report);
 
     std::string m_folder;
@@ -171,7 +138,7 @@ private:
     std::mutex m_queueMutex;
     std::condition_variable m_queueDone;
     std::vector<PendingAdd*> m_queue;
-    std::vector<Mark> m_marks;
+    std::vector<std::int64_t> m_marks; // changes settled, not yet committed
     bool m_committing = false;
 
     std::mutex m_recoveryMutex;

@@ -36,10 +36,8 @@ int SaveJournal::CommandFiles(std::int64_t command)
 {
     if (!m_db)
         return 0;
-    FlushMarks();
     const std::lock_guard lock(m_dbMutex);
-    SqliteStatement count(m_db, "SELECT files + (SELECT count(*) FROM changes WHERE command = ?1 AND state = 1)"
-                                " FROM commands WHERE id = ?1");
+    SqliteStatement count(m_db, "SELECT files FROM commands WHERE id = ?1");
     count.bind(1, command);
     return count.step() ? static_cast<int>(count.integer(0)) : 0;
 }
@@ -48,7 +46,6 @@ bool SaveJournal::FinishCommand(std::int64_t command, int files)
 {
     if (!m_db)
         return false;
-    FlushMarks();
     const std::lock_guard lock(m_dbMutex);
     SqliteStatement update(m_db, "UPDATE commands SET state = 1, files = ?2 WHERE id = ?1");
     update.bind(1, command).bind(2, files);
@@ -59,18 +56,13 @@ void SaveJournal::DeleteCommand(std::int64_t command)
 {
     if (!m_db)
         return;
-    FlushMarks();
     const std::lock_guard lock(m_dbMutex);
     // Flushed, so that an undone command does not come back after a power
     // loss. Its undo records go with it (a trigger).
     exec("PRAGMA synchronous=FULL");
-    exec("BEGIN IMMEDIATE");
-    for (const char* sql : {"DELETE FROM changes WHERE command = ?1", "DELETE FROM commands WHERE id = ?1"}) {
-        SqliteStatement statement(m_db, sql);
-        statement.bind(1, command);
-        statement.run();
-    }
-    exec("COMMIT");
+    SqliteStatement statement(m_db, "DELETE FROM commands WHERE id = ?1");
+    statement.bind(1, command);
+    statement.run();
 }
 
 std::vector<SaveJournal::Command> SaveJournal::Commands()
@@ -78,13 +70,10 @@ std::vector<SaveJournal::Command> SaveJournal::Commands()
     std::vector<Command> commands;
     if (!m_db)
         return commands;
-    FlushMarks();
     const std::lock_guard lock(m_dbMutex);
     SqliteStatement select(m_db,
-                           "SELECT c.id, c.kind,"
-                           " c.files + (SELECT count(*) FROM changes WHERE command = c.id AND state = 1),"
-                           " coalesce((SELECT sum(bytes) FROM changes WHERE command = c.id), 0)"
-                           " + coalesce((SELECT sum(length(body)) FROM undo_records WHERE command = c.id), 0)"
+                           "SELECT c.id, c.kind, c.files,"
+                           " coalesce((SELECT sum(length(body)) FROM undo_records WHERE command = c.id), 0)"
                            " FROM commands c WHERE c.state = 1 ORDER BY c.id");
     while (select.step())
         commands.push_back({select.integer(0), static_cast<char>(select.integer(1)),
@@ -92,28 +81,15 @@ std::vector<SaveJournal::Command> SaveJournal::Commands()
     return commands;
 }
 
-bool SaveJournal::LoadCommand(std::int64_t command, std::vector<StoredChange>& changes,
-                              std::vector<StoredUndoRecord>& records, std::string& error)
+bool SaveJournal::LoadCommand(std::int64_t command, std::vector<StoredUndoRecord>& records, std::string& error)
 {
     error.clear();
     if (!m_db) {
         error = m_openError;
         return false;
     }
-    FlushMarks();
     const std::lock_guard lock(m_dbMutex);
     bool sound = true;
-    SqliteStatement selectChanges(m_db, "SELECT id, body, checksum FROM changes WHERE command = ?1 AND state = 1 ORDER BY id");
-    selectChanges.bind(1, command);
-    while (selectChanges.step()) {
-        StoredChange change;
-        change.id = selectChanges.integer(0);
-        const std::string body = selectChanges.blob(1);
-        if (SignedChecksum64(body) != selectChanges.integer(2) || !DecodeChangeRecord(body, change.record))
-            sound = false;
-        else
-            changes.push_back(std::move(change));
-    }
     SqliteStatement selectRecords(m_db, "SELECT id, body, checksum FROM undo_records WHERE command = ?1 ORDER BY id");
     selectRecords.bind(1, command);
     while (selectRecords.step()) {
@@ -123,7 +99,7 @@ bool SaveJournal::LoadCommand(std::int64_t command, std::vector<StoredChange>& c
         else
             records.push_back(std::move(record));
     }
-    if (!selectChanges.ok() || !selectRecords.ok()) {
+    if (!selectRecords.ok()) {
         error = sqlite3_errmsg(m_db);
         return false;
     }

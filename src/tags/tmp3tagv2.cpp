@@ -165,11 +165,8 @@ std::uint64_t RoomForLaterEdits(std::int64_t fileSize, long long asked)
 // trailer, when it has one after its ID3v2 tag of `tagSize` bytes.
 std::int64_t AudioEnd(int fd, std::int64_t fileSize, std::int64_t tagSize)
 {
-    constexpr auto kBlock = static_cast<std::int64_t>(Tmp3TagV1::kBlockSize);
-    char head[3] = {};
-    const bool trailer = fileSize - kBlock >= tagSize && ReadAt(fd, head, 3, fileSize - kBlock)
-        && std::string_view(head, 3) == "TAG";
-    return trailer ? fileSize - kBlock : fileSize;
+    const std::int64_t trailer = Tmp3TagV1::TrailerStart(fd, fileSize);
+    return trailer >= tagSize ? trailer : fileSize;
 }
 
 // The edit's new trailer from `audioEnd` on: the block of `v1`, or none.
