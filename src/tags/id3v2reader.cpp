@@ -75,8 +75,9 @@ bool carriedFromHead(const Walk& walk, std::string_view id)
 }
 
 // Inflates zlib data into `out`, at most `limit` bytes. With `prefixOnly`
-// the beginning is enough (the data may have been cut); otherwise the
-// stream must end within the limit.
+// the first `limit` bytes are enough (the stream goes on beyond them);
+// otherwise, or when the stream gives fewer bytes, it must end within the
+// limit, its checksum right.
 bool inflateData(std::string_view in, std::size_t limit, bool prefixOnly, std::string& out)
 {
     z_stream stream {};
@@ -95,16 +96,31 @@ bool inflateData(std::string_view in, std::size_t limit, bool prefixOnly, std::s
         status = inflate(&stream, Z_NO_FLUSH);
         out.resize(done + room - stream.avail_out);
     }
+    if (status == Z_OK && !prefixOnly) {
+        // The output is full; the stream may still end here (its end code
+        // and checksum take no output room), or go on.
+        unsigned char spare = 0;
+        stream.next_out = &spare;
+        stream.avail_out = 1;
+        status = inflate(&stream, Z_NO_FLUSH);
+        if (stream.avail_out == 0)
+            status = Z_BUF_ERROR;
+    }
     inflateEnd(&stream);
-    return status == Z_STREAM_END || (prefixOnly && (status == Z_OK || status == Z_BUF_ERROR));
+    return status == Z_STREAM_END || (prefixOnly && status == Z_OK && out.size() == limit);
 }
 
 // Decompresses a frame's content, which claims to be `declared` bytes long
 // (0: unknown): as far as a value needs, or whole within the memory left.
+// A field's value is read from the same frames that a save decompresses
+// whole: a stream that is cut, damaged or longer than declared gives none.
 bool inflateFor(const Walk& walk, std::string_view in, std::uint32_t declared, std::string& out)
 {
-    if (walk.mode == ReadMode::Fields)
+    if (walk.mode == ReadMode::Fields) {
+        if (declared != 0 && declared <= kValueLimit)
+            return inflateData(in, declared, false, out);
         return inflateData(in, kValueLimit, true, out);
+    }
     const std::size_t limit = declared == 0 ? walk.budget.left() : std::min<std::size_t>(declared, walk.budget.left());
     return inflateData(in, limit, false, out) && walk.budget.take(out.size());
 }

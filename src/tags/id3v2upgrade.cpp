@@ -177,7 +177,12 @@ Frame ToVersion4Layout(Frame frame)
         format |= 0x04;
     if (!size.empty()) {
         format |= 0x08 | 0x01;  // compressed, with the data length indicator ID3v2.4 requires then
-        PutSyncsafe32(data, Be32(reinterpret_cast<const unsigned char*>(size.data())));
+        // The indicator holds 28 bits: a larger decompressed size (more
+        // than any tag may hold, so the frame was never decompressed)
+        // becomes the largest it can say rather than losing its high bits,
+        // which would make another, small size of it.
+        const std::uint32_t declared = Be32(reinterpret_cast<const unsigned char*>(size.data()));
+        PutSyncsafe32(data, std::min(declared, kMaxTagBodySize));
     }
     data += bytes.substr(extra);
     frame.data = std::move(data);

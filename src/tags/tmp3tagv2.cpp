@@ -65,6 +65,19 @@ std::string recordingTime(const std::vector<Frame>& old, const id3v2::Fields& fi
     return id3v2::RecordingTimeWithYear(id3v2::DecodeFrameText(old[*last].content()), year);
 }
 
+// A TDRC frame of an older tag that cannot be read (compressed beyond
+// repair, encrypted) stays a TDRC frame when the tag becomes ID3v2.4, where
+// it is a frame of the year: it goes to the year's place, where a save of
+// the new tag keeps it.
+void placeUnreadableRecordingTimes(std::vector<Frame>& old, std::vector<bool>& placed, std::vector<Frame>& out)
+{
+    for (std::size_t i = 0; i < old.size(); ++i)
+        if (!placed[i] && old[i].id == "TDRC" && old[i].opaque()) {
+            placed[i] = true;
+            out.push_back(std::move(old[i]));
+        }
+}
+
 // The frames of the new tag: the seven fields first, in their fixed order,
 // then every other frame of the old tag in its order. A field whose value is
 // what the old tag says keeps its frames as they are; a changed field gets a
@@ -82,14 +95,12 @@ std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std:
             placed[i] = true;
         const bool unchanged = field == kTrack ? ParseTrackNumber(fields.texts[kTrack]) == track
                                                : fields.texts[field] == *texts[field];
+        static const std::string kNoText;
+        const std::string& text = field == kTrack ? kNoText : *texts[field];
         if (unchanged) {
             for (const std::size_t i : fields.frames[field])
                 out.push_back(std::move(old[i]));
-            continue;
-        }
-        static const std::string kNoText;
-        const std::string& text = field == kTrack ? kNoText : *texts[field];
-        if (field == kTrack) {
+        } else if (field == kTrack) {
             if (track != 0)
                 out.push_back(TextFrame("TRCK", std::to_string(track), versions.written));
         } else if (field == kComment) {
@@ -105,6 +116,8 @@ std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std:
                 value = recordingTime(old, fields, text);
             out.push_back(TextFrame(FieldId(field, versions.frames), value, versions.written));
         }
+        if (field == kYear && versions.frames == 3 && versions.written == 4)
+            placeUnreadableRecordingTimes(old, placed, out);
     }
     for (std::size_t i = 0; i < old.size(); ++i)
         if (!placed[i])
