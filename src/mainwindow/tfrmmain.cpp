@@ -431,8 +431,9 @@ void TfrmMain::FormClose()
 
 void TfrmMain::Exit1Click()
 {
-    // Ends the event loop at once; the close handling does not run.
-    QCoreApplication::exit(0);
+    // Closes the window as its close button does, so that the settings, the
+    // playlist and the folder of this session are kept.
+    close();
 }
 
 void TfrmMain::Preferences1Click()

@@ -34,8 +34,8 @@ public:
     explicit TfrmMain(Prompts& prompts, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    // Runs when the window is closed by the user (FormClose): save the
-    // settings, stop the player. Exit does not run it.
+    // Runs when the window is closed (FormClose), by its close button, by
+    // Exit or by a termination signal: save the settings, stop the player.
     void SetCloseHandler(std::function<void()> handler) { m_closeHandler = std::move(handler); }
     // Saves the settings when the window is closed by the user, before the
     // close handler; false with the system's reason when they could not be
