@@ -13,7 +13,9 @@
 #include "progresswindows.h"
 #include "pulsemixerbackend.h"
 #include "qtprompts.h"
+#include "settingskeeper.h"
 #include "singleinstance.h"
+#include "terminationsignals.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -52,7 +54,7 @@ int main(int argc, char* argv[])
     if (const CommandLine early(argc, argv); early.action() != CommandLine::Action::Run)
         return PrintAndExit(early, argc, argv);
 
-    LoadOptions();
+    const OptionsLoadReport settingsLoad = LoadOptions();
 
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral(TV_APP_ID));
@@ -86,8 +88,10 @@ int main(int argc, char* argv[])
                                  [] { return std::make_unique<PulseMixerBackend>(); });
     SetMainWindow(&frmMain);
     // Closing the window saves the settings (a failure is shown), then stops
-    // the player; Exit skips this.
-    frmMain.SetSettingsSaver([](std::string& reason) { return SaveOptions(&reason); });
+    // the player. A settings file that could not be read at start is
+    // replaced only when the user agrees.
+    SettingsKeeper settingsKeeper(prompts);
+    frmMain.SetSettingsSaver([&settingsKeeper](std::string& reason) { return settingsKeeper.Save(reason); });
 
     // Created after the main window, which must not use them while it is created.
     ProgressWindows windows;
@@ -102,6 +106,9 @@ int main(int argc, char* argv[])
 
     frmMain.ShowStartFolder(options::browserFolder);
     frmMain.show();
+    // A logout, a shutdown or Ctrl+C closes the window as its close button does.
+    const TerminationSignals terminations(frmMain);
+    settingsKeeper.ReportLoad(settingsLoad);
     frmMain.RecoverInterruptedSaves();
     frmMain.LoadSavedPlaylist();
     session.OpenPaths(CommandLine::PathsOf(launch));

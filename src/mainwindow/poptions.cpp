@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "optionvalues.h"
+#include "renamenoreplace.h"
 #include "tagerror.h"
 
 #include <QFile>
@@ -22,6 +23,10 @@ namespace {
 
 const char* const kOrganization = "Orvanel Soft";
 const char* const kApplication = "Tunevault";
+
+// The store the last LoadOptions could not read, left alone by SaveOptions.
+bool g_heldBack = false;
+std::string g_storeFile;
 
 std::unique_ptr<QSettings> OpenStore()
 {
@@ -74,29 +79,64 @@ const char* VersionText(Id3v2WriteVersion version)
     }
 }
 
+// Notes `name` among the values not used when the store holds it.
+void NoteUnused(const QSettings& settings, const char* name, std::vector<std::string>& unused)
+{
+    if (settings.contains(QString::fromLatin1(name)))
+        unused.emplace_back(name);
+}
+
 // The tag options: each value is taken when it is stored and valid,
 // whatever happens to the other values; the others keep their defaults.
-void ReadTagOptions(const QSettings& settings)
+void ReadTagOptions(const QSettings& settings, std::vector<std::string>& unused)
 {
     TagOptions tagOptions;
     std::string text;
-    const QString version = QStringLiteral("ID3V2VERSION");
-    if (settings.contains(version) && ReadString(settings, version, text)) {
+    bool versionKnown = false;
+    if (ReadString(settings, QStringLiteral("ID3V2VERSION"), text)) {
         for (const auto choice : {Id3v2WriteVersion::V23, Id3v2WriteVersion::V24, Id3v2WriteVersion::Keep})
-            if (text == VersionText(choice))
+            if (text == VersionText(choice)) {
                 tagOptions.writeVersion = choice;
+                versionKnown = true;
+            }
     }
-    const QString codePage = QStringLiteral("ID3V1CODEPAGE");
-    if (settings.contains(codePage) && ReadString(settings, codePage, text) && CodePage::Find(text))
+    if (!versionKnown)
+        NoteUnused(settings, "ID3V2VERSION", unused);
+    if (ReadString(settings, QStringLiteral("ID3V1CODEPAGE"), text) && CodePage::Find(text))
         tagOptions.codePage = CodePage::Find(text)->Name();
-    bool flag = false;
-    if (ReadBool(settings, QStringLiteral("ID3V2CODEPAGE"), flag))
-        tagOptions.codePageForId3v2 = flag;
-    if (ReadBool(settings, QStringLiteral("KEEPFILETIME"), flag))
-        tagOptions.keepModificationTime = flag;
-    if (ReadBool(settings, QStringLiteral("TAGROOM"), flag))
-        tagOptions.leaveRoom = flag;
+    else
+        NoteUnused(settings, "ID3V1CODEPAGE", unused);
+    const struct {
+        const char* name;
+        bool TagOptions::*value;
+    } flags[] = {{"ID3V2CODEPAGE", &TagOptions::codePageForId3v2},
+                 {"KEEPFILETIME", &TagOptions::keepModificationTime},
+                 {"TAGROOM", &TagOptions::leaveRoom}};
+    for (const auto& [name, value] : flags) {
+        bool flag = false;
+        if (ReadBool(settings, QString::fromLatin1(name), flag))
+            tagOptions.*value = flag;
+        else
+            NoteUnused(settings, name, unused);
+    }
     options::SetTagOptions(tagOptions);
+}
+
+// Why a store that QSettings could not read cannot be read; empty when
+// nothing stands at its place, which is no store to keep.
+std::string WhyNotReadable(const std::string& file, QSettings::Status status)
+{
+    if (status == QSettings::FormatError)
+        return "Its content is damaged.";
+    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? std::string() : SystemErrorText(errno);
+    struct stat st {};
+    const bool folder = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+    char byte = 0;
+    const int error = folder ? EISDIR : read(fd, &byte, 1) < 0 ? errno : EIO;
+    close(fd);
+    return SystemErrorText(error);
 }
 
 // Why the store's file cannot be written: QSettings only says that it could
@@ -128,15 +168,18 @@ std::string WhyNotWritable(const std::string& file)
 
 // The wizards' own patterns: each is taken when it is a text, whatever
 // happens to the other values.
-void ReadCustomPatterns(const QSettings& settings)
+void ReadCustomPatterns(const QSettings& settings, std::vector<std::string>& unused)
 {
-    std::string text;
-    const QString rename = QStringLiteral("customRenamePattern");
-    if (settings.contains(rename) && ReadString(settings, rename, text))
-        options::customRenamePattern = text;
-    const QString tag = QStringLiteral("customTagPattern");
-    if (settings.contains(tag) && ReadString(settings, tag, text))
-        options::customTagPattern = text;
+    for (const auto& [name, pattern] : {std::pair {"customRenamePattern", &options::customRenamePattern},
+                                        std::pair {"customTagPattern", &options::customTagPattern}}) {
+        std::string text;
+        if (!settings.contains(QString::fromLatin1(name)))
+            continue;
+        if (ReadString(settings, QString::fromLatin1(name), text))
+            *pattern = text;
+        else
+            unused.emplace_back(name);
+    }
 }
 
 } // namespace
@@ -146,19 +189,29 @@ void SetDefaultOptions()
     options::SetDefaultOptionValues();
 }
 
-void LoadOptions()
+OptionsLoadReport LoadOptions()
 {
     SetDefaultOptions();
+    OptionsLoadReport report;
     const auto settings = OpenStore();
     const QStringList keys = settings->allKeys();
-    // A store that cannot be read, or no stored key at all: the defaults stand.
-    if (settings->status() != QSettings::NoError)
-        return;
+    report.file = QFile::encodeName(settings->fileName()).toStdString();
+    g_storeFile = report.file;
+    // A store that cannot be read, or no stored key at all: the defaults
+    // stand. One that is there but cannot be read is kept from being
+    // written over.
+    if (settings->status() != QSettings::NoError) {
+        report.unreadable = WhyNotReadable(report.file, settings->status());
+        g_heldBack = !report.unreadable.empty();
+        return report;
+    }
+    g_heldBack = false;
     if (keys.isEmpty() && !QFileInfo(settings->fileName()).isFile())
-        return;
+        return report;
 
-    ReadCustomPatterns(*settings);
-    ReadTagOptions(*settings);
+    std::vector<std::string>& unused = report.unusedValues;
+    ReadCustomPatterns(*settings, unused);
+    ReadTagOptions(*settings, unused);
 
     // Not one of the four: read whatever becomes of them. Bytes, so that any
     // folder name comes back as it was; a text typed in by hand is taken too.
@@ -167,26 +220,70 @@ void LoadOptions()
         options::browserFolder = folder.toByteArray().toStdString();
     else if (folder.typeId() == QMetaType::QString)
         options::browserFolder = folder.toString().toStdString();
+    else
+        NoteUnused(*settings, "browserFolder", unused);
 
-    // Each value is taken as soon as it is read; the first failure ends the reading.
+    // Each value is taken as soon as it is read; the first failure ends the
+    // reading, and the stored values after it are not used either.
+    const char* const sequence[] = {"skinName", "fileRoot", "FNIOMP3INFO", "REPLURLSPACES"};
+    std::size_t read = 0;
     std::string text;
-    if (!ReadString(*settings, QStringLiteral("skinName"), text))
-        return;
-    options::skinName = text;
-    if (!ReadString(*settings, QStringLiteral("fileRoot"), text))
-        return;
-    options::fileRoot = text;
     bool flag = false;
-    if (!ReadBool(*settings, QStringLiteral("FNIOMP3INFO"), flag))
-        return;
-    options::FNIOMP3INFO = flag;
-    if (!ReadBool(*settings, QStringLiteral("REPLURLSPACES"), flag))
-        return;
-    options::REPLURLSPACES = flag;
+    if (ReadString(*settings, QStringLiteral("skinName"), text)) {
+        options::skinName = text;
+        ++read;
+        if (ReadString(*settings, QStringLiteral("fileRoot"), text)) {
+            options::fileRoot = text;
+            ++read;
+            if (ReadBool(*settings, QStringLiteral("FNIOMP3INFO"), flag)) {
+                options::FNIOMP3INFO = flag;
+                ++read;
+                if (ReadBool(*settings, QStringLiteral("REPLURLSPACES"), flag)) {
+                    options::REPLURLSPACES = flag;
+                    ++read;
+                }
+            }
+        }
+    }
+    for (std::size_t i = read; i < std::size(sequence); ++i)
+        NoteUnused(*settings, sequence[i], unused);
+    return report;
+}
+
+bool OptionsStoreHeldBack()
+{
+    return g_heldBack;
+}
+
+bool SetAsideUnreadableOptions(std::string& movedTo, std::string& reason)
+{
+    movedTo.clear();
+    for (int attempt = 1; g_heldBack && attempt <= 100; ++attempt) {
+        const std::string target = g_storeFile + ".damaged" + (attempt > 1 ? "-" + std::to_string(attempt) : "");
+        if (RenameNoReplace(g_storeFile, target)) {
+            movedTo = target;
+            g_heldBack = false;
+        } else if (errno == ENOENT) {
+            g_heldBack = false; // gone meanwhile: nothing to keep
+        } else if (errno != EEXIST) {
+            reason = SystemErrorText(errno);
+            return false;
+        }
+    }
+    if (g_heldBack) {
+        reason = SystemErrorText(EEXIST);
+        return false;
+    }
+    return true;
 }
 
 bool SaveOptions(std::string* reason)
 {
+    if (g_heldBack) {
+        if (reason)
+            *reason = "The settings file could not be read at start and is left as it is.";
+        return false;
+    }
     const auto settings = OpenStore();
     settings->setValue(QStringLiteral("skinName"), QString::fromStdString(options::skinName));
     settings->setValue(QStringLiteral("fileRoot"), QString::fromStdString(options::fileRoot));

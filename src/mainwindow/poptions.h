@@ -11,6 +11,21 @@
 // last close, kept as its bytes.
 
 #include <string>
+#include <vector>
+
+// What LoadOptions could not use of the store, for one message at start.
+struct OptionsLoadReport {
+    std::string file;       // the store's file
+    // Why the file could not be read at all (the system's reason, or that
+    // its content is damaged); empty when it could, or when there is none.
+    // SaveOptions then leaves it alone until SetAsideUnreadableOptions.
+    std::string unreadable;
+    // The stored values that could not be used, in the order of reading;
+    // they keep their defaults.
+    std::vector<std::string> unusedValues;
+
+    bool empty() const { return unreadable.empty() && unusedValues.empty(); }
+};
 
 // Puts the values back to their defaults.
 void SetDefaultOptions();
@@ -20,9 +35,20 @@ void SetDefaultOptions();
 // four reads as empty; a missing boolean or a value that does not
 // convert stops the reading there: the values read before it stay, the rest
 // keep their defaults. `browserFolder` is read on its own (empty when
-// missing or of another type).
-void LoadOptions();
+// missing or of another type). A store that cannot be read at all (no
+// permission, a folder in its place, damaged content) leaves every default
+// standing and is reported, and so is each stored value that is not used.
+OptionsLoadReport LoadOptions();
 // Writes the four values, the patterns and `browserFolder`. Returns false
 // when the store could not be written (the values in memory are unchanged);
-// `reason` then receives the system's text for the failure.
+// `reason` then receives the system's text for the failure. A store that
+// the last LoadOptions could not read is not written over.
 bool SaveOptions(std::string* reason = nullptr);
+// Whether the last LoadOptions could not read the store (and SaveOptions
+// leaves it alone).
+bool OptionsStoreHeldBack();
+// Moves the store that could not be read out of the way, to its name with
+// ".damaged" added (numbered when that is taken), so that the next
+// SaveOptions writes a new one; `movedTo` receives the new name. False with
+// the system's reason when it cannot be moved.
+bool SetAsideUnreadableOptions(std::string& movedTo, std::string& reason);
