@@ -361,10 +361,15 @@ void TfrmMain::RecoverInterruptedSaves()
                               QString::fromStdString(journal->OpenError()) + QStringLiteral("\r\nTags cannot be saved until it can be used."));
         return;
     }
+    const auto display = [](const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); };
+    if (!journal->SetAsideAs().empty())
+        m_prompts.showWarning(QStringLiteral("Save journal"),
+                              QStringLiteral("The save journal could not be read (%1). It was kept as\r\n%2\r\n"
+                                             "and a new one was started; the undo history it held is lost.")
+                                  .arg(QString::fromStdString(journal->SetAsideReason()), display(journal->SetAsideAs())));
     const SaveJournal::RecoveryReport report = journal->Recover();
     if (report.empty())
         return;
-    const auto display = [](const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); };
     QStringList lines;
     if (!report.recovered.empty()) {
         lines << QStringLiteral("%1 files whose saves were interrupted were completed:").arg(report.recovered.size());

@@ -3,6 +3,7 @@
 #include "checksum.h"
 #include "filedescriptor.h"
 #include "journalrecovery.h"
+#include "renamenoreplace.h"
 #include "sqlitestatement.h"
 #include "systemerror.h"
 
@@ -170,6 +171,38 @@ bool SaveJournal::open()
         return false;
     }
     const std::string file = m_folder + "/" + kDatabaseName;
+    if (openDatabase(file))
+        return true;
+    // A file that is not a database, or a damaged one, would keep every save
+    // from being made: it is moved aside, kept as it is, and a new journal
+    // begins. What it held cannot be read anyway.
+    if (m_setAsideReason.empty() || !setAsideDamaged(file))
+        return false;
+    m_openError.clear();
+    return openDatabase(file);
+}
+
+bool SaveJournal::setAsideDamaged(const std::string& file)
+{
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const std::string target = file + ".damaged" + (attempt > 1 ? "-" + std::to_string(attempt) : "");
+        if (!RenameNoReplace(file, target)) {
+            if (errno == EEXIST)
+                continue;
+            m_openError += " It could not be moved aside. " + SystemErrorText(errno);
+            return false;
+        }
+        // Its write-ahead log and index belong to it, and go with it.
+        for (const char* part : {"-wal", "-shm"})
+            ::rename((file + part).c_str(), (target + part).c_str());
+        m_setAsideAs = target;
+        return true;
+    }
+    return false;
+}
+
+bool SaveJournal::openDatabase(const std::string& file)
+{
     if (sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr)
         != SQLITE_OK) {
@@ -204,6 +237,8 @@ bool SaveJournal::open()
                 " BEGIN DELETE FROM undo_records WHERE command = old.id; END");
     if (!ready) {
         m_openError = "Cannot use the save journal \"" + file + "\". " + sqlite3_errmsg(m_db);
+        if (const int code = sqlite3_errcode(m_db); (code == SQLITE_NOTADB || code == SQLITE_CORRUPT) && m_setAsideAs.empty())
+            m_setAsideReason = sqlite3_errmsg(m_db);
         sqlite3_close_v2(m_db);
         m_db = nullptr;
         return false;

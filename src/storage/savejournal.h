@@ -72,6 +72,11 @@ public:
     bool usable() const { return m_db != nullptr; }
     // Why the journal cannot be used.
     const std::string& OpenError() const { return m_openError; }
+    // Where a database file that was not a database, or was damaged, was
+    // moved to when this journal started a new one (with the reason); empty
+    // when that did not happen.
+    const std::string& SetAsideAs() const { return m_setAsideAs; }
+    const std::string& SetAsideReason() const { return m_setAsideReason; }
 
     // Finishes or rolls back what processes that have ended left pending.
     // Runs by itself before the first Add; the report of every run so far
@@ -120,6 +125,8 @@ private:
     struct PendingAdd;
 
     bool open();
+    bool openDatabase(const std::string& file);
+    bool setAsideDamaged(const std::string& file);
     bool exec(const char* sql);
     void ensureRecovered();
     void commitGroup(std::vector<PendingAdd*>& adds, const std::vector<std::int64_t>& marks);
@@ -128,6 +135,8 @@ private:
 
     std::string m_folder;
     std::string m_openError;
+    std::string m_setAsideAs;
+    std::string m_setAsideReason;
     std::string m_owner;
     // The process that opened the journal (a fork's child makes its own).
     const int m_process;

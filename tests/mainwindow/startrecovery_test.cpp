@@ -58,3 +58,24 @@ TEST_F(MainWindowTest, InterruptedSavesAreFinishedAndNamedOnceAtStart)
     EXPECT_EQ(prompts.shown().size(), 1u);
     SaveJournal::SetProcessFolder({});
 }
+
+TEST_F(MainWindowTest, ASaveJournalThatIsNotADatabaseIsKeptAsideAndNamedAtStart)
+{
+    const std::string folder = dir.file("damaged-journal");
+    MakeDir(folder);
+    const std::string garbage(8192, 'x');
+    WriteFile(folder + "/journal.sqlite", garbage);
+    SaveJournal::SetProcessFolder(folder);
+    frm->RecoverInterruptedSaves();
+    ASSERT_EQ(prompts.shown().size(), 1u);
+    EXPECT_TRUE(prompts.shown()[0].text.contains(QString::fromStdString(folder + "/journal.sqlite.damaged")))
+        << prompts.shown()[0].text.toStdString();
+    EXPECT_TRUE(ReadFile(folder + "/journal.sqlite.damaged") == garbage);
+    // Tags can be saved again, through the new journal.
+    const std::string song = dir.file("song.mp3");
+    WriteFile(song, AudioBytes(20000));
+    Tmp3TagV2 tag;
+    tag.SetTitle("Saved");
+    EXPECT_TRUE(tag.SaveToFile(song)) << tag.LastError();
+    SaveJournal::SetProcessFolder({});
+}
