@@ -163,7 +163,8 @@ Mp3Content::Verdict Mp3Content::OfFile(int fd)
         return Verdict::Mp3;
 
     // The content starts after the ID3v2 tags (the size in each header
-    // taken as given; a 2.4 footer counted).
+    // taken as given, a byte with its top bit set included, as the tag
+    // reader takes it; a 2.4 footer counted).
     std::int64_t start = 0;
     std::string_view bytes;
     for (int tags = 0; tags < kMaxTags; ++tags) {
@@ -172,8 +173,8 @@ Mp3Content::Verdict Mp3Content::OfFile(int fd)
         if (bytes.size() < kId3HeaderSize || !startsWith(bytes, "ID3"))
             break;
         const auto* h = reinterpret_cast<const unsigned char*>(bytes.data());
-        std::int64_t tagSize = (std::int64_t(h[6] & 0x7F) << 21) + (std::int64_t(h[7] & 0x7F) << 14)
-            + (std::int64_t(h[8] & 0x7F) << 7) + (h[9] & 0x7F) + static_cast<std::int64_t>(kId3HeaderSize);
+        std::int64_t tagSize = (std::int64_t(h[6]) << 21) + (std::int64_t(h[7]) << 14) + (std::int64_t(h[8]) << 7)
+            + h[9] + static_cast<std::int64_t>(kId3HeaderSize);
         if (h[3] == 4 && (h[5] & 0x10))
             tagSize += static_cast<std::int64_t>(kId3HeaderSize);
         start += tagSize;

@@ -1,4 +1,5 @@
 #include "tagroundtrip.h"
+#include "id3v2convert.h"
 
 #include "tagerror.h"
 #include "tmp3tagv1.h"
@@ -360,6 +361,7 @@ std::string checkVersion4Save(const std::string& path, const std::string& origin
     Tmp3TagV2 v2(options);
     if (!v2.LoadFromFile(copy))
         return "version 4: load failed";
+    const int oldVersion = v2.MajorVersion();
     V2Values expected = valuesOf(v2);
     std::swap(expected.title, expected.artist);
     v2.SetTitle(expected.title);
@@ -375,7 +377,13 @@ std::string checkVersion4Save(const std::string& path, const std::string& origin
     Tmp3TagV2 after;
     if (!after.LoadFromFile(copy) || after.MajorVersion() != 4)
         return "version 4: no ID3v2.4 tag after the save";
-    if (valuesOf(after) != expected)
+    V2Values got = valuesOf(after);
+    // An older tag's year frame becomes the recording time, whose year is
+    // the one found in it: a year text that is not a plain year ("Oct 3,
+    // 1995", or none at all) reads as that year, its text kept in the frame.
+    if (oldVersion < 4 && got.year != expected.year && got.year == id3v2::YearOfRecordingTime(expected.year))
+        got.year = expected.year;
+    if (got != expected)
         return "version 4 values: " + describe(expected) + " -> " + describe(valuesOf(after));
     if (saved.compare(static_cast<std::size_t>(after.TagSize()), audio.size(), audio) != 0)
         return "version 4: the audio changed";
