@@ -269,6 +269,27 @@ TEST(M3uPlaylistTest, ThreeGigabytesWithoutALineBreakAreReadInLittleMemory)
                               }),
               0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+
+    // Without holes every byte is read, in pieces: 200 MB of one line.
+    {
+        const int fd = open(file.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        const std::string piece(MB, 'x');
+        for (int i = 0; i < 200; ++i)
+            ASSERT_EQ(write(fd, piece.data(), piece.size()), static_cast<ssize_t>(piece.size()));
+        ASSERT_EQ(write(fd, "\n/c.mp3", 7), 7);
+        close(fd);
+    }
+    EXPECT_EQ(WithMemoryLimit(100,
+                              [&] {
+                                  M3uPlaylist::ReadReport report;
+                                  const M3uPlaylist read = M3uPlaylist::Read(file, report);
+                                  return read.paths == std::vector<std::string>{"/c.mp3"} && report.leftOut == 1
+                                                 && report.dropped == 1
+                                             ? 0
+                                             : 2;
+                              }),
+              0);
 }
 
 } // namespace
