@@ -7,7 +7,6 @@
 #include "tplayercontrols.h"
 #include "tplayerstrip.h"
 #include "tplaylistmodel.h"
-#include "systemerrortext.h"
 #include "tplaylistpane.h"
 #include "tsongslistview.h"
 #include "ttagcommands.h"
