@@ -6,17 +6,20 @@
 
 #include <cerrno>
 #include <charconv>
-#include <fstream>
+#include <climits>
+#include <cstring>
+#include <unordered_map>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr const char* kHeader = "#EXTM3U";
 constexpr const char* kColumnTag = "#TUNEVAULT-COLUMN:";
-// A saved playlist is read up to this size; a bigger file is not ours.
-constexpr std::streamsize kMaxBytes = 64 * 1024 * 1024;
+// The file is read and written in pieces of this size.
+constexpr std::size_t kChunkBytes = 1024 * 1024;
 
 bool StartsWith(const std::string& text, const char* prefix)
 {
@@ -95,49 +98,85 @@ std::string LineFor(const std::string& path)
     return url;
 }
 
-} // namespace
 
-bool M3uPlaylist::Write(const std::string& file, int& error) const
+// The file a save replaces: `file`, or where its chain of symbolic links ends
+// (a relative link from the link's folder), also when nothing is there yet.
+// Empty with errno set when the links go round in a loop.
+std::string LinkTarget(std::string file)
 {
-    std::string text = std::string(kHeader) + "\n";
-    if (columnWidth >= 0)
-        text += kColumnTag + std::to_string(columnWidth) + "\n";
-    for (const std::string& path : paths)
-        text += LineFor(path) + "\n";
-
-    const std::string folder = FolderPart(file);
-    const int dirFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) {
-        error = errno;
-        return false;
+    for (int hop = 0; hop < 40; ++hop) {
+        std::string target(PATH_MAX, '\0');
+        const ssize_t n = readlink(file.c_str(), target.data(), target.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= target.size())
+            return file; // not a link (or none that can be followed): the write says why it fails, if it does
+        target.resize(static_cast<std::size_t>(n));
+        file = target[0] == '/' ? target : FolderPart(file) + target;
     }
-    bool ok = false;
-    {
-        TemporaryFile temporary(dirFd, file.substr(folder.size()), 0600);
-        ok = temporary.valid() && WriteAll(temporary.fd(), text.data(), text.size()) && fsync(temporary.fd()) == 0 && temporary.link()
-             && temporary.renameOver(file.substr(folder.size()));
-        error = ok ? 0 : (errno != 0 ? errno : EIO);
-    }
-    close(dirFd);
-    return ok;
+    errno = ELOOP;
+    return {};
 }
 
-M3uPlaylist M3uPlaylist::Read(const std::string& file, int& unreadable)
-{
-    unreadable = 0;
-    M3uPlaylist playlist;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return playlist;
-    const std::string folder = FolderPart(file);
-    std::string line;
-    std::streamsize read = 0;
-    while (std::getline(in, line)) {
-        read += static_cast<std::streamsize>(line.size()) + 1;
-        if (read > kMaxBytes) {
-            ++unreadable;
-            break;
+// Collects the lines of a file while it is read and sorts them into the
+// playlist: used entries, the column width, kept lines.
+class LineReader final {
+public:
+    LineReader(const std::string& file, M3uPlaylist& playlist, M3uPlaylist::ReadReport& report)
+        : m_folder(FolderPart(file)), m_playlist(playlist), m_report(report)
+    {
+    }
+
+    // Takes the next piece of the file.
+    void Feed(const char* data, std::size_t size)
+    {
+        const char* const end = data + size;
+        while (data < end) {
+            const char* lineEnd = static_cast<const char*>(std::memchr(data, '\n', static_cast<std::size_t>(end - data)));
+            const char* const pieceEnd = lineEnd ? lineEnd : end;
+            const auto piece = static_cast<std::size_t>(pieceEnd - data);
+            if (!m_overlong && m_line.size() + piece > M3uPlaylist::kMaxLineBytes) {
+                // From here on the line is only looked for its end.
+                m_overlong = true;
+                m_overlongComment = (m_line.empty() ? *data : m_line[0]) == '#';
+                m_line.clear();
+            }
+            if (!m_overlong)
+                m_line.append(data, piece);
+            if (!lineEnd)
+                return;
+            EndLine();
+            data = lineEnd + 1;
         }
+    }
+
+    // Whether the line being read is too long already: NUL bytes of a hole
+    // in a sparse file can then be passed over unread.
+    bool overlong() const { return m_overlong; }
+
+    // The end of the file.
+    void Finish()
+    {
+        if (m_overlong || !m_line.empty())
+            EndLine();
+        if (!m_pending.lines.empty())
+            m_playlist.kept.push_back(std::move(m_pending));
+    }
+
+private:
+    void EndLine()
+    {
+        if (m_overlong) {
+            ++m_report.dropped;
+            if (!m_overlongComment)
+                ++m_report.leftOut;
+            m_overlong = false;
+        } else {
+            Use(m_line);
+        }
+        m_line.clear();
+    }
+
+    void Use(std::string& line)
+    {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (StartsWith(line, "\xEF\xBB\xBF"))
@@ -146,23 +185,190 @@ M3uPlaylist M3uPlaylist::Read(const std::string& file, int& unreadable)
             const char* first = line.data() + std::char_traits<char>::length(kColumnTag);
             int width = -1;
             if (std::from_chars(first, line.data() + line.size(), width).ec == std::errc() && width >= 0)
-                playlist.columnWidth = width;
-            continue;
+                m_playlist.columnWidth = width;
+            return;
         }
-        if (line.empty() || line[0] == '#')
-            continue;
+        if (line.empty() || line == kHeader)
+            return; // written anew by every save
+        if (line[0] == '#') {
+            Keep(line);
+            return;
+        }
         std::string path = line;
         if (StartsWith(line, "file://"))
             path = FileUrlPath(line);
         else if (line.find("://") != std::string::npos || HasControlCharacters(line))
             path.clear();
         else if (line[0] != '/')
-            path = folder + line;
+            path = m_folder + line;
         if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos) {
-            ++unreadable;
-            continue;
+            ++m_report.leftOut;
+            Keep(line);
+            return;
         }
-        playlist.paths.push_back(std::move(path));
+        if (!m_pending.lines.empty()) {
+            m_pending.before = path;
+            m_playlist.kept.push_back(std::move(m_pending));
+            m_pending = {};
+        }
+        m_playlist.paths.push_back(std::move(path));
     }
+
+    void Keep(const std::string& line)
+    {
+        const std::size_t cost = line.size() + sizeof(std::string);
+        if (m_keptBytes + cost > M3uPlaylist::kMaxKeptBytes) {
+            ++m_report.dropped;
+            return;
+        }
+        m_keptBytes += cost;
+        m_pending.lines.push_back(line);
+    }
+
+    const std::string m_folder;
+    M3uPlaylist& m_playlist;
+    M3uPlaylist::ReadReport& m_report;
+    std::string m_line;
+    bool m_overlong = false;
+    bool m_overlongComment = false;
+    M3uPlaylist::KeptLines m_pending;
+    std::size_t m_keptBytes = 0;
+};
+
+// Writes text to a file descriptor through a buffer of a few megabytes.
+class BufferedWriter final {
+public:
+    explicit BufferedWriter(int fd) : m_fd(fd) { m_buffer.reserve(kChunkBytes + M3uPlaylist::kMaxLineBytes); }
+
+    void Line(const std::string& text)
+    {
+        m_buffer += text;
+        m_buffer += '\n';
+        if (m_buffer.size() >= kChunkBytes)
+            Flush();
+    }
+
+    // False with errno set when a write failed (then or before).
+    bool Flush()
+    {
+        if (m_ok && !m_buffer.empty())
+            m_ok = WriteAll(m_fd, m_buffer.data(), m_buffer.size());
+        m_buffer.clear();
+        return m_ok;
+    }
+
+private:
+    int m_fd;
+    std::string m_buffer;
+    bool m_ok = true;
+};
+
+} // namespace
+
+bool M3uPlaylist::Write(const std::string& file, int& error) const
+{
+    const std::string target = LinkTarget(file);
+    if (target.empty()) {
+        error = errno;
+        return false;
+    }
+    const std::string folder = FolderPart(target);
+    const int dirFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        error = errno;
+        return false;
+    }
+    bool ok = false;
+    {
+        errno = 0;
+        TemporaryFile temporary(dirFd, target.substr(folder.size()), 0600);
+        if (temporary.valid()) {
+            // The kept blocks by the entry they stood before; written there once.
+            std::unordered_map<std::string, std::vector<std::size_t>> blocksBefore;
+            for (std::size_t i = 0; i < kept.size(); ++i) {
+                if (!kept[i].before.empty())
+                    blocksBefore[kept[i].before].push_back(i);
+            }
+            std::vector<bool> written(kept.size(), false);
+            BufferedWriter out(temporary.fd());
+            out.Line(kHeader);
+            if (columnWidth >= 0)
+                out.Line(kColumnTag + std::to_string(columnWidth));
+            for (const std::string& path : paths) {
+                if (const auto found = blocksBefore.find(path); found != blocksBefore.end()) {
+                    for (const std::size_t i : found->second) {
+                        for (const std::string& line : kept[i].lines)
+                            out.Line(line);
+                        written[i] = true;
+                    }
+                    blocksBefore.erase(found);
+                }
+                out.Line(LineFor(path));
+            }
+            for (std::size_t i = 0; i < kept.size(); ++i) {
+                if (!written[i]) {
+                    for (const std::string& line : kept[i].lines)
+                        out.Line(line);
+                }
+            }
+            ok = out.Flush() && fsync(temporary.fd()) == 0 && temporary.link()
+                 && temporary.renameOver(target.substr(folder.size()));
+        }
+        error = ok ? 0 : (errno != 0 ? errno : EIO);
+    }
+    close(dirFd);
+    return ok;
+}
+
+M3uPlaylist M3uPlaylist::Read(const std::string& file, ReadReport& report)
+{
+    report = {};
+    M3uPlaylist playlist;
+    // O_NONBLOCK: a FIFO put at the playlist's place must not hang the start.
+    FileDescriptor fd(open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid()) {
+        if (errno != ENOENT)
+            report.error = errno;
+        return playlist;
+    }
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0) {
+        report.error = errno;
+        return playlist;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        report.error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return playlist;
+    }
+    LineReader lines(file, playlist, report);
+    std::vector<char> buffer(kChunkBytes);
+    for (;;) {
+        const ssize_t n = read(fd.get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int error = errno;
+            report = {};
+            report.error = error;
+            return {};
+        }
+        if (n == 0)
+            break;
+        lines.Feed(buffer.data(), static_cast<std::size_t>(n));
+        if (lines.overlong()) {
+            // A hole holds no line break: an overlong line goes on past it.
+            const off_t here = lseek(fd.get(), 0, SEEK_CUR);
+            if (here >= 0 && lseek(fd.get(), here, SEEK_HOLE) == here) {
+                const off_t data = lseek(fd.get(), here, SEEK_DATA);
+                if (data < 0 && errno == ENXIO)
+                    break; // nothing but the hole up to the end
+                if (data < 0)
+                    lseek(fd.get(), here, SEEK_SET);
+            } else if (here >= 0) {
+                lseek(fd.get(), here, SEEK_SET);
+            }
+        }
+    }
+    lines.Finish();
     return playlist;
 }

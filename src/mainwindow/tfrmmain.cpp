@@ -7,7 +7,6 @@
 #include "tplayercontrols.h"
 #include "tplayerstrip.h"
 #include "tplaylistmodel.h"
-#include "systemerrortext.h"
 #include "tplaylistpane.h"
 #include "tsongslistview.h"
 #include "ttagcommands.h"
@@ -389,32 +388,21 @@ void TfrmMain::RecoverInterruptedSaves()
 
 void TfrmMain::LoadSavedPlaylist()
 {
-    if (m_playlistFile.empty())
+    if (m_savedPlaylist.file().empty())
         return;
-    int unreadable = 0;
-    const M3uPlaylist saved = M3uPlaylist::Read(m_playlistFile, unreadable);
+    const M3uPlaylist saved = m_savedPlaylist.Load(m_prompts);
     m_playlist->AddFilesToPlaylist(saved.paths);
     if (saved.columnWidth >= 0)
         m_playlist->songsListView()->header()->resizeSection(0, saved.columnWidth);
-    if (unreadable > 0)
-        m_prompts.showWarning(QStringLiteral("Playlist"),
-                              QStringLiteral("%1 entries of the saved playlist could not be read and were left out:\r\n")
-                                      .arg(unreadable)
-                                  + QFile::decodeName(QByteArray::fromStdString(m_playlistFile)));
 }
 
 bool TfrmMain::SavePlaylist(std::string& reason) const
 {
-    M3uPlaylist playlist;
+    std::vector<std::string> paths;
+    paths.reserve(static_cast<std::size_t>(m_playlist->Count()));
     for (int row = 0; row < m_playlist->Count(); ++row)
-        playlist.paths.push_back(m_playlist->FileAt(row)->FullPath());
-    playlist.columnWidth = m_playlist->songsListView()->header()->sectionSize(0);
-    QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(FolderPart(m_playlistFile))));
-    int error = 0;
-    if (playlist.Write(m_playlistFile, error))
-        return true;
-    reason = SystemErrorText(error).toStdString();
-    return false;
+        paths.push_back(m_playlist->FileAt(row)->FullPath());
+    return m_savedPlaylist.Write(std::move(paths), m_playlist->songsListView()->header()->sectionSize(0), reason);
 }
 
 void TfrmMain::FormClose()
@@ -425,7 +413,7 @@ void TfrmMain::FormClose()
     if (m_settingsSaver && !m_settingsSaver(reason))
         m_prompts.showError(QStringLiteral("Error"), QStringLiteral("The settings could not be saved.\r\n")
                                                          + QString::fromStdString(reason));
-    if (!m_playlistFile.empty() && !SavePlaylist(reason))
+    if (m_savedPlaylist.mayWrite() && !SavePlaylist(reason))
         m_prompts.showError(QStringLiteral("Error"), QStringLiteral("The playlist could not be saved.\r\n")
                                                          + QString::fromStdString(reason));
     if (m_closeHandler)

@@ -4,6 +4,8 @@
 // bar, the window-wide keys and the resizing rules. The panes implement their
 // own commands; this class wires them together.
 
+#include "savedplaylist.h"
+
 #include <QMainWindow>
 #include <QTimer>
 
@@ -60,9 +62,10 @@ public:
     // The playlist kept between runs (an M3U8 file): saved with the column
     // width when the window is closed, loaded by LoadSavedPlaylist. Nothing
     // is kept while no file is set.
-    void SetPlaylistFile(std::string file) { m_playlistFile = std::move(file); }
+    void SetPlaylistFile(std::string file) { m_savedPlaylist.SetFile(std::move(file)); }
     // Adds the saved rows (a file gone since keeps its row); entries that
-    // cannot be read are left out and reported once.
+    // cannot be read are left out and reported once. A file that exists but
+    // cannot be read is reported and not saved at the close.
     void LoadSavedPlaylist();
     // Finishes the saves that an earlier run left interrupted (a crash, a
     // power loss) and tells the user once which files it finished or had
@@ -146,7 +149,7 @@ private:
     std::function<void()> m_closeHandler;
     SettingsSaver m_settingsSaver;
     MailOpener m_mailOpener;
-    std::string m_playlistFile;
+    SavedPlaylist m_savedPlaylist;
     TPlaylistPane* m_playlist = nullptr;
     TFileBrowserPane* m_browser = nullptr;
     QSplitter* m_splitter = nullptr;
