@@ -142,10 +142,10 @@ std::string digitsContent(std::string_view first, std::string_view second)
 void convertTimestamp(const Frame& frame, const std::vector<std::string>& values, const char* yearId, bool dayAndTime,
                       std::vector<Frame>& out)
 {
-    const std::string text = values.empty() ? std::string() : Trim(values.front());
+    const std::string text = FirstRecordingTime(values);
     const unsigned char encoding = encodingOf(frame.content());
     if (!IsRecordingTimestamp(text)) {
-        const std::string year = YearOfRecordingTime(text);
+        const std::string year = YearOfRecordingTimeValues(values);
         if (!year.empty())
             out.push_back(frameLike(frame, yearId, textContent(encoding, {year})));
         if (countNonEmpty(values) > 0)
@@ -455,6 +455,30 @@ std::string YearOfRecordingTime(std::string_view text)
         pos = end;
     }
     return {};
+}
+
+std::string FirstRecordingTime(const std::vector<std::string>& values)
+{
+    for (const std::string& value : values)
+        if (std::string text = Trim(value); !text.empty())
+            return text;
+    return {};
+}
+
+std::string YearOfRecordingTimeValues(const std::vector<std::string>& values)
+{
+    const std::string first = FirstRecordingTime(values);
+    if (IsRecordingTimestamp(first))
+        return first.substr(0, 4);
+    std::string shown;
+    for (const std::string& value : values) {
+        if (value.empty())
+            continue;
+        if (!shown.empty())
+            shown += '/';
+        shown += value;
+    }
+    return YearOfRecordingTime(shown);
 }
 
 void FinishConversion(int major, std::vector<Frame>& frames)

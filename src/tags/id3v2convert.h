@@ -37,6 +37,12 @@ bool IsRecordingTimestamp(std::string_view text);
 // when it has none ("Autumn"), as a year shown that way could not be written
 // into the year frame without cutting the text.
 std::string YearOfRecordingTime(std::string_view text);
+// The first value of a recording time frame that is not empty (trimmed).
+std::string FirstRecordingTime(const std::vector<std::string>& values);
+// The year a recording time frame of several values stands for: that of
+// its first value when that is a time stamp, else the first year in all of
+// its values as the frame's text shows them (joined by "/").
+std::string YearOfRecordingTimeValues(const std::vector<std::string>& values);
 
 // Whether a frame of a version `major` tag holds one of the seven fields.
 bool IsFieldSource(int major, std::string_view id);

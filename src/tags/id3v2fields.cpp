@@ -53,7 +53,7 @@ bool readComment(const Frame& frame, std::string& description, std::string& text
 std::string recordingYear(const Frame& frame)
 {
     const std::vector<std::string> values = valuesOf(valueBytes(frame));
-    return values.empty() ? std::string() : YearOfRecordingTime(values.front());
+    return YearOfRecordingTimeValues(values);
 }
 
 // Whether the year of an ID3v2.4 tag is in its ID3v2.3 year frame TYER,
