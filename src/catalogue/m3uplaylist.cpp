@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <charconv>
 #include <fstream>
+#include <sstream>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -126,9 +127,22 @@ M3uPlaylist M3uPlaylist::Read(const std::string& file, int& unreadable)
 {
     unreadable = 0;
     M3uPlaylist playlist;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    // Without blocking, and only a regular file: a FIFO under the playlist's
+    // name reads as no playlist.
+    const FileDescriptor fd = OpenRegularFile(file, O_RDONLY);
+    if (!fd.valid())
         return playlist;
+    std::string content;
+    {
+        char buffer[1 << 16];
+        ssize_t n = 0;
+        while (static_cast<std::streamsize>(content.size()) <= kMaxBytes
+               && ((n = ::read(fd.get(), buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))) {
+            if (n > 0)
+                content.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    std::istringstream in(std::move(content));
     const std::string folder = FolderPart(file);
     std::string line;
     std::streamsize read = 0;
