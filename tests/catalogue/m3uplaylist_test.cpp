@@ -34,6 +34,12 @@ TEST(M3uPlaylistTest, ForeignAndDamagedFilesGiveWhatCanBeRead)
     int unreadable = -1;
     EXPECT_TRUE(M3uPlaylist::Read(dir.file("none.m3u8"), unreadable).paths.empty());
     EXPECT_EQ(unreadable, 0);
+    // A FIFO under the playlist's name reads as none, without blocking.
+    {
+        const FifoHangGuard fifo(dir.file("fifo.m3u8"));
+        EXPECT_TRUE(M3uPlaylist::Read(dir.file("fifo.m3u8"), unreadable).paths.empty());
+        EXPECT_FALSE(fifo.Rescued());
+    }
 
     WriteFile(dir.file("foreign.m3u"), "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:123,Artist - Title\r\n"
                                        "sub/rel.mp3\r\n"
