@@ -17,6 +17,13 @@ public:
     virtual void ProcessPendingEvents() = 0;
     // Shows the operating-system error `code` (an errno value, never 0).
     virtual void ReportOsError(int code) = 0;
+    // The same for the file or folder `path` that failed: one that vanished,
+    // turned into a folder or became undeletable meanwhile is named.
+    virtual void ReportPathError(int code, const std::string& path)
+    {
+        (void)path;
+        ReportOsError(code);
+    }
     // Another file system is mounted at `path`, inside what is deleted or
     // selected itself: it is left with everything in it, and so are the
     // folders that hold it.

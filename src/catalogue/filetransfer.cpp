@@ -78,14 +78,14 @@ void KeepAttributes(int fd, const struct stat& st)
 int CopyFileSafely(const std::string& source, const std::string& target, bool replace, bool flush,
                    const std::function<void()>& afterChunk)
 {
-    if (const int code = CheckTarget(source, target, replace))
-        return code;
-    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    // The source first: a FIFO, socket or device is refused before any
+    // question about the target.
+    const FileDescriptor in = OpenRegularFile(source, O_RDONLY);
     struct stat st {};
     if (!in.valid() || ::fstat(in.get(), &st) != 0)
         return errno;
-    if (!S_ISREG(st.st_mode))
-        return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (const int code = CheckTarget(source, target, replace))
+        return code;
 
     // The copy is written beside the target and gets the target's name only
     // once it is complete.
@@ -114,6 +114,12 @@ int MoveFileSafely(const std::string& source, const std::string& target, bool re
                    const std::function<void()>& afterChunk)
 {
     sourceLeft = true;
+    // A rename would move a FIFO, socket or device without opening it, but
+    // a move across file systems copies, which refuses them: a move refuses
+    // them alike, wherever the target is. A link is judged by what it
+    // leads to, as a copy would read it.
+    if (const int reason = NotRegularReason(source))
+        return reason;
     if (const int code = CheckTarget(source, target, replace))
         return code;
     const bool renamed = replace ? std::rename(source.c_str(), target.c_str()) == 0

@@ -12,7 +12,12 @@
 //          anything is copied, and again when the copy is put in place);
 //  EINVAL  source and target are the same file (same device and inode, also
 //          when spelled differently or reached through a link); nothing was
-//          opened for writing.
+//          opened for writing;
+//  EISDIR  the source is a folder;
+//  kNotRegularFile (systemerror.h)
+//          the source is a FIFO, socket or device (a move refuses it too,
+//          though a rename would not open it). The source is opened without
+//          blocking, so a FIFO never hangs a copy.
 
 #include <functional>
 #include <string>

@@ -70,10 +70,10 @@ private:
     DIR* m_dir;
 };
 
-void Fail(DeleteProgress& progress, int code)
+void Fail(DeleteProgress& progress, int code, const std::string& path)
 {
     progress.StopDelete();
-    progress.ReportOsError(code != 0 ? code : EIO);
+    progress.ReportPathError(code != 0 ? code : EIO, path);
 }
 
 // Whether the listed entry is a real folder (a link to one is not).
@@ -103,13 +103,13 @@ bool IsMountRoot(int fd, dev_t parentDevice)
 
 // Unlinks `name` in `dirFd` when it is (now) a symbolic link; false when it
 // is something else or gone.
-bool RemoveIfLink(int dirFd, const std::string& name, DeleteProgress& progress)
+bool RemoveIfLink(int dirFd, const std::string& name, const std::string& path, DeleteProgress& progress)
 {
     struct stat st {};
     if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode))
         return false;
     if (unlinkat(dirFd, name.c_str(), 0) != 0)
-        Fail(progress, errno);
+        Fail(progress, errno, path);
     return true;
 }
 
@@ -152,9 +152,9 @@ bool RemoveFolderAt(int parentFd, dev_t parentDevice, const std::string& name, c
     const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         const int code = errno;
-        if ((code == ELOOP || code == ENOTDIR) && RemoveIfLink(parentFd, name, progress))
+        if ((code == ELOOP || code == ENOTDIR) && RemoveIfLink(parentFd, name, path, progress))
             return true;
-        Fail(progress, code);
+        Fail(progress, code, path);
         return true;
     }
     if (IsMountRoot(fd, parentDevice)) {
@@ -167,7 +167,7 @@ bool RemoveFolderAt(int parentFd, dev_t parentDevice, const std::string& name, c
     if (!dir) {
         const int code = errno;
         close(fd);
-        Fail(progress, code);
+        Fail(progress, code, path);
         return true;
     }
     DirCloser closer(dir);
@@ -179,7 +179,7 @@ bool RemoveFolderAt(int parentFd, dev_t parentDevice, const std::string& name, c
         const dirent* entry = readdir(dir);
         if (!entry) {
             if (errno != 0)
-                Fail(progress, errno);
+                Fail(progress, errno, path);
             break;
         }
         progress.ProcessPendingEvents();
@@ -201,7 +201,7 @@ bool RemoveFolderAt(int parentFd, dev_t parentDevice, const std::string& name, c
                 holdsMount = true;
                 continue;
             }
-            Fail(progress, code);
+            Fail(progress, code, folder + child);
             break;
         }
     }
@@ -214,9 +214,9 @@ bool RemoveFolderAt(int parentFd, dev_t parentDevice, const std::string& name, c
         return false;
     if (unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) {
         const int code = errno;
-        if (code == ENOTDIR && RemoveIfLink(parentFd, name, progress))
+        if (code == ENOTDIR && RemoveIfLink(parentFd, name, path, progress))
             return true;
-        Fail(progress, code);
+        Fail(progress, code, path);
     }
     return true;
 }
@@ -327,13 +327,13 @@ void DeleteTree(const std::string& path, DeleteProgress& progress, const MountTa
     const std::string self = WithoutTrailingSeparator(path);
     const std::string parent = FolderPart(self);
     if (self == "/" || parent.empty()) {
-        Fail(progress, self == "/" ? EBUSY : ENOENT);
+        Fail(progress, self == "/" ? EBUSY : ENOENT, self);
         return;
     }
     const std::string name = self.substr(parent.size());
     const int parentFd = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (parentFd < 0) {
-        Fail(progress, errno);
+        Fail(progress, errno, self);
         return;
     }
     struct stat parentStat {};
@@ -343,13 +343,13 @@ void DeleteTree(const std::string& path, DeleteProgress& progress, const MountTa
         // A mount point itself is never deleted, nor looked at.
         progress.ReportLeftMounted(self);
     } else if (fstat(parentFd, &parentStat) != 0 || fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        Fail(progress, errno);
+        Fail(progress, errno, self);
     } else if (S_ISLNK(st.st_mode)) {
         // A link to a folder goes as a link; its target stays.
         if (unlinkat(parentFd, name.c_str(), 0) != 0)
-            Fail(progress, errno);
+            Fail(progress, errno, self);
     } else if (!S_ISDIR(st.st_mode)) {
-        Fail(progress, ENOTDIR);
+        Fail(progress, ENOTDIR, self);
     } else {
         RemoveFolderAt(parentFd, parentStat.st_dev, name, self, realPath, Walk{progress, mounts});
     }
@@ -382,7 +382,7 @@ void DeleteEntries(const std::string& folder, const std::vector<BrowserEntry>& e
                     progress.ReportLeftMounted(fullName);
                     continue;
                 }
-                progress.ReportOsError(code);
+                progress.ReportPathError(code, fullName);
                 break;
             }
         }

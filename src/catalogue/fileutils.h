@@ -43,8 +43,9 @@ bool IsValidFileName(std::string_view name);
 
 // Deletes a folder with everything in it, reporting to `progress`. A symbolic
 // link (the path itself or an entry below it) is removed as a link; what it
-// points to is never touched. The first failure is reported and stops the
-// deletion at every level; whether it stopped is read from the progress.
+// points to is never touched. The first failure is reported (with the path
+// that failed) and stops the deletion at every level; whether it stopped is
+// read from the progress.
 // Another mounted file system is never entered or deleted: a mount point
 // (of `mounts`, or a folder on another device) is left with its content and
 // reported, the folders holding it stay, everything else goes. "/" is never
@@ -54,7 +55,8 @@ void DeleteTree(const std::string& path, DeleteProgress& progress, const MountTa
 
 // Deletes the selected browser rows of `folder` in order: folders as trees,
 // other rows as files (caption + "." + extension when there is one). The ".."
-// row is ignored. The first failure is reported and ends the run.
+// row is ignored. The first failure is reported, naming the file or folder
+// (one that vanished or turned into a folder meanwhile), and ends the run.
 void DeleteEntries(const std::string& folder, const std::vector<BrowserEntry>& entries,
                    DeleteProgress& progress);
 void DeleteEntries(const std::string& folder, const std::vector<BrowserEntry>& entries,

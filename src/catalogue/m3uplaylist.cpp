@@ -337,7 +337,7 @@ M3uPlaylist M3uPlaylist::Read(const std::string& file, ReadReport& report)
         return playlist;
     }
     if (!S_ISREG(st.st_mode)) {
-        report.error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        report.error = NotRegularReason(st.st_mode);
         return playlist;
     }
     LineReader lines(file, playlist, report);

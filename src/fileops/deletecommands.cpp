@@ -24,6 +24,12 @@ public:
     void StopDelete() override { ::StopDelete(); }
     void ProcessPendingEvents() override { QCoreApplication::processEvents(); }
     void ReportOsError(int code) override { ShowOsError(m_prompts, code); }
+    // "Error N : text", a line break and the path.
+    void ReportPathError(int code, const std::string& path) override
+    {
+        m_prompts.showError(QStringLiteral("Error"), QString::fromStdString(OsErrorMessage(code)) + QLatin1Char('\n')
+                                                         + QFile::decodeName(QByteArray::fromStdString(path)));
+    }
     void ReportLeftMounted(const std::string& path) override { m_leftMounted.push_back(path); }
 
     // Tells the user, once, which mounted file systems the deletion left.

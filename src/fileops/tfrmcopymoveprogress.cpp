@@ -1,5 +1,6 @@
 #include "tfrmcopymoveprogress.h"
 
+#include "filedescriptor.h"
 #include "filetransfer.h"
 #include "fileutils.h"
 #include "fixeddialog.h"
@@ -24,6 +25,8 @@
 #include <QWindow>
 
 #include <cerrno>
+
+#include <fcntl.h>
 
 namespace {
 
@@ -128,6 +131,37 @@ void TfrmCopyMoveProgress::RemoveMovedRows()
 
 void TfrmCopyMoveProgress::CopyMoveSelected()
 {
+    m_failures.clear();
+    CopyMoveRows();
+    if (m_failures.empty())
+        return;
+    constexpr std::size_t kListed = 10;
+    QString text = QString::number(m_failures.size())
+                   + (m_isMove ? QStringLiteral(" file(s) could not be moved:")
+                               : QStringLiteral(" file(s) could not be copied:"));
+    for (std::size_t i = 0; i < m_failures.size() && i < kListed; ++i)
+        text += QLatin1Char('\n') + PathText(m_failures[i].path) + QStringLiteral(" - ")
+                + QString::fromStdString(SystemErrorText(m_failures[i].code));
+    if (m_failures.size() > kListed)
+        text += QStringLiteral("\nand %1 more").arg(m_failures.size() - kListed);
+    m_prompts.showError(QStringLiteral("Error"), text);
+}
+
+bool TfrmCopyMoveProgress::RefuseSource(const std::string& source, int code)
+{
+    // Looked at only after a failure, so that the files that go well cost
+    // nothing more. A dangling link is moved as a link, not refused.
+    int reason = NotRegularReason(source);
+    if (reason == 0 && code == EACCES && !OpenRegularFile(source, O_RDONLY).valid())
+        reason = errno;
+    if (reason == 0)
+        return false;
+    m_failures.push_back(Failure{source, reason});
+    return true;
+}
+
+void TfrmCopyMoveProgress::CopyMoveRows()
+{
     pbprogress->setRange(0, static_cast<int>(m_selection.selectedRows().size()));
     pbprogress->setValue(0);
     m_done = 0;
@@ -157,6 +191,7 @@ void TfrmCopyMoveProgress::CopyMoveSelected()
         const CopyResult result = CopyOneFile(m_source, m_destination);
         if (result == CopyResult::Failed)
             break;
+        // A refused source keeps its row, as a skipped one does.
         if (m_isMove && result == CopyResult::Copied) {
             if (m_sourceLeft && !DeleteSourceFile(m_source))
                 break;
@@ -183,6 +218,8 @@ TfrmCopyMoveProgress::CopyResult TfrmCopyMoveProgress::CopyOneFile(const std::st
     if (!m_alwaysOverwrite && !m_neverOverwrite) {
         if (CopyFileLong(source, destination, true, code))
             return CopyResult::Copied;
+        if (code != EEXIST && RefuseSource(source, code))
+            return CopyResult::Refused;
         if (code != EEXIST) {
             Refresh(true);
             ShowOsError(m_prompts, code);
@@ -214,6 +251,8 @@ TfrmCopyMoveProgress::CopyResult TfrmCopyMoveProgress::CopyOneFile(const std::st
         return CopyResult::Copied;
     if (code == EEXIST && !overwrite)
         return CopyResult::Skipped;
+    if (RefuseSource(source, code))
+        return CopyResult::Refused;
     Refresh(true);
     ShowOsError(m_prompts, code);
     return CopyResult::Failed;

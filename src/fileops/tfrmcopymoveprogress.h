@@ -5,11 +5,19 @@
 // A move within one file system renames; across file systems, and for every
 // copy, the file is copied safely (see filetransfer.h) and a moved file's
 // source is deleted afterwards.
+//
+// A source that is no regular file (a FIFO, socket or device named like a
+// song), or that another process removed, turned into a folder or made
+// unreadable meanwhile, does not stop the run: the file is left where it is,
+// its row stays as it was, the run goes on, and one error box at the end
+// names every such file with the reason ("not a regular file", the system's
+// text). Failures of the destination still stop the run with their box.
 
 #include <QDialog>
 #include <QElapsedTimer>
 
 #include <string>
+#include <vector>
 
 class Prompts;
 class QItemSelectionModel;
@@ -22,7 +30,12 @@ class TfrmCopyMoveProgress final : public QDialog {
     Q_OBJECT
 
 public:
-    enum class CopyResult { Copied, Skipped, Failed };
+    // Refused: the source itself cannot be copied (Failures names it).
+    enum class CopyResult { Copied, Skipped, Failed, Refused };
+    struct Failure {
+        std::string path;
+        int code; // errno, or kNotRegularFile
+    };
 
     // The run works on the rows of `rows` that `selection` selects.
     TfrmCopyMoveProgress(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& selection,
@@ -46,9 +59,12 @@ public:
     bool NeverOverwrite() const { return m_neverOverwrite; }
     // Files copied or moved by the last run (skipped ones not counted).
     int FilesTransferred() const { return m_transferred; }
+    // The sources the last run refused, in row order.
+    const std::vector<Failure>& Failures() const { return m_failures; }
 
     // Copies or moves the file of every selected row, top to bottom, until
-    // the end, Cancel, Abort or the first failure.
+    // the end, Cancel, Abort or the first failure that is not the source's
+    // own; then names the refused sources in one error box.
     void CopyMoveSelected();
     // One file with the overwrite question.
     CopyResult CopyOneFile(const std::string& source, const std::string& destination);
@@ -67,6 +83,11 @@ protected:
 
 private:
     void btnCancelClick();
+    // The loop of CopyMoveSelected.
+    void CopyMoveRows();
+    // A failure of `code` is the source's own (it vanished, is no regular
+    // file or cannot be read): it is recorded and true returned.
+    bool RefuseSource(const std::string& source, int code);
     // Shows the current paths and the files done and lets pending events run:
     // at once with `now`, otherwise at most every few dozen milliseconds, as
     // painting the window for every file would cost more than renaming it.
@@ -90,6 +111,7 @@ private:
     std::string m_destination;
     int m_done = 0;
     int m_transferred = 0;
+    std::vector<Failure> m_failures;
     QElapsedTimer m_lastRefresh;
     // The row being worked on, and the run of rows just before it whose files
     // were moved and which are still to be removed.

@@ -3,8 +3,10 @@
 #include "folderscanner.h"
 #include "tplaylistmodel.h"
 
+#include "filedescriptor.h"
 #include "mp3content.h"
 #include "orderedbatch.h"
+#include "systemerror.h"
 #include "tfileinfo.h"
 
 #include <chrono>
@@ -58,6 +60,9 @@ public:
         // after an ID3v2 tag longer than those); a file that cannot be read
         // gets its row as before, without tags.
         m_reads.Add([file] {
+            // A FIFO, socket or device named like a song gets no row.
+            if (NotRegularReason(file) == kNotRegularFile)
+                return Record{};
             if (Mp3Content::OfPath(file) == Mp3Content::Verdict::NotMp3)
                 return Record{file, nullptr};
             return Record{{}, std::make_unique<TFileInfo>(file)};
@@ -97,7 +102,8 @@ private:
     {
         ++m_added;
         if (!record.info) {
-            m_notMp3.push_back(std::move(record.notMp3));
+            if (!record.notMp3.empty())
+                m_notMp3.push_back(std::move(record.notMp3));
             return;
         }
         m_shown = record.info->FullPath();

@@ -5,7 +5,8 @@
 // and a row is appended for each file in the walk's (or the list's) order,
 // in batches, as the records get ready. A file already listed, or met twice
 // (in another letter case), is not read. A file whose content is another
-// format than MP3 (Mp3Content) gets no row, whatever its name.
+// format than MP3 (Mp3Content) gets no row, whatever its name; nor does a
+// FIFO, socket or device, whether met in the walk or listed.
 //
 // The wait window's path and pending events are served at each folder of the
 // walk, about every kTickMs along a list, and at least every kTickMs while

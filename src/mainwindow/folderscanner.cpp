@@ -58,18 +58,18 @@ void FolderScanner::Scan(const std::string& path)
             if (m_callbacks.cancelled && m_callbacks.cancelled())
                 break;
         }
+        // A FIFO, socket or device named like a song is no song: it is
+        // skipped (reading it could block, and no command takes it).
         bool isDir = e->d_type == DT_DIR;
         bool isFile = e->d_type == DT_REG;
         if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
             struct stat st {};
             if (fstatat(fd, e->d_name, &st, 0) == 0) {
                 isDir = S_ISDIR(st.st_mode);
-                isFile = !isDir;
+                isFile = S_ISREG(st.st_mode);
             } else {
                 isFile = true; // a dangling link is handed on like any file
             }
-        } else if (!isDir) {
-            isFile = true;
         }
         if (isFile) {
             if (HasMp3Extension(e->d_name) && m_callbacks.addFile)

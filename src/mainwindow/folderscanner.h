@@ -1,6 +1,7 @@
 #pragma once
 // The recursive scan behind adding a folder to the playlist: every file whose
-// last extension is ".mp3" in any case, below every folder whose name does not
+// last extension is ".mp3" in any case (regular files only: a FIFO, socket
+// or device so named is skipped), below every folder whose name does not
 // begin with "."; links to folders are followed, but each real folder (device
 // and inode) is visited at most once, so a link cycle cannot make it loop.
 

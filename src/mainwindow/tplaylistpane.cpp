@@ -8,12 +8,14 @@
 #include "tsongslistview.h"
 #include "tvicons.h"
 
+#include "filedescriptor.h"
 #include "fileutils.h"
 #include "localfileurl.h"
 #include "mp3content.h"
 #include "orderedbatch.h"
 #include "progresswindows.h"
 #include "prompts.h"
+#include "systemerror.h"
 #include "tfileinfo.h"
 
 #include <QAction>
@@ -322,8 +324,9 @@ bool TPlaylistPane::IsInPlaylist(const std::string& path) const
 
 bool TPlaylistPane::AddFileToPlaylist(const std::string& path)
 {
-    return !m_model->IsInPlaylist(path) && Mp3Content::OfPath(path) != Mp3Content::Verdict::NotMp3
-        && m_model->AddFile(path);
+    // A FIFO, socket or device named like a song gets no row.
+    return !m_model->IsInPlaylist(path) && NotRegularReason(path) != kNotRegularFile
+        && Mp3Content::OfPath(path) != Mp3Content::Verdict::NotMp3 && m_model->AddFile(path);
 }
 
 void TPlaylistPane::ReportNotMp3(const std::vector<std::string>& files)

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <sys/stat.h>
+
 MusikPlayer::MusikPlayer(std::unique_ptr<MediaBackend> backend, QObject* parent)
     : QObject(parent), m_backend(std::move(backend))
 {
@@ -21,6 +23,11 @@ bool MusikPlayer::PlayFile(const std::string& path)
 {
     if (m_deviceOpen)
         StopPlaying();
+    // The back-end opens the file itself, blocking: a FIFO, socket or device
+    // named like a song is refused before it gets there.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return false;
     if (!m_backend->open(path))
         return false;
     m_currentSongFile = path;

@@ -1,5 +1,7 @@
 #include "filedescriptor.h"
 
+#include "systemerror.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <vector>
@@ -29,6 +31,51 @@ bool FileDescriptor::close()
     const int fd = m_fd;
     m_fd = -1;
     return fd < 0 || ::close(fd) == 0;
+}
+
+int NotRegularReason(unsigned int mode)
+{
+    if (S_ISREG(mode))
+        return 0;
+    return S_ISDIR(mode) ? EISDIR : kNotRegularFile;
+}
+
+int NotRegularReason(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        return NotRegularReason(st.st_mode);
+    const int error = errno;
+    if (error == ENOENT && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        return 0;
+    return error;
+}
+
+FileDescriptor OpenRegularFile(const std::string& path, int flags)
+{
+    FileDescriptor file(::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC));
+    if (!file.valid())
+        return file;
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0) {
+        const int error = errno;
+        file = FileDescriptor(-1);
+        errno = error;
+        return file;
+    }
+    if (const int reason = NotRegularReason(st.st_mode)) {
+        file = FileDescriptor(-1);
+        errno = reason;
+        return file;
+    }
+    // A regular file does not block anyway; reads and writes go on as usual.
+    if ((flags & O_NONBLOCK) == 0) {
+        const int status = ::fcntl(file.get(), F_GETFL);
+        if (status != -1 && ::fcntl(file.get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
+            // Harmless on a regular file.
+        }
+    }
+    return file;
 }
 
 bool ReadAt(int fd, void* buffer, std::size_t size, std::int64_t offset)

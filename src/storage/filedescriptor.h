@@ -28,6 +28,22 @@ private:
     int m_fd;
 };
 
+// Opens the file `path` with `flags` (O_RDONLY, O_RDWR, ...), never
+// blocking in the open (O_NONBLOCK, O_CLOEXEC: a FIFO named like a song must
+// not hang the program), and keeps it only when fstat finds a regular file
+// (the flag O_NONBLOCK is cleared again then). Otherwise the descriptor is
+// invalid and errno says why: EISDIR for a folder, kNotRegularFile (see
+// systemerror.h) for a FIFO, socket or device.
+FileDescriptor OpenRegularFile(const std::string& path, int flags);
+// The reason `st` is no regular file: 0 for a regular file, EISDIR for a
+// folder, kNotRegularFile for anything else.
+int NotRegularReason(unsigned int mode);
+// The same for the file at `path` as it is now, a final link followed: 0
+// for a regular file and for a dangling link (a link is moved or renamed as
+// itself), otherwise the errno of stat (ENOENT: it vanished), EISDIR or
+// kNotRegularFile.
+int NotRegularReason(const std::string& path);
+
 // Reads exactly `size` bytes at `offset`; false on an error or an early end.
 bool ReadAt(int fd, void* buffer, std::size_t size, std::int64_t offset);
 // Writes all `size` bytes at the current position; false on an error.

@@ -334,7 +334,7 @@ struct Save {
         if (::fstat(fd, &original) != 0)
             return fail(error, errnoText());
         if (!S_ISREG(original.st_mode))
-            return fail(error, SystemErrorText(S_ISDIR(original.st_mode) ? EISDIR : EINVAL));
+            return fail(error, SystemErrorText(NotRegularReason(original.st_mode)));
         const std::string target = absoluteTarget(fileName_);
         if (target.empty())
             return fail(error, errnoText());

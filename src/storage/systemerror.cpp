@@ -4,6 +4,8 @@
 
 std::string SystemErrorText(int errorNumber)
 {
+    if (errorNumber == kNotRegularFile)
+        return "not a regular file";
     std::string text = std::system_category().message(errorNumber);
     while (!text.empty()) {
         const char last = text.back();

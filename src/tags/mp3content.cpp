@@ -202,7 +202,7 @@ Mp3Content::Verdict Mp3Content::OfFile(int fd)
 
 Mp3Content::Verdict Mp3Content::OfPath(const std::string& path)
 {
-    // O_NONBLOCK: a FIFO where a file is expected must not hang the open.
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    // Opened without blocking; a FIFO where a file is expected is no file to judge.
+    const FileDescriptor file = OpenRegularFile(path, O_RDONLY);
     return file.valid() ? OfFile(file.get()) : Verdict::Unknown;
 }

@@ -66,7 +66,7 @@ bool ReadRawTags(const std::string& fileName, RawTags& tags, std::int64_t maxByt
 {
     tags = {};
     errno = 0;
-    const FileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor file = OpenRegularFile(fileName, O_RDONLY);
     Layout layout;
     if (!file.valid() || !Locate(file.get(), layout))
         return Fail(error);
@@ -80,7 +80,7 @@ bool ReadRawTags(const std::string& fileName, RawTags& tags, std::int64_t maxByt
 bool WriteRawTags(const std::string& fileName, const RawTags& tags, std::string& error)
 {
     errno = 0;
-    const FileDescriptor file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor file = OpenRegularFile(fileName, O_RDWR);
     Layout layout;
     RawTags current;
     if (!file.valid() || !Locate(file.get(), layout) || !ReadTags(file.get(), layout, current))

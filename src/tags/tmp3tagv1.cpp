@@ -96,16 +96,12 @@ void writeField(unsigned char* field, std::size_t width, const std::string& byte
 
 FileDescriptor openOrThrow(const std::string& fileName, int flags)
 {
-    // O_NONBLOCK: a FIFO or device where a file is expected must not hang the open.
-    const int fd = ::open(fileName.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    // Without blocking, and only a regular file: a FIFO or device where a
+    // file is expected is refused ("not a regular file").
+    FileDescriptor file = OpenRegularFile(fileName, flags);
+    if (!file.valid())
         throw OpenError(fileName, errno);
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        throw OpenError(fileName, EISDIR);
-    }
-    return FileDescriptor(fd);
+    return file;
 }
 
 struct stat statOf(const FileDescriptor& file, const std::string& fileName)

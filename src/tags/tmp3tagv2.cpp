@@ -138,7 +138,8 @@ std::string unsupportedVersion(const id3v2::TagInfo& info)
 FileDescriptor openTag(const std::string& fileName, int access, id3v2::TagInfo& info)
 {
     errno = 0;
-    FileDescriptor file(::open(fileName.c_str(), access | O_CLOEXEC | O_NONBLOCK));
+    // Only a regular file, opened without blocking: a FIFO is refused.
+    FileDescriptor file = OpenRegularFile(fileName, access);
     if (file.valid() && !id3v2::ReadTagHeader(file.get(), info)) {
         const int error = errno;
         file = FileDescriptor(-1);

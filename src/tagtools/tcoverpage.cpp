@@ -190,7 +190,7 @@ std::optional<std::string> TCoverPage::readPictureFile(const std::string& path)
     if (!file.valid() || ::fstat(file.get(), &st) != 0) {
         reason = SystemErrorText(errno);
     } else if (!S_ISREG(st.st_mode)) {
-        reason = SystemErrorText(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        reason = SystemErrorText(NotRegularReason(st.st_mode));
     } else {
         // A larger file is read only as far as the check needs to refuse it.
         data.resize(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), TagPicture::kMaxSize + 1));
@@ -247,8 +247,14 @@ void TCoverPage::btnCoverSaveClick()
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK;
     FileDescriptor file(::open(path->c_str(), flags | O_EXCL, 0666));
     const bool created = file.valid();
-    if (!created && errno == EEXIST)
-        file = FileDescriptor(::open(path->c_str(), flags | O_TRUNC, 0666));
+    if (!created && errno == EEXIST) {
+        // Only a regular file is replaced; a FIFO, socket or device is refused.
+        struct stat st {};
+        if (::stat(path->c_str(), &st) == 0 && NotRegularReason(st.st_mode) != 0)
+            errno = NotRegularReason(st.st_mode);
+        else
+            file = FileDescriptor(::open(path->c_str(), flags | O_TRUNC, 0666));
+    }
     if (file.valid() && WriteAll(file.get(), shown->data.data(), shown->data.size()) && file.close())
         return;
     const int error = errno != 0 ? errno : EIO;

@@ -2,6 +2,7 @@
 
 #include "tpreviewmodel.h"
 
+#include "filedescriptor.h"
 #include "fileutils.h"
 #include "mainwindowregistry.h"
 #include "optionvalues.h"
@@ -410,6 +411,10 @@ void TfrmBatchRename::RenameFiles()
         if (LongestPart(row.newName) > kMaxNameBytes) {
             // Never cut to fit: the file keeps its name.
             error = ENAMETOOLONG;
+        } else if (const int reason = NotRegularReason(oldPath); reason != 0 && reason != ENOENT) {
+            // Turned into a folder, a FIFO, ... by another process meanwhile:
+            // that is no song to rename. (A vanished file fails its rename.)
+            error = reason;
         } else if (row.newName.find('/') == std::string::npos) {
             if (!row.record->Rename(row.newName))
                 error = errno != 0 ? errno : EINVAL;

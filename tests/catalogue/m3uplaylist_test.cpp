@@ -1,5 +1,6 @@
 #include "filefixtures.h"
 #include "m3uplaylist.h"
+#include "systemerror.h"
 
 #include <gtest/gtest.h>
 
@@ -207,7 +208,7 @@ TEST(M3uPlaylistTest, AFileThatCannotBeReadSaysWhy)
     // A FIFO without a writer does not hang the start.
     ASSERT_EQ(mkfifo(dir.file("fifo.m3u8").c_str(), 0600), 0);
     EXPECT_TRUE(M3uPlaylist::Read(dir.file("fifo.m3u8"), r).paths.empty());
-    EXPECT_EQ(r.error, EINVAL);
+    EXPECT_EQ(r.error, kNotRegularFile);
 }
 
 TEST(M3uPlaylistTest, ASymbolicLinkStaysALinkToTheNewPlaylist)

@@ -216,6 +216,60 @@ TEST_F(CopyMoveTest, AMoveAcrossFileSystemsKeepsRowAndCopyWhenTheSourceStays)
     rmdir(pattern);
 }
 
+TEST_F(CopyMoveTest, AFifoInTheSelectionIsNamedAndTheOtherFilesAreCopiedOrMoved)
+{
+    // The FIFO has a row as if it had been a song when it was listed.
+    AddFiles({"a.mp3", "b.mp3"});
+    const FifoHangGuard fifo(src + "fifo.mp3");
+    rows.AddFile(src + "fifo.mp3");
+    WriteFile(src + "c.mp3", "c.mp3");
+    rows.AddFile(src + "c.mp3");
+    selection.select(QItemSelection(rows.index(0), rows.index(rows.Count() - 1)), QItemSelectionModel::Select);
+    const auto named = [&](const char* verb) {
+        return QStringLiteral("1 file(s) could not be %1:\n").arg(QLatin1String(verb))
+               + QString::fromStdString(src + "fifo.mp3") + QStringLiteral(" - not a regular file");
+    };
+
+    EXPECT_EQ(Run(false, dst), 3);
+    EXPECT_EQ(prompts.texts(), QStringList{named("copied")});
+    EXPECT_EQ(Listing(dst), (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3"}));
+    EXPECT_EQ(rows.Count(), 4);
+
+    // A move refuses it alike, though a rename would not open it; it keeps
+    // its row, the moved files' rows go.
+    prompts.clearShown();
+    MakeDir(dst + "sub");
+    EXPECT_EQ(Run(true, dst + "sub"), 3);
+    EXPECT_EQ(prompts.texts(), QStringList{named("moved")});
+    EXPECT_EQ(Listing(dst + "sub"), (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3"}));
+    EXPECT_EQ(RowNames(), std::vector<std::string>{"fifo.mp3"});
+    EXPECT_EQ(Listing(src), std::vector<std::string>{"fifo.mp3"});
+    EXPECT_FALSE(fifo.Rescued());
+}
+
+TEST_F(CopyMoveTest, FilesThatVanishOrBecomeFoldersMeanwhileAreNamedAndKeepTheirRows)
+{
+    AddFiles({"a.mp3", "b.mp3", "c.mp3", "d.mp3"});
+    // Another process, while the first file is being moved.
+    bool changed = false;
+    EXPECT_EQ(Run(true, dst, [&](TfrmCopyMoveProgress& frm) {
+                  if (changed || !frm.lblSource->toolTip().endsWith(QStringLiteral("a.mp3")))
+                      return;
+                  changed = true;
+                  unlink((src + "b.mp3").c_str());
+                  unlink((src + "c.mp3").c_str());
+                  MakeDir(src + "c.mp3");
+              }),
+              2);
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(prompts.texts(),
+              QStringList{QStringLiteral("2 file(s) could not be moved:\n") + QString::fromStdString(src)
+                          + QStringLiteral("b.mp3 - No such file or directory\n") + QString::fromStdString(src)
+                          + QStringLiteral("c.mp3 - Is a directory")});
+    EXPECT_EQ(Listing(dst), (std::vector<std::string>{"a.mp3", "d.mp3"}));
+    EXPECT_EQ(RowNames(), (std::vector<std::string>{"b.mp3", "c.mp3"}));
+}
+
 TEST_F(CopyMoveTest, DeleteKeepsTheRowsOfFilesItCouldNotDelete)
 {
     MakeDir(dir.file("locked"));

@@ -128,18 +128,32 @@ TEST_F(DeleteCommandsTest, AFailureIsShownOnceAndEndsTheRun)
                                        {"later", "mp3", false}}));
     EXPECT_FALSE(Exists(folder + "first.mp3"));
     EXPECT_TRUE(Exists(folder + "later.mp3"));
-    EXPECT_EQ(prompts.texts(Kind::Error), QStringList{"Error 2 : No such file or directory"});
+    EXPECT_EQ(prompts.texts(Kind::Error),
+              QStringList{QStringLiteral("Error 2 : No such file or directory\n") + QString::fromStdString(folder)
+                          + QStringLiteral("missing.mp3")});
     EXPECT_TRUE(mainWindow->isEnabled());
 
     // A vanished folder: the listing fails, one error.
     ScriptedPrompts second;
     second.expect(Kind::YesNoCancel, PromptAnswer::Yes);
     EXPECT_TRUE(DeleteSelectedEntries(second, folder, {{"gone", "", true}, {"later", "mp3", false}}));
-    EXPECT_EQ(second.texts(Kind::Error), QStringList{"Error 2 : No such file or directory"});
+    EXPECT_EQ(second.texts(Kind::Error),
+              QStringList{QStringLiteral("Error 2 : No such file or directory\n") + QString::fromStdString(folder)
+                          + QStringLiteral("gone")});
     EXPECT_TRUE(Exists(folder + "later.mp3"));
     EXPECT_TRUE(IsDeleteStopped());
     EXPECT_FALSE(windows->deletion().isVisible());
     EXPECT_TRUE(mainWindow->isEnabled());
+
+    // A file that became a folder since it was listed is named as well.
+    MakeDir(folder + "became.mp3");
+    ScriptedPrompts third;
+    third.expect(Kind::YesNoCancel, PromptAnswer::Yes);
+    EXPECT_TRUE(DeleteSelectedEntries(third, folder, {{"became", "mp3", false}, {"later", "mp3", false}}));
+    EXPECT_EQ(third.texts(Kind::Error),
+              QStringList{QStringLiteral("Error 21 : Is a directory\n") + QString::fromStdString(folder)
+                          + QStringLiteral("became.mp3")});
+    EXPECT_TRUE(Exists(folder + "later.mp3"));
 }
 
 TEST_F(DeleteCommandsTest, CancelStopsAtTheNextFolderAndKeepsIt)

@@ -325,6 +325,10 @@ TEST_F(MainWindowTest, FilesThatAreNotMp3FilesGetNoRowAndTheNamedOnesAreReported
     WriteFile(root + "/Sub/flac.mp3", Id3v2Tag(3, "F", "L") + "fLaC" + AudioBytes(1500));
     const std::string notes = root + "/notes.mp3";
     WriteFile(notes, std::string(5000, 'n'));
+    // FIFOs named like songs, in the folder and below, and a link to one.
+    const FifoHangGuard fifo(root + "/fifo.mp3");
+    const FifoHangGuard subFifo(root + "/Sub/fifo.mp3");
+    ASSERT_EQ(symlink("fifo.mp3", (root + "/link.mp3").c_str()), 0);
 
     // A folder's are left out without a word.
     prompts.expectFolder(root);
@@ -336,7 +340,7 @@ TEST_F(MainWindowTest, FilesThatAreNotMp3FilesGetNoRowAndTheNamedOnesAreReported
     // order; a file gone since still gets its row.
     playlist().model()->Clear();
     prompts.clearShown();
-    prompts.expectOpenFiles({picture, root + "/a.mp3", notes, root + "/gone.mp3"});
+    prompts.expectOpenFiles({picture, root + "/a.mp3", root + "/fifo.mp3", notes, root + "/gone.mp3"});
     playlist().submAddSingleFileClick();
     EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"Artist - A", "gone.mp3"}));
     EXPECT_EQ(prompts.texts(ScriptedPrompts::Kind::Warning),
@@ -347,4 +351,7 @@ TEST_F(MainWindowTest, FilesThatAreNotMp3FilesGetNoRowAndTheNamedOnesAreReported
     EXPECT_FALSE(playlist().AddFileToPlaylist(picture));
     EXPECT_TRUE(playlist().AddFileToPlaylist(root + "/b.mp3"));
     EXPECT_EQ(ReadFile(picture), pictureBytes);
+    EXPECT_FALSE(playlist().AddFileToPlaylist(root + "/fifo.mp3"));
+    EXPECT_FALSE(fifo.Rescued());
+    EXPECT_FALSE(subFifo.Rescued());
 }

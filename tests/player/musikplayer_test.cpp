@@ -2,6 +2,7 @@
 // back-end.
 
 #include "fakemediabackend.h"
+#include "filefixtures.h"
 #include "musikplayer.h"
 #include "testsupport.h"
 
@@ -119,6 +120,12 @@ TEST_F(MusikPlayerTest, PlayFileStopsTheOpenSongFirstAndFailsQuietly)
     // Failing again from idle issues no close.
     EXPECT_FALSE(f.player.PlayFile("/music/missing.mp3"));
     EXPECT_EQ(f.state->commands.back(), "open /music/missing.mp3");
+    EXPECT_EQ(f.state->commands.size(), expected.size() + 1);
+
+    // A FIFO named like a song never reaches the back-end, whose open would block.
+    TempDir dir;
+    const FifoHangGuard fifo(dir.file("fifo.mp3"));
+    EXPECT_FALSE(f.player.PlayFile(dir.file("fifo.mp3")));
     EXPECT_EQ(f.state->commands.size(), expected.size() + 1);
 }
 

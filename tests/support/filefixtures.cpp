@@ -10,6 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +22,7 @@
 #include <pwd.h>
 #include <sstream>
 #include <vector>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -290,4 +295,49 @@ std::string PictureBytes(const char* format, int width, int height)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
     return bytes.toStdString();
+}
+
+struct FifoHangGuard::State {
+    std::mutex mutex;
+    std::condition_variable stop;
+    bool stopped = false;
+    std::atomic<bool> rescued {false};
+};
+
+FifoHangGuard::FifoHangGuard(std::string path, int seconds)
+    : m_state(std::make_shared<State>())
+{
+    if (::mkfifo(path.c_str(), 0666) != 0)
+        throw std::runtime_error("mkfifo failed: " + path);
+    m_thread = std::thread([state = m_state, path = std::move(path), seconds] {
+        std::unique_lock lock(state->mutex);
+        if (state->stop.wait_for(lock, std::chrono::seconds(seconds), [&] { return state->stopped; }))
+            return;
+        // Hung: O_RDWR never blocks on a FIFO and counts as both ends.
+        while (!state->stopped) {
+            state->rescued = true;
+            lock.unlock();
+            const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (fd >= 0)
+                ::close(fd);
+            lock.lock();
+            state->stop.wait_for(lock, std::chrono::milliseconds(50), [&] { return state->stopped; });
+        }
+    });
+}
+
+FifoHangGuard::~FifoHangGuard()
+{
+    {
+        const std::lock_guard lock(m_state->mutex);
+        m_state->stopped = true;
+    }
+    m_state->stop.notify_all();
+    m_thread.join();
+}
+
+bool FifoHangGuard::Rescued() const
+{
+    return m_state->rescued;
 }

@@ -4,8 +4,10 @@
 // (tests run as root, where permission bits stop nothing).
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 class TempDir final {
@@ -43,6 +45,26 @@ std::string Id3v2Tag(int majorVersion, std::string_view artist, std::string_view
 // A real picture of `width` x `height` pixels encoded as `format` ("PNG",
 // "JPEG"), one colour all over.
 std::string PictureBytes(const char* format, int width, int height);
+
+// A FIFO named like a song, made at `path` (mkfifo), with a guard against a
+// regression that would block in its open or read: should the guard still
+// live after `seconds`, it opens the FIFO's other end and closes it again,
+// again and again, which frees a blocked open and ends a blocked read, and
+// Rescued() becomes true. A test thus fails (EXPECT_FALSE(Rescued())) where
+// it would hang. The FIFO stays; the guard stops when destroyed.
+class FifoHangGuard final {
+public:
+    explicit FifoHangGuard(std::string path, int seconds = 10);
+    ~FifoHangGuard();
+    FifoHangGuard(const FifoHangGuard&) = delete;
+    FifoHangGuard& operator=(const FifoHangGuard&) = delete;
+    bool Rescued() const;
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+    std::thread m_thread;
+};
 
 // Runs `body` in a forked child that has dropped to the user "nobody" (when
 // the tests run as root); the child's return value is its exit code, which is

@@ -2,7 +2,10 @@
 // attributes, hard links), long names can be saved, and a save killed
 // halfway leaves the original and nothing else.
 
+#include "rawtags.h"
+#include "tagerror.h"
 #include "tagtestutil.h"
+#include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
 
 #include <gtest/gtest.h>
@@ -117,6 +120,42 @@ pid_t StartSave(const std::string& path)
 }
 
 }  // namespace
+
+TEST(KeepFile, AFifoNamedLikeASongIsRefusedWithoutBlocking)
+{
+    TempDir dir;
+    const std::string path = dir.file("fifo.mp3");
+    const FifoHangGuard fifo(path);
+
+    Tmp3TagV2 v2;
+    EXPECT_FALSE(v2.LoadFromFile(path));
+    EXPECT_EQ(v2.LastError(), "not a regular file");
+    v2.SetTitle("Title");
+    EXPECT_FALSE(v2.SaveToFile(path));
+    EXPECT_EQ(v2.LastError(), "not a regular file");
+
+    Tmp3TagV1 v1;
+    v1.SetTitle("Title");
+    const std::string refused = "Cannot open file \"" + path + "\". not a regular file";
+    for (const auto& operation : {+[](Tmp3TagV1& tag, const std::string& p) { tag.SaveToFile(p); },
+                                  +[](Tmp3TagV1& tag, const std::string& p) { tag.LoadFromFile(p); }}) {
+        try {
+            operation(v1, path);
+            ADD_FAILURE() << "the FIFO was taken for a file";
+        } catch (const TagError& error) {
+            EXPECT_EQ(error.what(), refused);
+        }
+    }
+
+    // The undo journal's raw reads and writes as well.
+    RawTags raw;
+    std::string error;
+    EXPECT_FALSE(ReadRawTags(path, raw, 1 << 20, error));
+    EXPECT_EQ(error, "not a regular file");
+    EXPECT_FALSE(WriteRawTags(path, raw, error));
+    EXPECT_EQ(error, "not a regular file");
+    EXPECT_FALSE(fifo.Rescued());
+}
 
 TEST(KeepFile, HardLinksStay)
 {

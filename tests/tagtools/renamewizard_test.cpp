@@ -191,6 +191,27 @@ TEST_F(WizardTest, RenameNeverReplacesAFileAndReportsEveryFileThatKeepsItsName)
     EXPECT_EQ(playlist.FileAt(1)->FullPath(), dir.file("two.mp3"));
 }
 
+TEST_F(WizardTest, FilesThatVanishOrBecomeFoldersAfterThePreviewAreReported)
+{
+    Song("one.mp3", TagValues{"A", "T"});
+    const std::string gone = Song("two.mp3", TagValues{"B", "U"});
+    const std::string folder = Song("three.mp3", TagValues{"C", "V"});
+    TfrmBatchRename wizard(playlist, prompts, {});
+    wizard.show();
+    Next(wizard);
+    Next(wizard);
+    // Another process, between the preview and the renames.
+    ASSERT_EQ(::unlink(gone.c_str()), 0);
+    ASSERT_EQ(::unlink(folder.c_str()), 0);
+    MakeDir(folder);
+
+    Next(wizard);
+    EXPECT_EQ(wizard.labResult->text(), "Renamed 1 of 3 files. The files below keep their names.");
+    EXPECT_EQ(FailureRows(wizard), (std::vector<QStringList>{{"two.mp3", "B - U.mp3", "No such file or directory"},
+                                                             {"three.mp3", "C - V.mp3", "Is a directory"}}));
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"A - T.mp3", "three.mp3"}));
+}
+
 TEST_F(WizardTest, RenameInAFolderThatMayNotBeWrittenIsReportedAndTheRunCannotBeLeft)
 {
     const std::string folder = dir.file("locked");
