@@ -495,8 +495,15 @@ std::string CheckTagRoundTrip(const std::string& path)
         } catch (const TagError& e) {
             return std::string("ID3v1 removal failed: ") + e.what();
         }
-        if (!v2After.RemoveFromFile(path))
-            return "ID3v2 removal failed";
+        const std::string beforeRemoval = readAll(path);
+        if (!v2After.RemoveFromFile(path)) {
+            // Without its ID3v1 trailer a junk file's one frame header may no
+            // longer count as MPEG audio: the removal is then refused, the
+            // file left as it is.
+            if (v2After.LastError() == "not an MP3 file" && readAll(path) == beforeRemoval)
+                return {};
+            return "ID3v2 removal failed: " + v2After.LastError();
+        }
         if (readAll(path) != audio)
             return "removing both tags did not leave the audio";
     }
