@@ -1,6 +1,7 @@
 #include "workerpool.h"
 
 #include <memory>
+#include <system_error>
 #include <utility>
 
 #include <unistd.h>
@@ -9,8 +10,14 @@ WorkerPool::WorkerPool(int threads)
 {
     const int count = threads > 0 ? threads : 1;
     m_threads.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        m_threads.emplace_back(&WorkerPool::Run, this);
+    // Short of memory (or of threads) not every thread may start: the pool
+    // works with those that did, and with none each task runs where it is
+    // posted.
+    try {
+        for (int i = 0; i < count; ++i)
+            m_threads.emplace_back(&WorkerPool::Run, this);
+    } catch (const std::system_error&) {
+    }
 }
 
 WorkerPool::~WorkerPool()
@@ -26,6 +33,10 @@ WorkerPool::~WorkerPool()
 
 void WorkerPool::Post(std::function<void()> task)
 {
+    if (m_threads.empty()) {
+        task();
+        return;
+    }
     {
         const std::lock_guard lock(m_mutex);
         m_tasks.push_back(std::move(task));

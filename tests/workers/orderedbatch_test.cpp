@@ -2,12 +2,17 @@
 // flight, jobs added while others run, cancel and errors.
 
 #include "orderedbatch.h"
+#include "workerpool.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <stdexcept>
 #include <thread>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -168,4 +173,25 @@ TEST(OrderedBatchTest, ALongRunOfReadyResultsStillTicks)
     EXPECT_EQ(consumed, kJobs);
     ASSERT_FALSE(consumedAtTick.empty());
     EXPECT_LE(consumedAtTick.front(), static_cast<int>(4 * OrderedBatch<int>::kWakeRun));
+}
+
+TEST(WorkerPoolTest, ThreadsThatCannotStartLeaveAPoolThatStillRunsItsTasks)
+{
+    // In a child whose data segment cannot grow by a thread's stack: the
+    // pool is made without crashing and runs what is posted.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit tight {32u << 20, 32u << 20};
+        ::setrlimit(RLIMIT_DATA, &tight);
+        int ran = 0;
+        {
+            WorkerPool pool(64);
+            pool.Post([&ran] { ran = 1; });
+        }
+        ::_exit(ran == 1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
