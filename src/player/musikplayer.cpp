@@ -21,14 +21,22 @@ bool MusikPlayer::PlayFile(const std::string& path)
 {
     if (m_deviceOpen)
         StopPlaying();
-    if (!m_backend->open(path))
+    if (!m_backend->open(path)) {
+        m_lastError = m_backend->openError();
+        if (m_lastError.empty())
+            m_lastError = "The file cannot be played";
+        // Copies: a receiver may start another song meanwhile.
+        emit playbackFailed(std::string(path), std::string(m_lastError));
         return false;
+    }
+    m_lastError.clear();
     m_currentSongFile = path;
     m_deviceOpen = true;
     m_active = true;
     m_paused = false;
     StartPlaying();
     startPoller();
+    emit songChanged();
     return true;
 }
 
@@ -40,8 +48,10 @@ void MusikPlayer::StopPlaying()
     m_active = false;
     m_paused = false;
     stopPoller();
-    if (wasOpen)
+    if (wasOpen) {
         m_backend->close();
+        emit songChanged();
+    }
 }
 
 void MusikPlayer::StartPlaying()
@@ -81,9 +91,14 @@ void MusikPlayer::SeekTo(std::int64_t positionMs)
 
 std::uint32_t MusikPlayer::GetSongLength()
 {
+    return QuerySongLength().value_or(FallbackLength);
+}
+
+std::optional<std::uint32_t> MusikPlayer::QuerySongLength()
+{
     if (!m_deviceOpen)
-        return FallbackLength;
-    return m_backend->length().value_or(FallbackLength);
+        return std::nullopt;
+    return m_backend->length();
 }
 
 std::uint32_t MusikPlayer::GetSongPosition()
@@ -106,6 +121,19 @@ bool MusikPlayer::IsPlayerPaused() const
 const std::string& MusikPlayer::CurrentSongFile() const
 {
     return m_currentSongFile;
+}
+
+void MusikPlayer::SongFileRenamed(const std::string& from, const std::string& to)
+{
+    if (!m_deviceOpen || from.empty() || from != m_currentSongFile || from == to)
+        return;
+    m_currentSongFile = to;
+    emit songChanged();
+}
+
+const std::string& MusikPlayer::LastError() const
+{
+    return m_lastError;
 }
 
 bool MusikPlayer::IsPollerRunning() const
@@ -139,6 +167,14 @@ void MusikPlayer::pollPosition()
 {
     if (!m_deviceOpen || QCoreApplication::closingDown()) {
         stopPoller();
+        return;
+    }
+    // A stream that failed plays no more: the song is closed, and told.
+    if (std::optional<std::string> failure = m_backend->takeStreamError()) {
+        const std::string path = m_currentSongFile;
+        m_lastError = failure->empty() ? std::string("The file cannot be played") : *failure;
+        StopPlaying();
+        emit playbackFailed(path, std::string(m_lastError));
         return;
     }
     emit playerPosition();
