@@ -76,6 +76,8 @@ bool OpenInMailProgram(const QUrl& address)
 
 } // namespace
 
+const QString TfrmMain::kTitle = QStringLiteral("Orvanel Soft - Tunevault v.1.0");
+
 TfrmMain::TfrmMain(Prompts& prompts, QWidget* parent)
     : QMainWindow(parent)
     , m_prompts(prompts)
@@ -131,11 +133,33 @@ void TfrmMain::CreatePlayerControls(std::unique_ptr<MediaBackend> media,
 {
     m_playerControls = std::make_unique<TPlayerControls>(*m_playlist, m_prompts, std::move(media), mixer,
                                                          [this] { UpdateActions(); });
+    connect(m_playerControls.get(), &TPlayerControls::songCaptionChanged, this, &TfrmMain::ShowSongCaption);
+    // A status line, not a message box: a song that cannot be played is
+    // said once, however many fail in a row, and nothing waits for an answer.
+    connect(m_playerControls.get(), &TPlayerControls::playerMessage, this, [this](const QString& text) {
+        if (text.isEmpty())
+            m_panStatus->clearMessage();
+        else
+            m_panStatus->showMessage(text);
+    });
+}
+
+void TfrmMain::ShowSongCaption(const QString& caption)
+{
+    if (caption.isEmpty()) {
+        setWindowTitle(kTitle);
+        return;
+    }
+    // "[*]" in a title is the placeholder of the modified mark; doubled it
+    // stands for itself, as the caption has it.
+    QString shown = caption;
+    shown.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(shown + QStringLiteral(" - ") + kTitle);
 }
 
 void TfrmMain::FormCreate()
 {
-    setWindowTitle(QStringLiteral("Orvanel Soft - Tunevault v.1.0"));
+    setWindowTitle(kTitle);
     setWindowIcon(TvIcons::AppIcon());
 
     // The window sees keys before its controls.
@@ -179,6 +203,10 @@ void TfrmMain::FormCreate()
     player.StopPlaying = [this] {
         if (m_playerControls)
             m_playerControls->butStopClick();
+    };
+    player.SongRenamed = [this](const std::string& from, const std::string& to) {
+        if (m_playerControls)
+            m_playerControls->player().SongFileRenamed(from, to);
     };
     m_tagCommands = std::make_unique<TTagCommands>(*m_playlist, m_prompts, std::move(player));
     connect(m_playlist->Changemp3tags1, &QAction::triggered, m_tagCommands.get(), &TTagCommands::Changemp3tags1Click);
