@@ -136,25 +136,18 @@ void TfrmMain::CreatePlayerControls(std::unique_ptr<MediaBackend> media,
     connect(m_playerControls.get(), &TPlayerControls::songCaptionChanged, this, &TfrmMain::ShowSongCaption);
     // A status line, not a message box: a song that cannot be played is
     // said once, however many fail in a row, and nothing waits for an answer.
-    connect(m_playerControls.get(), &TPlayerControls::playerMessage, this, [this](const QString& text) {
-        if (text.isEmpty())
-            m_panStatus->clearMessage();
-        else
-            m_panStatus->showMessage(text);
-    });
+    // An empty text clears the line.
+    connect(m_playerControls.get(), &TPlayerControls::playerMessage, this,
+            [this](const QString& text) { m_panStatus->showMessage(text); });
 }
 
 void TfrmMain::ShowSongCaption(const QString& caption)
 {
-    if (caption.isEmpty()) {
-        setWindowTitle(kTitle);
-        return;
-    }
     // "[*]" in a title is the placeholder of the modified mark; doubled it
     // stands for itself, as the caption has it.
     QString shown = caption;
     shown.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
-    setWindowTitle(shown + QStringLiteral(" - ") + kTitle);
+    setWindowTitle(caption.isEmpty() ? kTitle : shown + QStringLiteral(" - ") + kTitle);
 }
 
 void TfrmMain::FormCreate()
