@@ -242,6 +242,7 @@ TEST(GstPlaybackWithoutOutput, NoSoundOutputMeansTheSongDoesNotOpen)
     environment.set("ALSA_CONFIG_PATH", QByteArray::fromStdString(dir.file("no-alsa.conf")));
     MusikPlayer player{std::make_unique<GstMediaBackend>()};
     EXPECT_FALSE(player.PlayFile(song));
+    EXPECT_EQ(player.LastError(), "No sound output could be opened");
     EXPECT_FALSE(player.IsPlayerActive());
     EXPECT_FALSE(player.IsPollerRunning());
     EXPECT_FALSE(processHoldsFile(song));
