@@ -76,9 +76,19 @@ void TFileInfo::ReadTags()
     }
 }
 
+bool TFileInfo::IsBlankCaption(const std::string& caption)
+{
+    // artist + " - " + title trims to the lone hyphen exactly when both are
+    // blank.
+    return TrimControls(caption) == "-";
+}
+
 std::string TFileInfo::DisplayName() const
 {
-    std::string name = options::FNIOMP3INFO || !m_tagCaption ? m_fileName : *m_tagCaption;
+    // A tag whose artist and title are both blank would show as a bare
+    // " - ": the file name tells more.
+    const bool blankTag = m_tagCaption && IsBlankCaption(*m_tagCaption);
+    std::string name = options::FNIOMP3INFO || !m_tagCaption || blankTag ? m_fileName : *m_tagCaption;
     if (options::REPLURLSPACES)
         name = ReplaceAll(name, "%20", " ");
     return name;

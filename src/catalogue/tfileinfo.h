@@ -34,7 +34,9 @@ public:
     // Re-reads both tags; a tag that cannot be read counts as absent. The
     // ID3v2 tag gives the caption when the file has both.
     void ReadTags();
-    // The text the playlist shows, under the two display settings.
+    // The text the playlist shows, under the two display settings: the tag
+    // caption, or the file name (always with "File Name in playlist", and
+    // when there is no tag or its artist and title are both blank).
     std::string DisplayName() const;
 
     // Remove one tag from the file. Nothing escapes: the result is empty
@@ -72,6 +74,8 @@ public:
     int TagStateIndex() const;
 
 private:
+    // A caption of a tag whose artist and title are both blank (" - ").
+    static bool IsBlankCaption(const std::string& caption);
     // RemoveV2TagFrom; `withV1`: the ID3v1 trailer goes in the same rewrite
     // (`removed` tells whether that rewrite was made).
     static std::string RemoveV2TagFrom(const std::string& path, FolderFlushes* laterFlushes, bool withV1,

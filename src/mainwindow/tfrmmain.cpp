@@ -75,6 +75,8 @@ bool OpenInMailProgram(const QUrl& address)
 
 } // namespace
 
+const QString TfrmMain::kTitle = QStringLiteral("Orvanel Soft - Tunevault v.1.0");
+
 TfrmMain::TfrmMain(Prompts& prompts, QWidget* parent)
     : QMainWindow(parent)
     , m_prompts(prompts)
@@ -130,11 +132,26 @@ void TfrmMain::CreatePlayerControls(std::unique_ptr<MediaBackend> media,
 {
     m_playerControls = std::make_unique<TPlayerControls>(*m_playlist, m_prompts, std::move(media), mixer,
                                                          [this] { UpdateActions(); });
+    connect(m_playerControls.get(), &TPlayerControls::songCaptionChanged, this, &TfrmMain::ShowSongCaption);
+    // A status line, not a message box: a song that cannot be played is
+    // said once, however many fail in a row, and nothing waits for an answer.
+    // An empty text clears the line.
+    connect(m_playerControls.get(), &TPlayerControls::playerMessage, this,
+            [this](const QString& text) { m_panStatus->showMessage(text); });
+}
+
+void TfrmMain::ShowSongCaption(const QString& caption)
+{
+    // "[*]" in a title is the placeholder of the modified mark; doubled it
+    // stands for itself, as the caption has it.
+    QString shown = caption;
+    shown.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(caption.isEmpty() ? kTitle : shown + QStringLiteral(" - ") + kTitle);
 }
 
 void TfrmMain::FormCreate()
 {
-    setWindowTitle(QStringLiteral("Orvanel Soft - Tunevault v.1.0"));
+    setWindowTitle(kTitle);
     setWindowIcon(TvIcons::AppIcon());
 
     // The window sees keys before its controls.
@@ -178,6 +195,10 @@ void TfrmMain::FormCreate()
     player.StopPlaying = [this] {
         if (m_playerControls)
             m_playerControls->butStopClick();
+    };
+    player.SongRenamed = [this](const std::string& from, const std::string& to) {
+        if (m_playerControls)
+            m_playerControls->player().SongFileRenamed(from, to);
     };
     m_tagCommands = std::make_unique<TTagCommands>(*m_playlist, m_prompts, std::move(player));
     connect(m_playlist->Changemp3tags1, &QAction::triggered, m_tagCommands.get(), &TTagCommands::Changemp3tags1Click);

@@ -52,6 +52,8 @@ public:
     // FormCreate's last step: the player controls with the media player and
     // the mixer volume control (`VolumeControl`) on these back-ends. A mixer
     // that cannot be opened is reported once; the window runs on without it.
+    // While a song is open its caption leads the window title; why a song
+    // could not be played is shown in the status line.
     void CreatePlayerControls(std::unique_ptr<MediaBackend> media,
                               const std::function<std::unique_ptr<MixerBackend>()>& mixer);
     // The folder the browser shows at the start: the one it showed at the
@@ -101,6 +103,10 @@ public:
     void UpdateActions();
     // The caption and enabled state of "Undo last change".
     void UpdateUndoAction();
+    // The window title: the program's name, after the playing song's
+    // caption while one is open (empty: none).
+    void ShowSongCaption(const QString& caption);
+    static const QString kTitle;
 
     // Main menu and toolbar items.
     QAction* Addsinglefile1 = nullptr;

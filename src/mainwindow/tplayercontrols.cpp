@@ -23,12 +23,22 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace {
 
 constexpr std::uint32_t MaxVolume = 65535;
 constexpr int MasterTag = 1;
 constexpr int WaveTag = 2;
+
+// The name part of a path, for display (bytes that are not UTF-8 show as
+// replacement characters).
+QString FileNameOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+}
 
 } // namespace
 
@@ -71,6 +81,8 @@ TPlayerControls::TPlayerControls(TPlaylistPane& playlist, Prompts& prompts, std:
     view->installEventFilter(this);
     m_progress->installEventFilter(this);
     connect(m_player.get(), &MusikPlayer::playerPosition, this, &TPlayerControls::PlayerPosition);
+    connect(m_player.get(), &MusikPlayer::songChanged, this, &TPlayerControls::SongChanged);
+    connect(m_player.get(), &MusikPlayer::playbackFailed, this, &TPlayerControls::PlaybackFailed);
 
     // The volume panel: 0 at the top is full volume; the bars are reached by
     // the mouse, not by Tab.
@@ -96,6 +108,9 @@ TPlayerControls::TPlayerControls(TPlaylistPane& playlist, Prompts& prompts, std:
     TPlayerHooks hooks;
     hooks.CurrentSongFile = [this] { return m_player->CurrentSongFile(); };
     hooks.StopPlaying = [this] { m_player->StopPlaying(); };
+    hooks.SongRenamed = [this](const std::string& from, const std::string& to) {
+        m_player->SongFileRenamed(from, to);
+    };
     m_playlist.SetPlayerHooks(std::move(hooks));
 
     // Enabling is recomputed whenever the event loop is about to wait.
@@ -110,6 +125,8 @@ TPlayerControls::~TPlayerControls()
 {
     m_playlist.SetPlayerHooks(TPlayerHooks{});
     m_volumeControl.reset();
+    // The last stop tells nobody: the window goes.
+    disconnect(m_player.get(), nullptr, this, nullptr);
     m_player->StopPlaying();
 }
 
@@ -140,8 +157,10 @@ void TPlayerControls::playActionExecute()
     const std::vector<int> rows = m_playlist.SelectedRows();
     if (rows.empty())
         return;
-    if (const TFileInfo* info = m_playlist.FileAt(rows.front()))
-        m_player->PlayFile(info->FullPath());
+    if (const TFileInfo* info = m_playlist.FileAt(rows.front())) {
+        if (m_player->PlayFile(info->FullPath()))
+            emit playerMessage(QString());
+    }
 }
 
 void TPlayerControls::playActionUpdate()
@@ -171,10 +190,14 @@ void TPlayerControls::songsListViewDblClick()
     const TFileInfo* info = m_playlist.FileAt(rows.front());
     if (!info)
         return;
-    // The mark moves whether or not the file could be opened.
-    m_player->PlayFile(info->FullPath());
+    // A file that cannot be played gets no mark (the player has told why);
+    // the song that played before has stopped all the same.
+    const bool playing = m_player->PlayFile(info->FullPath());
     ClearPlayingMarks();
+    if (!playing)
+        return;
     m_playlist.model()->SetChecked(rows.front(), true);
+    emit playerMessage(QString());
 }
 
 void TPlayerControls::butPauseClick()
@@ -196,15 +219,53 @@ void TPlayerControls::ClearPlayingMarks()
             model->SetChecked(row, false);
 }
 
+void TPlayerControls::SongChanged()
+{
+    const std::string& song = m_player->CurrentSongFile();
+    if (song.empty()) {
+        // Nothing plays, so no row is marked as playing, whichever command
+        // stopped the player.
+        ClearPlayingMarks();
+        m_playlist.playerStrip()->ClearTimes();
+        emit songCaptionChanged(QString());
+        return;
+    }
+    emit songCaptionChanged(CaptionOf(song));
+}
+
+void TPlayerControls::PlaybackFailed(const std::string& path, const std::string& reason)
+{
+    emit playerMessage(QStringLiteral("Cannot play \"%1\": %2")
+                           .arg(FileNameOf(path),
+                                QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size()))));
+}
+
+QString TPlayerControls::CaptionOf(const std::string& path) const
+{
+    for (int row = 0; row < m_playlist.Count(); ++row) {
+        if (const TFileInfo* info = m_playlist.FileAt(row); info && info->FullPath() == path)
+            return QString::fromStdString(info->DisplayName());
+    }
+    return FileNameOf(path);
+}
+
 void TPlayerControls::PlayerPosition()
 {
-    const std::uint32_t length = m_player->GetSongLength();
+    const std::optional<std::uint32_t> known = m_player->QuerySongLength();
+    const std::uint32_t length = known.value_or(MusikPlayer::FallbackLength);
     const std::uint32_t position = m_player->GetSongPosition();
     // A zero length would turn the gauge into a busy indicator.
     const int maximum = static_cast<int>(
         std::clamp<std::uint32_t>(length, 1, static_cast<std::uint32_t>(std::numeric_limits<int>::max())));
     m_progress->setMaximum(maximum);
     m_progress->setValue(static_cast<int>(std::min<std::uint32_t>(position, static_cast<std::uint32_t>(maximum))));
+    // A refresh queued before the song stopped finds none: no times then.
+    // At the end the position may pass the length by a frame: the times
+    // never show more elapsed than the song has.
+    if (m_player->IsPlayerActive())
+        m_playlist.playerStrip()->ShowTimes(known ? std::min(position, *known) : position, known);
+    else
+        m_playlist.playerStrip()->ClearTimes();
 }
 
 void TPlayerControls::progressMouseDown(int x)

@@ -7,6 +7,13 @@
 // It owns the media player and the mixer volume control. The volume control
 // is made last, from the mixer factory; when that fails the error is shown
 // once and the program runs on without one (the bars then change nothing).
+//
+// The strip shows the elapsed and the total time beside the gauge; the
+// playing song's caption and the failures of songs that cannot be played
+// go out as signals for the window's title and status line (a line, not a
+// message box, so that many failures in a row ask for nothing). A row is
+// marked as playing only while its song is open: every way the player
+// stops clears the marks.
 
 #include "taudiovolumecontrol.h"
 
@@ -15,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 class MediaBackend;
 class MixerBackend;
@@ -74,6 +82,11 @@ public:
 signals:
     // After each SeekAndPlay, with the position the player is at.
     void seeked(std::int64_t positionMs);
+    // The open song's caption (its row's), or empty when no song is open.
+    void songCaptionChanged(const QString& caption);
+    // A line for the user about the player: why a song cannot be played;
+    // empty (nothing to say) once a song has started.
+    void playerMessage(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -81,6 +94,11 @@ protected:
 private:
     void CreateVolumeControl(const MixerFactory& mixer);
     void ClearPlayingMarks();
+    // The player opened, closed or renamed its song.
+    void SongChanged();
+    void PlaybackFailed(const std::string& path, const std::string& reason);
+    // The caption of the row that holds `path`; its file name when none does.
+    QString CaptionOf(const std::string& path) const;
     bool inVolumePanel(const QWidget* widget) const;
 
     TPlaylistPane& m_playlist;

@@ -24,6 +24,17 @@ QToolButton* MakeButton(const char* name, const QString& caption, const QIcon& i
     return b;
 }
 
+// A label for a time, wide enough for "0:00:00" in the strip's font.
+QLabel* MakeTimeLabel(const char* name, Qt::Alignment alignment, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAlignment(alignment | Qt::AlignVCenter);
+    label->setTextFormat(Qt::PlainText);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("0:00:00")) + 4);
+    return label;
+}
+
 } // namespace
 
 TPlayerStrip::TPlayerStrip(QWidget* parent)
@@ -43,6 +54,11 @@ TPlayerStrip::TPlayerStrip(QWidget* parent)
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     m_progress->setFixedHeight(12);
+    // The times keep their width, so that the gauge does not move as they
+    // change.
+    m_labElapsed = MakeTimeLabel("labElapsed", Qt::AlignRight, this);
+    m_labTotal = MakeTimeLabel("labTotal", Qt::AlignLeft, this);
+    ClearTimes();
     m_butVolume = MakeButton("butVolume", QStringLiteral("Volume"), TvIcons::VolumeIcon(), this);
     const QCursor buttonCursor = TvIcons::Cursor2();
     for (QToolButton* b : {m_butPlay, m_butPause, m_butStop})
@@ -51,8 +67,36 @@ TPlayerStrip::TPlayerStrip(QWidget* parent)
     layout->addWidget(m_butPlay);
     layout->addWidget(m_butPause);
     layout->addWidget(m_butStop);
+    layout->addWidget(m_labElapsed);
     layout->addWidget(m_progress, 1);
+    layout->addWidget(m_labTotal);
     layout->addWidget(m_butVolume);
+}
+
+QString TPlayerStrip::TimeText(std::uint32_t ms, bool withHours)
+{
+    const std::uint32_t seconds = ms / 1000;
+    const std::uint32_t minutes = seconds / 60;
+    if (!withHours)
+        return QStringLiteral("%1:%2").arg(minutes).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2:%3")
+        .arg(minutes / 60)
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+void TPlayerStrip::ShowTimes(std::uint32_t positionMs, std::optional<std::uint32_t> lengthMs)
+{
+    constexpr std::uint32_t hour = 3600 * 1000;
+    const bool withHours = positionMs >= hour || (lengthMs && *lengthMs >= hour);
+    m_labElapsed->setText(TimeText(positionMs, withHours));
+    m_labTotal->setText(lengthMs ? TimeText(*lengthMs, withHours)
+                                 : withHours ? QStringLiteral("-:--:--") : QStringLiteral("-:--"));
+}
+
+void TPlayerStrip::ClearTimes()
+{
+    ShowTimes(0, 0);
 }
 
 TVolumePopup::TVolumePopup(QWidget* parent)

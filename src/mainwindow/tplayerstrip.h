@@ -1,10 +1,15 @@
 #pragma once
 // The player strip under the playlist (Play, Pause, Stop, the position gauge
-// and Volume) and the volume popup with its two bars. The buttons are laid
-// out here; the player controls connect to them (they do nothing yet).
+// between the elapsed and the total time, and Volume) and the volume popup
+// with its two bars. The buttons are laid out here; the player controls
+// connect to them.
 
 #include <QFrame>
 
+#include <cstdint>
+#include <optional>
+
+class QLabel;
 class QProgressBar;
 class QSlider;
 class QToolButton;
@@ -19,6 +24,17 @@ public:
     QToolButton* butStop() const { return m_butStop; }
     QToolButton* butVolume() const { return m_butVolume; }
     QProgressBar* progress() const { return m_progress; }
+    // The elapsed time left of the gauge and the song's length right of it.
+    QLabel* labElapsed() const { return m_labElapsed; }
+    QLabel* labTotal() const { return m_labTotal; }
+
+    // Shows the position and the length ("-:--" while the length is not
+    // known); both in h:mm:ss once either reaches an hour, else in m:ss.
+    void ShowTimes(std::uint32_t positionMs, std::optional<std::uint32_t> lengthMs);
+    // No song: "0:00" on both sides.
+    void ClearTimes();
+    // Whole seconds of `ms`, as m:ss or h:mm:ss.
+    static QString TimeText(std::uint32_t ms, bool withHours);
 
 private:
     QToolButton* m_butPlay = nullptr;
@@ -26,6 +42,8 @@ private:
     QToolButton* m_butStop = nullptr;
     QToolButton* m_butVolume = nullptr;
     QProgressBar* m_progress = nullptr;
+    QLabel* m_labElapsed = nullptr;
+    QLabel* m_labTotal = nullptr;
 };
 
 // The hidden volume popup `pVolumeControl`: the label "Volume" and the bars

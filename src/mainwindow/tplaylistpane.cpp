@@ -248,6 +248,13 @@ void TPlaylistPane::RefreshTagRows(const std::vector<int>& rows, bool hideList)
     }
 }
 
+void TPlaylistPane::ShowRenamedRows(const std::vector<int>& rows)
+{
+    SortingOff sorting(*m_model);
+    for (int row : rows)
+        m_model->RefreshRow(row);
+}
+
 void TPlaylistPane::ReadRowsTags(const std::vector<int>& rows, const std::function<void(int row)>& taken,
                                  const std::function<bool(int done)>& tick, std::chrono::milliseconds interval)
 {
@@ -532,16 +539,17 @@ void TPlaylistPane::mnuRenameFile1Click()
             return;
         const std::string newName = WithoutExtension(trimmed) + ".mp3";
         if (IsValidFileName(newName)) {
-            // The player holds the file it plays: stop it before the move;
-            // the row is no longer the one playing.
-            const std::string playing = m_player.CurrentSongFile();
-            if (!playing.empty() && playing == info->FullPath()) {
-                m_player.StopPlaying();
-                m_model->SetChecked(row, false);
-            }
-            // A failed move leaves the record, and so the row, as it was.
-            if (info->Rename(newName))
+            // A rename does not disturb a file that the player holds open:
+            // the song plays on, its row keeps the mark, and the player
+            // learns the new path, so that the commands that rewrite or
+            // remove files still know it is playing. A failed move leaves
+            // the record, and so the row, as it was.
+            const std::string oldPath = info->FullPath();
+            if (info->Rename(newName)) {
+                if (m_player.CurrentSongFile() == oldPath)
+                    m_player.SongRenamed(oldPath, info->FullPath());
                 m_model->RefreshRow(row);
+            }
             return;
         }
         m_prompts.showError(QStringLiteral("Error"),

@@ -30,11 +30,15 @@ class TtmtListView;
 class QAction;
 class QMenu;
 
-// What the playlist needs from the player: the open song's path and a way to
-// stop it. Until a player is connected both do nothing.
+// What the playlist needs from the player: the open song's path, a way to
+// stop it, and the news that the open song's file was renamed (the player
+// holds it open and plays on under the new path). Until a player is
+// connected they do nothing.
 struct TPlayerHooks {
     std::function<std::string()> CurrentSongFile = [] { return std::string(); };
     std::function<void()> StopPlaying = [] {};
+    std::function<void(const std::string& from, const std::string& to)> SongRenamed =
+        [](const std::string&, const std::string&) {};
 };
 
 class TPlaylistPane final : public QWidget, public PlaylistRows {
@@ -90,6 +94,8 @@ public:
     void removeselecteditems1Click();
     void mnuSelectAll1Click();
     void mnuSongPopup();
+    // "Rename File". The playing file plays on under its new name: the row
+    // keeps its now-playing mark and the player learns the new path.
     void mnuRenameFile1Click();
 
     // Hover panel.
@@ -122,6 +128,11 @@ public:
     // and repainting suspended, the list also hidden when `hideList`; then
     // sorting by caption again, which re-sorts all rows once.
     void RefreshTagRows(const std::vector<int>& rows, bool hideList = false);
+    // After the files of `rows` (positions) were renamed through their
+    // records, which then read the files under their new names: the rows
+    // take the new captions and tag-state images with sorting switched off,
+    // then sorted by caption once. Now-playing marks stay.
+    void ShowRenamedRows(const std::vector<int>& rows);
     // Every record reads its tags again (the tag options changed how texts
     // read) on the worker pool, under the progress window, whose Cancel
     // leaves the records not read yet as they were; the rows take the new

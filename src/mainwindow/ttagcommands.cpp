@@ -125,19 +125,28 @@ void TTagCommands::UndoLastChangeClick()
     m_undoing = false;
 
     // The rows of the files involved: renamed back to the paths they had, or
-    // with the tags they had.
+    // with the tags they had. A playing file renamed back plays on, as the
+    // wizard's renames do.
     std::unordered_map<std::string, std::string> renamed(report.renamedBack.begin(), report.renamedBack.end());
     const std::unordered_set<std::string> restored(report.restored.begin(), report.restored.end());
-    std::vector<int> rows;
+    const std::string nowPlaying = m_player.CurrentSongFile();
+    std::vector<int> renamedRows;
     for (int row = 0; row < m_playlist.Count(); ++row) {
         TFileInfo* info = m_playlist.FileAt(row);
         const std::string path = info->FullPath();
         if (const auto it = renamed.find(path); it != renamed.end()) {
             info->SetPath(it->second);
-            rows.push_back(row);
-        } else if (restored.count(path) != 0) {
-            rows.push_back(row);
+            if (!nowPlaying.empty() && path == nowPlaying)
+                m_player.SongRenamed(path, it->second);
+            renamedRows.push_back(row);
         }
+    }
+    m_playlist.ShowRenamedRows(renamedRows);
+    // Found after that sort, which may have moved them.
+    std::vector<int> rows;
+    for (int row = 0; row < m_playlist.Count(); ++row) {
+        if (restored.count(m_playlist.FileAt(row)->FullPath()) != 0)
+            rows.push_back(row);
     }
     m_playlist.RefreshTagRows(rows);
     emit UndoChanged();
@@ -212,13 +221,21 @@ void TTagCommands::BatchfilesRename1Click()
     CommitUndo(std::move(undo));
     if (!renamedAny)
         return;
-    // The wizard is modal: the rows are where they were.
+    // The wizard is modal: the rows are where they were. A renamed playing
+    // file plays on: the player learns its new path and its row keeps the
+    // mark, so that the commands that rewrite it still stop the player.
+    const std::string playing = m_player.CurrentSongFile();
     std::vector<int> renamed;
     for (int row = 0; row < m_playlist.Count(); ++row) {
-        if (m_playlist.FileAt(row)->FullPath() != before[static_cast<std::size_t>(row)])
-            renamed.push_back(row);
+        const std::string& old = before[static_cast<std::size_t>(row)];
+        const std::string now = m_playlist.FileAt(row)->FullPath();
+        if (now == old)
+            continue;
+        renamed.push_back(row);
+        if (!playing.empty() && old == playing)
+            m_player.SongRenamed(old, now);
     }
-    m_playlist.RefreshTagRows(renamed);
+    m_playlist.ShowRenamedRows(renamed);
 }
 
 void TTagCommands::BatchSetupmp3Tagsfromfilenames1Click()

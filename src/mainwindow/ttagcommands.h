@@ -23,7 +23,8 @@ class TTagCommands final : public QObject {
     Q_OBJECT
 public:
     // `player.StopPlaying` is the Stop command of the player controls (it also
-    // clears the now-playing marks).
+    // clears the now-playing marks); `player.SongRenamed` tells the player the
+    // new path of its song.
     // The undo journal lives in `undoFolder`; empty: the folder "undo" in
     // the program's data folder.
     TTagCommands(TPlaylistPane& playlist, Prompts& prompts, TPlayerHooks player, QObject* parent = nullptr,
@@ -36,7 +37,8 @@ public:
     // 3 (or any other) all tags.
     void removeMp3TagFromFile(QObject* sender);
     // "Rename files from mp3 tags ...": the rows whose files were renamed are
-    // refreshed, so that names and paths shown are the new ones.
+    // refreshed, so that names and paths shown are the new ones. A renamed
+    // playing file plays on under its new path and keeps its mark.
     void BatchfilesRename1Click();
     // "Set mp3 Tags from file names ...": every row of the wizard's scope
     // (all rows, or the selected ones) is refreshed, with the list hidden.

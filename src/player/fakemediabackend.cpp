@@ -1,5 +1,7 @@
 #include "fakemediabackend.h"
 
+#include <utility>
+
 FakeMediaBackend::FakeMediaBackend(std::shared_ptr<FakeMediaState> state)
     : m_state(std::move(state))
 {
@@ -8,13 +10,28 @@ FakeMediaBackend::FakeMediaBackend(std::shared_ptr<FakeMediaState> state)
 bool FakeMediaBackend::open(const std::string& path)
 {
     m_state->commands.push_back("open " + path);
-    if (m_state->unopenable.count(path))
+    m_openError.clear();
+    if (m_state->unopenable.count(path)) {
+        m_openError = m_state->openFailure;
         return false;
+    }
     m_state->open = true;
     m_state->playing = false;
     m_state->path = path;
     m_state->position = 0;
     return true;
+}
+
+std::string FakeMediaBackend::openError() const
+{
+    return m_openError;
+}
+
+std::optional<std::string> FakeMediaBackend::takeStreamError()
+{
+    if (!m_state->open)
+        return std::nullopt;
+    return std::exchange(m_state->streamError, std::nullopt);
 }
 
 void FakeMediaBackend::play()

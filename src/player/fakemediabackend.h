@@ -6,6 +6,7 @@
 #include "mediabackend.h"
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +14,10 @@
 struct FakeMediaState {
     // Set by the test.
     std::set<std::string> unopenable;   // paths whose open fails
+    std::string openFailure = "Could not determine type of stream"; // their reason
+    // A failure of the open file's stream, handed out by the next
+    // takeStreamError() (set by the test while a song plays).
+    std::optional<std::string> streamError;
     std::uint32_t songLength = 180000;
     bool lengthQueryFails = false;
     bool positionQueryFails = false;
@@ -32,6 +37,8 @@ public:
     explicit FakeMediaBackend(std::shared_ptr<FakeMediaState> state);
 
     bool open(const std::string& path) override;
+    std::string openError() const override;
+    std::optional<std::string> takeStreamError() override;
     void play() override;
     void pause() override;
     void resume() override;
@@ -42,4 +49,5 @@ public:
 
 private:
     std::shared_ptr<FakeMediaState> m_state;
+    std::string m_openError;
 };

@@ -2,7 +2,14 @@
 
 #include "soundidentity.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <limits>
+#include <utility>
+#include <system_error>
 
 namespace {
 
@@ -56,6 +63,50 @@ GstElement* openAudioSink()
     return nullptr;
 }
 
+// A reason as the user reads it: no trailing blanks, line breaks or full
+// stops (the message around it adds its own).
+std::string reasonText(std::string text)
+{
+    while (!text.empty() && (text.back() == '.' || static_cast<unsigned char>(text.back()) <= ' '))
+        text.pop_back();
+    return text;
+}
+
+std::string systemReason(int code)
+{
+    return reasonText(std::system_category().message(code));
+}
+
+// The text of an error message of the bus.
+std::string errorOf(GstMessage* message)
+{
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    std::string text = error && error->message ? error->message : "";
+    if (error)
+        g_error_free(error);
+    text = reasonText(std::move(text));
+    return text.empty() ? std::string("The file cannot be played") : text;
+}
+
+// Why a file cannot even be handed to the pipeline: missing, unreadable or
+// not a regular file (a folder or a FIFO named like a song). Empty when it
+// can. Opened without blocking, so that a FIFO never hangs the player.
+std::string unreadableReason(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return systemReason(errno);
+    struct stat st {};
+    std::string reason;
+    if (fstat(fd, &st) != 0)
+        reason = systemReason(errno);
+    else if (!S_ISREG(st.st_mode))
+        reason = S_ISDIR(st.st_mode) ? "It is a folder, not a file" : "It is not a regular file";
+    ::close(fd);
+    return reason;
+}
+
 std::optional<std::uint32_t> toMilliseconds(gint64 nanoseconds)
 {
     if (nanoseconds < 0)
@@ -81,21 +132,30 @@ GstMediaBackend::~GstMediaBackend()
 bool GstMediaBackend::open(const std::string& path)
 {
     close();
-    if (!m_initialised || path.empty())
-        return false;
+    m_openError.clear();
+    m_streamError.reset();
+    if (!m_initialised)
+        return failOpen("GStreamer could not be started");
+    if (path.empty())
+        return failOpen("No file was named");
+    if (std::string reason = unreadableReason(path); !reason.empty())
+        return failOpen(std::move(reason));
 
     // The path is taken as bytes: a name that is not valid UTF-8 is escaped
     // into the URI, not converted.
     gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
     if (!uri)
-        return false;
+        return failOpen("The file name cannot be made into an address for GStreamer");
     GstElement* sink = openAudioSink();
-    GstElement* pipeline = sink ? gst_element_factory_make("playbin", nullptr) : nullptr;
-    if (!pipeline) {
-        if (sink)
-            gst_object_unref(sink);
+    if (!sink) {
         g_free(uri);
-        return false;
+        return failOpen("No sound output could be opened");
+    }
+    GstElement* pipeline = gst_element_factory_make("playbin", nullptr);
+    if (!pipeline) {
+        gst_object_unref(sink);
+        g_free(uri);
+        return failOpen("The GStreamer player element (playbin) is missing");
     }
     m_pipeline = GST_ELEMENT(gst_object_ref_sink(pipeline));
     g_object_set(m_pipeline, "uri", uri, "flags", PlayFlagAudio | PlayFlagSoftVolume, "audio-sink", sink, nullptr);
@@ -106,24 +166,45 @@ bool GstMediaBackend::open(const std::string& path)
     gst_bus_set_sync_handler(m_bus, keepWaitedMessages, nullptr, nullptr);
 
     const GstStateChangeReturn change = gst_element_set_state(m_pipeline, GST_STATE_PAUSED);
-    bool ready = false;
-    if (change == GST_STATE_CHANGE_ASYNC)
-        ready = waitForAsyncDone(OpenTimeout);
-    else
-        ready = change != GST_STATE_CHANGE_FAILURE;
+    std::string error;
+    if (change == GST_STATE_CHANGE_ASYNC) {
+        if (!waitForAsyncDone(OpenTimeout, error))
+            return failOpen(error);
+    } else if (change == GST_STATE_CHANGE_FAILURE) {
+        // The element that failed has posted why.
+        GstMessage* message = gst_bus_pop_filtered(m_bus, GST_MESSAGE_ERROR);
+        error = message ? errorOf(message) : std::string("The file cannot be played");
+        if (message)
+            gst_message_unref(message);
+        return failOpen(error);
+    }
 
-    if (ready) {
-        gint audioStreams = 0;
-        g_object_get(m_pipeline, "n-audio", &audioStreams, nullptr);
-        ready = audioStreams > 0;
-    }
-    if (ready)
-        findParser();
-    if (!ready) {
-        close();
-        return false;
-    }
+    gint audioStreams = 0;
+    g_object_get(m_pipeline, "n-audio", &audioStreams, nullptr);
+    if (audioStreams <= 0)
+        return failOpen("The file holds no audio stream");
+    findParser();
     return true;
+}
+
+bool GstMediaBackend::failOpen(std::string reason)
+{
+    close();
+    m_openError = std::move(reason);
+    return false;
+}
+
+std::string GstMediaBackend::openError() const
+{
+    return m_openError;
+}
+
+std::optional<std::string> GstMediaBackend::takeStreamError()
+{
+    if (!m_pipeline)
+        return std::nullopt;
+    drainBus();
+    return std::exchange(m_streamError, std::nullopt);
 }
 
 void GstMediaBackend::play()
@@ -258,18 +339,24 @@ void GstMediaBackend::close()
     m_pipeline = nullptr;
 }
 
-bool GstMediaBackend::waitForAsyncDone(GstClockTime timeout)
+bool GstMediaBackend::waitForAsyncDone(GstClockTime timeout, std::string& error)
 {
     const GstClockTime deadline = gst_util_get_timestamp() + timeout;
     for (;;) {
         const GstClockTime now = gst_util_get_timestamp();
-        if (now >= deadline)
+        GstMessage* message =
+            now >= deadline ? nullptr
+                            : gst_bus_timed_pop_filtered(m_bus, deadline - now,
+                                                         static_cast<GstMessageType>(GST_MESSAGE_ERROR
+                                                                                     | GST_MESSAGE_ASYNC_DONE));
+        if (!message) {
+            error = "The file was not ready to play within "
+                    + std::to_string(timeout / GST_SECOND) + " seconds";
             return false;
-        GstMessage* message = gst_bus_timed_pop_filtered(
-            m_bus, deadline - now, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE));
-        if (!message)
-            return false;
+        }
         const GstMessageType type = GST_MESSAGE_TYPE(message);
+        if (type == GST_MESSAGE_ERROR)
+            error = errorOf(message);
         gst_message_unref(message);
         if (type == GST_MESSAGE_ERROR)
             return false;
@@ -282,6 +369,9 @@ void GstMediaBackend::drainBus()
 {
     if (!m_bus)
         return;
-    while (GstMessage* message = gst_bus_pop(m_bus))
+    while (GstMessage* message = gst_bus_pop(m_bus)) {
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && !m_streamError)
+            m_streamError = errorOf(message);
         gst_message_unref(message);
+    }
 }

@@ -7,6 +7,11 @@
 // it, which closes the file. Every call is made on one thread; only errors
 // and state-change completions are kept on the bus, so it cannot grow.
 //
+// A file that is missing, unreadable or not a regular file is refused before
+// the pipeline is built, with the system's reason; one that GStreamer cannot
+// play gives GStreamer's own message. An error of the stream after the open
+// is kept until takeStreamError() hands it out.
+//
 // A file without a length header (a plain CBR file, say) has no duration
 // until the parser has seen a second or so of frames; until then the length
 // is estimated from the stream's size and the bit rate of the frames parsed,
@@ -15,6 +20,9 @@
 #include "mediabackend.h"
 
 #include <gst/gst.h>
+
+#include <optional>
+#include <string>
 
 class GstMediaBackend final : public MediaBackend {
 public:
@@ -29,6 +37,8 @@ public:
     GstMediaBackend& operator=(const GstMediaBackend&) = delete;
 
     bool open(const std::string& path) override;
+    std::string openError() const override;
+    std::optional<std::string> takeStreamError() override;
     void play() override;
     void pause() override;
     void resume() override;
@@ -39,9 +49,12 @@ public:
 
 private:
     // Waits for the pending asynchronous state change; false on an error
-    // message or when the time runs out.
-    bool waitForAsyncDone(GstClockTime timeout);
+    // message or when the time runs out, with the reason in `error`.
+    bool waitForAsyncDone(GstClockTime timeout, std::string& error);
+    // Drops what the bus holds, keeping the first error as the stream's.
     void drainBus();
+    // Fails the open under way: closes what it made and keeps the reason.
+    bool failOpen(std::string reason);
     // The parser of the audio stream, for a length estimate when the
     // pipeline cannot tell the duration yet.
     void findParser();
@@ -51,4 +64,6 @@ private:
     GstElement* m_pipeline = nullptr;
     GstBus* m_bus = nullptr;
     GstElement* m_parser = nullptr;
+    std::string m_openError;
+    std::optional<std::string> m_streamError;
 };

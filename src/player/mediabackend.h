@@ -12,8 +12,17 @@ public:
     virtual ~MediaBackend() = default;
 
     // Opens the file and readies it, stopped at the start. False when the
-    // file cannot be opened or decoded; nothing stays open then.
+    // file cannot be opened or decoded; nothing stays open then, and
+    // openError() tells why.
     virtual bool open(const std::string& path) = 0;
+    // Why the last open() failed, in words for the user; empty after one
+    // that worked.
+    virtual std::string openError() const = 0;
+    // A failure that ended the open file's playback after it had opened (a
+    // stream that cannot be decoded further, an output that went away): its
+    // reason, handed out once; nullopt while the file plays or has simply
+    // reached its end.
+    virtual std::optional<std::string> takeStreamError() = 0;
     // Starts playing from the current position and returns at once.
     virtual void play() = 0;
     // Pause and resume wait until the output has changed state.

@@ -26,16 +26,23 @@ bool MusikPlayer::PlayFile(const std::string& path)
     // The back-end opens the file itself, blocking: a FIFO, socket or device
     // named like a song is refused before it gets there.
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    const bool notRegular = ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+    if (notRegular || !m_backend->open(path)) {
+        m_lastError = notRegular ? std::string("It is not a regular file") : m_backend->openError();
+        if (m_lastError.empty())
+            m_lastError = "The file cannot be played";
+        // Copies: a receiver may start another song meanwhile.
+        emit playbackFailed(std::string(path), std::string(m_lastError));
         return false;
-    if (!m_backend->open(path))
-        return false;
+    }
+    m_lastError.clear();
     m_currentSongFile = path;
     m_deviceOpen = true;
     m_active = true;
     m_paused = false;
     StartPlaying();
     startPoller();
+    emit songChanged();
     return true;
 }
 
@@ -47,8 +54,10 @@ void MusikPlayer::StopPlaying()
     m_active = false;
     m_paused = false;
     stopPoller();
-    if (wasOpen)
+    if (wasOpen) {
         m_backend->close();
+        emit songChanged();
+    }
 }
 
 void MusikPlayer::StartPlaying()
@@ -88,9 +97,14 @@ void MusikPlayer::SeekTo(std::int64_t positionMs)
 
 std::uint32_t MusikPlayer::GetSongLength()
 {
+    return QuerySongLength().value_or(FallbackLength);
+}
+
+std::optional<std::uint32_t> MusikPlayer::QuerySongLength()
+{
     if (!m_deviceOpen)
-        return FallbackLength;
-    return m_backend->length().value_or(FallbackLength);
+        return std::nullopt;
+    return m_backend->length();
 }
 
 std::uint32_t MusikPlayer::GetSongPosition()
@@ -113,6 +127,19 @@ bool MusikPlayer::IsPlayerPaused() const
 const std::string& MusikPlayer::CurrentSongFile() const
 {
     return m_currentSongFile;
+}
+
+void MusikPlayer::SongFileRenamed(const std::string& from, const std::string& to)
+{
+    if (!m_deviceOpen || from.empty() || from != m_currentSongFile || from == to)
+        return;
+    m_currentSongFile = to;
+    emit songChanged();
+}
+
+const std::string& MusikPlayer::LastError() const
+{
+    return m_lastError;
 }
 
 bool MusikPlayer::IsPollerRunning() const
@@ -146,6 +173,14 @@ void MusikPlayer::pollPosition()
 {
     if (!m_deviceOpen || QCoreApplication::closingDown()) {
         stopPoller();
+        return;
+    }
+    // A stream that failed plays no more: the song is closed, and told.
+    if (std::optional<std::string> failure = m_backend->takeStreamError()) {
+        const std::string path = m_currentSongFile;
+        m_lastError = failure->empty() ? std::string("The file cannot be played") : *failure;
+        StopPlaying();
+        emit playbackFailed(path, std::string(m_lastError));
         return;
     }
     emit playerPosition();

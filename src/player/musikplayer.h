@@ -5,8 +5,11 @@
 // first one at once; none arrives after StopPlaying() has returned.
 //
 // The end of a song changes nothing here: the state stays "playing" until the
-// user stops, pauses, seeks or starts another song. All operations run on the
-// user-interface thread; the signal is delivered there too.
+// user stops, pauses, seeks or starts another song. A song that cannot be
+// played is told, not hidden: a failed open and a stream that fails while it
+// plays (the player then stops) both give playbackFailed() with the reason.
+// All operations run on the user-interface thread; the signals are delivered
+// there too.
 
 #include "mediabackend.h"
 
@@ -15,6 +18,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class MusikPlayer final : public QObject {
@@ -31,7 +35,8 @@ public:
     MusikPlayer& operator=(const MusikPlayer&) = delete;
 
     // Stops any open song, opens the file and starts it. False when the file
-    // cannot be opened; the player is idle then.
+    // cannot be opened; the player is idle then, LastError() tells why and
+    // playbackFailed() has been emitted.
     bool PlayFile(const std::string& path);
     // Stops and closes; always safe.
     void StopPlaying();
@@ -46,6 +51,8 @@ public:
 
     // Length of the open song in ms; 100 when unknown or nothing is open.
     std::uint32_t GetSongLength();
+    // The same, but nullopt when unknown or nothing is open.
+    std::optional<std::uint32_t> QuerySongLength();
     // Position in ms; 0 when unknown or nothing is open.
     std::uint32_t GetSongPosition();
 
@@ -55,6 +62,13 @@ public:
     // The path of the open song; empty when none is open. Compared with a
     // row's path, byte for byte, to learn whether that row is playing.
     const std::string& CurrentSongFile() const;
+    // The open song's file was renamed (or moved) from `from` to `to`: the
+    // player, which holds it open, plays on and knows it by its new path.
+    // Nothing happens when `from` is not the open song.
+    void SongFileRenamed(const std::string& from, const std::string& to);
+    // Why the last song failed: its open, or its stream while it played;
+    // empty once a song has opened since.
+    const std::string& LastError() const;
 
     // True while the position poller runs (exactly while a song is open).
     bool IsPollerRunning() const;
@@ -62,6 +76,12 @@ public:
 signals:
     // Refresh the seek gauge from GetSongLength() and GetSongPosition().
     void playerPosition();
+    // CurrentSongFile() changed: a song opened or closed, or its file was
+    // renamed.
+    void songChanged();
+    // `path` could not be opened, or its stream failed while it played and
+    // the player stopped; `reason` says why, in words for the user.
+    void playbackFailed(const std::string& path, const std::string& reason);
 
 private:
     void startPoller();
@@ -70,6 +90,7 @@ private:
 
     std::unique_ptr<MediaBackend> m_backend;
     std::string m_currentSongFile;
+    std::string m_lastError;
     bool m_deviceOpen = false;
     bool m_active = false;
     bool m_paused = false;

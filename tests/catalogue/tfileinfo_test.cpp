@@ -39,11 +39,16 @@ TEST_F(TFileInfoTest, CaptionComesFromTheRightTagAndStateIndexFollows)
     EXPECT_FALSE(both.HasOneTag());
     EXPECT_EQ(both.DisplayName(), "V2 Artist - V2 Title");
 
-    // Only ID3v1, artist and title empty: the caption is " - ".
+    // Only ID3v1, artist and title empty: the caption is " - ", and the
+    // playlist shows the file name instead of that bare hyphen; a tag with
+    // only a title keeps its caption.
     TFileInfo v1Only(mp3("v1.mp3", "", Id3v1Block("", "")));
     EXPECT_TRUE(v1Only.HasV1Tag());
     EXPECT_FALSE(v1Only.HasV2Tag());
-    EXPECT_EQ(v1Only.DisplayName(), " - ");
+    EXPECT_EQ(v1Only.TagCaption(), " - ");
+    EXPECT_EQ(v1Only.DisplayName(), "v1.mp3");
+    EXPECT_EQ(TFileInfo(mp3("blank.mp3", Id3v2Tag(3, " ", "\t"), "")).DisplayName(), "blank.mp3");
+    EXPECT_EQ(TFileInfo(mp3("titled.mp3", Id3v2Tag(3, "", "Solo"), "")).DisplayName(), " - Solo");
     EXPECT_EQ(v1Only.TagStateIndex(), 2);
     EXPECT_TRUE(v1Only.HasOneTag());
 
@@ -58,6 +63,7 @@ TEST_F(TFileInfoTest, CaptionComesFromTheRightTagAndStateIndexFollows)
     EXPECT_TRUE(v24.HasV2Tag());
     EXPECT_TRUE(v24.HasV1Tag());
     EXPECT_EQ(v24.TagCaption(), " - ");
+    EXPECT_EQ(v24.DisplayName(), "v24.mp3");
     EXPECT_EQ(v24.TagStateIndex(), 0);
 
     // No tag: the file name with its extension.

@@ -250,9 +250,14 @@ TEST_F(MainWindowTest, RenameAsksAgainAfterAnInvalidName)
     playlist().AddFileToPlaylist(dir.file("Song.MP3"));
     SelectPlaylistRows({0});
     int stops = 0;
+    std::string playing = dir.file("Song.MP3");
     TPlayerHooks hooks;
-    hooks.CurrentSongFile = [&] { return dir.file("Song.MP3"); };
+    hooks.CurrentSongFile = [&] { return playing; };
     hooks.StopPlaying = [&] { ++stops; };
+    hooks.SongRenamed = [&](const std::string& from, const std::string& to) {
+        if (from == playing)
+            playing = to;
+    };
     playlist().SetPlayerHooks(hooks);
     playlist().model()->SetChecked(0, true);
     prompts.expectInput(QStringLiteral("What?.ogg"));
@@ -270,8 +275,11 @@ TEST_F(MainWindowTest, RenameAsksAgainAfterAnInvalidName)
     EXPECT_EQ(shown[2].kind, Kind::Input);
     EXPECT_FALSE(Exists(dir.file("Song.MP3")));
     EXPECT_TRUE(Exists(dir.file("New.mp3")));
-    EXPECT_EQ(stops, 1); // the playing file was renamed: the player stopped first
-    EXPECT_FALSE(playlist().model()->IsChecked(0)); // and its row is no longer marked
+    // The playing file was renamed: the player plays on and knows its new
+    // path, and the row keeps its mark.
+    EXPECT_EQ(stops, 0);
+    EXPECT_EQ(playing, dir.file("New.mp3"));
+    EXPECT_TRUE(playlist().model()->IsChecked(0));
     EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"New.mp3"}));
     EXPECT_TRUE(playlist().IsInPlaylist(dir.file("New.mp3")));
     EXPECT_FALSE(playlist().IsInPlaylist(dir.file("Song.MP3")));

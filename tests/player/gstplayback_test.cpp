@@ -13,6 +13,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <sys/stat.h>
 
 using namespace std::chrono_literals;
 using playertest::processHoldsFile;
@@ -163,15 +168,37 @@ TEST_F(GstPlaybackTest, UnopenableFilesFailAndStopThePreviousSong)
     const std::string random = writeFile(dir, "noise.mp3", noise);
     std::filesystem::create_directory(dir.path() + "/folder.mp3");
     const std::string folder = dir.path() + "/folder.mp3";
+    // A FIFO named like a song is refused at once, never waited on.
+    const std::string fifo = dir.path() + "/pipe.mp3";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // A broken header: an ID3v2 tag that claims more bytes than the file has.
+    const std::string brokenHeader =
+        writeFile(dir, "broken.mp3", std::string("ID3\x03\x00\x00\x7f\x7f\x7f\x7f", 10) + std::string(100, '\0'));
 
-    for (const std::string& bad : {missing, empty, text, random, folder}) {
+    std::vector<std::string> told;
+    QObject::connect(&player, &MusikPlayer::playbackFailed,
+                     [&](const std::string& path, const std::string& reason) { told.push_back(path + ": " + reason); });
+    // Each one is refused with a reason; the reasons that the system gives
+    // are known.
+    const std::pair<std::string, std::string> cases[] = {
+        {missing, "No such file or directory"}, {empty, ""},  {text, ""},
+        {random, ""},  {brokenHeader, ""}, {folder, "It is a folder, not a file"},
+        {fifo, "It is not a regular file"},
+    };
+    for (const auto& [bad, reason] : cases) {
         ASSERT_TRUE(player.PlayFile(song)) << bad;
+        told.clear();
         EXPECT_FALSE(player.PlayFile(bad)) << bad;
         EXPECT_FALSE(player.IsPlayerActive()) << bad;
         EXPECT_FALSE(player.IsPollerRunning()) << bad;
         EXPECT_TRUE(player.CurrentSongFile().empty()) << bad;
         EXPECT_FALSE(processHoldsFile(song)) << bad;
         EXPECT_EQ(player.GetSongLength(), 100u) << bad;
+        EXPECT_FALSE(player.LastError().empty()) << bad;
+        if (!reason.empty()) {
+            EXPECT_EQ(player.LastError(), reason) << bad;
+        }
+        EXPECT_EQ(told, std::vector<std::string>{bad + ": " + player.LastError()}) << bad;
     }
 
     // A name that is not valid UTF-8 plays: the path goes through as bytes.
@@ -215,6 +242,7 @@ TEST(GstPlaybackWithoutOutput, NoSoundOutputMeansTheSongDoesNotOpen)
     environment.set("ALSA_CONFIG_PATH", QByteArray::fromStdString(dir.file("no-alsa.conf")));
     MusikPlayer player{std::make_unique<GstMediaBackend>()};
     EXPECT_FALSE(player.PlayFile(song));
+    EXPECT_EQ(player.LastError(), "No sound output could be opened");
     EXPECT_FALSE(player.IsPlayerActive());
     EXPECT_FALSE(player.IsPollerRunning());
     EXPECT_FALSE(processHoldsFile(song));

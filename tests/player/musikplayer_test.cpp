@@ -99,7 +99,7 @@ TEST_F(MusikPlayerTest, StateTableThroughPlayPauseSeekResumeAndStop)
     EXPECT_EQ(f.state->commands, expected);
 }
 
-TEST_F(MusikPlayerTest, PlayFileStopsTheOpenSongFirstAndFailsQuietly)
+TEST_F(MusikPlayerTest, PlayFileStopsTheOpenSongFirstAndFailsLeavingThePlayerIdle)
 {
     PlayerWithFake f;
     f.state->unopenable.insert("/music/missing.mp3");
@@ -171,4 +171,22 @@ TEST_F(MusikPlayerTest, PollerRefreshesAtOnceThenEvery500msAndNeverAfterStop)
         spinFor(700ms);
         EXPECT_EQ(f.refreshes, atStop);
     }
+}
+
+TEST_F(MusikPlayerTest, ARenameOfTheOpenSongsFileIsFollowedAndNoOtherIs)
+{
+    PlayerWithFake f;
+    int changes = 0;
+    QObject::connect(&f.player, &MusikPlayer::songChanged, [&] { ++changes; });
+    f.player.SongFileRenamed("/music/a.mp3", "/music/b.mp3");  // nothing open
+    ASSERT_TRUE(f.player.PlayFile("/music/a.mp3"));
+    const std::size_t commands = f.state->commands.size();
+    f.player.SongFileRenamed("/music/other.mp3", "/music/x.mp3");
+    EXPECT_EQ(f.player.CurrentSongFile(), "/music/a.mp3");
+    // The song plays on under the new path; the back-end hears nothing.
+    f.player.SongFileRenamed("/music/a.mp3", "/music/sub/b.mp3");
+    EXPECT_EQ(f.player.CurrentSongFile(), "/music/sub/b.mp3");
+    EXPECT_TRUE(f.player.IsPlayerActive());
+    EXPECT_EQ(f.state->commands.size(), commands);
+    EXPECT_EQ(changes, 2);
 }

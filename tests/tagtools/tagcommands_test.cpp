@@ -10,6 +10,7 @@
 #include "tfrmbatchrename.h"
 #include "tfrmbatchtagsetter.h"
 #include "tfrmmain.h"
+#include "tfileinfo.h"
 #include "tfrmmp3tag.h"
 #include "tmp3tagv2.h"
 #include "tplayercontrols.h"
@@ -185,4 +186,61 @@ TEST_F(TagToolsTest, TheTagSetupCommandRefreshesTheRowsOfItsScope)
     run("All items in the list");
     EXPECT_EQ(Captions(*playlist().model()), (std::vector<std::string>{"A - One", "B - Two"}));
     EXPECT_TRUE(playlist().songsListView()->isVisible());
+}
+
+TEST_F(TagToolsTest, ARenamedPlayingFilePlaysOnMarkedAndTheTagCommandsStillStopIt)
+{
+    const Tags nina{"Morning", "Nina", "", "", "", "", 0};
+    const Tags otto{"Light", "Otto", "", "", "", "", 0};
+    const std::string first = AddSong("track1.mp3", &nina);
+    AddSong("track2.mp3", &otto);
+    TPlaylistModel& model = *playlist().model();
+    MusikPlayer& player = frm->playerControls()->player();
+    const auto marked = [&model] {
+        std::vector<std::string> names;
+        for (int row = 0; row < model.Count(); ++row)
+            if (model.IsChecked(row))
+                names.push_back(model.FileAt(row)->FileName());
+        return names;
+    };
+    SelectFile(first);
+    frm->playerControls()->songsListViewDblClick();
+    const std::size_t commands = media->commands.size();
+
+    bool driven = false;
+    OnWizard<TfrmBatchRename>(driven, [](TfrmBatchRename& wizard) {
+        for (int page = 0; page < 4; ++page)
+            Click(wizard, wizard.btnNext);
+    });
+    frm->BatchfilesRename1->trigger();
+    ASSERT_TRUE(driven);
+    const std::string renamed = dir.file("Nina - Morning.mp3");
+    EXPECT_EQ(player.CurrentSongFile(), renamed);
+    EXPECT_EQ(media->commands.size(), commands);  // played on, never reopened
+    EXPECT_EQ(marked(), std::vector<std::string>{"Nina - Morning.mp3"});
+
+    // Undoing the rename takes the song back to its old name, still playing.
+    prompts.expect(Kind::YesNo, PromptAnswer::Yes);
+    frm->tagCommands()->UndoLastChangeClick();
+    EXPECT_EQ(player.CurrentSongFile(), first);
+    EXPECT_EQ(marked(), std::vector<std::string>{"track1.mp3"});
+    OnWizard<TfrmBatchRename>(driven, [](TfrmBatchRename& wizard) {
+        for (int page = 0; page < 4; ++page)
+            Click(wizard, wizard.btnNext);
+    });
+    frm->BatchfilesRename1->trigger();
+    ASSERT_EQ(player.CurrentSongFile(), renamed);
+
+    // The tag editor on the renamed file: the player stops before it opens.
+    SelectFile(renamed);
+    int opened = 0;
+    bool stoppedFirst = false;
+    OnEditor(opened, [&](TfrmMp3Tag& dialog) {
+        stoppedFirst = !player.IsPlayerActive() && !media->open;
+        dialog.btnCancel->click();
+    });
+    frm->tagCommands()->Changemp3tags1Click();
+    EXPECT_EQ(opened, 1);
+    EXPECT_TRUE(stoppedFirst);
+    EXPECT_TRUE(marked().empty());
 }
