@@ -76,19 +76,27 @@ void TerminationSignals::signalArrived()
 void TerminationSignals::closeStep()
 {
     // One modal window a step: each one's own event loop must end before
-    // the window behind it can close.
-    // A modal window that will not close holds the window back for a while
-    // only; then the window closes behind it.
+    // the window behind it can close. A modal window that will not close
+    // holds the window back for a while only; then the window closes
+    // behind it.
     constexpr int kPatience = 250;
     QWidget* modal = QApplication::activeModalWidget();
     if (modal && ++m_steps <= kPatience) {
-        if (auto* dialog = qobject_cast<QDialog*>(modal))
-            dialog->reject();
-        else
-            modal->close();
+        // Closed as by its title bar's button first, so that a message box
+        // answers with its Escape button; one that refuses is rejected.
+        if (!modal->close())
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
         return;
     }
-    m_closer.stop();
+    // The steps go on while the window closes, so that a question its close
+    // asks (whether to replace a file, say) is answered as Escape would,
+    // and nobody is left waiting for it at the end of the session.
+    if (m_closing)
+        return;
+    m_closing = true;
     if (m_window)
         m_window->close();
+    m_closing = false;
+    m_closer.stop();
 }

@@ -4,7 +4,8 @@
 // what the window keeps at its close is kept. The signal handler only
 // writes to a pipe; the event loop reads it. Modal windows in front of the
 // window are closed first, as Escape would close them (a question answers
-// No or Cancel), since the window cannot close behind them.
+// No or Cancel), since the window cannot close behind them, and so are
+// those that its close opens.
 //
 // One object at a time may exist; it restores the signals' previous
 // handling when it goes.
@@ -39,5 +40,6 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
     QTimer m_closer;
     int m_steps = 0;
+    bool m_closing = false;
     std::array<struct sigaction, 3> m_previous {};
 };

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -52,6 +53,17 @@ TEST_F(MainWindowTest, ExitAndTerminationSignalsCloseTheWindowAsItsCloseButtonDo
             ::raise(signal);
             closedAndKept(signal == SIGINT ? 3 : 4);
         }
+        // A question that the close itself asks is answered as Escape would:
+        // nothing waits for a user who has gone.
+        QMessageBox::StandardButton answer = QMessageBox::Yes;
+        frm->SetSettingsSaver([&](std::string&) {
+            ++settingsSaves;
+            answer = QMessageBox::question(frm.get(), QStringLiteral("Settings"), QStringLiteral("Replace?"));
+            return true;
+        });
+        ::raise(SIGTERM);
+        closedAndKept(5);
+        EXPECT_EQ(answer, QMessageBox::No);
     }
     // The earlier handling is back once the object is gone.
     struct sigaction now {};
