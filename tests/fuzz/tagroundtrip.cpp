@@ -120,7 +120,9 @@ std::vector<RawFrame> framesOf(const std::string& bytes)
     if (bytes.size() < 10 || bytes.compare(0, 3, "ID3") != 0 || bytes[3] != 3 || bytes[5] != 0)
         return frames;
     const auto b = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(bytes[i])); };
-    const std::size_t end = std::min(bytes.size(), 10 + ((b(6) << 21) | (b(7) << 14) | (b(8) << 7) | b(9)));
+    // The size as the tag reader takes it: a byte with its top bit set adds
+    // its whole value.
+    const std::size_t end = std::min(bytes.size(), 10 + (b(6) << 21) + (b(7) << 14) + (b(8) << 7) + b(9));
     const auto idChar = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
     const auto oddChar = [&](char c) { return idChar(c) || (c >= 'a' && c <= 'z'); };
     for (std::size_t pos = 10; pos + 10 <= end;) {
