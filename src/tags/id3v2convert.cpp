@@ -470,15 +470,7 @@ std::string YearOfRecordingTimeValues(const std::vector<std::string>& values)
     const std::string first = FirstRecordingTime(values);
     if (IsRecordingTimestamp(first))
         return first.substr(0, 4);
-    std::string shown;
-    for (const std::string& value : values) {
-        if (value.empty())
-            continue;
-        if (!shown.empty())
-            shown += '/';
-        shown += value;
-    }
-    return YearOfRecordingTime(shown);
+    return YearOfRecordingTime(JoinValues(values));
 }
 
 void FinishConversion(int major, std::vector<Frame>& frames)

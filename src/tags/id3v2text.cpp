@@ -116,22 +116,25 @@ std::vector<std::string> DecodeStrings(std::string_view bytes, unsigned char enc
     return strings;
 }
 
-std::string DecodeFrameText(std::string_view content)
+std::string JoinValues(const std::vector<std::string>& values)
 {
-    if (content.empty())
-        return {};
-    const auto encoding = static_cast<unsigned char>(content[0]);
-    content.remove_prefix(1);
-    std::string text = DecodeString(TakeString(content, encoding), encoding);
-    while (!content.empty()) {
-        const std::string value = DecodeString(TakeString(content, encoding), encoding);
+    std::string text;
+    for (const std::string& value : values) {
         if (value.empty())
             continue;
         if (!text.empty())
             text += '/';
         text += value;
     }
-    return Trim(text);
+    return text;
+}
+
+std::string DecodeFrameText(std::string_view content)
+{
+    if (content.empty())
+        return {};
+    const auto encoding = static_cast<unsigned char>(content[0]);
+    return Trim(JoinValues(DecodeStrings(content.substr(1), encoding)));
 }
 
 unsigned char EncodingFor(std::string_view utf8, int major)

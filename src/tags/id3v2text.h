@@ -38,6 +38,8 @@ std::string DecodeString(std::string_view bytes, unsigned char encoding);
 // not start an empty one.
 std::vector<std::string> DecodeStrings(std::string_view bytes, unsigned char encoding);
 
+// Values as one text: those that are not empty, joined with "/".
+std::string JoinValues(const std::vector<std::string>& values);
 // The text of a text frame (encoding byte first): its non-empty strings
 // joined with "/" (the ID3v2.3 way of listing several values), with
 // characters of code 32 or less trimmed at both ends.

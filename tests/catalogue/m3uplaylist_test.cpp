@@ -17,31 +17,6 @@ namespace {
 
 constexpr std::size_t MB = 1 << 20;
 
-std::size_t DataSegmentSize()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmData:", 0) == 0)
-            return std::stoul(line.substr(7)) * 1024;
-    return 0;
-}
-
-// Runs `body` in a child whose data may grow by `megabytes` MB; its result
-// is the exit code (-1 when the child died).
-int WithMemoryLimit(std::size_t megabytes, const std::function<int()>& body)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const rlimit limit {DataSegmentSize() + megabytes * MB, RLIM_INFINITY};
-        ::setrlimit(RLIMIT_DATA, &limit);
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(M3uPlaylistTest, EveryPathComesBackAsItsBytes)
 {
     TempDir dir;

@@ -23,6 +23,7 @@
 #include <sstream>
 #include <vector>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -186,6 +187,33 @@ std::string NobodysJournalFolder()
 }
 
 } // namespace
+
+namespace {
+
+std::size_t DataSegmentSize()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmData:", 0) == 0)
+            return std::stoul(line.substr(7)) * 1024;
+    return 0;
+}
+
+} // namespace
+
+int WithMemoryLimit(std::size_t megabytes, const std::function<int()>& body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const rlimit limit {DataSegmentSize() + megabytes * (std::size_t(1) << 20), RLIM_INFINITY};
+        ::setrlimit(RLIMIT_DATA, &limit);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 int RunUnprivilegedHere(const std::function<int()>& body)
 {

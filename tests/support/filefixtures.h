@@ -84,6 +84,9 @@ int RunWithoutWriteAccess(const std::string& folder, const std::function<int(std
 // child would inherit a window system it cannot drive), as the user
 // otherwise. Returns the body's result.
 int RunUnprivilegedHere(const std::function<int()>& body);
+// Runs `body` in a forked child whose data segment may grow by `megabytes`
+// MB beyond its size now; the child's exit code (-1 when it died).
+int WithMemoryLimit(std::size_t megabytes, const std::function<int()>& body);
 // Makes "nobody" the owner of the path when the tests run as root (so that
 // the child of RunAsNobody owns it); a normal user owns it already.
 void GiveToNobody(const std::string& path);
