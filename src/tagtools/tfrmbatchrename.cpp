@@ -217,7 +217,10 @@ void TfrmBatchRename::BuildPreviewPage()
 void TfrmBatchRename::FormCreate()
 {
     m_renameDone = false;
-    cbRenameOnlySelected->setEnabled(!m_playlist.SelectedRows().empty());
+    // Rows the user selected before opening the wizard are the ones meant.
+    const bool selection = !m_playlist.SelectedRows().empty();
+    cbRenameOnlySelected->setEnabled(selection);
+    cbRenameOnlySelected->setChecked(selection);
     cbClick();
     CustomFormatChanged();
     ShowFirstPage();
@@ -228,9 +231,11 @@ void TfrmBatchRename::cbClick()
     cbUsagePriority->setEnabled(cbUseBoth->isChecked());
 }
 
-bool TfrmBatchRename::SettingsComplete() const
+QString TfrmBatchRename::SettingsMissing() const
 {
-    return !CustomChosen() || !TrimControls(edtCustomPattern->text().toStdString()).empty();
+    if (CustomChosen() && TrimControls(edtCustomPattern->text().toStdString()).empty())
+        return QStringLiteral("Type a pattern for the new names, such as %track2% - %title%.mp3");
+    return {};
 }
 
 bool TfrmBatchRename::PreviewComplete() const

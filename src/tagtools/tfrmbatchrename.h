@@ -80,7 +80,7 @@ public:
     void RenameFiles();
 
 protected:
-    bool SettingsComplete() const override;
+    QString SettingsMissing() const override;
     bool PreviewComplete() const override;
     int BuildPreview() override;
     QString NothingToDoMessage() const override;

@@ -192,6 +192,8 @@ void TfrmBatchTagSetter::FormCreate()
     m_tagsSet = false;
     // The playlist cannot change while the wizard is open.
     m_hadSelection = !m_playlist.SelectedRows().empty();
+    // Rows the user selected before opening the wizard are the ones meant.
+    cbSelectedItems->setCurrentIndex(m_hadSelection ? SelectedItems : AllItems);
     CustomFormatChanged();
     ShowFirstPage();
 }
@@ -201,10 +203,15 @@ bool TfrmBatchTagSetter::AllItemsChosen() const
     return cbSelectedItems->currentIndex() == AllItems;
 }
 
-bool TfrmBatchTagSetter::SettingsComplete() const
+QString TfrmBatchTagSetter::SettingsMissing() const
 {
-    return (cbSetV1->isChecked() || cbSetV2->isChecked()) && (AllItemsChosen() || m_hadSelection)
-           && (!CustomChosen() || m_customPattern.HasFields());
+    if (!cbSetV1->isChecked() && !cbSetV2->isChecked())
+        return QStringLiteral("Choose at least one tag to set: ID3 v1, ID3 v2 or both.");
+    if (!AllItemsChosen() && !m_hadSelection)
+        return QStringLiteral("No playlist rows were selected: choose \"All items in the list\".");
+    if (CustomChosen() && !m_customPattern.HasFields())
+        return QStringLiteral("The pattern needs at least one field, such as %artist% or %title%.");
+    return {};
 }
 
 bool TfrmBatchTagSetter::PreviewComplete() const

@@ -91,7 +91,7 @@ public:
     void SelectNone1Click() { SetAllPreviewChecks(false); }
 
 protected:
-    bool SettingsComplete() const override;
+    QString SettingsMissing() const override;
     bool PreviewComplete() const override;
     int BuildPreview() override;
     QString NothingToDoMessage() const override;

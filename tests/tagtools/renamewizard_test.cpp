@@ -140,12 +140,12 @@ TEST_F(WizardTest, RenameFollowsTheChosenTagsPatternAndScope)
     EXPECT_EQ(V1Of(dir.file("Alb-AC DC - Back.mp3")).track, 7);
     Next(wizard);
 
-    // Only the selected row.
+    // A selection when the wizard opens: only the selected row, unless the
+    // user unticks the box.
     playlist.selected = {1};
     TfrmBatchRename selected(playlist, prompts, {});
     EXPECT_TRUE(selected.cbRenameOnlySelected->isEnabled());
-    EXPECT_FALSE(selected.cbRenameOnlySelected->isChecked());
-    selected.cbRenameOnlySelected->setChecked(true);
+    EXPECT_TRUE(selected.cbRenameOnlySelected->isChecked());
     Next(selected);
     Next(selected);
     ASSERT_EQ(selected.Preview()->Count(), 1);

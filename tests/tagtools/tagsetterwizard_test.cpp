@@ -57,11 +57,16 @@ TEST_F(WizardTest, TagSetterWalksItsPagesAndWritesTheCheckedFiles)
     Next(wizard);
     EXPECT_EQ(wizard.labPageTitle->text(), "Settings");
     EXPECT_EQ(wizard.btnNext->text(), "Preview >");
+    EXPECT_EQ(wizard.cbSelectedItems->currentIndex(), TfrmBatchTagSetter::AllItems); // nothing is selected
     EXPECT_FALSE(wizard.btnNext->isEnabled()); // no tag version chosen
+    EXPECT_TRUE(wizard.labMissing->isVisible());
+    EXPECT_EQ(wizard.labMissing->text(), "Choose at least one tag to set: ID3 v1, ID3 v2 or both.");
     wizard.cbSetV1->setChecked(true);
     EXPECT_TRUE(wizard.btnNext->isEnabled());
+    EXPECT_TRUE(wizard.labMissing->isHidden());
     wizard.cbSelectedItems->setCurrentText("Selected items"); // and nothing is selected
     EXPECT_FALSE(wizard.btnNext->isEnabled());
+    EXPECT_EQ(wizard.labMissing->text(), "No playlist rows were selected: choose \"All items in the list\".");
     wizard.cbSelectedItems->setCurrentText("All items in the list");
     wizard.cbSetV2->setChecked(true);
     wizard.cbFileFormat->setCurrentText("Artist - Track - Title");
