@@ -6,8 +6,9 @@
 // literal text.
 //
 // The rename wizard builds a relative path from a file's tag values: each
-// "/" of the pattern starts a subfolder, while a "/" inside a tag value is a
-// character like any other that a name may not hold and becomes a blank.
+// "/" of the pattern starts a subfolder, while a "/" inside a tag value is
+// the separator of the values of a list (as the tags hold several artists or
+// genres) and becomes "; " in the name (NameText).
 // The tag setup wizard matches a caption against the pattern, the literal
 // text separating the fields.
 
@@ -27,6 +28,12 @@ public:
     using Values = std::array<std::string, FieldCount>;
 
     explicit TNamePattern(std::string_view pattern);
+
+    // A tag text as it goes into a name: the values of a list, which tag
+    // texts separate by "/", trimmed and joined by "; " ("Björk/Guest
+    // Artist" gives "Björk; Guest Artist"); a text without "/" is returned
+    // as it is.
+    static std::string NameText(std::string_view text);
 
     bool HasFields() const { return m_uses != 0; }
     bool Uses(Field field) const { return (m_uses & (1u << field)) != 0; }

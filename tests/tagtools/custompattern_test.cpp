@@ -54,8 +54,13 @@ TEST(NamePatternTest, BuildsNamesAndSubfoldersFromTags)
     EXPECT_FALSE(pattern.Uses(TNamePattern::Genre));
     EXPECT_EQ(pattern.BuildPath(Values("Nina", "River", "Blue", "7"), true), "Nina/Blue/07. River (1999) 100%.mp3");
     EXPECT_EQ(pattern.BuildPath(Values("Nina", "River", "Blue", "112"), true), "Nina/Blue/112. River (1999) 100%.mp3");
-    // A slash or another refused character in a tag is a blank, never a folder.
-    EXPECT_EQ(pattern.BuildPath(Values("AC/DC", "Back: In", "../x", "1"), true), "AC DC/.. x/01. Back  In (1999) 100%.mp3");
+    // A slash in a tag separates the values of a list: "; " in the name,
+    // never a folder. Another refused character is a blank.
+    EXPECT_EQ(pattern.BuildPath(Values("AC/DC", "Back: In", "../x", "1"), true),
+              "AC; DC/..; x/01. Back  In (1999) 100%.mp3");
+    EXPECT_EQ(TNamePattern::NameText("Bj\u00F6rk / Guest Artist/"), "Bj\u00F6rk; Guest Artist");
+    EXPECT_EQ(TNamePattern::NameText(" Plain "), " Plain ");
+    EXPECT_EQ(pattern.BuildPath(Values("Nina", "River", " / ", "7"), true), "");
     // Missing fields: skipped while incomplete tags count; otherwise empty
     // folder parts drop out and the track is as read.
     EXPECT_EQ(pattern.BuildPath(Values("Nina", "River", "", "7"), true), "");
@@ -109,9 +114,9 @@ TEST_F(WizardTest, RenameWithAPatternOfTheUsersOwnMakesSubfoldersInsideTheFolder
     QStringList rows;
     for (int r = 0; r < wizard.Preview()->Count(); ++r)
         rows << Texts(*wizard.Preview(), r).join('|');
-    EXPECT_EQ(rows, (QStringList{"Ok|a.mp3|Nina/Blue/07 River.mp3", "Ok|b.mp3|Nina/Blue/08 Stone.mp3",
-                                 "Skipped|c.mp3|", "Ok|d.mp3|Link/Out/02 Song.mp3",
-                                 "Name taken|e.mp3|Nina/Blue/07 River.mp3"}));
+    EXPECT_EQ(rows, (QStringList{"Ok|a.mp3|07 River.mp3|./Nina/Blue/", "Ok|b.mp3|08 Stone.mp3|./Nina/Blue/",
+                                 "Skipped|c.mp3||", "Ok|d.mp3|02 Song.mp3|./Link/Out/",
+                                 "Name taken|e.mp3|07 River.mp3|./Nina/Blue/"}));
     EXPECT_EQ(options::customRenamePattern, "%artist%/%album%/%track2% %title%");
 
     Next(wizard);
