@@ -173,8 +173,17 @@ std::string TNamePattern::BuildPath(const TMp3TagInfo& values, bool strict) cons
     }
 }
 
-std::optional<TNamePattern::Values> TNamePattern::Match(std::string_view caption) const
+std::string TNamePattern::FieldPlaceholder(Field field)
 {
+    const auto known = std::find_if(kPlaceholders.begin(), kPlaceholders.end(),
+                                    [field](const Placeholder& p) { return p.field == field; });
+    return "%" + std::string(known->name) + "%";
+}
+
+std::optional<TNamePattern::Values> TNamePattern::Match(std::string_view caption, Mismatch* why) const
+{
+    if (why)
+        *why = {};
     if (!HasFields() || !m_regex.isValid())
         return std::nullopt;
     if (!m_endsWithExtension && EndsWithExtension(caption))
@@ -187,8 +196,11 @@ std::optional<TNamePattern::Values> TNamePattern::Match(std::string_view caption
     for (std::size_t group = 0; group < m_groups.size(); ++group) {
         const Field field = m_groups[group];
         const std::string value = TrimControls(match.captured(static_cast<int>(group) + 1).toStdString());
-        if (value.empty())
+        if (value.empty()) {
+            if (why)
+                *why = {true, field};
             return std::nullopt;
+        }
         // A field named twice takes its first place.
         if (!seen[field])
             values[field] = value;

@@ -52,8 +52,15 @@ public:
     // pattern can follow, so the last field takes what remains before the
     // pattern's closing text. A trailing ".mp3" of the caption is cut first
     // unless the pattern ends with it. Each value is trimmed; nothing
-    // when the caption does not match or a field the pattern uses is empty.
-    std::optional<Values> Match(std::string_view caption) const;
+    // when the caption does not match or a field the pattern uses is empty,
+    // and then `why` (when given) tells which.
+    struct Mismatch {
+        bool emptyField = false; // false: the caption has not the pattern's form
+        Field field = Artist;    // the field without text
+    };
+    std::optional<Values> Match(std::string_view caption, Mismatch* why = nullptr) const;
+    // A field's placeholder as the user types it: "%artist%".
+    static std::string FieldPlaceholder(Field field);
 
 private:
     struct Token {

@@ -136,6 +136,7 @@ TEST_F(WizardTest, TagSetupWithAPatternOfTheUsersOwnWritesItsFieldsOnly)
     const std::string a = Song("07 - Nina Vale - Blue - River - Live.mp3", std::nullopt);
     Song("no separators.mp3", std::nullopt);
     const std::string c = Song("x.mp3", TagValues{"Keep", "Keep", "Keep", 3}); // "Keep - Keep" does not match
+    const std::string noTitle = Song("08 - Nina Vale - Blue - .mp3", std::nullopt);
     TfrmBatchTagSetter wizard(playlist, prompts);
     wizard.show();
     Next(wizard);
@@ -145,15 +146,26 @@ TEST_F(WizardTest, TagSetupWithAPatternOfTheUsersOwnWritesItsFieldsOnly)
     wizard.edtCustomPattern->setText("no fields");
     wizard.UpdateWizardButtons();
     EXPECT_FALSE(wizard.btnNext->isEnabled());
+    EXPECT_EQ(wizard.labMissing->text(), "The pattern needs at least one field, such as %artist% or %title%.");
     wizard.edtCustomPattern->setText("%track2% - %artist% - %album% - %title%");
     Next(wizard);
-    ASSERT_EQ(wizard.Preview()->Count(), 1);
+    ASSERT_EQ(wizard.Preview()->Count(), 4);
     EXPECT_EQ(Texts(*wizard.Preview(), 0),
               (QStringList{"07 - Nina Vale - Blue - River - Live.mp3", "Nina Vale", "River - Live", "07", "Blue", "", ""}));
+    // The captions that give no fields are shown unchecked, with the reason.
+    QStringList leftOut;
+    for (int r = 1; r < 4; ++r) {
+        EXPECT_FALSE(wizard.Preview()->RowAt(r).checked) << r;
+        leftOut << wizard.Preview()->index(r, TfrmBatchTagSetter::ArtistColumn).data().toString();
+    }
+    EXPECT_EQ(leftOut, (QStringList{"Left out: does not match the pattern", "Left out: does not match the pattern",
+                                    "Left out: no text for %title%"}));
     EXPECT_FALSE(wizard.lvFiles->isColumnHidden(TfrmBatchTagSetter::AlbumColumn));
     EXPECT_TRUE(wizard.lvFiles->isColumnHidden(TfrmBatchTagSetter::YearColumn));
     Next(wizard);
+    EXPECT_EQ(wizard.labResult->text(), "Tags set in 1 of 1 files.");
     EXPECT_EQ(V2Of(a), (TagValues{"Nina Vale", "River - Live", "Blue", 7}));
+    EXPECT_EQ(ReadFile(noTitle), AudioBytes(2000));
     EXPECT_EQ(options::customTagPattern, "%track2% - %artist% - %album% - %title%");
 
     // Fields the pattern does not name keep what the tag had.
