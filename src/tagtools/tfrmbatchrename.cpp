@@ -182,6 +182,7 @@ void TfrmBatchRename::BuildSettingsPage()
                                                   "any other text as it is; \"/\" makes subfolders"),
                                    sGroupBox2);
     patternHelp->setTextFormat(Qt::PlainText);
+    patternHelp->setWordWrap(true);
     cbRenameOnlySelected = new QCheckBox(QStringLiteral("Rename only selected files"), sGroupBox2);
     cbRenameOnlySelected->setObjectName(QStringLiteral("cbRenameOnlySelected"));
     cbIgnoreIncompleteTags = new QCheckBox(

@@ -137,6 +137,7 @@ void TfrmBatchTagSetter::BuildSettingsPage()
                                                   "separated by the text between them"),
                                    tsSettings);
     patternHelp->setTextFormat(Qt::PlainText);
+    patternHelp->setWordWrap(true);
     cbSelectedItems = new QComboBox(tsSettings);
     cbSelectedItems->setObjectName(QStringLiteral("cbSelectedItems"));
     cbSelectedItems->addItems({QStringLiteral("Selected items"), QStringLiteral("All items in the list")});

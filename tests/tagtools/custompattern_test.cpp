@@ -11,6 +11,8 @@
 #include "tnamepattern.h"
 #include "tpreviewmodel.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -43,6 +45,29 @@ std::string Matched(const std::string& pattern, const std::string& caption)
     for (const std::string& value : *values)
         out += value + "|";
     return out;
+}
+
+// The texts of a wizard's shown labels and buttons that do not show whole:
+// a wrapped label lower than its lines need, another label or a button
+// narrower than its text, unless its tooltip gives the whole text; one a line.
+std::string CutTexts(TBatchWizard& wizard)
+{
+    QApplication::processEvents(); // the layouts follow what was shown or hidden
+    QStringList cut;
+    for (QWidget* widget : wizard.findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(&wizard))
+            continue;
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            const bool whole = label->wordWrap() ? label->height() >= label->heightForWidth(label->width())
+                                                 : label->width() >= label->sizeHint().width();
+            if (!whole && label->toolTip() != label->text())
+                cut << label->text();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            if (button->width() < button->sizeHint().width() && button->toolTip() != button->text())
+                cut << button->text();
+        }
+    }
+    return cut.join('\n').toStdString();
 }
 
 } // namespace
@@ -175,4 +200,24 @@ TEST_F(WizardTest, TagSetupWithAPatternOfTheUsersOwnWritesItsFieldsOnly)
     ASSERT_TRUE(tag.LoadFromFile(c));
     EXPECT_EQ(V2Of(c), (TagValues{"Keep", "T", "Keep", 3}));
     EXPECT_EQ(tag.Year(), "2001");
+}
+
+TEST_F(WizardTest, TheSettingsOfBothWizardsShowTheirTextsWhole)
+{
+    Song("a.mp3", TagValues{"A", "T"});
+    TfrmBatchRename rename(playlist, prompts, {});
+    rename.show();
+    Next(rename);
+    rename.cbFileFormat->setCurrentText("Custom ...");
+    rename.edtCustomPattern->clear();
+    rename.UpdateWizardButtons();
+    ASSERT_TRUE(rename.labMissing->isVisible());
+    EXPECT_EQ(CutTexts(rename), "");
+
+    TfrmBatchTagSetter tags(playlist, prompts);
+    tags.show();
+    Next(tags);
+    tags.cbFileFormat->setCurrentText("Custom ...");
+    ASSERT_TRUE(tags.labMissing->isVisible());
+    EXPECT_EQ(CutTexts(tags), "");
 }
