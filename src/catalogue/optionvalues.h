@@ -19,7 +19,9 @@ extern bool FNIOMP3INFO;
 // true: every "%20" in a displayed name is shown as one blank.
 extern bool REPLURLSPACES;
 // The last name patterns of the user's own in the rename wizard and in the
-// tag setup wizard, kept beside the four settings.
+// tag setup wizard, kept beside the four settings. The rename pattern starts
+// as a name in the file's own folder (a collection is mostly kept one album
+// to a folder already), and in the form the tag pattern reads back.
 extern std::string customRenamePattern;
 extern std::string customTagPattern;
 // The folder the file browser showed when the main window was last closed,
@@ -30,7 +32,7 @@ inline constexpr const char* kDefaultSkinName = "TheFrog";
 inline constexpr const char* kDefaultFileRoot = "rfMyComputer";
 inline constexpr bool kDefaultFNIOMP3INFO = false;
 inline constexpr bool kDefaultREPLURLSPACES = true;
-inline constexpr const char* kDefaultCustomRenamePattern = "%artist%/%album%/%track2% - %title%.mp3";
+inline constexpr const char* kDefaultCustomRenamePattern = "%track2% - %artist% - %title%.mp3";
 inline constexpr const char* kDefaultCustomTagPattern = "%track% - %artist% - %title%";
 
 // Puts the values back to their defaults (the tag options too).

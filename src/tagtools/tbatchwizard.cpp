@@ -116,6 +116,12 @@ TBatchWizard::TBatchWizard(Prompts& prompts, const QString& caption, std::array<
     pbReading->setFormat(QStringLiteral("Reading %v of %m"));
     pbReading->hide();
 
+    labMissing = new QLabel(this);
+    labMissing->setObjectName(QStringLiteral("labMissing"));
+    labMissing->setTextFormat(Qt::PlainText);
+    labMissing->setWordWrap(true);
+    labMissing->hide();
+
     actNext = new QAction(QStringLiteral("Next >"), this);
     actNext->setObjectName(QStringLiteral("actNext"));
     btnBack = new QPushButton(QStringLiteral("< Back"), this);
@@ -139,6 +145,7 @@ TBatchWizard::TBatchWizard(Prompts& prompts, const QString& caption, std::array<
     layout->addWidget(labPageTitle);
     layout->addWidget(Line(this));
     layout->addWidget(pages, 1);
+    layout->addWidget(labMissing);
     layout->addWidget(Line(this));
     layout->addLayout(buttons);
 
@@ -232,13 +239,15 @@ void TBatchWizard::UpdateWizardButtons()
 void TBatchWizard::actNextUpdate()
 {
     bool enabled = false;
+    QString missing;
     switch (CurrentPage()) {
     case InfoPage:
     case FinishPage:
         enabled = true;
         break;
     case SettingsPage:
-        enabled = !m_building && SettingsComplete();
+        missing = SettingsMissing();
+        enabled = !m_building && missing.isEmpty();
         break;
     case PreviewPage:
         enabled = PreviewComplete();
@@ -247,6 +256,9 @@ void TBatchWizard::actNextUpdate()
         break;
     }
     actNext->setEnabled(enabled);
+    if (labMissing->text() != missing)
+        labMissing->setText(missing);
+    labMissing->setVisible(!missing.isEmpty());
 }
 
 void TBatchWizard::pagesPageChanged()

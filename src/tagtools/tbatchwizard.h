@@ -2,9 +2,10 @@
 // What the two batch wizards share: a modal window with five pages in a
 // notebook without tabs (introduction, settings, preview, running, finish),
 // the current page's title above it, the "< Back", Next and "Cancel" buttons
-// below it with their enabling per page, the close guard of the running
-// page, the gauge of the run and the finish page's report of the files that
-// could not be handled.
+// below it with their enabling per page, the line that says what the
+// settings still lack while "Preview >" is disabled, the close guard of the
+// running page, the gauge of the run and the finish page's report of the
+// files that could not be handled.
 //
 // A wizard provides its pages' contents, the preview build, the run and the
 // enabling checks of its settings and preview pages.
@@ -52,6 +53,8 @@ public:
     QTreeView* lvFailures = nullptr;
     // Shown beside the buttons while a long preview is being built.
     QProgressBar* pbReading = nullptr;
+    // What the settings still lack, shown while "Preview >" is disabled.
+    QLabel* labMissing = nullptr;
     QPushButton* btnBack = nullptr;
     QPushButton* btnNext = nullptr;
     QPushButton* btnCancel = nullptr;
@@ -89,8 +92,9 @@ protected:
 
     void closeEvent(QCloseEvent* event) override;
 
-    // Next on the settings page is enabled when this holds.
-    virtual bool SettingsComplete() const { return true; }
+    // What the settings lack for Next on the settings page, as a sentence
+    // for the user; empty when Next may be enabled.
+    virtual QString SettingsMissing() const { return {}; }
     // "Go !" on the preview page is enabled when this holds.
     virtual bool PreviewComplete() const = 0;
     // Builds the preview; returns how many rows let the wizard go on, or -1

@@ -37,6 +37,7 @@ const QString TfrmBatchRename::kOk = QStringLiteral("Ok");
 const QString TfrmBatchRename::kSkipped = QStringLiteral("Skipped");
 const QString TfrmBatchRename::kNameTaken = QStringLiteral("Name taken");
 const QString TfrmBatchRename::kNameTooLong = QStringLiteral("Name too long");
+const QString TfrmBatchRename::kSameFolder = QStringLiteral("./");
 
 namespace {
 
@@ -132,7 +133,8 @@ TfrmBatchRename::TfrmBatchRename(PlaylistRows& playlist, Prompts& prompts, std::
         QStringLiteral("The Glass Hours - Silver Road.mp3"),
         QStringLiteral("Otto Brandt - Falling Light.mp3"),
     });
-    m_preview = new TPreviewModel({QStringLiteral("Status"), QStringLiteral("Old Name"), QStringLiteral("New name")},
+    m_preview = new TPreviewModel({QStringLiteral("Status"), QStringLiteral("Old Name"), QStringLiteral("New name"),
+                                   QStringLiteral("Folder")},
                                   false, std::move(stateImages), this);
     BuildSettingsPage();
     BuildPreviewPage();
@@ -181,6 +183,7 @@ void TfrmBatchRename::BuildSettingsPage()
                                                   "any other text as it is; \"/\" makes subfolders"),
                                    sGroupBox2);
     patternHelp->setTextFormat(Qt::PlainText);
+    patternHelp->setWordWrap(true);
     cbRenameOnlySelected = new QCheckBox(QStringLiteral("Rename only selected files"), sGroupBox2);
     cbRenameOnlySelected->setObjectName(QStringLiteral("cbRenameOnlySelected"));
     cbIgnoreIncompleteTags = new QCheckBox(
@@ -212,13 +215,16 @@ void TfrmBatchRename::BuildSettingsPage()
 
 void TfrmBatchRename::BuildPreviewPage()
 {
-    lvFiles = NewPreviewList(m_preview, true, {110, 230});
+    lvFiles = NewPreviewList(m_preview, true, {90, 170, 220});
 }
 
 void TfrmBatchRename::FormCreate()
 {
     m_renameDone = false;
-    cbRenameOnlySelected->setEnabled(!m_playlist.SelectedRows().empty());
+    // Rows the user selected before opening the wizard are the ones meant.
+    const bool selection = !m_playlist.SelectedRows().empty();
+    cbRenameOnlySelected->setEnabled(selection);
+    cbRenameOnlySelected->setChecked(selection);
     cbClick();
     CustomFormatChanged();
     ShowFirstPage();
@@ -229,9 +235,11 @@ void TfrmBatchRename::cbClick()
     cbUsagePriority->setEnabled(cbUseBoth->isChecked());
 }
 
-bool TfrmBatchRename::SettingsComplete() const
+QString TfrmBatchRename::SettingsMissing() const
 {
-    return !CustomChosen() || !TrimControls(edtCustomPattern->text().toStdString()).empty();
+    if (CustomChosen() && TrimControls(edtCustomPattern->text().toStdString()).empty())
+        return QStringLiteral("Type a pattern for the new names, such as %track2% - %title%.mp3");
+    return {};
 }
 
 bool TfrmBatchRename::PreviewComplete() const
@@ -287,11 +295,10 @@ int TfrmBatchRename::BuildRenamePreview()
 
         const std::string oldName = record->FileName();
         TPreviewModel::Row row;
-        row.texts = {kSkipped, Display(oldName), QString()};
+        row.texts = {kSkipped, Display(oldName), QString(), QString()};
         row.stateImage = SkippedImage;
         if (!name.empty()) {
             row.record = record;
-            row.texts[2] = Display(name);
             row.stateImage = ConflictImage;
             // Where the file goes: a valid name, below the subfolders of a
             // pattern of the user's own (whose parts are valid already).
@@ -301,6 +308,10 @@ int TfrmBatchRename::BuildRenamePreview()
             const std::string folder =
                 slash == std::string::npos ? ownFolder : ownFolder + row.newName.substr(0, slash + 1);
             const std::string valid = slash == std::string::npos ? row.newName : row.newName.substr(slash + 1);
+            // The name as built, and where the file goes from its own folder.
+            row.texts[NewNameColumn] = Display(custom ? valid : name);
+            row.texts[FolderColumn] =
+                slash == std::string::npos ? kSameFolder : kSameFolder + Display(row.newName.substr(0, slash + 1));
             if (LongestPart(row.newName) > kMaxNameBytes) {
                 row.texts[0] = kNameTooLong;
             } else if ((valid != oldName || folder != ownFolder) && folders.Has(folder, valid)) {
@@ -362,13 +373,17 @@ TMp3TagInfo TfrmBatchRename::ReadTagsForRename(const std::string& path, const Ta
     return result;
 }
 
-std::string TfrmBatchRename::MakeNewFileName(const TMp3TagInfo& values) const
+std::string TfrmBatchRename::MakeNewFileName(const TMp3TagInfo& tagValues) const
 {
     const bool strict = cbIgnoreIncompleteTags->isChecked();
+    if (cbFileFormat->currentIndex() == Custom)
+        return m_customPattern.BuildPath(tagValues, strict);
+    // Several values of one field read as a list in the name.
+    TMp3TagInfo values = tagValues;
+    for (std::string* text : {&values.Artist, &values.Title, &values.Album})
+        *text = TNamePattern::NameText(*text);
     const bool named = !values.Artist.empty() && !values.Title.empty();
     switch (cbFileFormat->currentIndex()) {
-    case Custom:
-        return m_customPattern.BuildPath(values, strict);
     case ArtistTitle:
         if (strict && !named)
             return {};

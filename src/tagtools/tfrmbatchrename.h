@@ -1,7 +1,8 @@
 #pragma once
 // "Rename wizard": renames playlist files after their ID3v1 and/or ID3v2
 // tags by one of three name patterns or a pattern of the user's own, which
-// may also move them into subfolders of their folders. The preview shows each file's new name
+// may also move them into subfolders of their folders. The preview shows
+// each file's new name and the folder it goes to, relative to its own,
 // before anything is renamed, and marks the files whose new name is already
 // taken (by another file of the folder or by an earlier row) or is longer
 // than a file name may be. Renaming never replaces a file; the finish page
@@ -36,6 +37,9 @@ public:
     static const QString kNameTaken;
     static const QString kNameTooLong;
     enum StateImage { OkImage = 0, SkippedImage = 1, ConflictImage = 2 };
+    enum Column { StatusColumn = 0, OldNameColumn, NewNameColumn, FolderColumn };
+    // The folder column's text for a file that stays in its folder.
+    static const QString kSameFolder;
     // The longest file name, in bytes, that a file system holds.
     static constexpr std::size_t kMaxNameBytes = 255;
 
@@ -80,7 +84,7 @@ public:
     void RenameFiles();
 
 protected:
-    bool SettingsComplete() const override;
+    QString SettingsMissing() const override;
     bool PreviewComplete() const override;
     int BuildPreview() override;
     QString NothingToDoMessage() const override;

@@ -3,6 +3,7 @@
 #include "tpreviewmodel.h"
 #include "v1losscheck.h"
 
+#include "codepage.h"
 #include "fileutils.h"
 #include "mainwindowregistry.h"
 #include "optionvalues.h"
@@ -13,6 +14,7 @@
 #include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
 #include "tundorecorder.h"
+#include "unicodeutils.h"
 #include "writebatch.h"
 
 #include <QAction>
@@ -135,6 +137,7 @@ void TfrmBatchTagSetter::BuildSettingsPage()
                                                   "separated by the text between them"),
                                    tsSettings);
     patternHelp->setTextFormat(Qt::PlainText);
+    patternHelp->setWordWrap(true);
     cbSelectedItems = new QComboBox(tsSettings);
     cbSelectedItems->setObjectName(QStringLiteral("cbSelectedItems"));
     cbSelectedItems->addItems({QStringLiteral("Selected items"), QStringLiteral("All items in the list")});
@@ -192,6 +195,8 @@ void TfrmBatchTagSetter::FormCreate()
     m_tagsSet = false;
     // The playlist cannot change while the wizard is open.
     m_hadSelection = !m_playlist.SelectedRows().empty();
+    // Rows the user selected before opening the wizard are the ones meant.
+    cbSelectedItems->setCurrentIndex(m_hadSelection ? SelectedItems : AllItems);
     CustomFormatChanged();
     ShowFirstPage();
 }
@@ -201,10 +206,15 @@ bool TfrmBatchTagSetter::AllItemsChosen() const
     return cbSelectedItems->currentIndex() == AllItems;
 }
 
-bool TfrmBatchTagSetter::SettingsComplete() const
+QString TfrmBatchTagSetter::SettingsMissing() const
 {
-    return (cbSetV1->isChecked() || cbSetV2->isChecked()) && (AllItemsChosen() || m_hadSelection)
-           && (!CustomChosen() || m_customPattern.HasFields());
+    if (!cbSetV1->isChecked() && !cbSetV2->isChecked())
+        return QStringLiteral("Choose at least one tag to set: ID3 v1, ID3 v2 or both.");
+    if (!AllItemsChosen() && !m_hadSelection)
+        return QStringLiteral("No playlist rows were selected: choose \"All items in the list\".");
+    if (CustomChosen() && !m_customPattern.HasFields())
+        return QStringLiteral("The pattern needs at least one field, such as %artist% or %title%.");
+    return {};
 }
 
 bool TfrmBatchTagSetter::PreviewComplete() const
@@ -310,7 +320,9 @@ int TfrmBatchTagSetter::BuildTagPreview()
                                        std::pair{GenreColumn, TNamePattern::Genre}})
         lvFiles->setColumnHidden(column, !m_previewCustom || !m_customPattern.Uses(field));
 
+    const TagOptions tagOptions = options::CurrentTagOptions();
     std::vector<TPreviewModel::Row> rows;
+    int count = 0;
     std::string artist, middle, last;
     for (std::size_t i = 0; i < scope.size(); ++i) {
         if (!PreviewProgress(static_cast<int>(i), static_cast<int>(scope.size())))
@@ -320,25 +332,47 @@ int TfrmBatchTagSetter::BuildTagPreview()
             continue;
         TPreviewModel::Row row;
         row.record = record;
-        row.checked = true;
+        row.texts = {Display(record->FileName())};
+        const std::string caption = CaptionText(record->DisplayName(), tagOptions);
         if (m_previewCustom) {
-            const std::optional<TNamePattern::Values> values = m_customPattern.Match(record->DisplayName());
-            if (!values)
-                continue;
+            TNamePattern::Mismatch why;
+            const std::optional<TNamePattern::Values> values = m_customPattern.Match(caption, &why);
             using P = TNamePattern;
-            row.texts = {Display(record->FileName())};
+            if (!values && why.emptyField)
+                row.leftOutBecause = QStringLiteral("Left out: no text for %1")
+                                         .arg(Display(TNamePattern::FieldPlaceholder(why.field)));
+            else if (!values)
+                row.leftOutBecause = QStringLiteral("Left out: does not match the pattern");
             for (const P::Field field : {P::Artist, P::Title, P::Track, P::Album, P::Year, P::Genre})
-                row.texts << Display((*values)[field]);
-        } else if (!SplitCaption(record->DisplayName(), withTrack, artist, middle, last)) {
-            continue;
-        } else if (!last.empty())
-            row.texts = {Display(record->FileName()), Display(artist), Display(last), Display(middle)};
-        else
-            row.texts = {Display(record->FileName()), Display(artist), Display(middle), QString()};
+                row.texts << (values ? Display((*values)[field]) : QString());
+        } else if (!SplitCaption(caption, withTrack, artist, middle, last)) {
+            row.leftOutBecause = QStringLiteral("Left out: no hyphen to split at");
+            row.texts << QString() << QString() << QString();
+        } else if (!last.empty()) {
+            row.texts << Display(artist) << Display(last) << Display(middle);
+        } else {
+            row.texts << Display(artist) << Display(middle) << QString();
+        }
+        row.checked = row.leftOutBecause.isEmpty();
+        count += row.checked ? 1 : 0;
         rows.push_back(std::move(row));
     }
     m_preview->SetRows(std::move(rows));
-    return m_preview->Count();
+    // The reason of a row that is left out takes the room of its texts.
+    lvFiles->clearSpans();
+    for (int r = 0; r < m_preview->Count(); ++r) {
+        if (!m_preview->RowAt(r).leftOutBecause.isEmpty())
+            lvFiles->setSpan(r, ArtistColumn, 1, m_preview->columnCount() - ArtistColumn);
+    }
+    return count;
+}
+
+std::string TfrmBatchTagSetter::CaptionText(const std::string& caption, const TagOptions& options)
+{
+    if (SanitizeUtf8(caption) == caption)
+        return caption;
+    const CodePage* page = CodePage::Find(options.codePage);
+    return (page ? *page : CodePage::Default()).ToUtf8(caption);
 }
 
 void TfrmBatchTagSetter::SetAllPreviewChecks(bool checked)

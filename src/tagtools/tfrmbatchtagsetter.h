@@ -2,14 +2,19 @@
 // "Tag setup": fills the artist, title and (optionally) track of the ID3v1
 // and/or ID3v2 tags of playlist files from the captions the playlist shows,
 // split at hyphens, or the fields of a pattern of the user's own (which may
-// also name the album, year and genre) matched against the captions. The preview lists what each file will get, with a check
-// box per file. A track number goes only into a tag that can hold it (ID3v1
-// 0..255, ID3v2 0..65535); any other number leaves that track as it was.
+// also name the album, year and genre) matched against the captions. The
+// preview lists what each file will get, with a check box per file, and the
+// files whose captions cannot be split or matched, unchecked, with the
+// reason. A caption that is not UTF-8 (a file name from an older system) is
+// read in the ID3v1 code page, and the tags get the text the preview shows.
+// A track number goes only into a tag that can hold it (ID3v1 0..255,
+// ID3v2 0..65535); any other number leaves that track as it was.
 // "Go !" first asks when texts for ID3v1 tags have characters their code
 // page cannot hold; No stays on the preview and writes nothing.
 // The finish page tells how many files were written and lists every file
 // that could not be, with the reason.
 
+#include "tagoptions.h"
 #include "tbatchwizard.h"
 #include "tnamepattern.h"
 
@@ -76,8 +81,12 @@ public:
     // A whole number in decimal, with an optional sign; nullopt otherwise.
     static std::optional<long long> WholeNumber(std::string_view text);
 
-    // Returns the number of preview rows.
+    // Returns the number of preview rows that can be checked.
     int BuildTagPreview();
+    // A caption as text: itself when it is UTF-8, otherwise its bytes read
+    // in the code page of the tag options (Windows-1252 for a name the
+    // options give no code page for).
+    static std::string CaptionText(const std::string& caption, const TagOptions& options);
     void SetAllPreviewChecks(bool checked);
     bool AnyPreviewRowChecked() const;
     void WriteTags();
@@ -91,7 +100,7 @@ public:
     void SelectNone1Click() { SetAllPreviewChecks(false); }
 
 protected:
-    bool SettingsComplete() const override;
+    QString SettingsMissing() const override;
     bool PreviewComplete() const override;
     int BuildPreview() override;
     QString NothingToDoMessage() const override;

@@ -115,6 +115,24 @@ TNamePattern::TNamePattern(std::string_view pattern)
                               | QRegularExpression::DotMatchesEverythingOption);
 }
 
+std::string TNamePattern::NameText(std::string_view text)
+{
+    if (text.find('/') == std::string_view::npos)
+        return std::string(text);
+    std::string joined;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t slash = text.find('/', start);
+        const std::size_t end = slash == std::string_view::npos ? text.size() : slash;
+        const std::string value = TrimControls(text.substr(start, end - start));
+        if (!value.empty())
+            joined += (joined.empty() ? "" : "; ") + value;
+        if (slash == std::string_view::npos)
+            return joined;
+        start = slash + 1;
+    }
+}
+
 std::string TNamePattern::BuildPath(const TMp3TagInfo& values, bool strict) const
 {
     std::string built;
@@ -123,14 +141,13 @@ std::string TNamePattern::BuildPath(const TMp3TagInfo& values, bool strict) cons
             built += token.text;
             continue;
         }
-        std::string value = FieldOf(values, static_cast<Field>(token.field));
+        // A tag's text never reaches another folder.
+        std::string value = NameText(FieldOf(values, static_cast<Field>(token.field)));
         const bool missing = TrimControls(value).empty() || (token.field == Track && value == "0");
         if (strict && missing)
             return {};
         if (token.twoDigits && value.size() == 1 && value[0] >= '0' && value[0] <= '9')
             value.insert(0, 1, '0');
-        // A tag's text never reaches another folder.
-        std::replace(value.begin(), value.end(), '/', ' ');
         built += value;
     }
 
@@ -156,8 +173,17 @@ std::string TNamePattern::BuildPath(const TMp3TagInfo& values, bool strict) cons
     }
 }
 
-std::optional<TNamePattern::Values> TNamePattern::Match(std::string_view caption) const
+std::string TNamePattern::FieldPlaceholder(Field field)
 {
+    const auto known = std::find_if(kPlaceholders.begin(), kPlaceholders.end(),
+                                    [field](const Placeholder& p) { return p.field == field; });
+    return "%" + std::string(known->name) + "%";
+}
+
+std::optional<TNamePattern::Values> TNamePattern::Match(std::string_view caption, Mismatch* why) const
+{
+    if (why)
+        *why = {};
     if (!HasFields() || !m_regex.isValid())
         return std::nullopt;
     if (!m_endsWithExtension && EndsWithExtension(caption))
@@ -170,8 +196,11 @@ std::optional<TNamePattern::Values> TNamePattern::Match(std::string_view caption
     for (std::size_t group = 0; group < m_groups.size(); ++group) {
         const Field field = m_groups[group];
         const std::string value = TrimControls(match.captured(static_cast<int>(group) + 1).toStdString());
-        if (value.empty())
+        if (value.empty()) {
+            if (why)
+                *why = {true, field};
             return std::nullopt;
+        }
         // A field named twice takes its first place.
         if (!seen[field])
             values[field] = value;

@@ -6,8 +6,9 @@
 // literal text.
 //
 // The rename wizard builds a relative path from a file's tag values: each
-// "/" of the pattern starts a subfolder, while a "/" inside a tag value is a
-// character like any other that a name may not hold and becomes a blank.
+// "/" of the pattern starts a subfolder, while a "/" inside a tag value is
+// the separator of the values of a list (as the tags hold several artists or
+// genres) and becomes "; " in the name (NameText).
 // The tag setup wizard matches a caption against the pattern, the literal
 // text separating the fields.
 
@@ -28,6 +29,12 @@ public:
 
     explicit TNamePattern(std::string_view pattern);
 
+    // A tag text as it goes into a name: the values of a list, which tag
+    // texts separate by "/", trimmed and joined by "; " ("Björk/Guest
+    // Artist" gives "Björk; Guest Artist"); a text without "/" is returned
+    // as it is.
+    static std::string NameText(std::string_view text);
+
     bool HasFields() const { return m_uses != 0; }
     bool Uses(Field field) const { return (m_uses & (1u << field)) != 0; }
 
@@ -45,8 +52,15 @@ public:
     // pattern can follow, so the last field takes what remains before the
     // pattern's closing text. A trailing ".mp3" of the caption is cut first
     // unless the pattern ends with it. Each value is trimmed; nothing
-    // when the caption does not match or a field the pattern uses is empty.
-    std::optional<Values> Match(std::string_view caption) const;
+    // when the caption does not match or a field the pattern uses is empty,
+    // and then `why` (when given) tells which.
+    struct Mismatch {
+        bool emptyField = false; // false: the caption has not the pattern's form
+        Field field = Artist;    // the field without text
+    };
+    std::optional<Values> Match(std::string_view caption, Mismatch* why = nullptr) const;
+    // A field's placeholder as the user types it: "%artist%".
+    static std::string FieldPlaceholder(Field field);
 
 private:
     struct Token {

@@ -29,6 +29,8 @@ QVariant TPreviewModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
+        if (!row.leftOutBecause.isEmpty() && index.column() == 1)
+            return row.leftOutBecause;
         return index.column() < row.texts.size() ? row.texts[index.column()] : QString();
     case Qt::DecorationRole:
         if (index.column() == 0 && row.stateImage >= 0
@@ -46,7 +48,8 @@ QVariant TPreviewModel::data(const QModelIndex& index, int role) const
 
 bool TPreviewModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!m_checkable || role != Qt::CheckStateRole || index.column() != 0 || index.row() >= Count())
+    if (!m_checkable || role != Qt::CheckStateRole || index.column() != 0 || index.row() >= Count()
+        || !RowAt(index.row()).leftOutBecause.isEmpty())
         return false;
     SetChecked(index.row(), value.toInt() == Qt::Checked);
     return true;
@@ -61,6 +64,9 @@ QVariant TPreviewModel::headerData(int section, Qt::Orientation orientation, int
 
 Qt::ItemFlags TPreviewModel::flags(const QModelIndex& index) const
 {
+    // A row that is left out shows greyed and cannot be checked.
+    if (index.isValid() && index.row() < Count() && !RowAt(index.row()).leftOutBecause.isEmpty())
+        return Qt::ItemNeverHasChildren;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     if (m_checkable && index.column() == 0)
         f |= Qt::ItemIsUserCheckable;
@@ -87,7 +93,7 @@ void TPreviewModel::SetChecked(int row, bool checked)
 void TPreviewModel::SetAllChecked(bool checked)
 {
     for (Row& r : m_rows)
-        r.checked = checked;
+        r.checked = checked && r.leftOutBecause.isEmpty();
     if (!m_rows.empty())
         emit dataChanged(index(0, 0), index(Count() - 1, 0), {Qt::CheckStateRole});
 }

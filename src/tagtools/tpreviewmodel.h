@@ -1,8 +1,10 @@
 #pragma once
 // The preview list of the batch wizards: one row per playlist file with its
 // column texts, an optional state picture in the first column, an optional
-// check box and the playlist row's file record (not owned). Rows are built
-// in one batch and handed over at once, so a long list is laid out once.
+// check box and the playlist row's file record (not owned). A row may be one
+// that the wizard leaves out: it shows why in its second column, and its check
+// box stays unchecked and disabled. Rows are built in one batch and handed
+// over at once, so a long list is laid out once.
 
 #include <QAbstractTableModel>
 #include <QPixmap>
@@ -22,6 +24,7 @@ public:
         bool checked = false;    // shown only when the list has check boxes
         TFileInfo* record = nullptr;
         std::string newName;     // the rename wizard's new name, as bytes
+        QString leftOutBecause;  // not empty: the row is left out, and why
     };
 
     TPreviewModel(QStringList headers, bool checkable, std::vector<QPixmap> stateImages,
@@ -41,6 +44,7 @@ public:
     const Row& RowAt(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
 
     void SetChecked(int row, bool checked);
+    // Every row that is not left out.
     void SetAllChecked(bool checked);
     bool AnyChecked() const;
     int CheckedCount() const;

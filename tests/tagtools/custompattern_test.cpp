@@ -11,6 +11,8 @@
 #include "tnamepattern.h"
 #include "tpreviewmodel.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -45,6 +47,29 @@ std::string Matched(const std::string& pattern, const std::string& caption)
     return out;
 }
 
+// The texts of a wizard's shown labels and buttons that do not show whole:
+// a wrapped label lower than its lines need, another label or a button
+// narrower than its text, unless its tooltip gives the whole text; one a line.
+std::string CutTexts(TBatchWizard& wizard)
+{
+    QApplication::processEvents(); // the layouts follow what was shown or hidden
+    QStringList cut;
+    for (QWidget* widget : wizard.findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(&wizard))
+            continue;
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            const bool whole = label->wordWrap() ? label->height() >= label->heightForWidth(label->width())
+                                                 : label->width() >= label->sizeHint().width();
+            if (!whole && label->toolTip() != label->text())
+                cut << label->text();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            if (button->width() < button->sizeHint().width() && button->toolTip() != button->text())
+                cut << button->text();
+        }
+    }
+    return cut.join('\n').toStdString();
+}
+
 } // namespace
 
 TEST(NamePatternTest, BuildsNamesAndSubfoldersFromTags)
@@ -54,8 +79,13 @@ TEST(NamePatternTest, BuildsNamesAndSubfoldersFromTags)
     EXPECT_FALSE(pattern.Uses(TNamePattern::Genre));
     EXPECT_EQ(pattern.BuildPath(Values("Nina", "River", "Blue", "7"), true), "Nina/Blue/07. River (1999) 100%.mp3");
     EXPECT_EQ(pattern.BuildPath(Values("Nina", "River", "Blue", "112"), true), "Nina/Blue/112. River (1999) 100%.mp3");
-    // A slash or another refused character in a tag is a blank, never a folder.
-    EXPECT_EQ(pattern.BuildPath(Values("AC/DC", "Back: In", "../x", "1"), true), "AC DC/.. x/01. Back  In (1999) 100%.mp3");
+    // A slash in a tag separates the values of a list: "; " in the name,
+    // never a folder. Another refused character is a blank.
+    EXPECT_EQ(pattern.BuildPath(Values("AC/DC", "Back: In", "../x", "1"), true),
+              "AC; DC/..; x/01. Back  In (1999) 100%.mp3");
+    EXPECT_EQ(TNamePattern::NameText("Bj\u00F6rk / Guest Artist/"), "Bj\u00F6rk; Guest Artist");
+    EXPECT_EQ(TNamePattern::NameText(" Plain "), " Plain ");
+    EXPECT_EQ(pattern.BuildPath(Values("Nina", "River", " / ", "7"), true), "");
     // Missing fields: skipped while incomplete tags count; otherwise empty
     // folder parts drop out and the track is as read.
     EXPECT_EQ(pattern.BuildPath(Values("Nina", "River", "", "7"), true), "");
@@ -109,9 +139,9 @@ TEST_F(WizardTest, RenameWithAPatternOfTheUsersOwnMakesSubfoldersInsideTheFolder
     QStringList rows;
     for (int r = 0; r < wizard.Preview()->Count(); ++r)
         rows << Texts(*wizard.Preview(), r).join('|');
-    EXPECT_EQ(rows, (QStringList{"Ok|a.mp3|Nina/Blue/07 River.mp3", "Ok|b.mp3|Nina/Blue/08 Stone.mp3",
-                                 "Skipped|c.mp3|", "Ok|d.mp3|Link/Out/02 Song.mp3",
-                                 "Name taken|e.mp3|Nina/Blue/07 River.mp3"}));
+    EXPECT_EQ(rows, (QStringList{"Ok|a.mp3|07 River.mp3|./Nina/Blue/", "Ok|b.mp3|08 Stone.mp3|./Nina/Blue/",
+                                 "Skipped|c.mp3||", "Ok|d.mp3|02 Song.mp3|./Link/Out/",
+                                 "Name taken|e.mp3|07 River.mp3|./Nina/Blue/"}));
     EXPECT_EQ(options::customRenamePattern, "%artist%/%album%/%track2% %title%");
 
     Next(wizard);
@@ -131,6 +161,7 @@ TEST_F(WizardTest, TagSetupWithAPatternOfTheUsersOwnWritesItsFieldsOnly)
     const std::string a = Song("07 - Nina Vale - Blue - River - Live.mp3", std::nullopt);
     Song("no separators.mp3", std::nullopt);
     const std::string c = Song("x.mp3", TagValues{"Keep", "Keep", "Keep", 3}); // "Keep - Keep" does not match
+    const std::string noTitle = Song("08 - Nina Vale - Blue - .mp3", std::nullopt);
     TfrmBatchTagSetter wizard(playlist, prompts);
     wizard.show();
     Next(wizard);
@@ -140,15 +171,26 @@ TEST_F(WizardTest, TagSetupWithAPatternOfTheUsersOwnWritesItsFieldsOnly)
     wizard.edtCustomPattern->setText("no fields");
     wizard.UpdateWizardButtons();
     EXPECT_FALSE(wizard.btnNext->isEnabled());
+    EXPECT_EQ(wizard.labMissing->text(), "The pattern needs at least one field, such as %artist% or %title%.");
     wizard.edtCustomPattern->setText("%track2% - %artist% - %album% - %title%");
     Next(wizard);
-    ASSERT_EQ(wizard.Preview()->Count(), 1);
+    ASSERT_EQ(wizard.Preview()->Count(), 4);
     EXPECT_EQ(Texts(*wizard.Preview(), 0),
               (QStringList{"07 - Nina Vale - Blue - River - Live.mp3", "Nina Vale", "River - Live", "07", "Blue", "", ""}));
+    // The captions that give no fields are shown unchecked, with the reason.
+    QStringList leftOut;
+    for (int r = 1; r < 4; ++r) {
+        EXPECT_FALSE(wizard.Preview()->RowAt(r).checked) << r;
+        leftOut << wizard.Preview()->index(r, TfrmBatchTagSetter::ArtistColumn).data().toString();
+    }
+    EXPECT_EQ(leftOut, (QStringList{"Left out: does not match the pattern", "Left out: does not match the pattern",
+                                    "Left out: no text for %title%"}));
     EXPECT_FALSE(wizard.lvFiles->isColumnHidden(TfrmBatchTagSetter::AlbumColumn));
     EXPECT_TRUE(wizard.lvFiles->isColumnHidden(TfrmBatchTagSetter::YearColumn));
     Next(wizard);
+    EXPECT_EQ(wizard.labResult->text(), "Tags set in 1 of 1 files.");
     EXPECT_EQ(V2Of(a), (TagValues{"Nina Vale", "River - Live", "Blue", 7}));
+    EXPECT_EQ(ReadFile(noTitle), AudioBytes(2000));
     EXPECT_EQ(options::customTagPattern, "%track2% - %artist% - %album% - %title%");
 
     // Fields the pattern does not name keep what the tag had.
@@ -158,4 +200,24 @@ TEST_F(WizardTest, TagSetupWithAPatternOfTheUsersOwnWritesItsFieldsOnly)
     ASSERT_TRUE(tag.LoadFromFile(c));
     EXPECT_EQ(V2Of(c), (TagValues{"Keep", "T", "Keep", 3}));
     EXPECT_EQ(tag.Year(), "2001");
+}
+
+TEST_F(WizardTest, TheSettingsOfBothWizardsShowTheirTextsWhole)
+{
+    Song("a.mp3", TagValues{"A", "T"});
+    TfrmBatchRename rename(playlist, prompts, {});
+    rename.show();
+    Next(rename);
+    rename.cbFileFormat->setCurrentText("Custom ...");
+    rename.edtCustomPattern->clear();
+    rename.UpdateWizardButtons();
+    ASSERT_TRUE(rename.labMissing->isVisible());
+    EXPECT_EQ(CutTexts(rename), "");
+
+    TfrmBatchTagSetter tags(playlist, prompts);
+    tags.show();
+    Next(tags);
+    tags.cbFileFormat->setCurrentText("Custom ...");
+    ASSERT_TRUE(tags.labMissing->isVisible());
+    EXPECT_EQ(CutTexts(tags), "");
 }

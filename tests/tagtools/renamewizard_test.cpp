@@ -1,9 +1,11 @@
 // The rename wizard page by page over real files: its buttons and titles,
-// the names built from merged tags by each pattern, the scope, and that it
-// never replaces a file and reports every file that keeps its name.
+// the names built from merged tags by each pattern, the scope, where each
+// file goes, and that it never replaces a file and reports every file that
+// keeps its name.
 
 #include "wizardfixture.h"
 
+#include "optionvalues.h"
 #include "tfrmbatchrename.h"
 #include "tpreviewmodel.h"
 
@@ -11,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,6 +31,28 @@ std::vector<QStringList> FailureRows(const TfrmBatchRename& wizard)
     for (int r = 0; model && r < model->rowCount(); ++r)
         rows.push_back({model->index(r, 0).data().toString(), model->index(r, 1).data().toString(),
                         model->index(r, 2).data().toString()});
+    return rows;
+}
+
+// An ID3v2.4 tag whose artist frame holds two values, as taggers write
+// a song with a guest: "Björk" and "Guest Artist".
+std::string TwoArtistTag()
+{
+    const auto frame = [](const char* id, const std::string& content) {
+        // Under 128 bytes the sync-safe size is the last byte alone.
+        return std::string(id) + std::string(3, '\0') + static_cast<char>(content.size()) + std::string(2, '\0')
+               + content;
+    };
+    const std::string frames = frame("TPE1", std::string("\x03" "Bj\xC3\xB6rk\0Guest Artist", 20))
+                               + frame("TIT2", "\x03" "Song");
+    return std::string("ID3\x04\0\0\0\0\0", 9) + static_cast<char>(frames.size()) + frames;
+}
+
+QStringList PreviewRows(const TfrmBatchRename& wizard)
+{
+    QStringList rows;
+    for (int r = 0; r < wizard.Preview()->Count(); ++r)
+        rows << wizard.Preview()->RowAt(r).texts.join('|');
     return rows;
 }
 
@@ -71,9 +96,9 @@ TEST_F(WizardTest, RenameWizardWalksItsPagesAndRenamesAfterMergedTags)
     EXPECT_EQ(wizard.btnNext->text(), "Go !");
     const TPreviewModel& preview = *wizard.Preview();
     ASSERT_EQ(preview.Count(), 3);
-    EXPECT_EQ(Texts(preview, 0), (QStringList{"Ok", "track1.mp3", "Nina Vale - Morning River.mp3"}));
-    EXPECT_EQ(Texts(preview, 1), (QStringList{"Ok", "track2.mp3", "Otto Brandt - Falling Light.mp3"}));
-    EXPECT_EQ(Texts(preview, 2), (QStringList{"Skipped", "track3.mp3", ""}));
+    EXPECT_EQ(Texts(preview, 0), (QStringList{"Ok", "track1.mp3", "Nina Vale - Morning River.mp3", "./"}));
+    EXPECT_EQ(Texts(preview, 1), (QStringList{"Ok", "track2.mp3", "Otto Brandt - Falling Light.mp3", "./"}));
+    EXPECT_EQ(Texts(preview, 2), (QStringList{"Skipped", "track3.mp3", "", ""}));
     EXPECT_EQ(preview.RowAt(0).stateImage, TfrmBatchRename::OkImage);
     EXPECT_EQ(preview.RowAt(2).stateImage, TfrmBatchRename::SkippedImage);
     EXPECT_EQ(preview.RowAt(2).record, nullptr);
@@ -112,44 +137,45 @@ TEST_F(WizardTest, RenameFollowsTheChosenTagsPatternAndScope)
     };
 
     wizard.cbOnlyV1->click();
-    EXPECT_EQ(preview(), (QStringList{"Ok|p.mp3|X - Y.mp3", "Skipped|q.mp3|"}));
+    EXPECT_EQ(preview(), (QStringList{"Ok|p.mp3|X - Y.mp3|./", "Skipped|q.mp3||"}));
     wizard.cbUseBoth->click();
 
     // The ID3v2 tag has no track: its "0" wins the merge, and a file whose
     // track is "0" is incomplete. Nothing qualifies: the message, and the
     // wizard stays on its settings.
     wizard.cbFileFormat->setCurrentIndex(1);
-    EXPECT_EQ(preview(), (QStringList{"Skipped|p.mp3|", "Skipped|q.mp3|"}));
+    EXPECT_EQ(preview(), (QStringList{"Skipped|p.mp3||", "Skipped|q.mp3||"}));
     EXPECT_EQ(prompts.texts(ScriptedPrompts::Kind::Information),
               QStringList{"No files could be renamed according to selected settings!"});
     EXPECT_EQ(wizard.CurrentPage(), TBatchWizard::SettingsPage);
     wizard.cbIgnoreIncompleteTags->setChecked(false);
-    EXPECT_EQ(preview(), (QStringList{"Ok|p.mp3|AC/DC-0-Back.mp3", "Ok|q.mp3|Solo-0-Song.mp3"}));
+    EXPECT_EQ(preview(), (QStringList{"Ok|p.mp3|AC; DC-0-Back.mp3|./", "Ok|q.mp3|Solo-0-Song.mp3|./"}));
     wizard.cbUsagePriority->setCurrentIndex(1);
-    EXPECT_EQ(preview(), (QStringList{"Ok|p.mp3|X-7-Y.mp3", "Ok|q.mp3|Solo-0-Song.mp3"}));
+    EXPECT_EQ(preview(), (QStringList{"Ok|p.mp3|X-7-Y.mp3|./", "Ok|q.mp3|Solo-0-Song.mp3|./"}));
 
     // The album from the other tag; an empty album still joins with a bare hyphen.
     wizard.cbFileFormat->setCurrentIndex(2);
     wizard.cbUsagePriority->setCurrentIndex(0);
-    EXPECT_EQ(preview(), (QStringList{"Ok|p.mp3|Alb-AC/DC - Back.mp3", "Ok|q.mp3|-Solo - Song.mp3"}));
+    EXPECT_EQ(preview(), (QStringList{"Ok|p.mp3|Alb-AC; DC - Back.mp3|./", "Ok|q.mp3|-Solo - Song.mp3|./"}));
 
-    // A slash in a tag is a blank in the name, never a folder.
+    // A slash in a tag separates the values of a list: "; " in the name,
+    // never a folder.
     Next(wizard);
     Next(wizard);
-    EXPECT_EQ(Listing(), (std::vector<std::string>{"-Solo - Song.mp3", "Alb-AC DC - Back.mp3"}));
-    EXPECT_EQ(V1Of(dir.file("Alb-AC DC - Back.mp3")).track, 7);
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"-Solo - Song.mp3", "Alb-AC; DC - Back.mp3"}));
+    EXPECT_EQ(V1Of(dir.file("Alb-AC; DC - Back.mp3")).track, 7);
     Next(wizard);
 
-    // Only the selected row.
+    // A selection when the wizard opens: only the selected row, unless the
+    // user unticks the box.
     playlist.selected = {1};
     TfrmBatchRename selected(playlist, prompts, {});
     EXPECT_TRUE(selected.cbRenameOnlySelected->isEnabled());
-    EXPECT_FALSE(selected.cbRenameOnlySelected->isChecked());
-    selected.cbRenameOnlySelected->setChecked(true);
+    EXPECT_TRUE(selected.cbRenameOnlySelected->isChecked());
     Next(selected);
     Next(selected);
     ASSERT_EQ(selected.Preview()->Count(), 1);
-    EXPECT_EQ(Texts(*selected.Preview(), 0), (QStringList{"Ok", "-Solo - Song.mp3", "Solo - Song.mp3"}));
+    EXPECT_EQ(Texts(*selected.Preview(), 0), (QStringList{"Ok", "-Solo - Song.mp3", "Solo - Song.mp3", "./"}));
 }
 
 TEST_F(WizardTest, RenameNeverReplacesAFileAndReportsEveryFileThatKeepsItsName)
@@ -262,4 +288,52 @@ TEST_F(WizardTest, CancellingTheRenameWizardRenamesNothing)
     EXPECT_FALSE(ShowRenameWizard(playlist, prompts, {}));
     EXPECT_TRUE(driven);
     EXPECT_EQ(Listing(), std::vector<std::string>{"track1.mp3"});
+}
+
+TEST_F(WizardTest, RenameShowsWhereEachFileGoesAndKeepsTheValuesOfAListApart)
+{
+    const std::string folder = dir.file("Blue");
+    MakeDir(folder);
+    const std::string guest = folder + "/guest.mp3";
+    WriteFile(guest, TwoArtistTag() + AudioBytes(2000));
+    playlist.Add(guest);
+    Song("river.mp3", TagValues{"Nina", "River", "Blue", 7}, std::nullopt, folder);
+    Song("other.mp3", TagValues{"Otto", "Light", "Grey", 1}, std::nullopt, folder);
+    playlist.selected = {0, 1};
+    TfrmBatchRename wizard(playlist, prompts, {});
+    wizard.show();
+    Next(wizard);
+
+    // The pattern offered keeps the files in their own folder.
+    EXPECT_EQ(wizard.edtCustomPattern->text().toStdString(), options::kDefaultCustomRenamePattern);
+    EXPECT_FALSE(wizard.edtCustomPattern->text().contains('/'));
+    EXPECT_TRUE(wizard.labMissing->isHidden());
+    wizard.cbFileFormat->setCurrentText("Custom ...");
+    wizard.edtCustomPattern->clear();
+    wizard.UpdateWizardButtons();
+    EXPECT_FALSE(wizard.btnNext->isEnabled());
+    EXPECT_TRUE(wizard.labMissing->isVisibleTo(&wizard));
+    EXPECT_TRUE(wizard.labMissing->text().startsWith("Type a pattern for the new names"));
+
+    wizard.edtCustomPattern->setText("%album%/%artist% - %title%");
+    wizard.UpdateWizardButtons();
+    EXPECT_TRUE(wizard.labMissing->isHidden());
+    Next(wizard);
+    EXPECT_EQ(wizard.Preview()->headerData(TfrmBatchRename::FolderColumn, Qt::Horizontal).toString(), "Folder");
+    // The guest's file has no album: it stays where it is, under its name.
+    EXPECT_EQ(PreviewRows(wizard), (QStringList{"Skipped|guest.mp3||", "Ok|river.mp3|Nina - River.mp3|./Blue/"}));
+    wizard.btnBack->click();
+    wizard.edtCustomPattern->setText("%artist% - %title%");
+    Next(wizard);
+    EXPECT_EQ(PreviewRows(wizard), (QStringList{"Ok|guest.mp3|Bj\u00F6rk; Guest Artist - Song.mp3|./",
+                                                "Ok|river.mp3|Nina - River.mp3|./"}));
+    wizard.btnBack->click();
+    wizard.cbFileFormat->setCurrentIndex(0);
+    Next(wizard);
+    EXPECT_EQ(PreviewRows(wizard), (QStringList{"Ok|guest.mp3|Bj\u00F6rk; Guest Artist - Song.mp3|./",
+                                                "Ok|river.mp3|Nina - River.mp3|./"}));
+    Next(wizard);
+    EXPECT_EQ(wizard.labResult->text(), "Renamed 2 of 2 files.");
+    EXPECT_EQ(Listing(folder), (std::vector<std::string>{"Bj\u00F6rk; Guest Artist - Song.mp3", "Nina - River.mp3",
+                                                        "other.mp3"}));
 }

@@ -1,6 +1,7 @@
 // The tag setup wizard page by page over real files: its buttons and titles,
-// the captions split into artist, title and track, the check boxes, the tags
-// on disk, track numbers that a tag cannot hold, and files it cannot write.
+// the captions split into artist, title and track, the captions it leaves
+// out, the check boxes, the tags on disk, names that are not UTF-8, track
+// numbers that a tag cannot hold, and files it cannot write.
 
 #include "wizardfixture.h"
 
@@ -57,11 +58,16 @@ TEST_F(WizardTest, TagSetterWalksItsPagesAndWritesTheCheckedFiles)
     Next(wizard);
     EXPECT_EQ(wizard.labPageTitle->text(), "Settings");
     EXPECT_EQ(wizard.btnNext->text(), "Preview >");
+    EXPECT_EQ(wizard.cbSelectedItems->currentIndex(), TfrmBatchTagSetter::AllItems); // nothing is selected
     EXPECT_FALSE(wizard.btnNext->isEnabled()); // no tag version chosen
+    EXPECT_TRUE(wizard.labMissing->isVisible());
+    EXPECT_EQ(wizard.labMissing->text(), "Choose at least one tag to set: ID3 v1, ID3 v2 or both.");
     wizard.cbSetV1->setChecked(true);
     EXPECT_TRUE(wizard.btnNext->isEnabled());
+    EXPECT_TRUE(wizard.labMissing->isHidden());
     wizard.cbSelectedItems->setCurrentText("Selected items"); // and nothing is selected
     EXPECT_FALSE(wizard.btnNext->isEnabled());
+    EXPECT_EQ(wizard.labMissing->text(), "No playlist rows were selected: choose \"All items in the list\".");
     wizard.cbSelectedItems->setCurrentText("All items in the list");
     wizard.cbSetV2->setChecked(true);
     wizard.cbFileFormat->setCurrentText("Artist - Track - Title");
@@ -69,12 +75,21 @@ TEST_F(WizardTest, TagSetterWalksItsPagesAndWritesTheCheckedFiles)
     Next(wizard);
     EXPECT_EQ(wizard.labPageTitle->text(), "Preview before upplying");
     EXPECT_EQ(wizard.btnNext->text(), "Go !");
-    const TPreviewModel& preview = *wizard.Preview();
-    ASSERT_EQ(preview.Count(), 3);
+    TPreviewModel& preview = *wizard.Preview();
+    ASSERT_EQ(preview.Count(), 4);
     EXPECT_EQ(Texts(preview, 0), (QStringList{"Nina Vale - Morning River.MP3", "Nina Vale", "Morning River", ""}));
     EXPECT_EQ(Texts(preview, 1), (QStringList{"Otto - 05 - Falling Light.mp3", "Otto", "Falling Light", "05"}));
-    EXPECT_EQ(Texts(preview, 2), (QStringList{"t.mp3", "Tag Artist", "Tag Title", ""}));
+    EXPECT_EQ(Texts(preview, 2), (QStringList{"nohyphen.mp3", "", "", ""}));
+    EXPECT_EQ(Texts(preview, 3), (QStringList{"t.mp3", "Tag Artist", "Tag Title", ""}));
     EXPECT_EQ(preview.CheckedCount(), 3);
+    // The caption without a hyphen is shown, greyed and unchecked, with the
+    // reason across its texts; it cannot be checked.
+    const QModelIndex leftOut = preview.index(2, TfrmBatchTagSetter::ArtistColumn);
+    EXPECT_EQ(leftOut.data().toString(), "Left out: no hyphen to split at");
+    EXPECT_EQ(wizard.lvFiles->columnSpan(2, TfrmBatchTagSetter::ArtistColumn), preview.columnCount() - 1);
+    EXPECT_FALSE(preview.flags(preview.index(2, 0)).testFlag(Qt::ItemIsEnabled));
+    EXPECT_FALSE(preview.setData(preview.index(2, 0), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_EQ(preview.index(2, 0).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
 
     wizard.SelectNone1->trigger();
     EXPECT_EQ(preview.CheckedCount(), 0);
@@ -82,6 +97,7 @@ TEST_F(WizardTest, TagSetterWalksItsPagesAndWritesTheCheckedFiles)
     wizard.lvFiles->setFocus();
     QTest::keyClick(wizard.lvFiles, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(preview.CheckedCount(), 3);
+    EXPECT_FALSE(preview.RowAt(2).checked);
     EXPECT_TRUE(wizard.btnNext->isEnabled());
     wizard.Preview()->setData(wizard.Preview()->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
 
@@ -232,4 +248,44 @@ TEST_F(WizardTest, GoNamesTheId3v1TextsTheCodePageCannotHold)
     EXPECT_EQ(V2Of(paths[0]), (TagValues{"\u0413\u0440\u0443\u043F\u043F\u0430", "\u041F\u0435\u0441\u043D\u044F"}));
     EXPECT_EQ(V1Of(paths[1]), (TagValues{"??", "Song", "Album", 0}));
     EXPECT_EQ(V1Of(paths[2]), (TagValues{"Nina", "Caf\u00E9", "Album", 0}));
+}
+
+TEST_F(WizardTest, TagSetterStartsWithTheSelectionAndReadsOtherNamesInTheId3v1CodePage)
+{
+    // Names written on older systems: Windows-1252 and Windows-1251 bytes.
+    const std::string western = Song("Bj\xF6rk - J\xF3ga.mp3", std::nullopt);
+    const std::string cyrillic = Song("\xC3\xF0\xF3\xEF\xEF\xE0 - \xCF\xE5\xF1\xED\xFF.mp3", std::nullopt);
+    Song("Other - Song.mp3", std::nullopt);
+    const auto run = [this](int selectedRow) {
+        playlist.selected = {selectedRow};
+        TfrmBatchTagSetter wizard(playlist, prompts);
+        Next(wizard);
+        EXPECT_EQ(wizard.cbSelectedItems->currentIndex(), TfrmBatchTagSetter::SelectedItems);
+        wizard.cbSetV1->setChecked(true);
+        wizard.cbSetV2->setChecked(true);
+        Next(wizard);
+        const QStringList texts = wizard.Preview()->Count() == 1 ? Texts(*wizard.Preview(), 0) : QStringList();
+        Next(wizard);
+        EXPECT_EQ(wizard.labResult->text(), "Tags set in 1 of 1 files.");
+        return texts.mid(1, 2).join('|').toStdString();
+    };
+    const auto v1Artist = [](const std::string& path) {
+        const std::string bytes = ReadFile(path);
+        return bytes.size() < 128 ? std::string() : bytes.substr(bytes.size() - 128 + 33, 30);
+    };
+
+    EXPECT_EQ(run(0), "Bj\u00F6rk|J\u00F3ga");
+    EXPECT_EQ(V2Of(western), (TagValues{"Bj\u00F6rk", "J\u00F3ga"}));
+    EXPECT_EQ(V1Of(western), (TagValues{"Bj\u00F6rk", "J\u00F3ga"}));
+    EXPECT_EQ(v1Artist(western), std::string("Bj\xF6rk") + std::string(25, ' '));
+
+    TagOptions cyrillicPage;
+    cyrillicPage.codePage = "WINDOWS-1251";
+    options::SetTagOptions(cyrillicPage);
+    const std::string group = "\u0413\u0440\u0443\u043F\u043F\u0430";
+    const std::string song = "\u041F\u0435\u0441\u043D\u044F";
+    EXPECT_EQ(run(1), group + "|" + song);
+    EXPECT_EQ(V2Of(cyrillic), (TagValues{group, song}));
+    EXPECT_EQ(v1Artist(cyrillic), std::string("\xC3\xF0\xF3\xEF\xEF\xE0") + std::string(24, ' '));
+    EXPECT_EQ(ReadFile(playlist.FileAt(2)->FullPath()), AudioBytes(2000)); // not selected
 }

@@ -83,6 +83,8 @@ TEST_F(TagToolsTest, UndoTakesBackEachTagCommandByteForByteInTurn)
     OnWizard<TfrmBatchTagSetter>(driven, [](TfrmBatchTagSetter& wizard) {
         Click(wizard, wizard.btnNext);
         wizard.cbSetV1->setChecked(true);
+        // a is selected: the whole list instead.
+        wizard.cbSelectedItems->setCurrentIndex(TfrmBatchTagSetter::AllItems);
         for (int page = 1; page < 4; ++page)
             Click(wizard, wizard.btnNext);
     });
