@@ -151,10 +151,11 @@ Frame decodeV23(std::string id, const unsigned char* h, std::string data, FileSp
 
 // An ID3v2.4 frame in ID3v2.3 form: status flags moved, the group symbol
 // kept, unsynchronisation undone, the data length indicator dropped and
-// compressed content decompressed. An encrypted frame, or a compressed one
-// that does not decompress, keeps its data with ID3v2.3 extra bytes.
+// compressed content decompressed (unless `decompress` is false). An
+// encrypted frame, or a compressed one that does not decompress, keeps its
+// data with ID3v2.3 extra bytes.
 std::optional<Frame> decodeV24(std::string id, const unsigned char* h, const std::string& data, FileSpan tail,
-                               const Walk& walk)
+                               const Walk& walk, bool decompress = true)
 {
     const unsigned char format = h[9];
     const std::size_t extra = ((format & 0x40) ? 1 : 0) + ((format & 0x04) ? 1 : 0) + ((format & 0x01) ? 4 : 0);
@@ -183,7 +184,8 @@ std::optional<Frame> decodeV24(std::string id, const unsigned char* h, const std
     frame.tail = tail;
     const bool compressed = format & 0x08;
     std::string plain;
-    if (compressed && !(format & 0x04) && length <= kHeldLimit && inflateFor(walk, payload, length, plain)) {
+    if (compressed && decompress && !(format & 0x04) && length <= kHeldLimit
+        && inflateFor(walk, payload, length, plain)) {
         payload = std::move(plain);
     } else if (compressed || (format & 0x04)) {
         if (compressed && !hasLength)
@@ -282,13 +284,14 @@ std::vector<Frame> readEmbedded(const Walk& walk, std::string_view bytes, int de
 }
 
 // A frame whose id breaks the rule, in ID3v2.3 form and otherwise as it
-// is: an ID3v2.3 frame keeps its flags and bytes untouched (nothing is
-// decompressed), an ID3v2.4 frame is only laid out as ID3v2.3 frames are.
+// is: an ID3v2.3 frame keeps its flags and bytes untouched, an ID3v2.4
+// frame is only laid out as ID3v2.3 frames are; neither is decompressed,
+// so that the frame stays the same through saves in either version.
 std::optional<Frame> keptAsItIs(std::string id, const unsigned char* h, std::string data, FileSpan tail,
                                 const Walk& walk)
 {
     if (walk.major == 4)
-        return decodeV24(std::move(id), h, data, tail, walk);
+        return decodeV24(std::move(id), h, data, tail, walk, false);
     Frame frame;
     frame.id = std::move(id);
     frame.status = h[8];
