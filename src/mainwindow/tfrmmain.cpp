@@ -76,6 +76,8 @@ bool OpenInMailProgram(const QUrl& address)
 } // namespace
 
 const QString TfrmMain::kTitle = QStringLiteral("Orvanel Soft - Tunevault v.1.0");
+const QString TfrmMain::kFillHint = QStringLiteral(
+    "To fill the playlist, drag songs or folders from the browser, or use File > Add single file or Add directory.");
 
 TfrmMain::TfrmMain(Prompts& prompts, QWidget* parent)
     : QMainWindow(parent)
@@ -319,6 +321,8 @@ void TfrmMain::BuildToolBar()
 void TfrmMain::UpdateActions()
 {
     const bool any = m_playlist->Count() > 0;
+    if (any && m_panStatus->currentMessage() == kFillHint)
+        m_panStatus->clearMessage();
     const bool selected = m_playlist->SelectedCount() > 0;
     btntbSearch->setEnabled(any);
     mnuSearchItem->setEnabled(any);
@@ -415,6 +419,9 @@ void TfrmMain::LoadSavedPlaylist()
     m_playlist->AddFilesToPlaylist(saved.paths);
     if (saved.columnWidth >= 0)
         m_playlist->songsListView()->header()->resizeSection(0, saved.columnWidth);
+    // A first start (or an empty playlist) says how to fill it, until it has rows.
+    if (m_playlist->Count() == 0)
+        m_panStatus->showMessage(kFillHint);
 }
 
 bool TfrmMain::SavePlaylist(std::string& reason) const

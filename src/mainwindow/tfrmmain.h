@@ -107,6 +107,8 @@ public:
     // caption while one is open (empty: none).
     void ShowSongCaption(const QString& caption);
     static const QString kTitle;
+    // The status line of a start with an empty playlist.
+    static const QString kFillHint;
 
     // Main menu and toolbar items.
     QAction* Addsinglefile1 = nullptr;

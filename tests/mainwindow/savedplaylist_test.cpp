@@ -10,6 +10,7 @@
 #include "tplaylistpane.h"
 
 #include <QApplication>
+#include <QStatusBar>
 
 #include <cstdlib>
 
@@ -190,4 +191,15 @@ TEST_F(MainWindowTest, AHugeSavedPlaylistWithoutLineBreaksLoadsInLittleMemory)
               std::vector<std::string>{"1 entry of the saved playlist could not be read and was left out:\r\n" + file
                                        + "\r\n1 line of it (longer than 16384 bytes, or past 32 MB of unused lines) "
                                          "cannot be kept and will be dropped when the playlist is saved."});
+}
+
+TEST_F(MainWindowTest, AFirstStartSaysHowToFillThePlaylistUntilItHasRows)
+{
+    frm->SetPlaylistFile(dir.file("data/playlist.m3u8"));
+    frm->LoadSavedPlaylist();
+    const QString hint = frm->statusBar()->currentMessage();
+    EXPECT_TRUE(hint.contains(QStringLiteral("drag songs or folders from the browser"))) << hint.toStdString();
+    MakeMp3(dir.file("a.mp3"));
+    playlist().AddFilesToPlaylist({dir.file("a.mp3")});
+    EXPECT_EQ(frm->statusBar()->currentMessage(), QString());
 }
