@@ -11,7 +11,6 @@
 #include <unordered_map>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -324,20 +323,11 @@ M3uPlaylist M3uPlaylist::Read(const std::string& file, ReadReport& report)
 {
     report = {};
     M3uPlaylist playlist;
-    // O_NONBLOCK: a FIFO put at the playlist's place must not hang the start.
-    FileDescriptor fd(open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    // A FIFO put at the playlist's place must not hang the start.
+    const FileDescriptor fd = OpenRegularFile(file, O_RDONLY);
     if (!fd.valid()) {
         if (errno != ENOENT)
             report.error = errno;
-        return playlist;
-    }
-    struct stat st {};
-    if (fstat(fd.get(), &st) != 0) {
-        report.error = errno;
-        return playlist;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        report.error = NotRegularReason(st.st_mode);
         return playlist;
     }
     LineReader lines(file, playlist, report);

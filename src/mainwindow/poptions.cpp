@@ -13,7 +13,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -225,28 +227,23 @@ OptionsLoadReport LoadOptions()
 
     // Each value is taken as soon as it is read; the first failure ends the
     // reading, and the stored values after it are not used either.
-    const char* const sequence[] = {"skinName", "fileRoot", "FNIOMP3INFO", "REPLURLSPACES"};
+    const auto text = [&](const char* name, std::string& value) {
+        return [&settings, name, &value] { return ReadString(*settings, QString::fromLatin1(name), value); };
+    };
+    const auto flag = [&](const char* name, bool& value) {
+        return [&settings, name, &value] { return ReadBool(*settings, QString::fromLatin1(name), value); };
+    };
+    const std::pair<const char*, std::function<bool()>> sequence[] = {
+        {"skinName", text("skinName", options::skinName)},
+        {"fileRoot", text("fileRoot", options::fileRoot)},
+        {"FNIOMP3INFO", flag("FNIOMP3INFO", options::FNIOMP3INFO)},
+        {"REPLURLSPACES", flag("REPLURLSPACES", options::REPLURLSPACES)},
+    };
     std::size_t read = 0;
-    std::string text;
-    bool flag = false;
-    if (ReadString(*settings, QStringLiteral("skinName"), text)) {
-        options::skinName = text;
+    while (read < std::size(sequence) && sequence[read].second())
         ++read;
-        if (ReadString(*settings, QStringLiteral("fileRoot"), text)) {
-            options::fileRoot = text;
-            ++read;
-            if (ReadBool(*settings, QStringLiteral("FNIOMP3INFO"), flag)) {
-                options::FNIOMP3INFO = flag;
-                ++read;
-                if (ReadBool(*settings, QStringLiteral("REPLURLSPACES"), flag)) {
-                    options::REPLURLSPACES = flag;
-                    ++read;
-                }
-            }
-        }
-    }
     for (std::size_t i = read; i < std::size(sequence); ++i)
-        NoteUnused(*settings, sequence[i], unused);
+        NoteUnused(*settings, sequence[i].first, unused);
     return report;
 }
 

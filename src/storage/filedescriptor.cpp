@@ -70,20 +70,23 @@ FileDescriptor OpenRegularFile(const std::string& path, int flags)
     }
     // A regular file does not block anyway; reads and writes go on as usual.
     if ((flags & O_NONBLOCK) == 0) {
-        const int status = ::fcntl(file.get(), F_GETFL);
-        if (status != -1 && ::fcntl(file.get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
-            // Harmless on a regular file.
-        }
+        if (const int status = ::fcntl(file.get(), F_GETFL); status != -1)
+            ::fcntl(file.get(), F_SETFL, status & ~O_NONBLOCK); // harmless should it fail
     }
     return file;
 }
 
-bool ReadAt(int fd, void* buffer, std::size_t size, std::int64_t offset)
+namespace {
+
+// Repeats a positioned transfer of `size` bytes (`step(done)` moves the
+// bytes from `done` on) until all are moved; false at the end of the file
+// or on an error other than an interruption.
+template <typename Step>
+bool WholeTransfer(std::size_t size, const Step& step)
 {
-    auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pread(fd, out + done, size - done, offset + static_cast<std::int64_t>(done));
+        const ssize_t n = step(done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -91,36 +94,30 @@ bool ReadAt(int fd, void* buffer, std::size_t size, std::int64_t offset)
         done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+} // namespace
+
+bool ReadAt(int fd, void* buffer, std::size_t size, std::int64_t offset)
+{
+    auto* out = static_cast<char*>(buffer);
+    return WholeTransfer(size, [&](std::size_t done) {
+        return ::pread(fd, out + done, size - done, offset + static_cast<std::int64_t>(done));
+    });
 }
 
 bool WriteAll(int fd, const void* data, std::size_t size)
 {
     const auto* in = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, in, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        in += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return WholeTransfer(size, [&](std::size_t done) { return ::write(fd, in + done, size - done); });
 }
 
 bool WriteAllAt(int fd, const void* data, std::size_t size, std::int64_t offset)
 {
     const auto* in = static_cast<const char*>(data);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd, in + done, size - done, offset + static_cast<std::int64_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return WholeTransfer(size, [&](std::size_t done) {
+        return ::pwrite(fd, in + done, size - done, offset + static_cast<std::int64_t>(done));
+    });
 }
 
 bool MakeFolders(const std::string& folder)

@@ -125,10 +125,8 @@ bool inflateFor(const Walk& walk, std::string_view in, std::uint32_t declared, s
     return inflateData(in, limit, false, out) && walk.budget.take(out.size());
 }
 
-// An ID3v2.3 frame: compressed content is decompressed; an encrypted frame,
-// or a compressed one that does not decompress or claims to be larger than
-// a tag may hold in memory, stays as it is.
-Frame decodeV23(std::string id, const unsigned char* h, std::string data, FileSpan tail, const Walk& walk)
+// An ID3v2.3 frame with its header's flags and its bytes as they are.
+Frame rawV23Frame(std::string id, const unsigned char* h, std::string data, FileSpan tail)
 {
     Frame frame;
     frame.id = std::move(id);
@@ -136,6 +134,15 @@ Frame decodeV23(std::string id, const unsigned char* h, std::string data, FileSp
     frame.format = h[9];
     frame.data = std::move(data);
     frame.tail = tail;
+    return frame;
+}
+
+// An ID3v2.3 frame: compressed content is decompressed; an encrypted frame,
+// or a compressed one that does not decompress or claims to be larger than
+// a tag may hold in memory, stays as it is.
+Frame decodeV23(std::string id, const unsigned char* h, std::string data, FileSpan tail, const Walk& walk)
+{
+    Frame frame = rawV23Frame(std::move(id), h, std::move(data), tail);
     const bool grouped = frame.format & Frame::kGrouped;
     if (!(frame.format & Frame::kCompressed) || (frame.format & Frame::kEncrypted)
         || frame.data.size() < (grouped ? 5u : 4u))
@@ -292,13 +299,7 @@ std::optional<Frame> keptAsItIs(std::string id, const unsigned char* h, std::str
 {
     if (walk.major == 4)
         return decodeV24(std::move(id), h, data, tail, walk, false);
-    Frame frame;
-    frame.id = std::move(id);
-    frame.status = h[8];
-    frame.format = h[9];
-    frame.data = std::move(data);
-    frame.tail = tail;
-    return frame;
+    return rawV23Frame(std::move(id), h, std::move(data), tail);
 }
 
 // Walks the frames from `pos` and hands each wanted one, converted, to

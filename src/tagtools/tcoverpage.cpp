@@ -185,12 +185,10 @@ std::optional<std::string> TCoverPage::readPictureFile(const std::string& path)
     std::string reason;
     std::string data;
     errno = 0;
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor file = OpenRegularFile(path, O_RDONLY);
     struct stat st {};
     if (!file.valid() || ::fstat(file.get(), &st) != 0) {
         reason = SystemErrorText(errno);
-    } else if (!S_ISREG(st.st_mode)) {
-        reason = SystemErrorText(NotRegularReason(st.st_mode));
     } else {
         // A larger file is read only as far as the check needs to refuse it.
         data.resize(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), TagPicture::kMaxSize + 1));
@@ -250,8 +248,9 @@ void TCoverPage::btnCoverSaveClick()
     if (!created && errno == EEXIST) {
         // Only a regular file is replaced; a FIFO, socket or device is refused.
         struct stat st {};
-        if (::stat(path->c_str(), &st) == 0 && NotRegularReason(st.st_mode) != 0)
-            errno = NotRegularReason(st.st_mode);
+        const int reason = ::stat(path->c_str(), &st) == 0 ? NotRegularReason(st.st_mode) : 0;
+        if (reason != 0)
+            errno = reason;
         else
             file = FileDescriptor(::open(path->c_str(), flags | O_TRUNC, 0666));
     }
