@@ -310,6 +310,7 @@ int RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& sel
         ~Restore()
         {
             frm.SetAllowClose(true);
+            HideOperationWindow(frm);
             frm.close();
             EnableMainWindow(true);
         }

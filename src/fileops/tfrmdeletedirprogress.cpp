@@ -69,7 +69,7 @@ void TfrmDeleteDirProgress::SetDeletePath(const QString& text)
 void TfrmDeleteDirProgress::EndDeleteProgress()
 {
     m_allowClose = true;
-    hide();
+    HideOperationWindow(*this);
     EnableMainWindow(true);
 }
 

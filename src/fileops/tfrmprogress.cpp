@@ -83,7 +83,7 @@ bool TfrmProgress::IsProgressCancelled() const
 void TfrmProgress::CloseProgress()
 {
     m_allowClose = true;
-    hide();
+    HideOperationWindow(*this);
     ActivateMainWindow();
 }
 

@@ -68,7 +68,7 @@ void TfrmWait::SetWaitPath(const QString& text)
 void TfrmWait::EndWait()
 {
     m_allowClose = true;
-    hide();
+    HideOperationWindow(*this);
     EnableMainWindow(true);
 }
 

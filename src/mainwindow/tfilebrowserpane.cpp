@@ -472,6 +472,9 @@ void TFileBrowserPane::mnuDeleteFilesClick()
         first = m_model->Count() - 1;
     if (first >= 0)
         SelectAndFocusRow(first);
+    // The keys go on to the list, on the row that took the deleted one's
+    // place, whichever window had the focus before.
+    m_filesView->setFocus(Qt::OtherFocusReason);
 }
 
 void TFileBrowserPane::Quicksearch1Click()

@@ -1,9 +1,13 @@
 #include "mainwindowregistry.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 
@@ -60,6 +64,20 @@ void ActivateMainWindow()
     FocusBeforeDisabling() = nullptr;
     if (focus && focus->window() == window && focus->isVisible() && focus->isEnabled())
         focus->setFocus(Qt::OtherFocusReason);
+}
+
+void HideOperationWindow(QWidget& window)
+{
+    // The window manager activates a window some time after it is shown.
+    // Hidden before that, the window would get the focus after it is gone,
+    // and the main window, which looks active, would take no key until it
+    // was clicked. So a window that is still waiting for its activation
+    // gets a moment for it (user input waits meanwhile).
+    const QDeadlineTimer deadline(300);
+    while (window.isVisible() && window.windowHandle() && QGuiApplication::focusWindow() != window.windowHandle()
+           && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    window.hide();
 }
 
 void CenterOnMainWindow(QWidget& window)

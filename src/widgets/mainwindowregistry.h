@@ -17,6 +17,10 @@ void EnableMainWindow(bool enabled);
 // Makes the main window the active one again (after a window of a long
 // operation closed), with the focus where it was before it was disabled.
 void ActivateMainWindow();
+// Hides the window of a long operation, once the window manager has
+// activated it (or after a short wait): the focus then goes back to the
+// main window and does not arrive late at a window that is gone.
+void HideOperationWindow(QWidget& window);
 // Moves `window` so that it is centred on the main window (on the screen when
 // there is no main window).
 void CenterOnMainWindow(QWidget& window);

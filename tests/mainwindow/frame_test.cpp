@@ -234,12 +234,16 @@ TEST_F(MainWindowTest, CreateAndDeleteFolders)
     EXPECT_EQ(prompts.texts(Kind::YesNoCancel).back(),
               QStringLiteral("Do you really want to delete the 1 selected files/directories ?"));
     // Confirmed: the tree goes, the row at the same place is selected.
+    // The keys go on to the list, on that row, from wherever they were.
     SetMainWindow(frm.get());
+    browser().filesView()->clearFocus();
     prompts.expect(Kind::YesNoCancel, PromptAnswer::Yes);
     browser().mnuDeleteFilesClick();
     EXPECT_FALSE(Exists(dir.file("old")));
     EXPECT_EQ(BrowserCaptions(), (std::vector<std::string>{"..", "Fresh", "z"}));
     EXPECT_EQ(BrowserSelection(), (std::vector<std::string>{"z"}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return browser().filesView()->hasFocus(); }));
+    EXPECT_EQ(browser().filesView()->currentIndex().row(), BrowserRowOf("z"));
     // Deleting the last row selects the new last row.
     prompts.expect(Kind::YesNoCancel, PromptAnswer::Yes);
     browser().mnuDeleteFilesClick();
