@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -35,6 +37,36 @@ FileDescriptor LockFolder(const std::string& folder)
 bool IsUndoKind(char kind)
 {
     return kind == static_cast<char>(UndoKind::Tags) || kind == static_cast<char>(UndoKind::Rename);
+}
+
+// `path` holds the file a command left as `state`, with inode `inode` (0:
+// not known, as after a move the file's inode could not be read).
+bool HoldsFile(const std::string& path, const FileState& state, std::uint64_t inode)
+{
+    FileState now;
+    return ReadFileState(path, true, now) && now.SameSizeAndTime(state) && (inode == 0 || now.inode == inode);
+}
+
+// The regular file in `folder` with inode `inode` and the size and time of
+// `state`; empty when there is none.
+std::string FindInFolder(const std::string& folder, const FileState& state, std::uint64_t inode)
+{
+    if (inode == 0)
+        return {};
+    struct CloseDir {
+        void operator()(DIR* dir) const { ::closedir(dir); }
+    };
+    const std::unique_ptr<DIR, CloseDir> dir(::opendir(folder.empty() ? "." : folder.c_str()));
+    if (!dir)
+        return {};
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string path = folder + entry->d_name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_ino == inode
+            && HoldsFile(path, state, inode))
+            return path;
+    }
+    return {};
 }
 
 } // namespace
@@ -70,6 +102,7 @@ bool TUndoJournal::UseFolder(bool create)
             m_entries.push_back({command.id, command.bytes, {static_cast<UndoKind>(command.kind), command.files}});
     }
     DropOldest();
+    PruneMoves();
     return true;
 }
 
@@ -87,7 +120,9 @@ std::unique_ptr<TUndoRecorder> TUndoJournal::Begin(UndoKind kind)
     const std::int64_t command = m_store->BeginCommand(static_cast<char>(kind));
     if (command == 0)
         return nullptr;
-    return std::make_unique<TUndoRecorder>(kind, m_store, command, m_maxBytes);
+    auto recorder = std::make_unique<TUndoRecorder>(kind, m_store, command, m_maxBytes);
+    recorder->SetRenameHook([this](const std::string& from, const std::string& to) { FileMoved(from, to); });
+    return recorder;
 }
 
 bool TUndoJournal::Commit(std::unique_ptr<TUndoRecorder> recorder)
@@ -102,6 +137,7 @@ bool TUndoJournal::Commit(std::unique_ptr<TUndoRecorder> recorder)
         for (const Entry& old : m_entries)
             m_store->DeleteCommand(old.command);
         m_entries.clear();
+        PruneMoves();
         return false;
     }
     entry.bytes = recorder->Bytes();
@@ -115,11 +151,33 @@ void TUndoJournal::DropOldest()
     std::int64_t total = 0;
     for (const Entry& entry : m_entries)
         total += entry.bytes;
+    bool dropped = false;
     while (!m_entries.empty() && (static_cast<int>(m_entries.size()) > m_maxEntries || total > m_maxBytes)) {
         total -= m_entries.front().bytes;
         m_store->DeleteCommand(m_entries.front().command);
         m_entries.erase(m_entries.begin());
+        dropped = true;
     }
+    if (dropped)
+        PruneMoves();
+}
+
+void TUndoJournal::PruneMoves()
+{
+    if (!m_store)
+        return;
+    // No entry left: no move is needed, the next ones come after the next
+    // command.
+    m_store->ForgetMovesBefore(m_entries.empty() ? INT64_MAX : m_entries.front().command);
+}
+
+void TUndoJournal::FileMoved(const std::string& from, const std::string& to)
+{
+    if (!m_store || m_entries.empty())
+        return;
+    FileState state;
+    SaveJournal::Move move {from, to, ReadFileState(to, true, state) ? state.inode : 0};
+    m_store->AddMove(move, m_entries.back().command);
 }
 
 TUndoJournal::Report TUndoJournal::UndoLast(const Hooks& hooks)
@@ -140,12 +198,14 @@ TUndoJournal::Report TUndoJournal::UndoLast(const Hooks& hooks)
             || !undoformat::ParseRecords(last.summary.kind, records, entry)) {
             report.journalError = error.empty() ? "The journal entry is damaged" : error;
             m_store->DeleteCommand(last.command);
+            m_store->MovesNowAfter(last.command, m_entries.empty() ? 0 : m_entries.back().command);
+            PruneMoves();
             return report;
         }
     }
     std::size_t done = 0;
     if (entry.kind == UndoKind::Tags)
-        UndoTags(entry, hooks, report, done);
+        UndoTags(last.command, entry, hooks, report, done);
     else
         UndoRenames(entry, hooks, report, done);
 
@@ -175,29 +235,63 @@ TUndoJournal::Report TUndoJournal::UndoLast(const Hooks& hooks)
         m_entries.push_back(last);
     } else {
         m_store->DeleteCommand(last.command);
+        m_store->MovesNowAfter(last.command, m_entries.empty() ? 0 : m_entries.back().command);
+        PruneMoves();
     }
     return report;
 }
 
-void TUndoJournal::UndoTags(const UndoEntry& entry, const Hooks& hooks, Report& report, std::size_t& done)
+std::string TUndoJournal::FindTagFile(const UndoTagFile& file, const std::vector<SaveJournal::Move>& moves) const
+{
+    // The moves since the command, from the recorded path on; a move onto
+    // the same path is a rewrite that gave the file another inode.
+    std::string path = file.path;
+    std::uint64_t inode = file.after.inode;
+    for (const SaveJournal::Move& move : moves) {
+        if (move.from == path) {
+            path = move.to;
+            inode = move.inode;
+        }
+    }
+    if (HoldsFile(path, file.after, inode))
+        return path;
+    // Renamed by another program: still in its folder, or in the one the
+    // program moved it to.
+    std::string found = FindInFolder(FolderPart(file.path), file.after, file.after.inode);
+    if (found.empty() && FolderPart(path) != FolderPart(file.path))
+        found = FindInFolder(FolderPart(path), file.after, inode);
+    return found;
+}
+
+void TUndoJournal::UndoTags(std::int64_t command, const UndoEntry& entry, const Hooks& hooks, Report& report,
+                            std::size_t& done)
 {
     const int total = static_cast<int>(entry.tagFiles.size());
+    const std::vector<SaveJournal::Move> moves = m_store->MovesSince(command);
     for (const UndoTagFile& file : entry.tagFiles) {
-        FileState now;
         std::string error;
-        if (!ReadFileState(file.path, true, now) || !now.SameSizeAndTime(file.after)) {
+        const std::string path = FindTagFile(file, moves);
+        if (path.empty()) {
             report.changed.push_back(file.path);
         } else {
             if (hooks.beforeRewrite)
-                hooks.beforeRewrite(file.path);
-            if (!WriteRawTags(file.path, file.before, error)) {
-                report.failed.emplace_back(file.path, error);
+                hooks.beforeRewrite(path);
+            FileState found;
+            ReadFileState(path, true, found);
+            if (!WriteRawTags(path, file.before, error)) {
+                report.failed.emplace_back(path, error);
             } else {
                 // The file is as it was before the command, its time too: an
-                // older entry finds it as it left it.
+                // older entry finds it as it left it, also when the rewrite
+                // gave it another inode.
                 const timespec times[2] = {{0, UTIME_OMIT}, {file.beforeState.mtimeSec, file.beforeState.mtimeNsec}};
-                ::utimensat(AT_FDCWD, file.path.c_str(), times, 0);
-                report.restored.push_back(file.path);
+                ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+                FileState now;
+                if (ReadFileState(path, true, now) && now.inode != found.inode)
+                    FileMoved(path, path);
+                report.restored.push_back(path);
+                if (path != file.path)
+                    report.followed.emplace_back(file.path, path);
             }
         }
         ++done;
@@ -220,6 +314,7 @@ void TUndoJournal::UndoRenames(const UndoEntry& entry, const Hooks& hooks, Repor
             report.failed.emplace_back(it->to, SystemErrorText(errno));
         } else {
             report.renamedBack.emplace_back(it->to, it->from);
+            FileMoved(it->to, it->from);
             RemoveEmptyFolders(it->createdFolders);
         }
         ++done;

@@ -11,10 +11,18 @@
 // it) is left alone; a rename back never replaces a file. An entry whose
 // records do not match their checksums is refused and dropped.
 //
+// The journal knows a file of a tag entry by its identity (inode, size and
+// modification time after the command), not only by its path: the moves
+// and renames the program makes are recorded (FileMoved), and an undo of
+// tags follows them from the recorded path to the file's path now. A file
+// renamed by another program is looked for in its folder by its identity.
+// A path that holds another file than the recorded one is not written.
+//
 // One process at a time uses a folder's undo history (it holds a lock file
 // in the folder); in another the journal stays empty and records nothing.
 
 #include "filedescriptor.h"
+#include "savejournal.h"
 #include "undoentry.h"
 
 #include <cstdint>
@@ -25,7 +33,6 @@
 #include <utility>
 #include <vector>
 
-class SaveJournal;
 class TUndoRecorder;
 
 class TUndoJournal final {
@@ -47,7 +54,8 @@ public:
 
     struct Report {
         UndoKind kind = UndoKind::Tags;
-        std::vector<std::string> restored;                          // tags put back
+        std::vector<std::string> restored;                          // tags put back (the paths now)
+        std::vector<std::pair<std::string, std::string>> followed;  // (path recorded, path now) of those found elsewhere
         std::vector<std::pair<std::string, std::string>> renamedBack; // (path it had, path it has again)
         std::vector<std::string> changed;                           // changed since: left alone
         std::vector<std::pair<std::string, std::string>> failed;    // (path, reason)
@@ -81,6 +89,10 @@ public:
     // keeps the files not yet done.
     Report UndoLast(const Hooks& hooks);
 
+    // The program moved or renamed a song file: an undo of an entry before
+    // it follows the file. Nothing to do without entries.
+    void FileMoved(const std::string& from, const std::string& to);
+
 private:
     struct Entry {
         std::int64_t command = 0;
@@ -92,7 +104,13 @@ private:
     // entries once; false when the journal cannot be used.
     bool UseFolder(bool create);
     void DropOldest();
-    void UndoTags(const UndoEntry& entry, const Hooks& hooks, Report& report, std::size_t& done);
+    // Forgets the moves older than the oldest entry.
+    void PruneMoves();
+    // Where the file of `file` is now, by `moves` (those since its command)
+    // or in its folder; empty when it is nowhere to be found as it was left.
+    std::string FindTagFile(const UndoTagFile& file, const std::vector<SaveJournal::Move>& moves) const;
+    void UndoTags(std::int64_t command, const UndoEntry& entry, const Hooks& hooks, Report& report,
+                  std::size_t& done);
     void UndoRenames(const UndoEntry& entry, const Hooks& hooks, Report& report, std::size_t& done);
 
     std::string m_folder;

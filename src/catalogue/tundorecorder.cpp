@@ -84,11 +84,15 @@ void TUndoRecorder::AfterTagWrite(const std::string& path)
 void TUndoRecorder::Renamed(const std::string& from, const std::string& to,
                             const std::vector<std::string>& createdFolders)
 {
-    const std::lock_guard lock(m_mutex);
-    UndoRename rename {from, to, createdFolders, {}, 0, 0};
-    if (!ReadFileState(to, false, rename.after) || !Write(undoformat::RenameRecord(rename)))
-        m_failed = true;
-    ++m_renames;
+    {
+        const std::lock_guard lock(m_mutex);
+        UndoRename rename {from, to, createdFolders, {}, 0, 0};
+        if (!ReadFileState(to, false, rename.after) || !Write(undoformat::RenameRecord(rename)))
+            m_failed = true;
+        ++m_renames;
+    }
+    if (m_renameHook)
+        m_renameHook(from, to);
 }
 
 int TUndoRecorder::FileCountLocked() const

@@ -12,6 +12,7 @@
 #include "undoentry.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -51,8 +52,13 @@ public:
     // recorded twice keeps its first tags.
     void BeforeTagWrite(const std::string& path);
     void AfterTagWrite(const std::string& path);
-    // The rename wizard calls this after each file it renamed.
+    // A rename command calls this after each file it renamed.
     void Renamed(const std::string& from, const std::string& to, const std::vector<std::string>& createdFolders);
+    // Runs after each Renamed (the journal follows the file).
+    void SetRenameHook(std::function<void(const std::string& from, const std::string& to)> hook)
+    {
+        m_renameHook = std::move(hook);
+    }
 
     // The files the command changed so far.
     int FileCount() const;
@@ -88,4 +94,5 @@ private:
     std::vector<Recorded> m_files;
     int m_touched = 0;
     int m_renames = 0;
+    std::function<void(const std::string& from, const std::string& to)> m_renameHook;
 };

@@ -195,6 +195,8 @@ void TfrmCopyMoveProgress::CopyMoveRows()
         if (m_isMove && result == CopyResult::Copied) {
             if (m_sourceLeft && !DeleteSourceFile(m_source))
                 break;
+            if (m_moved)
+                m_moved(m_source, m_destination);
             // The row goes with the next refresh, together with its moved
             // neighbours: removing rows one by one costs more than the moves.
             if (m_movedCount > 0 && m_movedFirst + m_movedCount != m_row)
@@ -300,9 +302,10 @@ void TfrmCopyMoveProgress::btnCancelClick()
 }
 
 int RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& selection, bool isMove,
-                 const std::string& destination)
+                 const std::string& destination, TfrmCopyMoveProgress::MovedHook moved)
 {
     TfrmCopyMoveProgress frm(prompts, rows, selection, isMove, destination);
+    frm.SetMovedHook(std::move(moved));
     // Afterwards the main window is enabled and active again, with the focus
     // where it was.
     struct Restore {

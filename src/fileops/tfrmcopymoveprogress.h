@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ public:
     bool Cancelled() const { return m_cancelled; }
     bool AlwaysOverwrite() const { return m_alwaysOverwrite; }
     bool NeverOverwrite() const { return m_neverOverwrite; }
+    // Runs after each file moved, with its old and new path.
+    using MovedHook = std::function<void(const std::string& from, const std::string& to)>;
+    void SetMovedHook(MovedHook hook) { m_moved = std::move(hook); }
     // Files copied or moved by the last run (skipped ones not counted).
     int FilesTransferred() const { return m_transferred; }
     // The sources the last run refused, in row order.
@@ -112,6 +116,7 @@ private:
     int m_done = 0;
     int m_transferred = 0;
     std::vector<Failure> m_failures;
+    MovedHook m_moved;
     QElapsedTimer m_lastRefresh;
     // The row being worked on, and the run of rows just before it whose files
     // were moved and which are still to be removed.
@@ -122,6 +127,6 @@ private:
 
 // Shows the window for one run, disables the main window, runs
 // CopyMoveSelected and undoes both on every way out. Returns the number of
-// files copied or moved.
+// files copied or moved; `moved` learns each file moved.
 int RunCopyMove(Prompts& prompts, TPlaylistModel& rows, QItemSelectionModel& selection, bool isMove,
-                 const std::string& destination);
+                 const std::string& destination, TfrmCopyMoveProgress::MovedHook moved = {});

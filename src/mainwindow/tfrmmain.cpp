@@ -10,6 +10,7 @@
 #include "tplaylistpane.h"
 #include "tsongslistview.h"
 #include "ttagcommands.h"
+#include "tundojournal.h"
 #include "tvicons.h"
 
 #include "browserentry.h"
@@ -526,8 +527,11 @@ void TfrmMain::CopyOrMoveSelected(bool isMove)
                                              WithTrailingSeparator(m_browser->CurrentDir()));
     if (!destination)
         return;
+    // An undo of tags follows the files moved.
     RunCopyMove(m_prompts, *m_playlist->model(), *m_playlist->songsListView()->selectionModel(), isMove,
-                *destination);
+                *destination, [this](const std::string& from, const std::string& to) {
+                    m_tagCommands->journal().FileMoved(from, to);
+                });
     m_browser->RefreshFolder();
 }
 

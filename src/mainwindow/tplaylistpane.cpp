@@ -14,6 +14,7 @@
 #include "progresswindows.h"
 #include "prompts.h"
 #include "tfileinfo.h"
+#include "tundorecorder.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -383,11 +384,16 @@ void TPlaylistPane::mnuRenameFile1Click()
             // remove files still know it is playing. A failed move leaves
             // the record, and so the row, as it was.
             const std::string oldPath = info->FullPath();
+            std::unique_ptr<TUndoRecorder> undo = m_renameUndo.Begin ? m_renameUndo.Begin() : nullptr;
             if (info->Rename(newName)) {
+                if (undo && info->FullPath() != oldPath)
+                    undo->Renamed(oldPath, info->FullPath(), {});
                 if (m_player.CurrentSongFile() == oldPath)
                     m_player.SongRenamed(oldPath, info->FullPath());
                 m_model->RefreshRow(row);
             }
+            if (m_renameUndo.Commit)
+                m_renameUndo.Commit(std::move(undo));
             return;
         }
         m_prompts.showError(QStringLiteral("Error"),

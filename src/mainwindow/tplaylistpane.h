@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,7 @@
 class FolderAdd;
 class Prompts;
 class TFileInfo;
+class TUndoRecorder;
 class TPlaylistDelegate;
 class TPlaylistModel;
 class TPlayerStrip;
@@ -39,6 +41,14 @@ struct TPlayerHooks {
     std::function<void()> StopPlaying = [] {};
     std::function<void(const std::string& from, const std::string& to)> SongRenamed =
         [](const std::string&, const std::string&) {};
+};
+
+// How "Rename File" is recorded for undo: `Begin` gives the recorder of a
+// rename command (nullptr: not recorded), `Commit` keeps what it recorded.
+// Until they are set a rename is not recorded.
+struct TRenameUndoHooks {
+    std::function<std::unique_ptr<TUndoRecorder>()> Begin;
+    std::function<void(std::unique_ptr<TUndoRecorder>)> Commit;
 };
 
 class TPlaylistPane final : public QWidget, public PlaylistRows {
@@ -68,6 +78,7 @@ public:
     ~TPlaylistPane() override;
 
     void SetPlayerHooks(TPlayerHooks hooks) { m_player = std::move(hooks); }
+    void SetRenameUndoHooks(TRenameUndoHooks hooks) { m_renameUndo = std::move(hooks); }
     // The folder the open-file and folder dialogs start in until the user
     // has picked one in them (the folder shown in the file browser).
     void SetDialogStartFolder(std::function<std::string()> folder) { m_browserFolder = std::move(folder); }
@@ -95,7 +106,8 @@ public:
     void mnuSelectAll1Click();
     void mnuSongPopup();
     // "Rename File". The playing file plays on under its new name: the row
-    // keeps its now-playing mark and the player learns the new path.
+    // keeps its now-playing mark and the player learns the new path. The
+    // rename can be undone (TRenameUndoHooks).
     void mnuRenameFile1Click();
 
     // Hover panel.
@@ -183,6 +195,7 @@ private:
 
     Prompts& m_prompts;
     TPlayerHooks m_player;
+    TRenameUndoHooks m_renameUndo;
     std::function<std::string()> m_browserFolder;
     std::string m_pickedFolder; // the last folder picked in the dialogs
     TSongsListView* m_view = nullptr;

@@ -61,9 +61,17 @@ TTagCommands::TTagCommands(TPlaylistPane& playlist, Prompts& prompts, TPlayerHoo
     , m_player(std::move(player))
     , m_journal(std::make_unique<TUndoJournal>(undoFolder.empty() ? DefaultUndoFolder() : undoFolder))
 {
+    // "Rename File" of the playlist is recorded as a rename of one file.
+    TRenameUndoHooks undo;
+    undo.Begin = [this] { return BeginUndo(UndoKind::Rename); };
+    undo.Commit = [this](std::unique_ptr<TUndoRecorder> recorder) { CommitUndo(std::move(recorder)); };
+    m_playlist.SetRenameUndoHooks(std::move(undo));
 }
 
-TTagCommands::~TTagCommands() = default;
+TTagCommands::~TTagCommands()
+{
+    m_playlist.SetRenameUndoHooks({});
+}
 
 std::unique_ptr<TUndoRecorder> TTagCommands::BeginUndo(UndoKind kind)
 {
@@ -126,8 +134,14 @@ void TTagCommands::UndoLastChangeClick()
 
     // The rows of the files involved: renamed back to the paths they had, or
     // with the tags they had. A playing file renamed back plays on, as the
-    // wizard's renames do.
+    // wizard's renames do. A file whose tags went back where another
+    // program had renamed it: its row takes the path it has now, unless
+    // the playlist holds that path already.
     std::unordered_map<std::string, std::string> renamed(report.renamedBack.begin(), report.renamedBack.end());
+    for (const auto& [recorded, now] : report.followed) {
+        if (!m_playlist.IsInPlaylist(now))
+            renamed.emplace(recorded, now);
+    }
     const std::unordered_set<std::string> restored(report.restored.begin(), report.restored.end());
     const std::string nowPlaying = m_player.CurrentSongFile();
     std::vector<int> renamedRows;

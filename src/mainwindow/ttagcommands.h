@@ -6,7 +6,8 @@
 // tag-state images, one re-sort). The two wizards of the "Tools" menu leave
 // the player alone and refresh the rows they may have changed the same way.
 // Every one of them is recorded in the undo journal (in the program's data
-// folder), and "Undo last change" takes the last one back.
+// folder), and so is the playlist's "Rename File"; "Undo last change" takes
+// the last one back.
 
 #include "tplaylistpane.h"
 #include "undoentry.h"

@@ -234,7 +234,13 @@ bool SaveJournal::openDatabase(const std::string& file)
         // A command's records go with it however it is removed, by the undo
         // history or by the recovery of a process that ended.
         && exec("CREATE TRIGGER IF NOT EXISTS commands_take_their_records AFTER DELETE ON commands"
-                " BEGIN DELETE FROM undo_records WHERE command = old.id; END");
+                " BEGIN DELETE FROM undo_records WHERE command = old.id; END")
+        // The moves of files the program made, which an undo of tags follows
+        // to where a file is now. A table of its own, so that a journal made
+        // before it still opens, and one made with it opens in older
+        // versions, which leave it alone.
+        && exec("CREATE TABLE IF NOT EXISTS moves(id INTEGER PRIMARY KEY, from_path BLOB NOT NULL,"
+                " to_path BLOB NOT NULL, inode INTEGER NOT NULL, after_command INTEGER NOT NULL)");
     if (!ready) {
         m_openError = "Cannot use the save journal \"" + file + "\". " + sqlite3_errmsg(m_db);
         if (const int code = sqlite3_errcode(m_db); (code == SQLITE_NOTADB || code == SQLITE_CORRUPT) && m_setAsideAs.empty())

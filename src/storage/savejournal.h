@@ -52,6 +52,14 @@ public:
         std::string body;
     };
 
+    // A file the program moved or renamed: where from and where to, and its
+    // inode there.
+    struct Move {
+        std::string from;
+        std::string to;
+        std::uint64_t inode = 0;
+    };
+
     // The journal in `folder`, one per folder and process; made with the
     // folder when missing. Check usable().
     static std::shared_ptr<SaveJournal> ForFolder(const std::string& folder);
@@ -120,6 +128,18 @@ public:
     // Forgets undo records of a complete command, whose other records then
     // undo `files` files, in one step.
     bool ForgetUndoRecords(std::int64_t command, const std::vector<std::int64_t>& records, int files);
+
+    // The moves of files made since an undo command. A move is recorded with
+    // the newest command at the time; MovesSince gives those recorded with
+    // `command` or a newer one, oldest first. Not flushed by itself: a move
+    // lost in a power loss only leaves a file unfollowed.
+    bool AddMove(const Move& move, std::int64_t command);
+    std::vector<Move> MovesSince(std::int64_t command);
+    // The newest command went: the moves recorded with it, or a newer one,
+    // count as recorded with `earlier` (0: none), as they came after that.
+    void MovesNowAfter(std::int64_t command, std::int64_t earlier);
+    // Forgets the moves recorded with an older command than `command`.
+    void ForgetMovesBefore(std::int64_t command);
 
 private:
     struct PendingAdd;

@@ -129,3 +129,50 @@ bool SaveJournal::ForgetUndoRecords(std::int64_t command, const std::vector<std:
         exec("ROLLBACK");
     return ok;
 }
+
+bool SaveJournal::AddMove(const Move& move, std::int64_t command)
+{
+    if (!m_db)
+        return false;
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement insert(m_db, "INSERT INTO moves(from_path, to_path, inode, after_command) VALUES(?1, ?2, ?3, ?4)");
+    insert.bindBlob(1, move.from).bindBlob(2, move.to).bind(3, static_cast<std::int64_t>(move.inode)).bind(4, command);
+    return exec("PRAGMA synchronous=NORMAL") && insert.run();
+}
+
+std::vector<SaveJournal::Move> SaveJournal::MovesSince(std::int64_t command)
+{
+    std::vector<Move> moves;
+    if (!m_db)
+        return moves;
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement select(m_db, "SELECT from_path, to_path, inode FROM moves WHERE after_command >= ?1 ORDER BY id");
+    select.bind(1, command);
+    while (select.step())
+        moves.push_back({select.blob(0), select.blob(1), static_cast<std::uint64_t>(select.integer(2))});
+    return moves;
+}
+
+void SaveJournal::MovesNowAfter(std::int64_t command, std::int64_t earlier)
+{
+    if (!m_db)
+        return;
+    const std::lock_guard lock(m_dbMutex);
+    // A new command may take the id of the one that went: the moves made
+    // after the old one must not look as if made after the new one.
+    SqliteStatement update(m_db, "UPDATE moves SET after_command = ?2 WHERE after_command >= ?1");
+    update.bind(1, command).bind(2, earlier);
+    exec("PRAGMA synchronous=NORMAL");
+    update.run();
+}
+
+void SaveJournal::ForgetMovesBefore(std::int64_t command)
+{
+    if (!m_db)
+        return;
+    const std::lock_guard lock(m_dbMutex);
+    SqliteStatement forget(m_db, "DELETE FROM moves WHERE after_command < ?1");
+    forget.bind(1, command);
+    exec("PRAGMA synchronous=NORMAL");
+    forget.run();
+}

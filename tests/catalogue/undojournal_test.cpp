@@ -246,3 +246,49 @@ TEST_F(UndoJournalTest, ACancelledUndoKeepsTheRestAndDamageIsDropped)
     EXPECT_NE(journal->Begin(UndoKind::Tags), nullptr);
     EXPECT_EQ(Rows(), std::make_pair(std::int64_t(0), std::int64_t(0)));
 }
+
+TEST_F(UndoJournalTest, AnUndoOfTagsFollowsAMovedFileAndNeverWritesAnother)
+{
+    MakeDir(dir.file("other"));
+    const std::string a = Song(dir.file("a.mp3"), "Nina");  // moved twice by the program
+    const std::string b = Song(dir.file("b.mp3"), "Otto");  // renamed behind the program's back
+    const std::string c = Song(dir.file("c.mp3"), "Petra"); // replaced by another file
+    const std::string beforeA = ReadFile(a);
+    const std::string beforeB = ReadFile(b);
+    const std::string movedA = dir.file("other/a moved.mp3");
+    const std::string renamedB = dir.file("b renamed.mp3");
+    {
+        TUndoJournal journal(folder);
+        ASSERT_TRUE(Record(journal, {a, b, c}, Retag));
+        const std::string between = dir.file("a1.mp3");
+        ASSERT_EQ(::rename(a.c_str(), between.c_str()), 0);
+        journal.FileMoved(a, between);
+        ASSERT_EQ(::rename(between.c_str(), movedA.c_str()), 0);
+        journal.FileMoved(between, movedA);
+    }
+    EXPECT_EQ(Number(folder, "SELECT count(*) FROM moves"), 2);
+    ASSERT_EQ(::rename(b.c_str(), renamedB.c_str()), 0);
+    // Another file with the content, size and time of c takes its name.
+    const std::string retaggedC = ReadFile(c);
+    struct stat st {};
+    ASSERT_EQ(::stat(c.c_str(), &st), 0);
+    const std::string other = dir.file("other.tmp");
+    WriteFile(other, retaggedC);
+    const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, other.c_str(), times, 0), 0);
+    ASSERT_EQ(::rename(other.c_str(), c.c_str()), 0);
+
+    // After a restart.
+    TUndoJournal journal(folder);
+    std::vector<std::string> rewritten;
+    const TUndoJournal::Report report = journal.UndoLast({[&](const std::string& p) { rewritten.push_back(p); }, {}});
+    EXPECT_EQ(report.restored, (std::vector<std::string>{movedA, renamedB}));
+    EXPECT_EQ(rewritten, report.restored);
+    EXPECT_EQ(report.followed, (std::vector<std::pair<std::string, std::string>>{{a, movedA}, {b, renamedB}}));
+    EXPECT_EQ(report.changed, std::vector<std::string>{c});
+    EXPECT_EQ(ReadFile(movedA), beforeA);
+    EXPECT_EQ(ReadFile(renamedB), beforeB);
+    EXPECT_EQ(ReadFile(c), retaggedC);
+    // No entry is left to follow a file for.
+    EXPECT_EQ(Number(folder, "SELECT count(*) FROM moves"), 0);
+}

@@ -76,4 +76,33 @@ TEST_F(MainWindowTest, CopyMoveAndDeleteRunFromThePlaylistAndRefreshTheBrowser)
     SetMainWindow(nullptr);
 }
 
+TEST_F(MainWindowTest, RenameFileIsUndoneAndTheRowTakesTheOldNameAgain)
+{
+    const std::string song = dir.file("Song.mp3");
+    MakeMp3(song);
+    playlist().AddFileToPlaylist(song);
+    SelectPlaylistRows({0});
+    // A cancelled rename records nothing.
+    const QString before = frm->Undolastchange1->text();
+    prompts.expectInput(std::nullopt);
+    playlist().mnuRenameFile1Click();
+    EXPECT_EQ(frm->Undolastchange1->text(), before);
+
+    prompts.expectInput(QStringLiteral("New"));
+    QTest::keyClick(playlist().songsListView(), Qt::Key_F6, Qt::ShiftModifier);
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"New.mp3"}));
+    EXPECT_EQ(frm->Undolastchange1->text(), QStringLiteral("Undo: rename of 1 file"));
+    EXPECT_TRUE(frm->Undolastchange1->isEnabled());
+
+    prompts.expect(Kind::YesNo, PromptAnswer::Yes);
+    frm->Undolastchange1->trigger();
+    EXPECT_EQ(prompts.texts(Kind::YesNo).back(),
+              QStringLiteral("Do you really want to undo the last change (rename of 1 file)?"));
+    EXPECT_TRUE(Exists(song));
+    EXPECT_FALSE(Exists(dir.file("New.mp3")));
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"Song.mp3"}));
+    EXPECT_TRUE(playlist().IsInPlaylist(song));
+    EXPECT_EQ(prompts.count(Kind::Error), 0);
+}
+
 } // namespace
