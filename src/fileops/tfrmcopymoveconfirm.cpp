@@ -1,21 +1,27 @@
 #include "tfrmcopymoveconfirm.h"
 
+#include "filedescriptor.h"
 #include "fileutils.h"
 #include "fixeddialog.h"
 #include "mainwindowregistry.h"
 #include "prompts.h"
+#include "systemerror.h"
 
 #include <QCompleter>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QAbstractItemView>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cerrno>
 #include <cstdlib>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -73,11 +79,15 @@ TfrmCopyMoveConfirm::TfrmCopyMoveConfirm(Prompts& prompts, bool isMove, int coun
     auto* completer = new QCompleter(folders, this);
     completer->setCaseSensitivity(Qt::CaseSensitive);
     edtDestPath->setCompleter(completer);
+    // Enter with the list of folder names up but none of them picked is
+    // the dialog's: the completer would take it only to close its list.
+    completer->popup()->installEventFilter(this);
 
     btnBrowse = new QPushButton(QStringLiteral("..."), this);
     btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
     btnBrowse->setAutoDefault(false);
-    btnBrowse->setFixedWidth(btnBrowse->fontMetrics().horizontalAdvance(btnBrowse->text()) + 24);
+    // As wide as its style and skin need for the whole caption.
+    btnBrowse->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     btnBrowse->setToolTip(QStringLiteral("Choose the destination folder"));
     connect(btnBrowse, &QPushButton::clicked, this, &TfrmCopyMoveConfirm::btnBrowseClick);
 
@@ -104,13 +114,60 @@ TfrmCopyMoveConfirm::TfrmCopyMoveConfirm(Prompts& prompts, bool isMove, int coun
     edtDestPath->setFocus();
 }
 
+bool TfrmCopyMoveConfirm::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* popup = edtDestPath->completer() ? edtDestPath->completer()->popup() : nullptr;
+    if (watched == popup && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !popup->selectionModel()->hasSelection()) {
+            popup->hide();
+            btnOK->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void TfrmCopyMoveConfirm::btnOKClick()
 {
     const QString trimmed = QString::fromUtf8(TrimControls(edtDestPath->text().toStdString()));
     if (trimmed.isEmpty())
         return;
     edtDestPath->setText(trimmed);
-    accept();
+    if (EnsureDestination())
+        accept();
+}
+
+bool TfrmCopyMoveConfirm::EnsureDestination()
+{
+    const std::string path = DestPath();
+    const std::string folder = path.size() > 1 ? path.substr(0, path.size() - 1) : path;
+    const QString shown = PathText(path);
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return true;
+        m_prompts.showError(QStringLiteral("Error"), QStringLiteral("\"") + shown + QStringLiteral("\" is not a folder."));
+        return false;
+    }
+    if (errno != ENOENT) {
+        m_prompts.showError(QStringLiteral("Error"), QStringLiteral("The folder \"") + shown
+                                                         + QStringLiteral("\" cannot be used:\n")
+                                                         + QString::fromStdString(SystemErrorText(errno)));
+        return false;
+    }
+    // A missing folder is offered to be made; otherwise the user can correct
+    // the path.
+    if (m_prompts.askYesNo(QStringLiteral("Confirm"), QStringLiteral("The folder \"") + shown
+                                                          + QStringLiteral("\" does not exist.\nCreate it?"))
+        != PromptAnswer::Yes)
+        return false;
+    if (MakeFolders(folder))
+        return true;
+    m_prompts.showError(QStringLiteral("Error"), QStringLiteral("The folder \"") + shown
+                                                     + QStringLiteral("\" could not be created:\n")
+                                                     + QString::fromStdString(SystemErrorText(errno)));
+    return false;
 }
 
 void TfrmCopyMoveConfirm::btnBrowseClick()

@@ -30,14 +30,21 @@ public:
     QPushButton* btnOK;
     QPushButton* btnCancel;
 
-    // Trims the edit; an empty text keeps the dialog open.
+    // Trims the edit; an empty text keeps the dialog open. A folder that
+    // does not exist is named, and made when the user agrees; else, or when
+    // it cannot be made, the dialog stays open.
     void btnOKClick();
     void btnBrowseClick();
 
     // The folder the edit names, as bytes ending with "/".
     std::string DestPath() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    bool EnsureDestination();
+
     Prompts& m_prompts;
     std::string m_folder;
     // Texts shown for folders known as bytes (the initial one, picked ones):

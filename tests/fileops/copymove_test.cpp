@@ -11,11 +11,14 @@
 #include "tfrmcopymoveprogress.h"
 #include "tplaylistmodel.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -316,9 +319,32 @@ TEST_F(CopyMoveTest, TheConfirmationTakesHomeRelativeAndPickedFolders)
         frm.edtDestPath->setText(QString::fromUtf8(typed));
         EXPECT_EQ(frm.DestPath(), expected) << typed;
     }
+    // A folder that does not exist is named; it is made only when the user
+    // agrees, else the dialog stays open. A file in the way is refused.
+    const QString missing = QString::fromStdString(dst + "new/deeper");
+    frm.edtDestPath->setText(QStringLiteral(" ") + missing + QStringLiteral(" "));
+    prompts.expect(Kind::YesNo, PromptAnswer::No);
+    frm.btnOKClick();
+    EXPECT_EQ(frm.result(), QDialog::Rejected);
+    EXPECT_EQ(prompts.texts(Kind::YesNo).back(),
+              QStringLiteral("The folder \"") + missing + QStringLiteral("/\" does not exist.\nCreate it?"));
+    EXPECT_FALSE(Exists(dst + "new"));
+    WriteFile(dst + "file", "x");
+    frm.edtDestPath->setText(QString::fromStdString(dst + "file"));
+    frm.btnOKClick();
+    EXPECT_EQ(prompts.texts(Kind::Error).back(), QString::fromStdString("\"" + dst + "file/\" is not a folder."));
+    EXPECT_EQ(frm.result(), QDialog::Rejected);
+    frm.edtDestPath->setText(missing);
+    prompts.expect(Kind::YesNo, PromptAnswer::Yes);
     frm.btnOKClick();
     EXPECT_EQ(frm.result(), QDialog::Accepted);
-    EXPECT_EQ(frm.edtDestPath->text(), QStringLiteral("/abs/"));
+    EXPECT_TRUE(Exists(dst + "new/deeper"));
+    // Enter with the completer's list up and nothing picked in it is OK.
+    frm.setResult(QDialog::Rejected);
+    frm.edtDestPath->setText(QString::fromStdString(dst + "new"));
+    frm.edtDestPath->completer()->complete();
+    QTest::keyClick(frm.edtDestPath->completer()->popup(), Qt::Key_Return);
+    EXPECT_EQ(frm.result(), QDialog::Accepted);
     // A picked folder whose name is not valid UTF-8 keeps its bytes.
     prompts.expectFolder(dst + "\xe9t\xe9");
     frm.btnBrowse->click();
