@@ -12,11 +12,13 @@
 #include <QAction>
 #include <QFile>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QToolTip>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -98,6 +100,10 @@ TFileBrowserPane::TFileBrowserPane(Prompts& prompts, QWidget* parent)
     m_filesView->header()->setStretchLastSection(false);
     m_filesView->header()->resizeSection(0, 246);
     m_filesView->header()->resizeSection(1, 62);
+    // The names take the width the pane has, so that the rows and their
+    // selection span the whole list; the extensions keep theirs.
+    m_filesView->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_filesView->header()->setSectionResizeMode(1, QHeaderView::Fixed);
     m_filesView->setContextMenuPolicy(Qt::CustomContextMenu);
     m_filesView->installEventFilter(this);
     m_filesView->viewport()->installEventFilter(this);
@@ -524,12 +530,29 @@ void TFileBrowserPane::panDiscInfoResize()
         m_panSearch->setGeometry(m_panDiscInfo->rect());
 }
 
+void TFileBrowserPane::filesViewToolTip(const QHelpEvent& event)
+{
+    // A name the column cuts with "…" is shown whole; others need no tip.
+    const QModelIndex index = m_filesView->indexAt(event.pos());
+    const QString text = index.data(Qt::DisplayRole).toString();
+    const QRect rect = m_filesView->visualRect(index);
+    const int iconRoom = index.column() == 0 ? m_filesView->iconSize().width() + 12 : 8;
+    if (!index.isValid() || m_filesView->fontMetrics().horizontalAdvance(text) + iconRoom <= rect.width()) {
+        QToolTip::hideText();
+        return;
+    }
+    QToolTip::showText(event.globalPos(), text, m_filesView->viewport(), rect);
+}
+
 bool TFileBrowserPane::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonPress)
         emit MousePressed();
     if (watched == m_panDiscInfo && event->type() == QEvent::Resize) {
         panDiscInfoResize();
+    } else if (watched == m_filesView->viewport() && event->type() == QEvent::ToolTip) {
+        filesViewToolTip(*static_cast<QHelpEvent*>(event));
+        return true;
     } else if (watched == m_filesView) {
         if (event->type() == QEvent::FocusIn) {
             filesViewEnter();

@@ -23,6 +23,7 @@ class QMenu;
 class QAction;
 class QTreeView;
 class QFrame;
+class QHelpEvent;
 
 // What the browser asks of the file system. Each call runs on a worker thread
 // and is given up after `timeout`, so that a mount that does not answer (a
@@ -106,6 +107,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void filesViewToolTip(const QHelpEvent& event);
     void BuildMenu();
     void SelectAndFocusRow(int row);
     void ClearSelection();

@@ -24,6 +24,7 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <numeric>
@@ -417,10 +418,22 @@ void TPlaylistPane::songsListViewInfoTip(const QPoint& globalPos)
                     Display(slash == std::string::npos ? std::string() : full.substr(0, slash + 1)),
                     QString::fromStdString(info->FileSizeText()));
     m_hint->ShowCoverOf(full);
+    // A caption cut with "…" is shown whole in a tip above its row, clear
+    // of the panel below the mouse.
+    const QModelIndex index = m_model->index(row, 0);
+    const QRect rowRect = m_view->visualRect(index);
+    if (TPlaylistDelegate::IsCut(m_view->font(), rowRect, index)) {
+        const int rowTop = m_view->viewport()->mapToGlobal(rowRect.topLeft()).y();
+        const QPoint above(globalPos.x(), rowTop - 2 * rowRect.height());
+        QToolTip::showText(above, TPlaylistDelegate::RowText(row, index.data(Qt::DisplayRole).toString()),
+                           m_view->viewport(), rowRect);
+    } else {
+        QToolTip::hideText();
+    }
     int top = p.y() + 10;
     if (top + m_hint->height() >= window->height() - 50)
         top = p.y() - m_hint->height() - 20;
-    m_hint->move(p.x(), top);
+    m_hint->MoveInside(QPoint(p.x(), top));
     m_hintTick = m_clock.elapsed();
     m_hint->raise();
     m_hint->show();

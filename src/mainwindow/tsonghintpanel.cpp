@@ -7,14 +7,14 @@
 #include <QLabel>
 #include <QPixmap>
 
+#include <algorithm>
+
 namespace {
 
 // The cover fits beside the three lines of text.
 constexpr int kCoverSize = 52;
 
 } // namespace
-
-#include <algorithm>
 
 TSongHintPanel::TSongHintPanel(QWidget* parent)
     : QFrame(parent)
@@ -86,15 +86,28 @@ void TSongHintPanel::showCover(const std::string& path, const QImage& thumbnail)
     m_cover->setPixmap(QPixmap::fromImage(thumbnail));
     m_cover->setGeometry(m_textWidth - 16, (height() - kCoverSize) / 2, kCoverSize, kCoverSize);
     resize(m_textWidth - 16 + kCoverSize + 6, height());
+    MoveInside(pos());
 }
 
 void TSongHintPanel::SetSong(const QString& name, const QString& path, const QString& size)
 {
-    m_name->setText(name);
-    m_path->setText(path);
+    // Within the window, with room for a cover: a longer name loses its
+    // end, a longer folder its middle, each marked with "…".
+    const int room = (parentWidget() ? parentWidget()->width() : QWIDGETSIZE_MAX) - 30 - (kCoverSize - 10)
+                     - m_name->x();
+    const QFontMetrics metrics(m_name->font());
+    m_name->setText(metrics.elidedText(name, Qt::ElideRight, std::max(room, 40)));
+    m_path->setText(metrics.elidedText(path, Qt::ElideMiddle, std::max(room, 40)));
     m_size->setText(size);
     for (QLabel* l : {m_name, m_path, m_size})
         l->adjustSize();
     const int right = std::max(m_name->geometry().right(), m_path->geometry().right());
     resize(right + 30, height());
+}
+
+void TSongHintPanel::MoveInside(QPoint topLeft)
+{
+    if (const QWidget* window = parentWidget())
+        topLeft.setX(std::clamp(topLeft.x(), 0, std::max(0, window->width() - width())));
+    move(topLeft);
 }

@@ -18,8 +18,12 @@ public:
     QLabel* labSongPath() const { return m_path; }
     QLabel* labSongFileSize() const { return m_size; }
     // Fills the labels and sizes the panel: width = the larger right edge of
-    // the name and path labels + 30.
+    // the name and path labels + 30. Texts too long for the window are cut
+    // with "…".
     void SetSong(const QString& name, const QString& path, const QString& size);
+    // Moves the panel to `topLeft`, further left where it would run off the
+    // window's right edge.
+    void MoveInside(QPoint topLeft);
     // After SetSong: the cover of the file at `path`, read in the background
     // (at once when it was read before); the panel widens when it comes.
     void ShowCoverOf(const std::string& path);

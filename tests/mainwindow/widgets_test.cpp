@@ -159,6 +159,25 @@ TEST_F(MainWindowTest, HoverPanelTellsNameFolderAndSizeAndOpensAboveNearTheBotto
     // The mouse leaving the list hides the panel.
     playlist().songsListViewMouseLeave();
     EXPECT_FALSE(hint->isVisible());
+
+    // A folder longer than the window is cut in its middle with "…", and the
+    // panel stays inside the window also where the mouse is near its edge.
+    const std::string deep = dir.file(std::string(200, 'd') + "/" + std::string(200, 'e'));
+    MakeDir(dir.file(std::string(200, 'd')));
+    MakeDir(deep);
+    MakeMp3(deep + "/long.mp3");
+    playlist().AddFileToPlaylist(deep + "/long.mp3");
+    int longRow = 0;
+    while (longRow < playlist().Count() && playlist().FileAt(longRow)->FileName() != "long.mp3")
+        ++longRow;
+    view->scrollTo(playlist().model()->index(longRow));
+    QApplication::processEvents();
+    const QRect lastRow = view->visualRect(playlist().model()->index(longRow));
+    playlist().songsListViewInfoTip(view->viewport()->mapToGlobal(lastRow.center() + QPoint(lastRow.width() / 3, 0)));
+    ASSERT_TRUE(hint->isVisible());
+    EXPECT_TRUE(hint->labSongPath()->text().contains(QChar(0x2026)));
+    EXPECT_GE(hint->x(), 0);
+    EXPECT_LE(hint->geometry().right(), frm->width());
 }
 
 TEST_F(MainWindowTest, HoverPanelShowsTheCoverOnceReadInTheBackground)

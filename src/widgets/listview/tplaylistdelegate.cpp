@@ -48,11 +48,26 @@ void TPlaylistDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->setFont(font);
     painter->setPen(colours.text);
     painter->setClipRect(rect.adjusted(17, 0, 0, 0));
-    const int x = rect.left() + (checked ? 15 : 17);
-    const QRect textRect(x, rect.top() + 1, rect.right() - x, rect.height() - 1);
+    const QRect textRect = TextRect(rect, checked);
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                      RowText(index.row(), index.data(Qt::DisplayRole).toString()));
+                      QFontMetrics(font).elidedText(RowText(index.row(), index.data(Qt::DisplayRole).toString()),
+                                                    Qt::ElideRight, textRect.width()));
     painter->restore();
+}
+
+QRect TPlaylistDelegate::TextRect(const QRect& rowRect, bool checked)
+{
+    const int x = rowRect.left() + (checked ? 15 : 17);
+    return QRect(x, rowRect.top() + 1, rowRect.right() - x, rowRect.height() - 1);
+}
+
+bool TPlaylistDelegate::IsCut(const QFont& listFont, const QRect& rowRect, const QModelIndex& index)
+{
+    const bool checked = index.data(TPlaylistModel::CheckedRole).toBool();
+    QFont font = listFont;
+    font.setBold(checked);
+    return QFontMetrics(font).horizontalAdvance(RowText(index.row(), index.data(Qt::DisplayRole).toString()))
+           > TextRect(rowRect, checked).width();
 }
 
 TPlaylistDelegate::RowColours TPlaylistDelegate::ColoursFor(const QStyleOptionViewItem& option, bool selected,

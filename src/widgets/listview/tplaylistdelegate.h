@@ -1,7 +1,7 @@
 #pragma once
 // Draws a playlist row: the selection colours, the row's state picture at its
 // left, then "%3d %s" (row number and caption), bold for the playing row and
-// underlined under the mouse.
+// underlined under the mouse; a text too long for the row ends in "…".
 
 #include <QPixmap>
 #include <QStyledItemDelegate>
@@ -29,13 +29,18 @@ public:
         QColor text;
     };
     static RowColours ColoursFor(const QStyleOptionViewItem& option, bool selected, bool focused);
-    // The text drawn for a row (position is 0-based).
+    // The text drawn for a row (position is 0-based); cut with "…" where the
+    // row is too narrow for it.
     static QString RowText(int position, const QString& caption);
+    // Whether the row's text is cut in a row of `rowRect` drawn in `listFont`.
+    static bool IsCut(const QFont& listFont, const QRect& rowRect, const QModelIndex& index);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    static QRect TextRect(const QRect& rowRect, bool checked);
+
     std::vector<QPixmap> m_stateIcons;
     int m_hoverRow = -1;
 };
