@@ -7,7 +7,7 @@
 #include "folderlisting.h"
 
 #include <QAbstractTableModel>
-#include <QPixmap>
+#include <QIcon>
 
 #include <string>
 #include <vector>
@@ -39,7 +39,7 @@ public:
     const Row& RowAt(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
     int Count() const { return static_cast<int>(m_rows.size()); }
 
-    void SetStatePictures(std::vector<QPixmap> pictures) { m_pictures = std::move(pictures); }
+    void SetStatePictures(std::vector<QIcon> pictures) { m_pictures = std::move(pictures); }
 
     // The row an entry becomes.
     static Row MakeRow(const XFileEntry& entry);
@@ -49,5 +49,5 @@ public:
 
 private:
     std::vector<Row> m_rows;
-    std::vector<QPixmap> m_pictures;
+    std::vector<QIcon> m_pictures;
 };

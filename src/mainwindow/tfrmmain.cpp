@@ -33,6 +33,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -313,6 +314,14 @@ void TfrmMain::BuildToolBar()
     btntbRemove->setMenu(mnuRemove);
     btntbRemove->setPopupMode(QToolButton::InstantPopup);
     m_toolBar->addWidget(btntbRemove);
+    // The menu took the mouse: a button that the mouse has left since does
+    // not keep its highlight after the menu closes.
+    for (QToolButton* b : {btntbAdd, btntbRemove}) {
+        connect(b->menu(), &QMenu::aboutToHide, b, [b] {
+            b->setAttribute(Qt::WA_UnderMouse, b->rect().contains(b->mapFromGlobal(QCursor::pos())));
+            b->update();
+        });
+    }
     m_toolBar->addSeparator();
     btntbSearch = button("btntbSearch", QStringLiteral("Jump to file (F3 or J)"), TvIcons::SearchIcon());
     m_toolBar->addWidget(btntbSearch);

@@ -2,12 +2,15 @@
 
 #include "tvicons.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -110,18 +113,32 @@ TVolumePopup::TVolumePopup(QWidget* parent)
     auto* caption = new QLabel(QStringLiteral("Volume"), this);
     caption->setAlignment(Qt::AlignCenter);
     layout->addWidget(caption);
-    auto* bars = new QHBoxLayout;
+    auto* bars = new QGridLayout;
     m_bar1 = new QSlider(Qt::Vertical, this);
     m_bar1->setObjectName(QStringLiteral("VolumeBar1"));
     m_bar1->setToolTip(QStringLiteral("Master Volume"));
     m_bar2 = new QSlider(Qt::Vertical, this);
     m_bar2->setObjectName(QStringLiteral("VolumeBar2"));
     m_bar2->setToolTip(QStringLiteral("Wave Volume"));
-    for (QSlider* s : {m_bar1, m_bar2}) {
-        s->setRange(0, 65535);
-        bars->addWidget(s);
+    // Each bar fills from the bottom up to its handle, in the skin's
+    // selection colour, and is named below it.
+    const QString look = QStringLiteral(
+        "QSlider::groove:vertical { width: 6px; background: palette(mid); border-radius: 3px; }"
+        "QSlider::sub-page:vertical { background: palette(mid); border-radius: 3px; }"
+        "QSlider::add-page:vertical { background: palette(highlight); border-radius: 3px; }"
+        "QSlider::handle:vertical { height: 10px; margin: 0 -5px; border-radius: 4px;"
+        " background: palette(button); border: 1px solid palette(shadow); }");
+    int column = 0;
+    for (auto [bar, name] : {std::pair{m_bar1, "Master"}, std::pair{m_bar2, "Program"}}) {
+        bar->setRange(0, 65535);
+        bar->setStyleSheet(look);
+        auto* label = new QLabel(QString::fromLatin1(name), this);
+        label->setAlignment(Qt::AlignCenter);
+        label->setBuddy(bar);
+        bars->addWidget(bar, 0, column, Qt::AlignHCenter);
+        bars->addWidget(label, 1, column++);
     }
     layout->addLayout(bars);
-    resize(80, 140);
+    resize(110, 150);
     hide();
 }

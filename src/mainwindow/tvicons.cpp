@@ -1,5 +1,9 @@
 #include "tvicons.h"
 
+#include <QPainter>
+
+#include <utility>
+
 // The pictures live in a static library, whose resource initialiser the
 // linker would drop: register them explicitly before the first use.
 static void InitResources()
@@ -19,6 +23,40 @@ QIcon Themed(const char* themeName, const char* resource)
     return QIcon::fromTheme(QString::fromLatin1(themeName), QIcon(QString::fromLatin1(resource)));
 }
 
+// `picture` redrawn: faded to `opacity`, or, with a `colour`, filled with
+// it wherever it is not transparent.
+QPixmap Redrawn(const QPixmap& picture, qreal opacity, const QColor& colour = QColor())
+{
+    QPixmap out(picture.size());
+    out.setDevicePixelRatio(picture.devicePixelRatio());
+    out.fill(Qt::transparent);
+    QPainter painter(&out);
+    painter.setOpacity(opacity);
+    painter.drawPixmap(0, 0, picture);
+    if (colour.isValid()) {
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(out.rect(), colour);
+    }
+    return out;
+}
+
+// A button's picture that, disabled, is the same picture faded: the style's
+// own disabled picture is a light grey, which on a dark skin looks brighter
+// than the enabled buttons.
+QIcon Button(const char* themeName, const char* resource)
+{
+    const QIcon icon = Themed(themeName, resource);
+    QIcon out;
+    for (int size : {16, 22, 24, 30, 32}) {
+        const QPixmap picture = icon.pixmap(size, size);
+        if (picture.isNull())
+            continue;
+        out.addPixmap(picture, QIcon::Normal);
+        out.addPixmap(Redrawn(picture, 0.3), QIcon::Disabled);
+    }
+    return out;
+}
+
 } // namespace
 
 namespace TvIcons {
@@ -31,21 +69,28 @@ std::vector<QPixmap> StateImages()
             QPixmap(QStringLiteral(":/tunevault/state-one.png"))};
 }
 
-std::vector<QPixmap> FilesImages()
+std::vector<QIcon> FilesImages()
 {
-    return {Themed("go-up", ":/tunevault/files-up.png").pixmap(16, 16),
-            Themed("folder", ":/tunevault/files-folder.png").pixmap(16, 16),
-            Themed("audio-x-generic", ":/tunevault/files-mp3.png").pixmap(16, 16),
-            Themed("text-x-generic", ":/tunevault/files-other.png").pixmap(16, 16)};
+    std::vector<QIcon> icons;
+    for (const auto& [theme, fallback] : {std::pair{"go-up", ":/tunevault/files-up.png"},
+                                          std::pair{"folder", ":/tunevault/files-folder.png"},
+                                          std::pair{"audio-x-generic", ":/tunevault/files-mp3.png"},
+                                          std::pair{"text-x-generic", ":/tunevault/files-other.png"}}) {
+        const QPixmap picture = Themed(theme, fallback).pixmap(16, 16);
+        QIcon icon(picture);
+        icon.addPixmap(Redrawn(picture, 1.0, Qt::white), QIcon::Selected);
+        icons.push_back(icon);
+    }
+    return icons;
 }
 
-QIcon AddIcon() { return Themed("list-add", ":/tunevault/tb-add.png"); }
-QIcon RemoveIcon() { return Themed("list-remove", ":/tunevault/tb-remove.png"); }
-QIcon SearchIcon() { return Themed("edit-find", ":/tunevault/tb-search.png"); }
-QIcon PlayIcon() { return Themed("media-playback-start", ":/tunevault/play.png"); }
-QIcon PauseIcon() { return Themed("media-playback-pause", ":/tunevault/pause.png"); }
-QIcon StopIcon() { return Themed("media-playback-stop", ":/tunevault/stop.png"); }
-QIcon VolumeIcon() { return Themed("audio-volume-high", ":/tunevault/volume.png"); }
+QIcon AddIcon() { return Button("list-add", ":/tunevault/tb-add.png"); }
+QIcon RemoveIcon() { return Button("list-remove", ":/tunevault/tb-remove.png"); }
+QIcon SearchIcon() { return Button("edit-find", ":/tunevault/tb-search.png"); }
+QIcon PlayIcon() { return Button("media-playback-start", ":/tunevault/play.png"); }
+QIcon PauseIcon() { return Button("media-playback-pause", ":/tunevault/pause.png"); }
+QIcon StopIcon() { return Button("media-playback-stop", ":/tunevault/stop.png"); }
+QIcon VolumeIcon() { return Button("audio-volume-high", ":/tunevault/volume.png"); }
 QIcon AppIcon()
 {
     InitResources();

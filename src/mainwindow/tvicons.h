@@ -12,8 +12,10 @@ namespace TvIcons {
 
 // Playlist state pictures: 0 both tags, 1 no tag, 2 one tag (16 x 16).
 std::vector<QPixmap> StateImages();
-// File browser pictures: 0 "..", 1 folder, 2 MP3 file, 3 other file.
-std::vector<QPixmap> FilesImages();
+// File browser pictures: 0 "..", 1 folder, 2 MP3 file, 3 other file. On a
+// selected row each is drawn whole in white, so that it stays visible on the
+// selection colour of every skin.
+std::vector<QIcon> FilesImages();
 QIcon AddIcon();
 QIcon RemoveIcon();
 QIcon SearchIcon();

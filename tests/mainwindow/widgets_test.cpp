@@ -13,6 +13,8 @@
 #include "tsonghintpanel.h"
 #include "tsongslistview.h"
 #include "ttmtlistview.h"
+#include "tplayerstrip.h"
+#include "tvicons.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -237,4 +239,46 @@ TEST_F(MainWindowTest, NamesAndFoldersShowAsTypedNeverAsMarkup)
     ASSERT_TRUE(browser().ShowFolder(dir.file("<u>dir") + "/"));
     EXPECT_EQ(browser().panCurrDirectory()->textFormat(), Qt::PlainText);
     EXPECT_EQ(browser().panCurrDirectory()->text().toStdString(), dir.file("<u>dir") + "/");
+}
+
+namespace {
+
+// The largest alpha and whether every visible pixel is white.
+std::pair<int, bool> AlphaAndWhite(const QPixmap& pixmap)
+{
+    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    int alpha = 0;
+    bool white = true;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            alpha = std::max(alpha, c.alpha());
+            if (c.alpha() > 0)
+                white = white && c.red() == 255 && c.green() == 255 && c.blue() == 255;
+        }
+    }
+    return {alpha, white};
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, PicturesStayVisibleOnTheSelectionAndLookFadedWhenDisabled)
+{
+    // Browser rows: white on a selected row, the picture itself otherwise.
+    for (const QIcon& icon : TvIcons::FilesImages()) {
+        EXPECT_TRUE(AlphaAndWhite(icon.pixmap(16, QIcon::Selected)).second);
+        EXPECT_FALSE(AlphaAndWhite(icon.pixmap(16, QIcon::Normal)).second);
+    }
+    // Buttons: disabled is the picture faded, never brighter.
+    for (const QIcon& icon : {TvIcons::PlayIcon(), TvIcons::StopIcon(), TvIcons::RemoveIcon()}) {
+        const int normal = AlphaAndWhite(icon.pixmap(24, QIcon::Normal)).first;
+        EXPECT_LT(AlphaAndWhite(icon.pixmap(24, QIcon::Disabled)).first, normal / 2);
+    }
+    // The volume bars are named below them.
+    QStringList names;
+    for (const QLabel* label : playlist().pVolumeControl()->findChildren<QLabel*>()) {
+        if (label->buddy())
+            names << label->text();
+    }
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Master"), QStringLiteral("Program")}));
 }
