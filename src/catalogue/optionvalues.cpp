@@ -11,6 +11,9 @@ bool REPLURLSPACES = kDefaultREPLURLSPACES;
 std::string customRenamePattern = kDefaultCustomRenamePattern;
 std::string customTagPattern = kDefaultCustomTagPattern;
 std::string browserFolder;
+bool playlistTagColumns = false;
+std::string playlistHeader;
+std::string playlistOrder;
 
 namespace {
 
@@ -41,6 +44,9 @@ void SetDefaultOptionValues()
     customRenamePattern = kDefaultCustomRenamePattern;
     customTagPattern = kDefaultCustomTagPattern;
     browserFolder.clear();
+    playlistTagColumns = false;
+    playlistHeader.clear();
+    playlistOrder.clear();
 }
 
 } // namespace options

@@ -27,6 +27,13 @@ extern std::string customTagPattern;
 // The folder the file browser showed when the main window was last closed,
 // as path bytes; empty before the first close.
 extern std::string browserFolder;
+// How the playlist shows its rows: the table of tags instead of the one
+// column of captions; the table's header as the view saved it (its columns'
+// order, widths and which are hidden); and the order of the rows:
+// "caption" (or empty), "album", or "column N" / "column N descending".
+extern bool playlistTagColumns;
+extern std::string playlistHeader;
+extern std::string playlistOrder;
 
 inline constexpr const char* kDefaultSkinName = "TheFrog";
 inline constexpr const char* kDefaultFileRoot = "rfMyComputer";

@@ -51,6 +51,7 @@ void TFileInfo::ReadTags()
     m_hasV1Tag = false;
     m_hasV2Tag = false;
     m_tagCaption.reset();
+    m_tags = SongTags();
     const TagOptions tagOptions = options::CurrentTagOptions();
 
     try {
@@ -58,6 +59,8 @@ void TFileInfo::ReadTags()
         if (v2.LoadFromFile(m_fullPath) && v2.TagPresent()) {
             m_tagCaption = v2.Artist() + " - " + v2.Title();
             m_hasV2Tag = true;
+            m_tags = {v2.Title(), v2.Artist(), v2.Album(), v2.AlbumArtist(), v2.Year(), v2.Genre(), v2.Track(),
+                      v2.Disc()};
         }
     } catch (...) {
         // An unreadable tag counts as no tag.
@@ -70,6 +73,18 @@ void TFileInfo::ReadTags()
             if (!m_hasV2Tag)
                 m_tagCaption = v1.Artist() + " - " + v1.Title();
             m_hasV1Tag = true;
+            // The ID3v1 values fill in what the ID3v2 tag lacks.
+            const auto fill = [](std::string& value, const std::string& fallback) {
+                if (TrimControls(value).empty())
+                    value = TrimControls(fallback);
+            };
+            fill(m_tags.title, v1.Title());
+            fill(m_tags.artist, v1.Artist());
+            fill(m_tags.album, v1.Album());
+            fill(m_tags.year, v1.Year());
+            fill(m_tags.genre, v1.Genre());
+            if (m_tags.track == 0)
+                m_tags.track = v1.Track();
         }
     } catch (...) {
         // As above.

@@ -11,6 +11,20 @@
 
 class FolderFlushes;
 
+// What the tags of a file say, for the playlist's columns and its orders:
+// each value from the ID3v2 tag, or from the ID3v1 tag where the ID3v2 tag
+// has none. Numbers are 0 when absent.
+struct SongTags {
+    std::string title;
+    std::string artist;
+    std::string album;
+    std::string albumArtist;
+    std::string year;
+    std::string genre;
+    int track = 0;
+    int disc = 0;
+};
+
 class TFileInfo {
 public:
     // Stores the path and reads both tags at once.
@@ -28,6 +42,8 @@ public:
     std::string FileName() const { return m_fileName; }
     // The tag's artist + " - " + title; nullopt when the file has no tag.
     const std::optional<std::string>& TagCaption() const { return m_tagCaption; }
+    // The values of the tags, as the last ReadTags found them.
+    const SongTags& Tags() const { return m_tags; }
     bool HasV1Tag() const { return m_hasV1Tag; }
     bool HasV2Tag() const { return m_hasV2Tag; }
 
@@ -84,6 +100,7 @@ private:
     std::string m_fileName;
     std::string m_fullPath;
     std::optional<std::string> m_tagCaption;
+    SongTags m_tags;
     bool m_hasV1Tag = false;
     bool m_hasV2Tag = false;
 };

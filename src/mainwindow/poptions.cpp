@@ -90,6 +90,23 @@ void NoteUnused(const QSettings& settings, const char* name, std::vector<std::st
 
 // The tag options: each value is taken when it is stored and valid,
 // whatever happens to the other values; the others keep their defaults.
+// How the playlist shows its rows; each value on its own, a missing or
+// unusable one keeps its default.
+void ReadPlaylistView(const QSettings& settings, std::vector<std::string>& unused)
+{
+    if (settings.contains(QStringLiteral("playlistTagColumns"))
+        && !ReadBool(settings, QStringLiteral("playlistTagColumns"), options::playlistTagColumns))
+        NoteUnused(settings, "playlistTagColumns", unused);
+    const QVariant header = settings.value(QStringLiteral("playlistHeader"));
+    if (header.typeId() == QMetaType::QByteArray)
+        options::playlistHeader = header.toByteArray().toStdString();
+    else if (header.isValid())
+        NoteUnused(settings, "playlistHeader", unused);
+    if (settings.contains(QStringLiteral("playlistOrder"))
+        && !ReadString(settings, QStringLiteral("playlistOrder"), options::playlistOrder))
+        NoteUnused(settings, "playlistOrder", unused);
+}
+
 void ReadTagOptions(const QSettings& settings, std::vector<std::string>& unused)
 {
     TagOptions tagOptions;
@@ -224,6 +241,7 @@ OptionsLoadReport LoadOptions()
         options::browserFolder = folder.toString().toStdString();
     else
         NoteUnused(*settings, "browserFolder", unused);
+    ReadPlaylistView(*settings, unused);
 
     // Each value is taken as soon as it is read; the first failure ends the
     // reading, and the stored values after it are not used either.
@@ -295,6 +313,9 @@ bool SaveOptions(std::string* reason)
     settings->setValue(QStringLiteral("KEEPFILETIME"), tagOptions.keepModificationTime ? 1 : 0);
     settings->setValue(QStringLiteral("TAGROOM"), tagOptions.leaveRoom ? 1 : 0);
     settings->setValue(QStringLiteral("browserFolder"), QByteArray::fromStdString(options::browserFolder));
+    settings->setValue(QStringLiteral("playlistTagColumns"), options::playlistTagColumns ? 1 : 0);
+    settings->setValue(QStringLiteral("playlistHeader"), QByteArray::fromStdString(options::playlistHeader));
+    settings->setValue(QStringLiteral("playlistOrder"), QString::fromStdString(options::playlistOrder));
     settings->sync();
     if (settings->status() == QSettings::NoError)
         return true;

@@ -8,7 +8,9 @@
 // one that is missing or not valid keeps its default. A fixed amount of room
 // is not kept: it is tv-tag's alone.
 // Beside them `browserFolder`, the folder the file browser showed at the
-// last close, kept as its bytes.
+// last close, kept as its bytes, and how the playlist shows its rows
+// (playlistTagColumns 0/1, playlistHeader bytes, playlistOrder text), each
+// read on its own.
 
 #include <string>
 #include <vector>

@@ -7,6 +7,7 @@
 #include "tplayercontrols.h"
 #include "tplayerstrip.h"
 #include "tplaylistmodel.h"
+#include "tplaylistcolumns.h"
 #include "tplaylistpane.h"
 #include "tsongslistview.h"
 #include "ttagcommands.h"
@@ -252,6 +253,7 @@ void TfrmMain::BuildMenus()
     Undolastchange1 = add(tools, "Undolastchange1", "Undo last change", QKeySequence(Qt::CTRL | Qt::Key_Z));
     tools->addSeparator();
     Preferences1 = add(tools, "Preferences1", "Preferences ...");
+    bar->addMenu(m_playlist->Columns().ViewMenu());
     QMenu* help = bar->addMenu(QStringLiteral("Help"));
     Reportabug1 = add(help, "Reportabug1", "Report a bug");
     help->addSeparator();
@@ -428,7 +430,7 @@ void TfrmMain::LoadSavedPlaylist()
     const M3uPlaylist saved = m_savedPlaylist.Load(m_prompts);
     m_playlist->AddFilesToPlaylist(saved.paths);
     if (saved.columnWidth >= 0)
-        m_playlist->songsListView()->header()->resizeSection(0, saved.columnWidth);
+        m_playlist->Columns().SetCaptionColumnWidth(saved.columnWidth);
     // A first start (or an empty playlist) says how to fill it, until it has rows.
     if (m_playlist->Count() == 0)
         m_panStatus->showMessage(kFillHint);
@@ -440,13 +442,14 @@ bool TfrmMain::SavePlaylist(std::string& reason) const
     paths.reserve(static_cast<std::size_t>(m_playlist->Count()));
     for (int row = 0; row < m_playlist->Count(); ++row)
         paths.push_back(m_playlist->FileAt(row)->FullPath());
-    return m_savedPlaylist.Write(std::move(paths), m_playlist->songsListView()->header()->sectionSize(0), reason);
+    return m_savedPlaylist.Write(std::move(paths), m_playlist->Columns().CaptionColumnWidth(), reason);
 }
 
 void TfrmMain::FormClose()
 {
     // The folder shown comes back at the next start, and so does the playlist.
     options::browserFolder = m_browser->CurrentDir();
+    m_playlist->Columns().KeepChoices();
     std::string reason;
     if (m_settingsSaver && !m_settingsSaver(reason))
         m_prompts.showError(QStringLiteral("Error"), QStringLiteral("The settings could not be saved.\r\n")

@@ -3,6 +3,7 @@
 #include "folderadd.h"
 #include "repaintoff.h"
 #include "tplayerstrip.h"
+#include "tplaylistcolumns.h"
 #include "tplaylistdelegate.h"
 #include "tplaylistmodel.h"
 #include "tsonghintpanel.h"
@@ -95,6 +96,7 @@ TPlaylistPane::TPlaylistPane(Prompts& prompts, QWidget* hintParent, QWidget* par
     m_volume = new TVolumePopup(this);
     m_hint = new TSongHintPanel(hintParent ? hintParent : this);
 
+    m_columns = new TPlaylistColumns(*m_model, *m_view, this);
     BuildMenu();
 
     connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -164,6 +166,8 @@ void TPlaylistPane::BuildMenu()
     ID3v12->setData(2);
     Alltags1 = add(removeMenu, "Alltags1", "All Tags", QKeySequence());
     Alltags1->setData(3);
+    m_mnuSong->addSeparator();
+    m_mnuSong->addMenu(m_columns->ViewMenu());
 
     connect(mnuSelectAll1, &QAction::triggered, this, &TPlaylistPane::mnuSelectAll1Click);
     connect(mnuRenameFile1, &QAction::triggered, this, &TPlaylistPane::mnuRenameFile1Click);
@@ -420,13 +424,16 @@ void TPlaylistPane::songsListViewInfoTip(const QPoint& globalPos)
     m_hint->ShowCoverOf(full);
     // A caption cut with "…" is shown whole in a tip above its row, clear
     // of the panel below the mouse.
-    const QModelIndex index = m_model->index(row, 0);
+    QModelIndex index = m_view->indexAt(m_view->viewport()->mapFromGlobal(globalPos));
+    if (!index.isValid())
+        index = m_model->index(row, 0);
     const QRect rowRect = m_view->visualRect(index);
     if (TPlaylistDelegate::IsCut(m_view->font(), rowRect, index)) {
         const int rowTop = m_view->viewport()->mapToGlobal(rowRect.topLeft()).y();
         const QPoint above(globalPos.x(), rowTop - 2 * rowRect.height());
-        QToolTip::showText(above, TPlaylistDelegate::RowText(row, index.data(Qt::DisplayRole).toString()),
-                           m_view->viewport(), rowRect);
+        const QString whole = index.column() > 0 ? index.data(Qt::DisplayRole).toString()
+                                                 : TPlaylistDelegate::RowText(index);
+        QToolTip::showText(above, whole, m_view->viewport(), rowRect);
     } else {
         QToolTip::hideText();
     }
@@ -468,7 +475,10 @@ void TPlaylistPane::songsListViewEndColumnResize(TtmtListView*, int columnIndex,
 
 void TPlaylistPane::songsListViewResize()
 {
-    m_view->header()->resizeSection(0, std::max(0, m_view->width() - 16));
+    // The one column of captions follows the list's width; the table's
+    // columns keep the widths the user gave them.
+    if (!m_model->TagColumns())
+        m_view->header()->resizeSection(0, std::max(0, m_view->width() - 16));
 }
 
 void TPlaylistPane::panLeftResize()

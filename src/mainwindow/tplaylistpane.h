@@ -27,6 +27,7 @@ class TPlaylistModel;
 class TPlayerStrip;
 class TSongHintPanel;
 class TSongsListView;
+class TPlaylistColumns;
 class TVolumePopup;
 class TtmtListView;
 class QAction;
@@ -153,6 +154,8 @@ public:
 
     TPlayerStrip* playerStrip() const { return m_strip; }
     TVolumePopup* pVolumeControl() const { return m_volume; }
+    // The view choices: tag columns and the orders of the rows.
+    TPlaylistColumns& Columns() const { return *m_columns; }
     TSongHintPanel* panSongsHint() const { return m_hint; }
     QMenu* mnuSong() const { return m_mnuSong; }
 
@@ -203,6 +206,7 @@ private:
     TPlaylistDelegate* m_delegate = nullptr;
     TPlayerStrip* m_strip = nullptr;
     TVolumePopup* m_volume = nullptr;
+    TPlaylistColumns* m_columns = nullptr; // a child of the view
     TSongHintPanel* m_hint = nullptr;
     QMenu* m_mnuSong = nullptr;
     QElapsedTimer m_clock;

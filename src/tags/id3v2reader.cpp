@@ -340,7 +340,8 @@ std::int64_t walkFrames(const TagBody& body, std::int64_t pos, const Walk& walk,
             size = static_cast<std::uint32_t>(body.size() - start);  // what the tag holds of it
         }
         pos = start + static_cast<std::int64_t>(size);
-        const bool wanted = walk.mode == ReadMode::Fields ? valid && IsFieldSource(major, id)
+        const bool wanted = walk.mode == ReadMode::Fields
+                                ? valid && (IsFieldSource(major, id) || IsAlbumOrderSource(major, id))
             : walk.mode == ReadMode::Pictures             ? valid && isPictureId(major, id)
                                                           : true;
         if (!wanted)

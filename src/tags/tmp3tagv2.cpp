@@ -220,6 +220,8 @@ void Tmp3TagV2::Clear()
     m_year.clear();
     m_genre.clear();
     m_comment.clear();
+    m_albumArtist.clear();
+    m_disc = 0;
     m_cover.reset();
     m_coverChange = CoverChange::Keep;
     m_newCover.clear();
@@ -346,6 +348,8 @@ bool Tmp3TagV2::load(const std::string& fileName)
     m_year = std::move(fields.texts[id3v2::kYear]);
     m_genre = std::move(fields.texts[id3v2::kGenre]);
     m_comment = std::move(fields.texts[id3v2::kComment]);
+    m_albumArtist = std::move(fields.albumArtist);
+    m_disc = id3v2::ParseTrackNumber(fields.partOfSet);
     return true;
 }
 

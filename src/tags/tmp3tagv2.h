@@ -42,6 +42,10 @@ public:
     const std::string& Year() const { return m_year; }
     const std::string& Genre() const { return m_genre; }
     const std::string& Comment() const { return m_comment; }
+    // Read only, for album order: the album artist (TPE2) and the disc
+    // number (TPOS, 0 = none) that the last load found.
+    const std::string& AlbumArtist() const { return m_albumArtist; }
+    int Disc() const { return m_disc; }
 
     // Text setters store the text without trailing characters of code 32 or
     // less (and keep the old text when there is no memory for the new one).
@@ -127,6 +131,8 @@ private:
     std::string m_year;
     std::string m_genre;
     std::string m_comment;
+    std::string m_albumArtist;
+    int m_disc = 0;
     std::optional<TagPicture> m_cover;
     CoverChange m_coverChange = CoverChange::Keep;
     std::string m_newCover;

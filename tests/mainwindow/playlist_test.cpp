@@ -7,10 +7,12 @@
 #include "tfilebrowserpane.h"
 #include "tfilesmodel.h"
 #include "tfrmmain.h"
+#include "tplaylistcolumns.h"
 #include "tplaylistdelegate.h"
 #include "tplaylistmodel.h"
 #include "tplaylistpane.h"
 #include "tsongslistview.h"
+#include "ttmtlistview.h"
 
 #include "mainwindowregistry.h"
 #include "optionvalues.h"
@@ -398,4 +400,86 @@ TEST_F(MainWindowTest, ThePlaylistComesBackAtTheNextStart)
     third.LoadSavedPlaylist();
     EXPECT_EQ(third.playlist()->Count(), 1);
     EXPECT_EQ(prompts.count(Kind::Warning), 1);
+}
+
+TEST_F(MainWindowTest, TagColumnsSortByEachColumnAndAlbumOrderKeepsDiscsAndTracksInNumberOrder)
+{
+    // Two discs of one album under its album artist, and a song of another
+    // album whose caption comes first; one file with an ID3v1 tag only.
+    struct Song {
+        const char* file;
+        std::vector<std::pair<std::string, std::string>> frames;
+    };
+    const std::vector<Song> songs = {
+        {"d2t1.mp3", {{"TPE1", "Guest"}, {"TIT2", "Later"}, {"TALB", "Live"}, {"TPE2", "Band"}, {"TPOS", "2/2"}, {"TRCK", "1"}}},
+        {"d1t10.mp3", {{"TPE1", "Band"}, {"TIT2", "Ten"}, {"TALB", "Live"}, {"TPOS", "1/2"}, {"TRCK", "10/12"}, {"TYER", "1999"}}},
+        {"d1t2.mp3", {{"TPE1", "Band"}, {"TIT2", "Two"}, {"TALB", "Live"}, {"TPOS", "1/2"}, {"TRCK", "2"}, {"TYER", "2001"}}},
+        {"other.mp3", {{"TPE1", "Aaron"}, {"TIT2", "Solo"}, {"TALB", "Zeta"}, {"TRCK", "7"}}},
+    };
+    for (const Song& song : songs) {
+        WriteFile(dir.file(song.file), Id3v2TagOfFrames(3, song.frames) + AudioBytes(1500));
+        playlist().AddFileToPlaylist(dir.file(song.file));
+    }
+    WriteFile(dir.file("v1.mp3"), AudioBytes(1500) + Id3v1Block("Old", "Band", "Live", "1990", "", 0));
+    playlist().AddFileToPlaylist(dir.file("v1.mp3"));
+    TPlaylistModel& model = *playlist().model();
+    TPlaylistColumns& columns = playlist().Columns();
+    const auto column = [&](int c) {
+        std::vector<std::string> texts;
+        for (int row = 0; row < model.Count(); ++row)
+            texts.push_back(model.index(row, c).data().toString().toStdString());
+        return texts;
+    };
+
+    // The described view: one column of captions in caption order.
+    const std::vector<std::string> captions = {"Aaron - Solo", "Band - Old", "Band - Ten", "Band - Two", "Guest - Later"};
+    EXPECT_EQ(model.columnCount(), 1);
+    EXPECT_EQ(PlaylistCaptions(), captions);
+
+    columns.TagColumnsAction()->trigger();
+    ASSERT_EQ(model.columnCount(), TPlaylistModel::kColumnCount);
+    EXPECT_EQ(model.headerData(TPlaylistModel::kTrack, Qt::Horizontal).toString(), QStringLiteral("Track"));
+    // Still in caption order; the ID3v1 values stand where ID3v2 has none.
+    EXPECT_EQ(column(TPlaylistModel::kTitle), (std::vector<std::string>{"Solo", "Old", "Ten", "Two", "Later"}));
+    EXPECT_EQ(column(TPlaylistModel::kNumber), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+    EXPECT_EQ(column(TPlaylistModel::kYear)[1], "1990");
+
+    // Numbers sort as numbers; a second click turns the order round.
+    columns.HeaderClicked(TPlaylistModel::kTrack);
+    EXPECT_EQ(column(TPlaylistModel::kTrack), (std::vector<std::string>{"", "1", "2", "7", "10"}));
+    columns.HeaderClicked(TPlaylistModel::kTrack);
+    EXPECT_EQ(column(TPlaylistModel::kTrack), (std::vector<std::string>{"10", "7", "2", "1", ""}));
+    columns.HeaderClicked(TPlaylistModel::kArtist);
+    EXPECT_EQ(column(TPlaylistModel::kArtist), (std::vector<std::string>{"Aaron", "Band", "Band", "Band", "Guest"}));
+    columns.HeaderClicked(TPlaylistModel::kFileName);
+    EXPECT_EQ(column(TPlaylistModel::kFileName)[0], "d1t10.mp3");
+
+    // Album order: album artist or artist, album, disc, track, file name.
+    columns.SortByAlbumAction()->trigger();
+    EXPECT_EQ(column(TPlaylistModel::kTitle), (std::vector<std::string>{"Solo", "Old", "Two", "Ten", "Later"}));
+    // A tag change re-sorts by the chosen order; files added later join it.
+    WriteFile(dir.file("d1t1.mp3"), Id3v2TagOfFrames(3, {{"TPE1", "Band"}, {"TIT2", "One"}, {"TALB", "Live"},
+                                                         {"TPOS", "1"}, {"TRCK", "1"}}) + AudioBytes(1500));
+    playlist().AddFilesToPlaylist({dir.file("d1t1.mp3")});
+    EXPECT_EQ(column(TPlaylistModel::kTitle), (std::vector<std::string>{"Solo", "Old", "One", "Two", "Ten", "Later"}));
+
+    // The choices are kept with the settings and come back in a new window.
+    columns.KeepChoices();
+    EXPECT_TRUE(options::playlistTagColumns);
+    EXPECT_EQ(options::playlistOrder, "album");
+    columns.SortByCaptionAction()->trigger();
+    columns.TagColumnsAction()->trigger();
+    EXPECT_EQ(model.columnCount(), 1);
+    EXPECT_EQ(PlaylistCaptions().front(), "Aaron - Solo");
+    options::playlistTagColumns = true;
+    options::playlistOrder = "column 4 descending";
+    TPlaylistModel other;
+    TtmtListView view;
+    view.setModel(&other);
+    TPlaylistColumns restored(other, view, nullptr);
+    EXPECT_TRUE(other.TagColumns());
+    EXPECT_EQ(other.CurrentOrder(), TPlaylistModel::Order::Column);
+    EXPECT_EQ(other.OrderColumn(), TPlaylistModel::kTrack);
+    EXPECT_TRUE(other.OrderDescending());
+    options::SetDefaultOptionValues();
 }

@@ -150,11 +150,19 @@ std::string Id3v1Block(std::string_view title, std::string_view artist, std::str
 
 std::string Id3v2Tag(int majorVersion, std::string_view artist, std::string_view title)
 {
-    std::string frames;
+    std::vector<std::pair<std::string, std::string>> frames;
     if (!artist.empty())
-        frames += TextFrame(majorVersion, "TPE1", artist);
+        frames.emplace_back("TPE1", artist);
     if (!title.empty())
-        frames += TextFrame(majorVersion, "TIT2", title);
+        frames.emplace_back("TIT2", title);
+    return Id3v2TagOfFrames(majorVersion, frames);
+}
+
+std::string Id3v2TagOfFrames(int majorVersion, const std::vector<std::pair<std::string, std::string>>& texts)
+{
+    std::string frames;
+    for (const auto& [id, text] : texts)
+        frames += TextFrame(majorVersion, id, text);
     frames += std::string(64, '\0'); // padding
     return std::string("ID3") + static_cast<char>(majorVersion) + '\0' + '\0' +
            BigEndian32(frames.size(), true) + frames;

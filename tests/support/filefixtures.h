@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 class TempDir final {
@@ -42,6 +43,8 @@ std::string Id3v1Block(std::string_view title, std::string_view artist,
 // An ID3v2 tag of `majorVersion` (3 or 4) with TPE1 and TIT2 in encoding 0
 // (frames are left out when the text is empty).
 std::string Id3v2Tag(int majorVersion, std::string_view artist, std::string_view title);
+// The same with text frames (id, ISO-8859-1 text) in the order given.
+std::string Id3v2TagOfFrames(int majorVersion, const std::vector<std::pair<std::string, std::string>>& texts);
 // A real picture of `width` x `height` pixels encoded as `format` ("PNG",
 // "JPEG"), one colour all over.
 std::string PictureBytes(const char* format, int width, int height);

@@ -16,6 +16,14 @@ QString TPlaylistDelegate::RowText(int position, const QString& caption)
     return QString::asprintf("%3d ", position + 1) + caption;
 }
 
+QString TPlaylistDelegate::RowText(const QModelIndex& index)
+{
+    // In the table the first column holds the number alone.
+    if (const auto* model = qobject_cast<const TPlaylistModel*>(index.model()); model && model->TagColumns())
+        return index.data(Qt::DisplayRole).toString();
+    return RowText(index.row(), index.data(Qt::DisplayRole).toString());
+}
+
 void TPlaylistDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const
 {
@@ -35,6 +43,24 @@ void TPlaylistDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->fillRect(rect, option.palette.brush(QPalette::Base));
     }
 
+    QFont font = option.font;
+    font.setBold(checked);
+    font.setUnderline(hover);
+    if (index.column() > 0) {
+        // A cell of the table of tags: its text only.
+        painter->setFont(font);
+        painter->setPen(colours.text);
+        const QRect textRect = rect.adjusted(4, 1, -4, 0);
+        const auto align = index.data(Qt::TextAlignmentRole);
+        painter->drawText(textRect,
+                          (align.isValid() ? Qt::Alignment(align.toInt()) : Qt::AlignLeft | Qt::AlignVCenter)
+                              | Qt::TextSingleLine,
+                          QFontMetrics(font).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight,
+                                                        textRect.width()));
+        painter->restore();
+        return;
+    }
+
     const int state = index.data(TPlaylistModel::StateIndexRole).toInt();
     if (state >= 0 && static_cast<std::size_t>(state) < m_stateIcons.size()) {
         const QPixmap& pm = m_stateIcons[static_cast<std::size_t>(state)];
@@ -42,16 +68,12 @@ void TPlaylistDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->drawPixmap(rect.left(), y, pm);
     }
 
-    QFont font = option.font;
-    font.setBold(checked);
-    font.setUnderline(hover);
     painter->setFont(font);
     painter->setPen(colours.text);
     painter->setClipRect(rect.adjusted(17, 0, 0, 0));
     const QRect textRect = TextRect(rect, checked);
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                      QFontMetrics(font).elidedText(RowText(index.row(), index.data(Qt::DisplayRole).toString()),
-                                                    Qt::ElideRight, textRect.width()));
+                      QFontMetrics(font).elidedText(RowText(index), Qt::ElideRight, textRect.width()));
     painter->restore();
 }
 
@@ -66,8 +88,9 @@ bool TPlaylistDelegate::IsCut(const QFont& listFont, const QRect& rowRect, const
     const bool checked = index.data(TPlaylistModel::CheckedRole).toBool();
     QFont font = listFont;
     font.setBold(checked);
-    return QFontMetrics(font).horizontalAdvance(RowText(index.row(), index.data(Qt::DisplayRole).toString()))
-           > TextRect(rowRect, checked).width();
+    if (index.column() > 0)
+        return QFontMetrics(font).horizontalAdvance(index.data(Qt::DisplayRole).toString()) > rowRect.width() - 8;
+    return QFontMetrics(font).horizontalAdvance(RowText(index)) > TextRect(rowRect, checked).width();
 }
 
 TPlaylistDelegate::RowColours TPlaylistDelegate::ColoursFor(const QStyleOptionViewItem& option, bool selected,

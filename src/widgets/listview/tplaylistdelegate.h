@@ -32,7 +32,10 @@ public:
     // The text drawn for a row (position is 0-based); cut with "…" where the
     // row is too narrow for it.
     static QString RowText(int position, const QString& caption);
-    // Whether the row's text is cut in a row of `rowRect` drawn in `listFont`.
+    // The text drawn in the first cell of the row of `index`.
+    static QString RowText(const QModelIndex& index);
+    // Whether the text of the cell `index` is cut in `rowRect` (the cell's
+    // rectangle) drawn in `listFont`.
     static bool IsCut(const QFont& listFont, const QRect& rowRect, const QModelIndex& index);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -9,13 +9,59 @@ struct TPlaylistModel::Row {
     std::unique_ptr<TFileInfo> info;
     std::string key; // folded FullPath at the time the row was filled
     QString caption;
-    std::optional<QCollatorSortKey> sortKey;
+    mutable std::optional<QCollatorSortKey> sortKey;
     int stateIndex = 1;
     bool checked = false;
 };
 
+namespace {
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// The number a text starts with ("1999-03" gives 1999); 0 without one.
+int LeadingNumber(const std::string& text)
+{
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || value > 100'000'000)
+            break;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+bool IsNumberColumn(int column)
+{
+    return column == TPlaylistModel::kTrack || column == TPlaylistModel::kYear || column == TPlaylistModel::kLength
+           || column == TPlaylistModel::kBitrate;
+}
+
+// A number column's value of a record, for its order.
+std::int64_t NumberOf(const TFileInfo& info, int column)
+{
+    switch (column) {
+    case TPlaylistModel::kTrack:
+        return info.Tags().track;
+    case TPlaylistModel::kYear:
+        return LeadingNumber(info.Tags().year);
+    default:
+        return 0;
+    }
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+} // namespace
+
 TPlaylistModel::TPlaylistModel(QObject* parent)
-    : QAbstractListModel(parent)
+    : QAbstractTableModel(parent)
 {
     m_collator.setCaseSensitivity(Qt::CaseSensitive);
 }
@@ -47,14 +93,61 @@ int TPlaylistModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : Count();
 }
 
+int TPlaylistModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_tagColumns ? kColumnCount : 1;
+}
+
+QString TPlaylistModel::ColumnCaption(int column)
+{
+    static const char* const captions[kColumnCount] = {"#",      "Title",  "Artist",  "Album",     "Track", "Year",
+                                                       "Genre",  "Length", "Bitrate", "File name", "Folder"};
+    return column >= 0 && column < kColumnCount ? QString::fromLatin1(captions[column]) : QString();
+}
+
+QString TPlaylistModel::CellText(const Row& row, int column) const
+{
+    const TFileInfo& info = *row.info;
+    const SongTags& tags = info.Tags();
+    switch (column) {
+    case kTitle:
+        return Text(tags.title);
+    case kArtist:
+        return Text(tags.artist);
+    case kAlbum:
+        return Text(tags.album);
+    case kTrack:
+        return tags.track > 0 ? QString::number(tags.track) : QString();
+    case kYear:
+        return Text(tags.year);
+    case kGenre:
+        return Text(tags.genre);
+    case kFileName:
+        return Text(info.FileName());
+    case kFolder:
+        return Text(FolderOf(info.FullPath()));
+    default:
+        return {};
+    }
+}
+
 QVariant TPlaylistModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || index.row() >= Count() || index.column() != 0)
+    if (!index.isValid() || index.row() < 0 || index.row() >= Count() || index.column() >= columnCount())
         return {};
     const Row& row = *m_rows[static_cast<std::size_t>(index.row())];
+    if (index.column() > 0) {
+        if (role == Qt::DisplayRole)
+            return CellText(row, index.column());
+        if (role == CheckedRole)
+            return row.checked;
+        if (role == Qt::TextAlignmentRole && IsNumberColumn(index.column()))
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    }
     switch (role) {
     case Qt::DisplayRole:
-        return row.caption;
+        return m_tagColumns ? QString::number(index.row() + 1) : row.caption;
     case StateIndexRole:
         return row.stateIndex;
     case CheckedRole:
@@ -68,9 +161,11 @@ QVariant TPlaylistModel::data(const QModelIndex& index, int role) const
 
 QVariant TPlaylistModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole)
-        return QStringLiteral("Song");
-    return {};
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    if (m_tagColumns)
+        return ColumnCaption(section);
+    return section == 0 ? QVariant(QStringLiteral("Song")) : QVariant();
 }
 
 Qt::ItemFlags TPlaylistModel::flags(const QModelIndex& index) const
@@ -85,8 +180,67 @@ void TPlaylistModel::FillFromRecord(Row& row)
     row.caption = QString::fromStdString(row.info->DisplayName());
     row.stateIndex = row.info->TagStateIndex();
     row.sortKey.reset();
-    if (m_sorting)
+    if (m_sorting && m_order == Order::Caption)
         row.sortKey = m_collator.sortKey(row.caption);
+}
+
+const QCollatorSortKey& TPlaylistModel::CaptionKey(const Row& row) const
+{
+    if (!row.sortKey)
+        row.sortKey = m_collator.sortKey(row.caption);
+    return *row.sortKey;
+}
+
+bool TPlaylistModel::Before(const Row& a, const Row& b) const
+{
+    if (m_order == Order::Caption || (m_order == Order::Column && m_orderColumn == kNumber))
+        return CaptionKey(a).compare(CaptionKey(b)) < 0;
+    if (m_order == Order::Album) {
+        const SongTags& x = a.info->Tags();
+        const SongTags& y = b.info->Tags();
+        const auto artist = [](const SongTags& t) { return Text(t.albumArtist.empty() ? t.artist : t.albumArtist); };
+        if (const int c = m_collator.compare(artist(x), artist(y)))
+            return c < 0;
+        if (const int c = m_collator.compare(Text(x.album), Text(y.album)))
+            return c < 0;
+        if (x.disc != y.disc)
+            return x.disc < y.disc;
+        if (x.track != y.track)
+            return x.track < y.track;
+        return m_collator.compare(Text(a.info->FileName()), Text(b.info->FileName())) < 0;
+    }
+    // A column, either way; rows of equal values stay in caption order.
+    const Row& first = m_descending ? b : a;
+    const Row& second = m_descending ? a : b;
+    int c = 0;
+    if (IsNumberColumn(m_orderColumn)) {
+        const std::int64_t x = NumberOf(*first.info, m_orderColumn);
+        const std::int64_t y = NumberOf(*second.info, m_orderColumn);
+        c = x < y ? -1 : x > y ? 1 : 0;
+    } else {
+        c = m_collator.compare(CellText(first, m_orderColumn), CellText(second, m_orderColumn));
+    }
+    if (c != 0)
+        return c < 0;
+    return CaptionKey(a).compare(CaptionKey(b)) < 0;
+}
+
+void TPlaylistModel::SetTagColumns(bool on)
+{
+    if (on == m_tagColumns)
+        return;
+    beginResetModel();
+    m_tagColumns = on;
+    endResetModel();
+}
+
+void TPlaylistModel::SetOrder(Order order, int column, bool descending)
+{
+    m_order = order;
+    m_orderColumn = std::clamp(column, 0, kColumnCount - 1);
+    m_descending = order == Order::Column && descending;
+    if (m_sorting)
+        Sort();
 }
 
 bool TPlaylistModel::IsInPlaylist(const std::string& path) const
@@ -105,7 +259,7 @@ int TPlaylistModel::SortedInsertPosition(const Row& row) const
 {
     // After the last row whose caption is not greater, as a stable sort would.
     const auto it = std::upper_bound(m_rows.begin(), m_rows.end(), &row,
-        [](const Row* a, const std::unique_ptr<Row>& b) { return a->sortKey->compare(*b->sortKey) < 0; });
+        [this](const Row* a, const std::unique_ptr<Row>& b) { return Before(*a, *b); });
     return static_cast<int>(it - m_rows.begin());
 }
 
@@ -179,8 +333,7 @@ void TPlaylistModel::SetChecked(int row, bool checked)
     if (row < 0 || row >= Count())
         return;
     m_rows[static_cast<std::size_t>(row)]->checked = checked;
-    const QModelIndex i = index(row);
-    emit dataChanged(i, i, {CheckedRole});
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1), {CheckedRole});
 }
 
 void TPlaylistModel::SetSortingEnabled(bool on)
@@ -210,14 +363,10 @@ void TPlaylistModel::Sort()
 {
     if (m_rows.empty())
         return;
-    for (auto& r : m_rows) {
-        if (!r->sortKey)
-            r->sortKey = m_collator.sortKey(r->caption);
-    }
     std::vector<int> order(m_rows.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
-        return m_rows[static_cast<std::size_t>(a)]->sortKey->compare(*m_rows[static_cast<std::size_t>(b)]->sortKey) < 0;
+        return Before(*m_rows[static_cast<std::size_t>(a)], *m_rows[static_cast<std::size_t>(b)]);
     });
     if (std::is_sorted(order.begin(), order.end()))
         return;
@@ -252,8 +401,7 @@ void TPlaylistModel::RefreshRow(int row)
         ++m_keys[newKey];
     }
     FillFromRecord(r);
-    const QModelIndex i = index(row);
-    emit dataChanged(i, i);
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     if (m_sorting)
         Sort();
 }
@@ -263,7 +411,7 @@ void TPlaylistModel::RefreshAll()
     for (auto& r : m_rows)
         FillFromRecord(*r);
     if (!m_rows.empty())
-        emit dataChanged(index(0), index(Count() - 1));
+        emit dataChanged(index(0, 0), index(Count() - 1, columnCount() - 1));
     if (m_sorting)
         Sort();
 }

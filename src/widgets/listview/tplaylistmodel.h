@@ -5,8 +5,13 @@
 // sorting is on; a batch of additions switches sorting off and sorts once at
 // the end. A full path is in the list at most once: paths that are equal
 // after folding A to Z count as the same, answered by a hash set.
+//
+// By default the model has the one column of captions. With tag columns it
+// is a table of the rows' tag values and file names (Column), and the rows
+// may be kept in the order of a column (either way) or in album order
+// instead of caption order; the rule of batches holds for every order.
 
-#include <QAbstractListModel>
+#include <QAbstractTableModel>
 #include <QCollator>
 #include <QLocale>
 
@@ -18,7 +23,7 @@
 
 class TFileInfo;
 
-class TPlaylistModel final : public QAbstractListModel {
+class TPlaylistModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Role {
@@ -26,11 +31,24 @@ public:
         CheckedRole,                       // bool: the now-playing mark
         FullPathRole,                      // QByteArray: the path bytes
     };
+    // The columns of the table of tags, in their first order.
+    enum Column {
+        kNumber, kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kLength, kBitrate, kFileName, kFolder, kColumnCount
+    };
+    // The order rows are kept in.
+    enum class Order {
+        Caption, // the described order, by caption
+        Column,  // by a column's values (numbers as numbers), then caption
+        Album,   // album artist (else artist), album, disc, track, file name
+    };
 
     explicit TPlaylistModel(QObject* parent = nullptr);
     ~TPlaylistModel() override;
 
+    using QAbstractTableModel::index;
+    QModelIndex index(int row) const { return index(row, 0); }
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
@@ -71,6 +89,18 @@ public:
     // The locale whose collation orders the rows (the user's by default).
     void SetCollationLocale(const QLocale& locale);
 
+    // Switches between the one column of captions and the table of tags.
+    void SetTagColumns(bool on);
+    bool TagColumns() const { return m_tagColumns; }
+    // The order of the rows from now on: `column` and `descending` count
+    // for Order::Column. Sorts at once unless a batch is open.
+    void SetOrder(Order order, int column = kNumber, bool descending = false);
+    Order CurrentOrder() const { return m_order; }
+    int OrderColumn() const { return m_orderColumn; }
+    bool OrderDescending() const { return m_descending; }
+    // The caption of a column of the table.
+    static QString ColumnCaption(int column);
+
     // A-Z folded to a-z: the key of the uniqueness rule.
     static std::string FoldPath(const std::string& path);
 
@@ -79,6 +109,12 @@ private:
     void FillFromRecord(Row& row);
     void Sort();
     int SortedInsertPosition(const Row& row) const;
+    // The text of a row's cell in the table.
+    QString CellText(const Row& row, int column) const;
+    // Whether `a` comes before `b` in the current order (keys made as
+    // needed).
+    bool Before(const Row& a, const Row& b) const;
+    const QCollatorSortKey& CaptionKey(const Row& row) const;
     void ForgetKey(const std::string& key);
 
     void CommitPending();
@@ -88,4 +124,8 @@ private:
     std::unordered_map<std::string, int> m_keys; // folded path -> how many rows have it
     QCollator m_collator;
     bool m_sorting = true;
+    bool m_tagColumns = false;
+    Order m_order = Order::Caption;
+    int m_orderColumn = kNumber;
+    bool m_descending = false;
 };
