@@ -222,13 +222,15 @@ TEST_F(MainWindowTest, ContextMenuFollowsTheSelection)
     SelectPlaylistRows({});
     p.mnuSongPopup();
     EXPECT_EQ(state(), (std::vector<bool>{false, false, false, false, false, false}));
-    // "Select All" and the three separators are shown all the same.
+    // "Select All", the View menu and the four separators are shown all
+    // the same.
     p.mnuSong()->popup(QPoint(0, 0));
     int separators = 0;
     for (QAction* a : p.mnuSong()->actions())
         separators += a->isSeparator() && !p.mnuSong()->actionGeometry(a).isEmpty() ? 1 : 0;
+    EXPECT_FALSE(p.mnuSong()->actionGeometry(p.Columns().ViewMenu()->menuAction()).isEmpty());
     p.mnuSong()->hide();
-    EXPECT_EQ(separators, 3);
+    EXPECT_EQ(separators, 4);
     SelectPlaylistRows({1});
     p.mnuSongPopup();
     EXPECT_EQ(state(), (std::vector<bool>{true, true, true, true, true, true}));
