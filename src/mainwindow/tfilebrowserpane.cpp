@@ -165,14 +165,14 @@ void TFileBrowserPane::BuildMenu()
 {
     m_mnuFiles = new QMenu(this);
     m_mnuFiles->setObjectName(QStringLiteral("mnuFiles"));
-    m_createnewdirectory1 = m_mnuFiles->addAction(QStringLiteral("Create new directory"));
+    m_createnewdirectory1 = m_mnuFiles->addAction(QStringLiteral("&Create new directory"));
     m_createnewdirectory1->setObjectName(QStringLiteral("Createnewdirectory1"));
     m_createnewdirectory1->setShortcut(QKeySequence(Qt::Key_F7));
-    m_mnuDeleteFiles = m_mnuFiles->addAction(QStringLiteral("Delete"));
+    m_mnuDeleteFiles = m_mnuFiles->addAction(QStringLiteral("&Delete"));
     m_mnuDeleteFiles->setObjectName(QStringLiteral("mnuDeleteFiles"));
     m_mnuDeleteFiles->setShortcut(QKeySequence(Qt::Key_Delete));
     m_mnuFiles->addSeparator();
-    m_quicksearch1 = m_mnuFiles->addAction(QStringLiteral("Quick search"));
+    m_quicksearch1 = m_mnuFiles->addAction(QStringLiteral("&Quick search"));
     m_quicksearch1->setObjectName(QStringLiteral("Quicksearch1"));
     m_quicksearch1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
     // The context menu's shortcuts act while the list has the focus.
