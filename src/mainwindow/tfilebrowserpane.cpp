@@ -65,11 +65,13 @@ TFileBrowserPane::TFileBrowserPane(Prompts& prompts, QWidget* parent)
     topLayout->setContentsMargins(4, 4, 4, 4);
     m_driveBox = new TDriveBox(sPanel1);
     m_driveBox->setObjectName(QStringLiteral("driveBox"));
+    m_driveBox->setAccessibleName(QStringLiteral("Drive"));
     topLayout->addWidget(m_driveBox);
     layout->addWidget(sPanel1);
 
     m_panCurrDirectory = new QLabel(this);
     m_panCurrDirectory->setObjectName(QStringLiteral("panCurrDirectory"));
+    m_panCurrDirectory->setAccessibleName(QStringLiteral("Current folder"));
     m_panCurrDirectory->setFixedHeight(27);
     m_panCurrDirectory->setIndent(6);
     m_panCurrDirectory->setTextFormat(Qt::PlainText);
@@ -83,6 +85,7 @@ TFileBrowserPane::TFileBrowserPane(Prompts& prompts, QWidget* parent)
     m_model->SetStatePictures(TvIcons::FilesImages());
     m_filesView = new QTreeView(this);
     m_filesView->setObjectName(QStringLiteral("filesView"));
+    m_filesView->setAccessibleName(QStringLiteral("Files"));
     m_filesView->setModel(m_model);
     m_filesView->setRootIsDecorated(false);
     m_filesView->setUniformRowHeights(true);
@@ -133,6 +136,7 @@ TFileBrowserPane::TFileBrowserPane(Prompts& prompts, QWidget* parent)
     searchCaption->setFont(bold);
     m_edtSearchFiles = new QLineEdit(m_panSearch);
     m_edtSearchFiles->setObjectName(QStringLiteral("edtSearchFiles"));
+    m_edtSearchFiles->setAccessibleName(QStringLiteral("Search files"));
     m_edtSearchFiles->installEventFilter(this);
     searchLayout->addWidget(searchCaption);
     searchLayout->addWidget(m_edtSearchFiles, 1);

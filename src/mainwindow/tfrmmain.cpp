@@ -103,6 +103,7 @@ TfrmMain::TfrmMain(Prompts& prompts, QWidget* parent)
 
     m_panStatus = new QStatusBar(this);
     m_panStatus->setObjectName(QStringLiteral("panStatus"));
+    m_panStatus->setAccessibleName(QStringLiteral("Status"));
     auto* panel = new QLabel(m_panStatus);
     panel->setFixedWidth(50);
     m_panStatus->addWidget(panel);
@@ -298,6 +299,7 @@ void TfrmMain::BuildToolBar()
         auto* b = new QToolButton(m_toolBar);
         b->setObjectName(QString::fromLatin1(name));
         b->setToolTip(hint);
+        b->setAccessibleName(hint);
         b->setIcon(icon);
         b->setIconSize(QSize(30, 30));
         b->setFixedSize(37, 36);

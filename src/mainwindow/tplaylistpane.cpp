@@ -73,6 +73,7 @@ TPlaylistPane::TPlaylistPane(Prompts& prompts, QWidget* hintParent, QWidget* par
     m_delegate->SetStateIcons(TvIcons::StateImages());
     m_view = new TSongsListView(this);
     m_view->setObjectName(QStringLiteral("songsListView"));
+    m_view->setAccessibleName(QStringLiteral("Playlist"));
     m_view->setModel(m_model);
     m_view->setItemDelegate(m_delegate);
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -99,6 +99,7 @@ TBatchWizard::TBatchWizard(Prompts& prompts, const QString& caption, std::array<
     labResult->setWordWrap(true);
     lvFailures = new QTreeView(tsFinish);
     lvFailures->setObjectName(QStringLiteral("lvFailures"));
+    lvFailures->setAccessibleName(QStringLiteral("Failures"));
     lvFailures->setRootIsDecorated(false);
     lvFailures->setUniformRowHeights(true);
     lvFailures->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -179,6 +180,7 @@ QTableView* TBatchWizard::NewPreviewList(TPreviewModel* model, bool gridLines, c
 {
     auto* list = new QTableView(tsPreview);
     list->setObjectName(QStringLiteral("lvFiles"));
+    list->setAccessibleName(QStringLiteral("Preview"));
     list->setModel(model);
     list->setShowGrid(gridLines);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -69,6 +69,7 @@ TCoverPage::TCoverPage(Prompts& prompts, QWidget* parent)
     setObjectName(QStringLiteral("page3"));
     imgCover = new QLabel(this);
     imgCover->setObjectName(QStringLiteral("imgCover"));
+    imgCover->setAccessibleName(QStringLiteral("Cover picture"));
     imgCover->setFixedSize(kImageSize + 4, kImageSize + 4);
     imgCover->setFrameShape(QFrame::Box);
     imgCover->setAlignment(Qt::AlignCenter);
