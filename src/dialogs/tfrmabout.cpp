@@ -21,7 +21,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     ab->setReadOnly(true);
     ab->setFixedSize(425, 167);
 
-    butClose = MakeCloseButton(*this, QStringLiteral("OK"));
+    butClose = MakeCloseButton(*this, QStringLiteral("&OK"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(butClose);

@@ -49,11 +49,11 @@ TfrmOptions::TfrmOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstract
     page1 = new QWidget(ctrlpages);
     page1->setObjectName(QStringLiteral("page1"));
     // The doubled ampersand shows as one.
-    ctrlpages->addTab(page1, QStringLiteral(" Application Look && Feel "));
+    ctrlpages->addTab(page1, QStringLiteral(" &Application Look && Feel "));
 
     grpGlobal = new QGroupBox(QStringLiteral("  Global  "), page1);
     grpGlobal->setObjectName(QStringLiteral("grpGlobal"));
-    Label1 = new QLabel(QStringLiteral("Application Skin:"), grpGlobal);
+    Label1 = new QLabel(QStringLiteral("Application &Skin:"), grpGlobal);
     Label1->setObjectName(QStringLiteral("Label1"));
     cbSkinsList = new QComboBox(grpGlobal);
     cbSkinsList->setObjectName(QStringLiteral("cbSkinsList"));
@@ -64,9 +64,9 @@ TfrmOptions::TfrmOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstract
 
     grpPlayList = new QGroupBox(QStringLiteral("  Playlist options  "), page1);
     grpPlayList->setObjectName(QStringLiteral("grpPlayList"));
-    cbReplaceUrlSpaces = new QCheckBox(QStringLiteral("Convert %20 in titles"), grpPlayList);
+    cbReplaceUrlSpaces = new QCheckBox(QStringLiteral("Co&nvert %20 in titles"), grpPlayList);
     cbReplaceUrlSpaces->setObjectName(QStringLiteral("cbReplaceUrlSpaces"));
-    Label2 = new QLabel(QStringLiteral("Display:"), grpPlayList);
+    Label2 = new QLabel(QStringLiteral("&Display:"), grpPlayList);
     Label2->setObjectName(QStringLiteral("Label2"));
     cbShowFileNames = new QComboBox(grpPlayList);
     cbShowFileNames->setObjectName(QStringLiteral("cbShowFileNames"));
@@ -84,7 +84,7 @@ TfrmOptions::TfrmOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstract
     page->addStretch(1);
     BuildTagsPage();
 
-    butClose = MakeCloseButton(*this, QStringLiteral("Close"));
+    butClose = MakeCloseButton(*this, QStringLiteral("&Close"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(butClose);
@@ -100,21 +100,21 @@ void TfrmOptions::BuildTagsPage()
 {
     page2 = new QWidget(ctrlpages);
     page2->setObjectName(QStringLiteral("page2"));
-    ctrlpages->addTab(page2, QStringLiteral("Tags"));
+    ctrlpages->addTab(page2, QStringLiteral("&Tags"));
 
     grpWriting = new QGroupBox(QStringLiteral("  Writing  "), page2);
     grpWriting->setObjectName(QStringLiteral("grpWriting"));
-    Label3 = new QLabel(QStringLiteral("ID3v2 version to write:"), grpWriting);
+    Label3 = new QLabel(QStringLiteral("ID3v2 &version to write:"), grpWriting);
     Label3->setObjectName(QStringLiteral("Label3"));
     cbId3v2Version = new QComboBox(grpWriting);
     cbId3v2Version->setObjectName(QStringLiteral("cbId3v2Version"));
     cbId3v2Version->addItems(
         {QStringLiteral("ID3v2.3"), QStringLiteral("ID3v2.4"), QStringLiteral("Keep each file's version")});
     Label3->setBuddy(cbId3v2Version);
-    cbKeepFileTime = new QCheckBox(QStringLiteral("Keep the files' modification time"), grpWriting);
+    cbKeepFileTime = new QCheckBox(QStringLiteral("&Keep the files' modification time"), grpWriting);
     cbKeepFileTime->setObjectName(QStringLiteral("cbKeepFileTime"));
     // Made after the boxes above it, so that Tab reaches it after them.
-    cbLeaveRoom = new QCheckBox(QStringLiteral("Leave room in tags for later edits"), grpWriting);
+    cbLeaveRoom = new QCheckBox(QStringLiteral("&Leave room in tags for later edits"), grpWriting);
     cbLeaveRoom->setObjectName(QStringLiteral("cbLeaveRoom"));
     auto* writing = new QGridLayout(grpWriting);
     writing->addWidget(Label3, 0, 0);
@@ -126,14 +126,14 @@ void TfrmOptions::BuildTagsPage()
 
     grpCodePage = new QGroupBox(QStringLiteral("  Code page of ID3v1 tags (reading and writing)  "), page2);
     grpCodePage->setObjectName(QStringLiteral("grpCodePage"));
-    Label4 = new QLabel(QStringLiteral("Code page of ID3v1 tags:"), grpCodePage);
+    Label4 = new QLabel(QStringLiteral("C&ode page of ID3v1 tags:"), grpCodePage);
     Label4->setObjectName(QStringLiteral("Label4"));
     cbCodePage = new QComboBox(grpCodePage);
     cbCodePage->setObjectName(QStringLiteral("cbCodePage"));
     for (const auto& [name, caption] : CodePage::Offered())
         cbCodePage->addItem(QString::fromStdString(caption), QString::fromStdString(name));
     Label4->setBuddy(cbCodePage);
-    cbCodePageForId3v2 = new QCheckBox(QStringLiteral("Use it for ID3v2 texts in encoding 0 too"), grpCodePage);
+    cbCodePageForId3v2 = new QCheckBox(QStringLiteral("&Use it for ID3v2 texts in encoding 0 too"), grpCodePage);
     cbCodePageForId3v2->setObjectName(QStringLiteral("cbCodePageForId3v2"));
     auto* reading = new QGridLayout(grpCodePage);
     reading->addWidget(Label4, 0, 0);

@@ -39,7 +39,7 @@ TfSearch::TfSearch(const QAbstractItemModel& playlist, QWidget* parent)
     setWindowTitle(QStringLiteral("Jump to file"));
     resize(333, 346);
 
-    xSearch = new QGroupBox(QStringLiteral("Search for text"), this);
+    xSearch = new QGroupBox(QStringLiteral("&Search for text"), this);
     xSearch->setObjectName(QStringLiteral("xSearch"));
     eSearch = new QLineEdit(xSearch);
     eSearch->setObjectName(QStringLiteral("eSearch"));
@@ -50,7 +50,7 @@ TfSearch::TfSearch(const QAbstractItemModel& playlist, QWidget* parent)
     List->setObjectName(QStringLiteral("List"));
     List->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    bCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    bCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     bCancel->setObjectName(QStringLiteral("bCancel"));
     // Enter belongs to the list (it chooses a line), never to this button;
     // Esc cancels through the dialog.

@@ -67,12 +67,13 @@ TfrmCopyMoveConfirm::TfrmCopyMoveConfirm(Prompts& prompts, bool isMove, int coun
     setFixedSize(482, 88);
 
     lblCopyNFilesTo = new QLabel(
-        (isMove ? QStringLiteral("Move ") : QStringLiteral("Copy ")) + QString::number(count) + QStringLiteral(" file(s) to ..."),
+        (isMove ? QStringLiteral("Move ") : QStringLiteral("Copy ")) + QString::number(count) + QStringLiteral(" file(s) &to ..."),
         this);
     lblCopyNFilesTo->setObjectName(QStringLiteral("lblCopyNFilesTo"));
 
     edtDestPath = new QLineEdit(PathText(folder), this);
     edtDestPath->setObjectName(QStringLiteral("edtDestPath"));
+    lblCopyNFilesTo->setBuddy(edtDestPath);
     auto* folders = new QFileSystemModel(this);
     folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     folders->setRootPath(QString());
@@ -91,11 +92,11 @@ TfrmCopyMoveConfirm::TfrmCopyMoveConfirm(Prompts& prompts, bool isMove, int coun
     btnBrowse->setToolTip(QStringLiteral("Choose the destination folder"));
     connect(btnBrowse, &QPushButton::clicked, this, &TfrmCopyMoveConfirm::btnBrowseClick);
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK = new QPushButton(QStringLiteral("&OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setDefault(true);
     connect(btnOK, &QPushButton::clicked, this, &TfrmCopyMoveConfirm::btnOKClick);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setAutoDefault(false);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);

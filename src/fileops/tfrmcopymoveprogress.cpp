@@ -83,7 +83,7 @@ TfrmCopyMoveProgress::TfrmCopyMoveProgress(Prompts& prompts, TPlaylistModel& row
     pbprogress->setObjectName(QStringLiteral("pbprogress"));
     pbprogress->setTextVisible(false);
 
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setDefault(true);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmCopyMoveProgress::btnCancelClick);

@@ -30,7 +30,7 @@ TfrmDeleteDirProgress::TfrmDeleteDirProgress(QWidget* parent) : QDialog(parent, 
     lblDirectoryName->setFixedSize(464, 39);
     lblDirectoryName->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setDefault(true);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmDeleteDirProgress::btnCancelClick);

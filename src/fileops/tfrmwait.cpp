@@ -30,7 +30,7 @@ TfrmWait::TfrmWait(QWidget* parent) : QDialog(parent, Qt::Tool)
     lPath->setFixedSize(403, 67);
     lPath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    bCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    bCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     bCancel->setObjectName(QStringLiteral("bCancel"));
     connect(bCancel, &QPushButton::clicked, this, &TfrmWait::bCancelClick);
 

@@ -67,11 +67,13 @@ TFileBrowserPane::TFileBrowserPane(Prompts& prompts, QWidget* parent)
     topLayout->setContentsMargins(4, 4, 4, 4);
     m_driveBox = new TDriveBox(sPanel1);
     m_driveBox->setObjectName(QStringLiteral("driveBox"));
+    m_driveBox->setAccessibleName(QStringLiteral("Drive"));
     topLayout->addWidget(m_driveBox);
     layout->addWidget(sPanel1);
 
     m_panCurrDirectory = new QLabel(this);
     m_panCurrDirectory->setObjectName(QStringLiteral("panCurrDirectory"));
+    m_panCurrDirectory->setAccessibleName(QStringLiteral("Current folder"));
     m_panCurrDirectory->setFixedHeight(27);
     m_panCurrDirectory->setIndent(6);
     m_panCurrDirectory->setTextFormat(Qt::PlainText);
@@ -85,6 +87,7 @@ TFileBrowserPane::TFileBrowserPane(Prompts& prompts, QWidget* parent)
     m_model->SetStatePictures(TvIcons::FilesImages());
     m_filesView = new QTreeView(this);
     m_filesView->setObjectName(QStringLiteral("filesView"));
+    m_filesView->setAccessibleName(QStringLiteral("Files"));
     m_filesView->setModel(m_model);
     m_filesView->setRootIsDecorated(false);
     m_filesView->setUniformRowHeights(true);
@@ -139,6 +142,7 @@ TFileBrowserPane::TFileBrowserPane(Prompts& prompts, QWidget* parent)
     searchCaption->setFont(bold);
     m_edtSearchFiles = new QLineEdit(m_panSearch);
     m_edtSearchFiles->setObjectName(QStringLiteral("edtSearchFiles"));
+    m_edtSearchFiles->setAccessibleName(QStringLiteral("Search files"));
     m_edtSearchFiles->installEventFilter(this);
     searchLayout->addWidget(searchCaption);
     searchLayout->addWidget(m_edtSearchFiles, 1);
@@ -171,14 +175,14 @@ void TFileBrowserPane::BuildMenu()
 {
     m_mnuFiles = new QMenu(this);
     m_mnuFiles->setObjectName(QStringLiteral("mnuFiles"));
-    m_createnewdirectory1 = m_mnuFiles->addAction(QStringLiteral("Create new directory"));
+    m_createnewdirectory1 = m_mnuFiles->addAction(QStringLiteral("&Create new directory"));
     m_createnewdirectory1->setObjectName(QStringLiteral("Createnewdirectory1"));
     m_createnewdirectory1->setShortcut(QKeySequence(Qt::Key_F7));
-    m_mnuDeleteFiles = m_mnuFiles->addAction(QStringLiteral("Delete"));
+    m_mnuDeleteFiles = m_mnuFiles->addAction(QStringLiteral("&Delete"));
     m_mnuDeleteFiles->setObjectName(QStringLiteral("mnuDeleteFiles"));
     m_mnuDeleteFiles->setShortcut(QKeySequence(Qt::Key_Delete));
     m_mnuFiles->addSeparator();
-    m_quicksearch1 = m_mnuFiles->addAction(QStringLiteral("Quick search"));
+    m_quicksearch1 = m_mnuFiles->addAction(QStringLiteral("&Quick search"));
     m_quicksearch1->setObjectName(QStringLiteral("Quicksearch1"));
     m_quicksearch1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
     // The context menu's shortcuts act while the list has the focus.

@@ -105,6 +105,7 @@ TfrmMain::TfrmMain(Prompts& prompts, QWidget* parent)
 
     m_panStatus = new QStatusBar(this);
     m_panStatus->setObjectName(QStringLiteral("panStatus"));
+    m_panStatus->setAccessibleName(QStringLiteral("Status"));
     auto* panel = new QLabel(m_panStatus);
     panel->setFixedWidth(50);
     m_panStatus->addWidget(panel);
@@ -240,37 +241,37 @@ void TfrmMain::BuildMenus()
         a->setShortcut(key);
         return a;
     };
-    QMenu* file = bar->addMenu(QStringLiteral("File"));
-    Addsinglefile1 = add(file, "Addsinglefile1", "Add single file ...", QKeySequence(Qt::CTRL | Qt::Key_O));
-    Adddirectory1 = add(file, "Adddirectory1", "Add directory ...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    Addsinglefile1 = add(file, "Addsinglefile1", "&Add single file ...", QKeySequence(Qt::CTRL | Qt::Key_O));
+    Adddirectory1 = add(file, "Adddirectory1", "Add &directory ...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     file->addSeparator();
-    mnuSearchItem = add(file, "mnuSearchItem", "Jump to file ...", QKeySequence(Qt::Key_F3));
+    mnuSearchItem = add(file, "mnuSearchItem", "&Jump to file ...", QKeySequence(Qt::Key_F3));
     file->addSeparator();
-    Exit1 = add(file, "Exit1", "Exit");
-    QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
-    BatchfilesRename1 = add(tools, "BatchfilesRename1", "Rename files from mp3 tags ...");
-    BatchSetupmp3Tagsfromfilenames1 = add(tools, "BatchSetupmp3Tagsfromfilenames1", "Set mp3 Tags from file names ...");
-    Undolastchange1 = add(tools, "Undolastchange1", "Undo last change", QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Exit1 = add(file, "Exit1", "E&xit");
+    QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
+    BatchfilesRename1 = add(tools, "BatchfilesRename1", "&Rename files from mp3 tags ...");
+    BatchSetupmp3Tagsfromfilenames1 = add(tools, "BatchSetupmp3Tagsfromfilenames1", "&Set mp3 Tags from file names ...");
+    Undolastchange1 = add(tools, "Undolastchange1", "&Undo last change", QKeySequence(Qt::CTRL | Qt::Key_Z));
     tools->addSeparator();
-    Preferences1 = add(tools, "Preferences1", "Preferences ...");
+    Preferences1 = add(tools, "Preferences1", "&Preferences ...");
     bar->addMenu(m_playlist->Columns().ViewMenu());
-    QMenu* help = bar->addMenu(QStringLiteral("Help"));
-    Reportabug1 = add(help, "Reportabug1", "Report a bug");
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    Reportabug1 = add(help, "Reportabug1", "&Report a bug");
     help->addSeparator();
-    About1 = add(help, "About1", "About");
+    About1 = add(help, "About1", "&About");
 
     // The toolbar menus show shortcuts that act elsewhere (the main menu, and
     // the window's keys for Delete and Ctrl+Delete), so they carry the text only.
     mnuAdd = new QMenu(this);
     mnuAdd->setObjectName(QStringLiteral("mnuAdd"));
-    xxx1 = add(mnuAdd, "xxx1", "Add file(s) ...\tCtrl+O");
-    zzz1 = add(mnuAdd, "zzz1", "Add directory ...\tCtrl+Shift+O");
+    xxx1 = add(mnuAdd, "xxx1", "&Add file(s) ...\tCtrl+O");
+    zzz1 = add(mnuAdd, "zzz1", "Add &directory ...\tCtrl+Shift+O");
     mnuRemove = new QMenu(this);
     mnuRemove->setObjectName(QStringLiteral("mnuRemove"));
-    Clearplaylist1 = add(mnuRemove, "Clearplaylist1", "Clear play list");
-    removeselecteditems1 = add(mnuRemove, "removeselecteditems1", "Remove selected items from playlist\tDelete");
+    Clearplaylist1 = add(mnuRemove, "Clearplaylist1", "&Clear play list");
+    removeselecteditems1 = add(mnuRemove, "removeselecteditems1", "&Remove selected items from playlist\tDelete");
     mnuRemove->addSeparator();
-    Deleteselectedfilesphysicaly1 = add(mnuRemove, "Deleteselectedfilesphysicaly1", "Delete selected files physicaly\tCtrl+Delete");
+    Deleteselectedfilesphysicaly1 = add(mnuRemove, "Deleteselectedfilesphysicaly1", "&Delete selected files physicaly\tCtrl+Delete");
 
     connect(Addsinglefile1, &QAction::triggered, m_playlist, &TPlaylistPane::submAddSingleFileClick);
     connect(xxx1, &QAction::triggered, m_playlist, &TPlaylistPane::submAddSingleFileClick);
@@ -301,6 +302,7 @@ void TfrmMain::BuildToolBar()
         auto* b = new QToolButton(m_toolBar);
         b->setObjectName(QString::fromLatin1(name));
         b->setToolTip(hint);
+        b->setAccessibleName(hint);
         b->setIcon(icon);
         b->setIconSize(QSize(30, 30));
         b->setFixedSize(37, 36);
@@ -347,7 +349,7 @@ void TfrmMain::UpdateActions()
 
 void TfrmMain::UpdateUndoAction()
 {
-    Undolastchange1->setText(m_tagCommands->UndoCaption());
+    Undolastchange1->setText(QStringLiteral("&") + m_tagCommands->UndoCaption());
     Undolastchange1->setEnabled(m_tagCommands->CanUndo());
 }
 
@@ -580,6 +582,12 @@ bool TfrmMain::FormKeyDown(QKeyEvent* event)
     const int key = event->key();
     if ((key == Qt::Key_F1 || key == Qt::Key_F2) && (mods & Qt::AltModifier)) {
         m_browser->OpenDriveBox();
+        return true;
+    }
+    if (key == Qt::Key_F10 && mods == Qt::NoModifier && !menuBar()->actions().isEmpty()) {
+        // Qt opens the menu bar by Alt and the access letters only; F10
+        // opens its first menu, as in the other programs of the desktop.
+        menuBar()->setActiveAction(menuBar()->actions().constFirst());
         return true;
     }
     if (key == Qt::Key_J && mods == Qt::NoModifier) {

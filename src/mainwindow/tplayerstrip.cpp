@@ -44,6 +44,7 @@ TPlayerStrip::TPlayerStrip(QWidget* parent)
     : QFrame(parent)
 {
     setObjectName(QStringLiteral("sPanel2"));
+    setAccessibleName(QStringLiteral("Player"));
     setFixedHeight(35);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -53,6 +54,7 @@ TPlayerStrip::TPlayerStrip(QWidget* parent)
     m_butStop = MakeButton("butStop", QStringLiteral("Stop"), TvIcons::StopIcon(), this);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progress"));
+    m_progress->setAccessibleName(QStringLiteral("Seek"));
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
@@ -61,6 +63,8 @@ TPlayerStrip::TPlayerStrip(QWidget* parent)
     // change.
     m_labElapsed = MakeTimeLabel("labElapsed", Qt::AlignRight, this);
     m_labTotal = MakeTimeLabel("labTotal", Qt::AlignLeft, this);
+    m_labElapsed->setAccessibleName(QStringLiteral("Elapsed time"));
+    m_labTotal->setAccessibleName(QStringLiteral("Total time"));
     ClearTimes();
     m_butVolume = MakeButton("butVolume", QStringLiteral("Volume"), TvIcons::VolumeIcon(), this);
     const QCursor buttonCursor = TvIcons::Cursor2();
@@ -106,6 +110,7 @@ TVolumePopup::TVolumePopup(QWidget* parent)
     : QFrame(parent)
 {
     setObjectName(QStringLiteral("pVolumeControl"));
+    setAccessibleName(QStringLiteral("Volume"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
@@ -117,9 +122,12 @@ TVolumePopup::TVolumePopup(QWidget* parent)
     m_bar1 = new QSlider(Qt::Vertical, this);
     m_bar1->setObjectName(QStringLiteral("VolumeBar1"));
     m_bar1->setToolTip(QStringLiteral("Master Volume"));
+    m_bar1->setAccessibleName(QStringLiteral("Master volume"));
     m_bar2 = new QSlider(Qt::Vertical, this);
     m_bar2->setObjectName(QStringLiteral("VolumeBar2"));
     m_bar2->setToolTip(QStringLiteral("Wave Volume"));
+    // The second bar sets the volume of this program's own sound.
+    m_bar2->setAccessibleName(QStringLiteral("Program volume"));
     // Each bar fills from the bottom up to its handle, in the skin's
     // selection colour, and is named below it.
     const QString look = QStringLiteral(

@@ -36,15 +36,15 @@ TPlaylistColumns::TPlaylistColumns(TPlaylistModel& model, TtmtListView& view, QW
     , m_model(model)
     , m_view(view)
 {
-    m_viewMenu = new QMenu(QStringLiteral("View"), menuParent);
+    m_viewMenu = new QMenu(QStringLiteral("&View"), menuParent);
     m_viewMenu->setObjectName(QStringLiteral("mnuView"));
-    m_tagColumns = m_viewMenu->addAction(QStringLiteral("Tag columns"));
+    m_tagColumns = m_viewMenu->addAction(QStringLiteral("&Tag columns"));
     m_tagColumns->setObjectName(QStringLiteral("mnuTagColumns"));
     m_tagColumns->setCheckable(true);
     m_viewMenu->addSeparator();
-    m_sortByCaption = m_viewMenu->addAction(QStringLiteral("Sort by caption"));
+    m_sortByCaption = m_viewMenu->addAction(QStringLiteral("Sort by &caption"));
     m_sortByCaption->setObjectName(QStringLiteral("mnuSortByCaption"));
-    m_sortByAlbum = m_viewMenu->addAction(QStringLiteral("Sort by album"));
+    m_sortByAlbum = m_viewMenu->addAction(QStringLiteral("Sort by &album"));
     m_sortByAlbum->setObjectName(QStringLiteral("mnuSortByAlbum"));
     m_headerMenu = new QMenu(menuParent);
     m_headerMenu->setObjectName(QStringLiteral("mnuColumns"));

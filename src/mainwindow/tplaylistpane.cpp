@@ -75,6 +75,7 @@ TPlaylistPane::TPlaylistPane(Prompts& prompts, QWidget* hintParent, QWidget* par
     m_delegate->SetStateIcons(TvIcons::StateImages());
     m_view = new TSongsListView(this);
     m_view->setObjectName(QStringLiteral("songsListView"));
+    m_view->setAccessibleName(QStringLiteral("Playlist"));
     m_view->setModel(m_model);
     m_view->setItemDelegate(m_delegate);
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -144,27 +145,27 @@ void TPlaylistPane::BuildMenu()
             m_view->addAction(a);
         return a;
     };
-    PlayFile1 = add(m_mnuSong, "PlayFile1", "Play File", QKeySequence(Qt::Key_Return));
+    PlayFile1 = add(m_mnuSong, "PlayFile1", "&Play File", QKeySequence(Qt::Key_Return));
     // The keypad's Enter plays like Return.
     PlayFile1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter),
                              QKeySequence(Qt::KeypadModifier | Qt::Key_Enter)});
     m_mnuSong->setDefaultAction(PlayFile1);
     m_mnuSong->addSeparator();
-    mnuCopyselectedsongs1 = add(m_mnuSong, "mnuCopyselectedsongs1", "Copy selected songs to ...", QKeySequence(Qt::Key_F5));
-    mnuMoveselectedsongs1 = add(m_mnuSong, "mnuMoveselectedsongs1", "Move selected songs to ...", QKeySequence(Qt::Key_F6));
+    mnuCopyselectedsongs1 = add(m_mnuSong, "mnuCopyselectedsongs1", "&Copy selected songs to ...", QKeySequence(Qt::Key_F5));
+    mnuMoveselectedsongs1 = add(m_mnuSong, "mnuMoveselectedsongs1", "&Move selected songs to ...", QKeySequence(Qt::Key_F6));
     m_mnuSong->addSeparator();
-    mnuSelectAll1 = add(m_mnuSong, "mnuSelectAll1", "Select All", QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnuSelectAll1 = add(m_mnuSong, "mnuSelectAll1", "&Select All", QKeySequence(Qt::CTRL | Qt::Key_A));
     m_mnuSong->addSeparator();
-    mnuRenameFile1 = add(m_mnuSong, "mnuRenameFile1", "Rename File", QKeySequence(Qt::SHIFT | Qt::Key_F6));
-    Changemp3tags1 = add(m_mnuSong, "Changemp3tags1", "Change mp3 tag(s) ...", QKeySequence(Qt::CTRL | Qt::Key_T));
-    auto* removeMenu = new QMenu(QStringLiteral("Remove mp3 tags"), m_mnuSong);
+    mnuRenameFile1 = add(m_mnuSong, "mnuRenameFile1", "&Rename File", QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    Changemp3tags1 = add(m_mnuSong, "Changemp3tags1", "Change mp3 &tag(s) ...", QKeySequence(Qt::CTRL | Qt::Key_T));
+    auto* removeMenu = new QMenu(QStringLiteral("R&emove mp3 tags"), m_mnuSong);
     Removemp3tags1 = m_mnuSong->addMenu(removeMenu);
     Removemp3tags1->setObjectName(QStringLiteral("Removemp3tags1"));
-    ID3v11 = add(removeMenu, "ID3v11", "ID3 v1", QKeySequence());
+    ID3v11 = add(removeMenu, "ID3v11", "ID3 v&1", QKeySequence());
     ID3v11->setData(1);
-    ID3v12 = add(removeMenu, "ID3v12", "ID3 v2", QKeySequence());
+    ID3v12 = add(removeMenu, "ID3v12", "ID3 v&2", QKeySequence());
     ID3v12->setData(2);
-    Alltags1 = add(removeMenu, "Alltags1", "All Tags", QKeySequence());
+    Alltags1 = add(removeMenu, "Alltags1", "&All Tags", QKeySequence());
     Alltags1->setData(3);
     m_mnuSong->addSeparator();
     m_mnuSong->addMenu(m_columns->ViewMenu());

@@ -20,6 +20,7 @@ TSongHintPanel::TSongHintPanel(QWidget* parent)
     : QFrame(parent)
 {
     setObjectName(QStringLiteral("panSongsHint"));
+    setAccessibleName(QStringLiteral("Song information"));
     setFrameShape(QFrame::Box);
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -59,6 +60,7 @@ TSongHintPanel::TSongHintPanel(QWidget* parent)
     resize(300, 64);
     m_cover = new QLabel(this);
     m_cover->setObjectName(QStringLiteral("imgSongCover"));
+    m_cover->setAccessibleName(QStringLiteral("Cover picture"));
     m_cover->setAlignment(Qt::AlignCenter);
     m_cover->hide();
     m_loader = new TCoverLoader(kCoverSize, this);

@@ -99,6 +99,7 @@ TBatchWizard::TBatchWizard(Prompts& prompts, const QString& caption, std::array<
     labResult->setWordWrap(true);
     lvFailures = new QTreeView(tsFinish);
     lvFailures->setObjectName(QStringLiteral("lvFailures"));
+    lvFailures->setAccessibleName(QStringLiteral("Failures"));
     lvFailures->setRootIsDecorated(false);
     lvFailures->setUniformRowHeights(true);
     lvFailures->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -122,15 +123,15 @@ TBatchWizard::TBatchWizard(Prompts& prompts, const QString& caption, std::array<
     labMissing->setWordWrap(true);
     labMissing->hide();
 
-    actNext = new QAction(QStringLiteral("Next >"), this);
+    actNext = new QAction(QStringLiteral("&Next >"), this);
     actNext->setObjectName(QStringLiteral("actNext"));
-    btnBack = new QPushButton(QStringLiteral("< Back"), this);
+    btnBack = new QPushButton(QStringLiteral("< &Back"), this);
     btnBack->setObjectName(QStringLiteral("btnBack"));
     btnBack->setAutoDefault(false);
     btnNext = new QPushButton(actNext->text(), this);
     btnNext->setObjectName(QStringLiteral("btnNext"));
     btnNext->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setAutoDefault(false);
 
@@ -179,6 +180,7 @@ QTableView* TBatchWizard::NewPreviewList(TPreviewModel* model, bool gridLines, c
 {
     auto* list = new QTableView(tsPreview);
     list->setObjectName(QStringLiteral("lvFiles"));
+    list->setAccessibleName(QStringLiteral("Preview"));
     list->setModel(model);
     list->setShowGrid(gridLines);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -221,16 +223,16 @@ void TBatchWizard::UpdateWizardButtons()
     btnCancel->setEnabled(page != RunningPage && page != FinishPage);
     switch (page) {
     case SettingsPage:
-        actNext->setText(QStringLiteral("Preview >"));
+        actNext->setText(QStringLiteral("&Preview >"));
         break;
     case PreviewPage:
-        actNext->setText(QStringLiteral("Go !"));
+        actNext->setText(QStringLiteral("&Go !"));
         break;
     case FinishPage:
-        actNext->setText(QStringLiteral("Finish"));
+        actNext->setText(QStringLiteral("&Finish"));
         break;
     default:
-        actNext->setText(QStringLiteral("Next >"));
+        actNext->setText(QStringLiteral("&Next >"));
         break;
     }
     actNextUpdate();

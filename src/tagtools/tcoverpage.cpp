@@ -69,6 +69,7 @@ TCoverPage::TCoverPage(Prompts& prompts, QWidget* parent)
     setObjectName(QStringLiteral("page3"));
     imgCover = new QLabel(this);
     imgCover->setObjectName(QStringLiteral("imgCover"));
+    imgCover->setAccessibleName(QStringLiteral("Cover picture"));
     imgCover->setFixedSize(kImageSize + 4, kImageSize + 4);
     imgCover->setFrameShape(QFrame::Box);
     imgCover->setAlignment(Qt::AlignCenter);
@@ -86,10 +87,10 @@ TCoverPage::TCoverPage(Prompts& prompts, QWidget* parent)
         connect(b, &QPushButton::clicked, this, click);
         return b;
     };
-    btnCoverSet = button("btnCoverSet", "Add ...", &TCoverPage::btnCoverSetClick);
-    btnCoverSave = button("btnCoverSave", "Save to file ...", &TCoverPage::btnCoverSaveClick);
-    btnCoverRemove = button("btnCoverRemove", "Remove", &TCoverPage::btnCoverRemoveClick);
-    btnCoverKeep = button("btnCoverKeep", "Don't change", &TCoverPage::btnCoverKeepClick);
+    btnCoverSet = button("btnCoverSet", "&Add ...", &TCoverPage::btnCoverSetClick);
+    btnCoverSave = button("btnCoverSave", "&Save to file ...", &TCoverPage::btnCoverSaveClick);
+    btnCoverRemove = button("btnCoverRemove", "&Remove", &TCoverPage::btnCoverRemoveClick);
+    btnCoverKeep = button("btnCoverKeep", "&Don't change", &TCoverPage::btnCoverKeepClick);
     btnCoverKeep->hide();
 
     auto* side = new QVBoxLayout;
@@ -123,7 +124,7 @@ void TCoverPage::ShowPlaceholder()
     m_fileCover.reset();
     m_newCover.reset();
     m_change = Change::Keep;
-    btnCoverSet->setText(QStringLiteral("Set ..."));
+    btnCoverSet->setText(QStringLiteral("S&et ..."));
     btnCoverKeep->show();
     showText(QStringLiteral("<don't change>"), true);
     updateButtons();
@@ -176,7 +177,7 @@ void TCoverPage::updateButtons()
     btnCoverKeep->setEnabled(m_change != Change::Keep);
     if (!m_multiFileMode) {
         const bool front = m_change == Change::Set || (m_fileCover && m_fileCover->type == TagPicture::kFrontCover);
-        btnCoverSet->setText(front ? QStringLiteral("Replace ...") : QStringLiteral("Add ..."));
+        btnCoverSet->setText(front ? QStringLiteral("Re&place ...") : QStringLiteral("&Add ..."));
     }
 }
 

@@ -147,17 +147,17 @@ void TfrmBatchRename::BuildSettingsPage()
 {
     sGroupBox1 = new QGroupBox(QStringLiteral("  ID3 tags usage  "), tsSettings);
     sGroupBox1->setObjectName(QStringLiteral("sGroupBox1"));
-    cbOnlyV1 = new QRadioButton(QStringLiteral("Use only ID3v1 tags"), sGroupBox1);
+    cbOnlyV1 = new QRadioButton(QStringLiteral("Use only ID3v&1 tags"), sGroupBox1);
     cbOnlyV1->setObjectName(QStringLiteral("cbOnlyV1"));
-    cbOnlyV2 = new QRadioButton(QStringLiteral("Use only ID3v2 tags "), sGroupBox1);
+    cbOnlyV2 = new QRadioButton(QStringLiteral("Use only ID3v&2 tags "), sGroupBox1);
     cbOnlyV2->setObjectName(QStringLiteral("cbOnlyV2"));
-    cbUseBoth = new QRadioButton(QStringLiteral("Use both ID3v1 and ID3v2 tags (RECOMENDED)"), sGroupBox1);
+    cbUseBoth = new QRadioButton(QStringLiteral("Use b&oth ID3v1 and ID3v2 tags (RECOMENDED)"), sGroupBox1);
     cbUseBoth->setObjectName(QStringLiteral("cbUseBoth"));
     cbUseBoth->setChecked(true);
     cbUsagePriority = new QComboBox(sGroupBox1);
     cbUsagePriority->setObjectName(QStringLiteral("cbUsagePriority"));
     cbUsagePriority->addItems({QStringLiteral("ID3v2, ID3v1"), QStringLiteral("ID3v1, ID3v2")});
-    auto* priority = new QLabel(QStringLiteral("Priority:"), sGroupBox1);
+    auto* priority = new QLabel(QStringLiteral("Pr&iority:"), sGroupBox1);
     priority->setBuddy(cbUsagePriority);
 
     auto* usage = new QGridLayout(sGroupBox1);
@@ -175,7 +175,7 @@ void TfrmBatchRename::BuildSettingsPage()
     cbFileFormat->setObjectName(QStringLiteral("cbFileFormat"));
     cbFileFormat->addItems({QStringLiteral("(Artist)-(Title).mp3"), QStringLiteral("(Artist)-(Track)-(Title).mp3"),
                             QStringLiteral("(Album)-(Artist)-(Title).mp3"), QStringLiteral("Custom ...")});
-    auto* format = new QLabel(QStringLiteral("File format:"), sGroupBox2);
+    auto* format = new QLabel(QStringLiteral("&File format:"), sGroupBox2);
     format->setBuddy(cbFileFormat);
     edtCustomPattern = new QLineEdit(QString::fromStdString(options::customRenamePattern), sGroupBox2);
     edtCustomPattern->setObjectName(QStringLiteral("edtCustomPattern"));
@@ -184,10 +184,10 @@ void TfrmBatchRename::BuildSettingsPage()
                                    sGroupBox2);
     patternHelp->setTextFormat(Qt::PlainText);
     patternHelp->setWordWrap(true);
-    cbRenameOnlySelected = new QCheckBox(QStringLiteral("Rename only selected files"), sGroupBox2);
+    cbRenameOnlySelected = new QCheckBox(QStringLiteral("&Rename only selected files"), sGroupBox2);
     cbRenameOnlySelected->setObjectName(QStringLiteral("cbRenameOnlySelected"));
     cbIgnoreIncompleteTags = new QCheckBox(
-        QStringLiteral("Don't rename files with incomplete ID3 tags (some fields are missing) (RECOMMENDED)"),
+        QStringLiteral("&Don't rename files with incomplete ID3 tags (some fields are missing) (RECOMMENDED)"),
         sGroupBox2);
     cbIgnoreIncompleteTags->setObjectName(QStringLiteral("cbIgnoreIncompleteTags"));
     cbIgnoreIncompleteTags->setChecked(true);

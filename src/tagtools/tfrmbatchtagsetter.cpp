@@ -121,15 +121,15 @@ TfrmBatchTagSetter::~TfrmBatchTagSetter() = default;
 
 void TfrmBatchTagSetter::BuildSettingsPage()
 {
-    cbSetV1 = new QCheckBox(QStringLiteral("Set tag ID3 v1"), tsSettings);
+    cbSetV1 = new QCheckBox(QStringLiteral("Set tag ID3 v&1"), tsSettings);
     cbSetV1->setObjectName(QStringLiteral("cbSetV1"));
-    cbSetV2 = new QCheckBox(QStringLiteral("Set tag ID3 v2"), tsSettings);
+    cbSetV2 = new QCheckBox(QStringLiteral("Set tag ID3 v&2"), tsSettings);
     cbSetV2->setObjectName(QStringLiteral("cbSetV2"));
     cbFileFormat = new QComboBox(tsSettings);
     cbFileFormat->setObjectName(QStringLiteral("cbFileFormat"));
     cbFileFormat->addItems(
         {QStringLiteral("Artist - Title"), QStringLiteral("Artist - Track - Title"), QStringLiteral("Custom ...")});
-    auto* format = new QLabel(QStringLiteral("File name format:"), tsSettings);
+    auto* format = new QLabel(QStringLiteral("&File name format:"), tsSettings);
     format->setBuddy(cbFileFormat);
     edtCustomPattern = new QLineEdit(QString::fromStdString(options::customTagPattern), tsSettings);
     edtCustomPattern->setObjectName(QStringLiteral("edtCustomPattern"));
@@ -142,7 +142,7 @@ void TfrmBatchTagSetter::BuildSettingsPage()
     cbSelectedItems->setObjectName(QStringLiteral("cbSelectedItems"));
     cbSelectedItems->addItems({QStringLiteral("Selected items"), QStringLiteral("All items in the list")});
     cbSelectedItems->setCurrentIndex(AllItems);
-    auto* scope = new QLabel(QStringLiteral("Change mp3 tags for:"), tsSettings);
+    auto* scope = new QLabel(QStringLiteral("Change mp3 &tags for:"), tsSettings);
     scope->setBuddy(cbSelectedItems);
 
     auto* grid = new QGridLayout(tsSettings);
@@ -172,10 +172,10 @@ void TfrmBatchTagSetter::BuildPreviewPage()
 
     mnuFileList = new QMenu(lvFiles);
     mnuFileList->setObjectName(QStringLiteral("mnuFileList"));
-    SelectAll1 = mnuFileList->addAction(QStringLiteral("Select All"));
+    SelectAll1 = mnuFileList->addAction(QStringLiteral("Select &All"));
     SelectAll1->setObjectName(QStringLiteral("SelectAll1"));
     SelectAll1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    SelectNone1 = mnuFileList->addAction(QStringLiteral("Select None"));
+    SelectNone1 = mnuFileList->addAction(QStringLiteral("Select &None"));
     SelectNone1->setObjectName(QStringLiteral("SelectNone1"));
     SelectNone1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     for (QAction* action : {SelectAll1, SelectNone1}) {

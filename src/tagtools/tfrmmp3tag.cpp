@@ -154,10 +154,10 @@ void TfrmMp3Tag::BuildControls()
     // ID3v1 holds 30 bytes per text; ID3v2 frames hold long texts.
     page1 = new TTagPage(1, {30, 0}, pages);
     page2 = new TTagPage(2, {0, 0}, pages);
-    pages->addTab(page1, QStringLiteral("ID3v1"));
-    pages->addTab(page2, QStringLiteral("ID3v2"));
+    pages->addTab(page1, QStringLiteral("ID3v&1"));
+    pages->addTab(page2, QStringLiteral("ID3v&2"));
     page3 = new TCoverPage(m_prompts, pages);
-    pages->addTab(page3, QStringLiteral("Cover"));
+    pages->addTab(page3, QStringLiteral("Co&ver"));
     connect(page3, &TCoverPage::changed, this, &TfrmMp3Tag::actUpdateUpdate);
 
     chkID3v1 = page1->chkStore;
@@ -179,12 +179,12 @@ void TfrmMp3Tag::BuildControls()
     TagFields = {edtID3v1_Title, edtID3v1_Artist, edtID3v1_Album, edtID3v1_Year, edtID3v1_Comment, edtID3v1_Genre,
                  edtID3v2_Title, edtID3v2_Artist, edtID3v2_Album, edtID3v2_Year, edtID3v2_Comment, edtID3v2_Genre};
 
-    actUpdate = new QAction(QStringLiteral("Update"), this);
+    actUpdate = new QAction(QStringLiteral("&Update"), this);
     actUpdate->setObjectName(QStringLiteral("actUpdate"));
     btnUpdate = new QPushButton(actUpdate->text(), this);
     btnUpdate->setObjectName(QStringLiteral("btnUpdate"));
     btnUpdate->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     connect(btnUpdate, &QPushButton::clicked, actUpdate, &QAction::trigger);
     connect(actUpdate, &QAction::triggered, this, &TfrmMp3Tag::actUpdateExecute);

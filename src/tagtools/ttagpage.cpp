@@ -30,7 +30,7 @@ TTagPage::TTagPage(int version, Limits limits, QWidget* parent)
     const QString prefix = QStringLiteral("edtID3v") + v + QLatin1Char('_');
     setObjectName(QStringLiteral("page") + v);
 
-    chkStore = new QCheckBox(QStringLiteral("Store ID3v") + v + QStringLiteral(" tag"), this);
+    chkStore = new QCheckBox(QStringLiteral("&Store ID3v") + v + QStringLiteral(" tag"), this);
     chkStore->setObjectName(QStringLiteral("chkID3v") + v);
     chkStore->setChecked(true);
     edtTrack = NewEdit(this, prefix + QStringLiteral("Track"), 3);
@@ -60,7 +60,9 @@ TTagPage::TTagPage(int version, Limits limits, QWidget* parent)
     auto* top = new QHBoxLayout;
     top->addWidget(chkStore);
     top->addStretch();
-    top->addWidget(new QLabel(QStringLiteral("Track #"), this));
+    auto* track = new QLabel(QStringLiteral("T&rack #"), this);
+    track->setBuddy(edtTrack);
+    top->addWidget(track);
     top->addWidget(edtTrack);
     grid->addLayout(top, 0, 0, 1, 3);
     grid->setRowMinimumHeight(1, 4);
@@ -76,12 +78,12 @@ TTagPage::TTagPage(int version, Limits limits, QWidget* parent)
         }
         ++row;
     };
-    addRow("Title:", edtTitle, true);
-    addRow("Artist:", edtArtist, true);
-    addRow("Album:", edtAlbum, true);
-    addRow("Year:", edtYear, false);
-    addRow("Genre:", cmbGenre, false);
-    addRow("Comment:", edtComment, true);
+    addRow("&Title:", edtTitle, true);
+    addRow("&Artist:", edtArtist, true);
+    addRow("Al&bum:", edtAlbum, true);
+    addRow("&Year:", edtYear, false);
+    addRow("&Genre:", cmbGenre, false);
+    addRow("Co&mment:", edtComment, true);
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(row, 1);
 

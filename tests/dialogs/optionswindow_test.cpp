@@ -1,13 +1,17 @@
 // The preferences window over a real main window: the skin restyles the open
 // windows at once and is saved, the display options change the playlist
-// captions at once, and every way of closing saves the settings.
+// captions at once, every way of closing saves the settings, and the
+// access letters of the small windows.
 
 #include "dialogsfixture.h"
 
+#include "accessletters.h"
 #include "optionvalues.h"
 #include "skinmanager.h"
+#include "tfrmabout.h"
 #include "tfrmmain.h"
 #include "tfrmoptions.h"
+#include "tfsearch.h"
 #include "tplaylistpane.h"
 
 #include <QApplication>
@@ -17,6 +21,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTabWidget>
 #include <QTest>
 
@@ -140,12 +145,12 @@ TEST_F(DialogsTest, TagOptionsTakeEffectAtOnceAndAreSaved)
 
     WithModal([&] { frm->Preferences1Click(); }, [&](QDialog& window) {
         TfrmOptions& form = As<TfrmOptions>(window);
-        EXPECT_EQ(form.ctrlpages->tabText(1), QStringLiteral("Tags"));
+        EXPECT_EQ(form.ctrlpages->tabText(1), QStringLiteral("&Tags"));
         EXPECT_EQ(form.cbId3v2Version->currentText(), QStringLiteral("ID3v2.3"));
         EXPECT_EQ(form.cbCodePage->currentData().toString(), QStringLiteral("WINDOWS-1252"));
         EXPECT_FALSE(form.cbCodePageForId3v2->isChecked());
         EXPECT_FALSE(form.cbKeepFileTime->isChecked());
-        EXPECT_EQ(form.cbLeaveRoom->text(), QStringLiteral("Leave room in tags for later edits"));
+        EXPECT_EQ(form.cbLeaveRoom->text(), QStringLiteral("&Leave room in tags for later edits"));
         EXPECT_TRUE(form.cbLeaveRoom->isChecked());
         EXPECT_EQ(form.grpCodePage->title(), QStringLiteral("  Code page of ID3v1 tags (reading and writing)  "));
         // Tab goes down the writing options, then on to the reading ones.
@@ -175,4 +180,28 @@ TEST_F(DialogsTest, TagOptionsTakeEffectAtOnceAndAreSaved)
     EXPECT_EQ(Stored(store, "ID3V2CODEPAGE"), QStringLiteral("1"));
     EXPECT_EQ(Stored(store, "KEEPFILETIME"), QStringLiteral("1"));
     EXPECT_EQ(Stored(store, "TAGROOM"), QStringLiteral("0"));
+}
+
+TEST_F(DialogsTest, TheSmallWindowsHaveAnAccessLetterForEachControlOfEachPage)
+{
+    WithModal([&] { frm->Preferences1Click(); }, [&](QDialog& window) {
+        TfrmOptions& form = As<TfrmOptions>(window);
+        for (int page = 0; page < form.ctrlpages->count(); ++page) {
+            form.ctrlpages->setCurrentIndex(page);
+            EXPECT_EQ(AccessLetterFaults(form), AccessFaults()) << page;
+        }
+        // Alt with a label's letter moves to its box.
+        QTest::keyClick(&form, Qt::Key_V, Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), form.cbId3v2Version);
+        QTest::keyClick(&form, Qt::Key_A, Qt::AltModifier);
+        EXPECT_EQ(form.ctrlpages->currentIndex(), 0);
+        QTest::keyClick(&form, Qt::Key_S, Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), form.cbSkinsList);
+        form.butClose->click();
+    });
+    QStringListModel playlist(QStringList{QStringLiteral("Song")});
+    TfSearch search(playlist);
+    EXPECT_EQ(AccessLetterFaults(search), AccessFaults());
+    TfrmAbout about;
+    EXPECT_EQ(AccessLetterFaults(about), AccessFaults());
 }

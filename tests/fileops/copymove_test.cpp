@@ -1,6 +1,7 @@
 // The copy and move run and the delete command on real files, with the real
 // windows offscreen and scripted answers.
 
+#include "accessletters.h"
 #include "filefixtures.h"
 #include "mainwindowregistry.h"
 #include "playlistdeletion.h"
@@ -309,7 +310,9 @@ TEST_F(CopyMoveTest, TheConfirmationTakesHomeRelativeAndPickedFolders)
     const std::string home = qEnvironmentVariable("HOME").toStdString();
     TfrmCopyMoveConfirm frm(prompts, true, 3, src);
     EXPECT_EQ(frm.windowTitle(), QStringLiteral("Move files confirmation"));
-    EXPECT_EQ(frm.lblCopyNFilesTo->text(), QStringLiteral("Move 3 file(s) to ..."));
+    EXPECT_EQ(frm.lblCopyNFilesTo->text(), QStringLiteral("Move 3 file(s) &to ..."));
+    EXPECT_EQ(AccessLetterFaults(frm), AccessFaults());
+    EXPECT_EQ(frm.lblCopyNFilesTo->buddy(), frm.edtDestPath);
     EXPECT_EQ(frm.DestPath(), src);
     frm.edtDestPath->setText(QStringLiteral("  \t "));
     frm.btnOKClick();

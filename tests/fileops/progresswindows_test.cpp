@@ -96,7 +96,7 @@ TEST_F(ProgressWindowsTest, WaitWindowCancelKeepsItUpUntilEndWait)
     TfrmWait& frm = windows->wait();
     EXPECT_EQ(frm.windowTitle(), "Searching ...");
     EXPECT_EQ(frm.Label1->text(), "Current file/directory:");
-    EXPECT_EQ(frm.bCancel->text(), "Cancel");
+    EXPECT_EQ(frm.bCancel->text(), "&Cancel");
     EXPECT_TRUE(frm.windowFlags() & Qt::Tool);
 
     BeginWait();
@@ -134,7 +134,7 @@ TEST_F(ProgressWindowsTest, DeletionWindowCancelAndStopKeepItUpUntilEnd)
     TfrmDeleteDirProgress& frm = windows->deletion();
     EXPECT_EQ(frm.windowTitle(), "Deleting directory");
     EXPECT_EQ(frm.lbl1->text(), "Removing directory:");
-    EXPECT_EQ(frm.btnCancel->text(), "Cancel");
+    EXPECT_EQ(frm.btnCancel->text(), "&Cancel");
     EXPECT_TRUE(frm.btnCancel->isDefault());
 
     StopDelete();

@@ -91,7 +91,7 @@ TEST_F(MainWindowTest, RenameFileIsUndoneAndTheRowTakesTheOldNameAgain)
     prompts.expectInput(QStringLiteral("New"));
     QTest::keyClick(playlist().songsListView(), Qt::Key_F6, Qt::ShiftModifier);
     EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"New.mp3"}));
-    EXPECT_EQ(frm->Undolastchange1->text(), QStringLiteral("Undo: rename of 1 file"));
+    EXPECT_EQ(frm->Undolastchange1->text(), QStringLiteral("&Undo: rename of 1 file"));
     EXPECT_TRUE(frm->Undolastchange1->isEnabled());
 
     prompts.expect(Kind::YesNo, PromptAnswer::Yes);

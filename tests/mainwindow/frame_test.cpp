@@ -34,7 +34,7 @@ using Kind = ScriptedPrompts::Kind;
 TEST_F(MainWindowTest, FrameCaptionsMenusAndStartFolder)
 {
     EXPECT_EQ(frm->windowTitle(), QStringLiteral("Orvanel Soft - Tunevault v.1.0"));
-    EXPECT_EQ(frm->Addsinglefile1->text(), QStringLiteral("Add single file ..."));
+    EXPECT_EQ(frm->Addsinglefile1->text(), QStringLiteral("&Add single file ..."));
     EXPECT_EQ(frm->Addsinglefile1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(frm->Adddirectory1->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     EXPECT_EQ(frm->mnuSearchItem->shortcut(), QKeySequence(Qt::Key_F3));

@@ -1,4 +1,5 @@
-// Keys and focus of the main window as a user meets them: the keys of the
+// Keys and focus of the main window as a user meets them: the menus open
+// from the keyboard and every item has its access letter, the keys of the
 // context menus follow the selection, Escape in the drive box keeps the
 // folder shown, the window gets the keys back after the windows of long
 // operations, and closing waits for a copy run to stop or a wizard's run to
@@ -18,11 +19,16 @@
 #include "progresswindows.h"
 #include "tfrmcopymoveprogress.h"
 
+#include "accessletters.h"
+
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -182,4 +188,74 @@ TEST_F(MainWindowTest, ClosingDuringARunThatCannotStopWaitsForItsEnd)
     }
     EXPECT_TRUE(QTest::qWaitFor([&] { return !frm->isVisible(); }, 2000));
     EXPECT_EQ(closes, 1);
+}
+
+TEST_F(MainWindowTest, EveryMenuItemHasItsOwnAccessLetterAndKeepsItsCaption)
+{
+    QMenuBar* bar = frm->menuBar();
+    const QList<QAction*> top = bar->actions();
+    ASSERT_EQ(top.size(), 3);
+    const QMenu* removeTags = playlist().Removemp3tags1->menu();
+    ASSERT_NE(removeTags, nullptr);
+    // The undo item names the last change, if a test before made one.
+    const QString undo = WithoutAccessMarker(frm->Undolastchange1->text());
+    EXPECT_TRUE(undo == QStringLiteral("Undo last change") || undo.startsWith(QStringLiteral("Undo: ")))
+        << undo.toStdString();
+    const std::vector<std::pair<QList<QAction*>, QStringList>> menus = {
+        {top, {"File", "Tools", "Help"}},
+        {top[0]->menu()->actions(), {"Add single file ...", "Add directory ...", "Jump to file ...", "Exit"}},
+        {top[1]->menu()->actions(),
+         {"Rename files from mp3 tags ...", "Set mp3 Tags from file names ...", undo, "Preferences ..."}},
+        {top[2]->menu()->actions(), {"Report a bug", "About"}},
+        {frm->mnuAdd->actions(), {"Add file(s) ...\tCtrl+O", "Add directory ...\tCtrl+Shift+O"}},
+        {frm->mnuRemove->actions(),
+         {"Clear play list", "Remove selected items from playlist\tDelete",
+          "Delete selected files physicaly\tCtrl+Delete"}},
+        {playlist().mnuSong()->actions(),
+         {"Play File", "Copy selected songs to ...", "Move selected songs to ...", "Select All", "Rename File",
+          "Change mp3 tag(s) ...", "Remove mp3 tags"}},
+        {removeTags->actions(), {"ID3 v1", "ID3 v2", "All Tags"}},
+        {browser().mnuFiles()->actions(), {"Create new directory", "Delete", "Quick search"}},
+    };
+    for (const auto& [items, captions] : menus) {
+        QStringList shown;
+        for (const QAction* item : items) {
+            if (!item->isSeparator())
+                shown << WithoutAccessMarker(item->text());
+        }
+        EXPECT_EQ(shown, captions);
+        EXPECT_EQ(AccessLetterFaults(items), AccessFaults()) << captions.join(", ").toStdString();
+    }
+}
+
+TEST_F(MainWindowTest, F10AndAltWithAnAccessLetterOpenTheMenus)
+{
+    QMenuBar* bar = frm->menuBar();
+    QMenu* file = bar->actions().at(0)->menu();
+    QMenu* tools = bar->actions().at(1)->menu();
+    const auto closeMenus = [&] {
+        while (QWidget* popup = QApplication::activePopupWidget())
+            QTest::keyClick(popup, Qt::Key_Escape);
+    };
+
+    // From the quick search's text field and from the playlist alike.
+    browser().Quicksearch1Click();
+    ASSERT_TRUE(browser().edtSearchFiles()->isVisible());
+    for (QWidget* from : std::initializer_list<QWidget*>{browser().edtSearchFiles(), playlist().songsListView()}) {
+        from->setFocus();
+        QTest::keyClick(from, Qt::Key_F10);
+        EXPECT_EQ(bar->activeAction(), bar->actions().at(0));
+        EXPECT_TRUE(file->isVisible());
+        closeMenus();
+        EXPECT_FALSE(file->isVisible());
+    }
+
+    browser().filesView()->setFocus();
+    QTest::keyClick(browser().filesView(), Qt::Key_T, Qt::AltModifier);
+    EXPECT_EQ(bar->activeAction(), bar->actions().at(1));
+    EXPECT_TRUE(tools->isVisible());
+    closeMenus();
+    // Shift+F10 is no menu bar key.
+    QTest::keyClick(browser().filesView(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_FALSE(file->isVisible());
 }

@@ -1,4 +1,5 @@
-// The skin manager, the list view's events and the playlist's hover panel.
+// The skin manager, the list view's events, the playlist's hover panel and
+// the names of the controls for screen readers.
 
 #include "mainwindowfixture.h"
 
@@ -9,6 +10,7 @@
 #include "tfileinfo.h"
 #include "tmp3tagv2.h"
 #include "tplaylistmodel.h"
+#include "tplayerstrip.h"
 #include "tplaylistpane.h"
 #include "tsonghintpanel.h"
 #include "tsongslistview.h"
@@ -16,9 +18,13 @@
 #include "tplayerstrip.h"
 #include "tvicons.h"
 
+#include <QAbstractSlider>
+#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTest>
 
@@ -281,4 +287,29 @@ TEST_F(MainWindowTest, PicturesStayVisibleOnTheSelectionAndLookFadedWhenDisabled
             names << label->text();
     }
     EXPECT_EQ(names, (QStringList{QStringLiteral("Master"), QStringLiteral("Program")}));
+}
+
+TEST_F(MainWindowTest, EveryControlAndGaugeOfTheWindowHasAnAccessibleName)
+{
+    playlist().pVolumeControl()->show();
+    QStringList nameless;
+    for (QWidget* w : frm->findChildren<QWidget*>()) {
+        const bool control = (w->focusPolicy() & Qt::TabFocus) || qobject_cast<QAbstractSlider*>(w)
+                             || qobject_cast<QProgressBar*>(w);
+        if (!control || !w->isVisibleTo(frm.get()) || qobject_cast<QScrollBar*>(w))
+            continue;
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+        if (!face || face->text(QAccessible::Name).trimmed().isEmpty())
+            nameless << w->metaObject()->className() + QStringLiteral(" ") + w->objectName();
+    }
+    EXPECT_TRUE(nameless.isEmpty()) << nameless.join(", ").toStdString();
+    // The gauges a screen reader cannot tell apart by their look.
+    const std::vector<std::pair<const char*, QString>> named = {
+        {"progress", "Seek"}, {"VolumeBar1", "Master volume"}, {"VolumeBar2", "Program volume"},
+        {"songsListView", "Playlist"}, {"filesView", "Files"}};
+    for (const auto& [object, name] : named) {
+        auto* w = frm->findChild<QWidget*>(QString::fromLatin1(object));
+        ASSERT_NE(w, nullptr) << object;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name), name) << object;
+    }
 }

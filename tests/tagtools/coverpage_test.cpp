@@ -66,14 +66,14 @@ TEST_F(TagToolsTest, CoverAddedReplacedSavedAndRemovedWhileOtherPicturesKeepThei
 
     auto dialog = OpenEditor();
     TCoverPage& page = *dialog->page3;
-    EXPECT_EQ(dialog->pages->tabText(2), QStringLiteral("Cover"));
+    EXPECT_EQ(dialog->pages->tabText(2), QStringLiteral("Co&ver"));
     EXPECT_TRUE(page.labCoverInfo->text().startsWith(QStringLiteral("Cover (back)\nJPEG, 8 × 8 pixels")))
         << page.labCoverInfo->text().toStdString();
-    EXPECT_EQ(page.btnCoverSet->text(), QStringLiteral("Add ..."));
+    EXPECT_EQ(page.btnCoverSet->text(), QStringLiteral("&Add ..."));
     prompts.expectOpenFiles({dir.file("front.png")});
     page.btnCoverSet->click();
     EXPECT_TRUE(page.labCoverInfo->text().startsWith(QStringLiteral("Cover (front)\nPNG, 4 × 3 pixels")));
-    EXPECT_EQ(page.btnCoverSet->text(), QStringLiteral("Replace ..."));
+    EXPECT_EQ(page.btnCoverSet->text(), QStringLiteral("Re&place ..."));
     dialog->actUpdateExecute();
     ASSERT_FALSE(dialog->isVisible());
     EXPECT_TRUE(prompts.texts(Kind::Error).isEmpty()) << prompts.texts().join('\n').toStdString();

@@ -71,12 +71,12 @@ TEST_F(WizardTest, RenameWizardWalksItsPagesAndRenamesAfterMergedTags)
     EXPECT_EQ(wizard.labPageTitle->text(), "Multi rename");
     EXPECT_TRUE(wizard.memInfo->toPlainText().contains("This wizard will rename you files according to their tags."));
     EXPECT_TRUE(wizard.btnBack->isHidden());
-    EXPECT_EQ(wizard.btnNext->text(), "Next >");
+    EXPECT_EQ(wizard.btnNext->text(), "&Next >");
     EXPECT_TRUE(wizard.btnCancel->isEnabled());
 
     Next(wizard);
     EXPECT_EQ(wizard.labPageTitle->text(), "Rename Settings");
-    EXPECT_EQ(wizard.btnNext->text(), "Preview >");
+    EXPECT_EQ(wizard.btnNext->text(), "&Preview >");
     EXPECT_TRUE(wizard.btnBack->isVisible());
     EXPECT_FALSE(wizard.cbRenameOnlySelected->isEnabled()); // nothing was selected
     EXPECT_TRUE(wizard.cbUseBoth->isChecked());
@@ -93,7 +93,7 @@ TEST_F(WizardTest, RenameWizardWalksItsPagesAndRenamesAfterMergedTags)
 
     Next(wizard);
     EXPECT_EQ(wizard.labPageTitle->text(), "Preview before renaming");
-    EXPECT_EQ(wizard.btnNext->text(), "Go !");
+    EXPECT_EQ(wizard.btnNext->text(), "&Go !");
     const TPreviewModel& preview = *wizard.Preview();
     ASSERT_EQ(preview.Count(), 3);
     EXPECT_EQ(Texts(preview, 0), (QStringList{"Ok", "track1.mp3", "Nina Vale - Morning River.mp3", "./"}));
@@ -106,7 +106,7 @@ TEST_F(WizardTest, RenameWizardWalksItsPagesAndRenamesAfterMergedTags)
     Next(wizard);
     EXPECT_TRUE(wizard.RenameDone());
     EXPECT_EQ(wizard.labPageTitle->text(), "Rename finished");
-    EXPECT_EQ(wizard.btnNext->text(), "Finish");
+    EXPECT_EQ(wizard.btnNext->text(), "&Finish");
     EXPECT_TRUE(wizard.btnBack->isHidden());
     EXPECT_TRUE(wizard.btnCancel->isHidden());
     EXPECT_EQ(wizard.labResult->text(), "Renamed 2 of 2 files.");
@@ -255,7 +255,7 @@ TEST_F(WizardTest, RenameInAFolderThatMayNotBeWrittenIsReportedAndTheRunCannotBe
     QTimer::singleShot(0, &wizard, [&] {
         checked = true;
         EXPECT_EQ(wizard.labPageTitle->text(), "Renaming is in process ...");
-        EXPECT_EQ(wizard.btnNext->text(), "Next >");
+        EXPECT_EQ(wizard.btnNext->text(), "&Next >");
         EXPECT_FALSE(wizard.btnNext->isEnabled());
         EXPECT_FALSE(wizard.btnBack->isEnabled());
         EXPECT_FALSE(wizard.btnCancel->isEnabled());

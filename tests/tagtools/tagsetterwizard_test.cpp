@@ -57,7 +57,7 @@ TEST_F(WizardTest, TagSetterWalksItsPagesAndWritesTheCheckedFiles)
     EXPECT_TRUE(wizard.btnBack->isHidden());
     Next(wizard);
     EXPECT_EQ(wizard.labPageTitle->text(), "Settings");
-    EXPECT_EQ(wizard.btnNext->text(), "Preview >");
+    EXPECT_EQ(wizard.btnNext->text(), "&Preview >");
     EXPECT_EQ(wizard.cbSelectedItems->currentIndex(), TfrmBatchTagSetter::AllItems); // nothing is selected
     EXPECT_FALSE(wizard.btnNext->isEnabled()); // no tag version chosen
     EXPECT_TRUE(wizard.labMissing->isVisible());
@@ -74,7 +74,7 @@ TEST_F(WizardTest, TagSetterWalksItsPagesAndWritesTheCheckedFiles)
 
     Next(wizard);
     EXPECT_EQ(wizard.labPageTitle->text(), "Preview before upplying");
-    EXPECT_EQ(wizard.btnNext->text(), "Go !");
+    EXPECT_EQ(wizard.btnNext->text(), "&Go !");
     TPreviewModel& preview = *wizard.Preview();
     ASSERT_EQ(preview.Count(), 4);
     EXPECT_EQ(Texts(preview, 0), (QStringList{"Nina Vale - Morning River.MP3", "Nina Vale", "Morning River", ""}));
@@ -104,7 +104,7 @@ TEST_F(WizardTest, TagSetterWalksItsPagesAndWritesTheCheckedFiles)
     Next(wizard);
     EXPECT_TRUE(wizard.TagsSet());
     EXPECT_EQ(wizard.labPageTitle->text(), "Multi tags setting finished");
-    EXPECT_EQ(wizard.btnNext->text(), "Finish");
+    EXPECT_EQ(wizard.btnNext->text(), "&Finish");
     EXPECT_TRUE(wizard.btnCancel->isHidden());
     EXPECT_EQ(wizard.labResult->text(), "Tags set in 2 of 2 files.");
     EXPECT_EQ(V1Of(otto), (TagValues{"Otto", "Falling Light", "", 5}));

@@ -51,7 +51,7 @@ TEST_F(TagToolsTest, UndoTakesBackEachTagCommandByteForByteInTurn)
     const std::string b = AddSong("b.mp3", &tags);
     QAction* undo = frm->Undolastchange1;
     EXPECT_FALSE(undo->isEnabled());
-    EXPECT_EQ(undo->text(), "Undo last change");
+    EXPECT_EQ(undo->text(), "&Undo last change");
     EXPECT_EQ(undo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
 
     // The files before each command.
@@ -69,14 +69,14 @@ TEST_F(TagToolsTest, UndoTakesBackEachTagCommandByteForByteInTurn)
         dialog.btnUpdate->click();
     });
     frm->tagCommands()->Changemp3tags1Click();
-    EXPECT_EQ(undo->text(), "Undo: tags of 2 files");
+    EXPECT_EQ(undo->text(), "&Undo: tags of 2 files");
     EXPECT_TRUE(undo->isEnabled());
 
     snapshot();
     SelectFile(a);
     prompts.expect(Kind::YesNo, PromptAnswer::Yes);
     frm->tagCommands()->removeMp3TagFromFile(playlist().Alltags1);
-    EXPECT_EQ(undo->text(), "Undo: tags of 1 file");
+    EXPECT_EQ(undo->text(), "&Undo: tags of 1 file");
 
     // Only b's caption "New artist - Title" has a hyphen.
     snapshot();
@@ -89,7 +89,7 @@ TEST_F(TagToolsTest, UndoTakesBackEachTagCommandByteForByteInTurn)
             Click(wizard, wizard.btnNext);
     });
     frm->BatchSetupmp3Tagsfromfilenames1->trigger();
-    EXPECT_EQ(undo->text(), "Undo: tags of 1 file");
+    EXPECT_EQ(undo->text(), "&Undo: tags of 1 file");
 
     snapshot();
     SelectFile(b);
@@ -137,11 +137,11 @@ TEST_F(TagToolsTest, ARenameRunIsUndoneAfterARestartWithoutReplacingAFile)
     const std::string newA = dir.file("Blue/Nina - River.mp3");
     const std::string newB = dir.file("Red/Otto - Light.mp3");
     EXPECT_EQ(Paths(playlist()), (std::vector<std::string>{newA, newB}));
-    EXPECT_EQ(frm->Undolastchange1->text(), "Undo: rename of 2 files");
+    EXPECT_EQ(frm->Undolastchange1->text(), "&Undo: rename of 2 files");
 
     frm.reset();
     OpenMainWindow();
-    EXPECT_EQ(frm->Undolastchange1->text(), "Undo: rename of 2 files");
+    EXPECT_EQ(frm->Undolastchange1->text(), "&Undo: rename of 2 files");
     EXPECT_TRUE(frm->Undolastchange1->isEnabled());
     ASSERT_TRUE(playlist().AddFileToPlaylist(newA));
     ASSERT_TRUE(playlist().AddFileToPlaylist(newB));
