@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, EveryMenuItemHasItsOwnAccessLetterAndKeepsItsCaption)
 {
     QMenuBar* bar = frm->menuBar();
     const QList<QAction*> top = bar->actions();
-    ASSERT_EQ(top.size(), 3);
+    ASSERT_EQ(top.size(), 4);
     const QMenu* removeTags = playlist().Removemp3tags1->menu();
     ASSERT_NE(removeTags, nullptr);
     // The undo item names the last change, if a test before made one.
@@ -202,18 +202,19 @@ TEST_F(MainWindowTest, EveryMenuItemHasItsOwnAccessLetterAndKeepsItsCaption)
     EXPECT_TRUE(undo == QStringLiteral("Undo last change") || undo.startsWith(QStringLiteral("Undo: ")))
         << undo.toStdString();
     const std::vector<std::pair<QList<QAction*>, QStringList>> menus = {
-        {top, {"File", "Tools", "Help"}},
+        {top, {"File", "Tools", "View", "Help"}},
         {top[0]->menu()->actions(), {"Add single file ...", "Add directory ...", "Jump to file ...", "Exit"}},
         {top[1]->menu()->actions(),
          {"Rename files from mp3 tags ...", "Set mp3 Tags from file names ...", undo, "Preferences ..."}},
-        {top[2]->menu()->actions(), {"Report a bug", "About"}},
+        {top[2]->menu()->actions(), {"Tag columns", "Sort by caption", "Sort by album"}},
+        {top[3]->menu()->actions(), {"Report a bug", "About"}},
         {frm->mnuAdd->actions(), {"Add file(s) ...\tCtrl+O", "Add directory ...\tCtrl+Shift+O"}},
         {frm->mnuRemove->actions(),
          {"Clear play list", "Remove selected items from playlist\tDelete",
           "Delete selected files physicaly\tCtrl+Delete"}},
         {playlist().mnuSong()->actions(),
          {"Play File", "Copy selected songs to ...", "Move selected songs to ...", "Select All", "Rename File",
-          "Change mp3 tag(s) ...", "Remove mp3 tags"}},
+          "Change mp3 tag(s) ...", "Remove mp3 tags", "View"}},
         {removeTags->actions(), {"ID3 v1", "ID3 v2", "All Tags"}},
         {browser().mnuFiles()->actions(), {"Create new directory", "Delete", "Quick search"}},
     };
