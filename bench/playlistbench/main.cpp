@@ -5,6 +5,8 @@
 // playlistbench DIR --cold: the same add, timed once right after the page
 // cache was dropped (root only).
 //
+// With --tag-columns the playlist shows the table of tags meanwhile.
+//
 // playlistbench remove DIR: the same, then every row is selected, the
 // idle-time enabling of the commands is timed with that selection, and all
 // rows are removed as "Remove selected items from playlist" does.
@@ -18,10 +20,12 @@
 #include "tfrmmain.h"
 #include "tplayercontrols.h"
 #include "tplaylistmodel.h"
+#include "tplaylistcolumns.h"
 #include "tplaylistpane.h"
 
 #include <QApplication>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -39,10 +43,20 @@ double SecondsSince(std::chrono::steady_clock::time_point start)
 
 int main(int argc, char* argv[])
 {
+    // --tag-columns anywhere: the playlist shows the table of tags.
+    bool tagColumns = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--tag-columns") == 0) {
+            tagColumns = true;
+            std::copy(argv + i + 1, argv + argc, argv + i);
+            --argc;
+            break;
+        }
+    }
     const bool removeMode = argc == 3 && std::strcmp(argv[1], "remove") == 0;
     const bool cold = argc == 3 && std::strcmp(argv[2], "--cold") == 0;
     if (argc != 2 && !removeMode && !cold) {
-        std::cerr << "usage: playlistbench [remove] DIR | playlistbench DIR --cold\n";
+        std::cerr << "usage: playlistbench [remove] DIR | playlistbench DIR --cold   (each with --tag-columns)\n";
         return 2;
     }
     const char* dir = removeMode ? argv[2] : argv[1];
@@ -56,6 +70,7 @@ int main(int argc, char* argv[])
     frm.show();
 
     TPlaylistPane& playlist = *frm.playlist();
+    playlist.Columns().SetTagColumns(tagColumns);
     if (cold) {
         if (!DropPageCache("playlistbench"))
             return 1;
