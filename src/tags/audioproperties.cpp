@@ -40,7 +40,6 @@ std::uint32_t LittleEndian32(const unsigned char* p)
 std::int64_t AudioEnd(int fd, std::int64_t start, std::int64_t size)
 {
     std::int64_t end = size;
-    bool v1Seen = false;
     std::array<unsigned char, kV1Size + kApeFooterSize> tail {};
     for (int step = 0; step < 4; ++step) {
         const auto n = static_cast<std::size_t>(std::min<std::int64_t>(tail.size(), end - start));
@@ -49,8 +48,8 @@ std::int64_t AudioEnd(int fd, std::int64_t start, std::int64_t size)
         const std::string_view bytes(reinterpret_cast<const char*>(tail.data()), n);
         const unsigned char* last = tail.data() + n;
         std::int64_t cut = 0;
-        if (!v1Seen && n >= kV1Size && bytes.substr(n - kV1Size, 3) == "TAG") {
-            v1Seen = true;
+        // The ID3v1 trailer comes last, if at all.
+        if (step == 0 && n >= kV1Size && bytes.substr(n - kV1Size, 3) == "TAG") {
             cut = kV1Size;
         } else if (n >= kApeFooterSize && bytes.substr(n - kApeFooterSize, 8) == "APETAGEX") {
             // The size counts the items and the footer; a header may precede them.
@@ -179,13 +178,18 @@ std::optional<AudioProperties> ReadAudioProperties(int fd)
 
     std::string_view bytes;
     std::size_t at = 0;
+    // Only the audio counts: not the tags after it.
+    const auto audioBytes = [&] {
+        bytes = bytes.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(bytes.size(), audioSize)));
+        return bytes;
+    };
     if (!file.at(*start, Mp3Content::kFirstRead, bytes) || Mp3Content::IsOtherFormat(bytes))
         return std::nullopt;
-    Mp3Content::Scan scan = Mp3Content::FindFrame(bytes, audioSize, -1, &at);
+    Mp3Content::Scan scan = Mp3Content::FindFrame(audioBytes(), audioSize, -1, &at);
     if (scan == Mp3Content::Scan::NeedMore) {
         if (!file.at(*start, Mp3Content::kWindow + Mp3Content::kFrameRoom, bytes))
             return std::nullopt;
-        scan = Mp3Content::FindFrame(bytes, audioSize, -1, &at);
+        scan = Mp3Content::FindFrame(audioBytes(), audioSize, -1, &at);
     }
     if (scan != Mp3Content::Scan::Found)
         return std::nullopt;
@@ -193,7 +197,6 @@ std::optional<AudioProperties> ReadAudioProperties(int fd)
     const std::int64_t frameAt = *start + static_cast<std::int64_t>(at);
     if (!file.at(frameAt, kFrameBytes, bytes) || bytes.size() < 4)
         return std::nullopt;
-    // Only the audio counts: not the tags after it.
     bytes = bytes.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(bytes.size(), end - frameAt)));
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::optional<Mp3Content::FrameHeader> frame = Mp3Content::ParseHeader(b);
