@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <string_view>
 
 #include <fcntl.h>
@@ -225,12 +226,16 @@ std::optional<AudioProperties> ReadAudioProperties(int fd)
         // A file cut off holds less than its header counts: its length is
         // taken in proportion.
         if (streamSize + static_cast<std::int64_t>(frame->length) < claimed) {
-            audio.lengthMs = audio.lengthMs * streamSize / claimed;
+            audio.lengthMs = static_cast<std::int64_t>(static_cast<double>(audio.lengthMs)
+                                                       * static_cast<double>(streamSize) / static_cast<double>(claimed));
             audio.estimated = true;
         }
-        const std::int64_t audioBytes = std::min(claimed, streamSize);
-        if (audio.vbr && audio.lengthMs > 0)
-            audio.bitrateKbps = static_cast<int>((audioBytes * 8 + audio.lengthMs / 2) / audio.lengthMs);
+        // Bits per millisecond are kilobits per second.
+        const std::int64_t counted = std::min(claimed, streamSize);
+        if (audio.vbr && audio.lengthMs > 0) {
+            const std::int64_t average = (counted * 8 + audio.lengthMs / 2) / audio.lengthMs;
+            audio.bitrateKbps = static_cast<int>(std::min<std::int64_t>(average, std::numeric_limits<int>::max()));
+        }
         return audio;
     }
 
