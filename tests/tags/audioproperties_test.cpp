@@ -7,9 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
-#include <sstream>
-
-#include <unistd.h>
+#include <tuple>
 
 namespace {
 
@@ -28,33 +26,18 @@ std::string ToneWav(int seconds)
     constexpr std::uint32_t kRate = 44100;
     const std::uint32_t frames = kRate * static_cast<std::uint32_t>(seconds);
     std::string samples;
-    samples.reserve(frames * 4);
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        const auto left = static_cast<std::int16_t>(8000 * std::sin(0.06 * i));
-        const auto right = static_cast<std::int16_t>(8000 * std::sin(0.05 * i));
-        samples += Le(static_cast<std::uint16_t>(left), 2) + Le(static_cast<std::uint16_t>(right), 2);
-    }
+    for (std::uint32_t i = 0; i < frames * 2; ++i)
+        samples += Le(static_cast<std::uint16_t>(static_cast<std::int16_t>(8000 * std::sin(0.03 * i))), 2);
     return "RIFF" + Le(36 + static_cast<std::uint32_t>(samples.size()), 4) + "WAVEfmt " + Le(16, 4) + Le(1, 2)
         + Le(2, 2) + Le(kRate, 4) + Le(kRate * 4, 4) + Le(4, 2) + Le(16, 2) + "data"
         + Le(static_cast<std::uint32_t>(samples.size()), 4) + samples;
-}
-
-bool HaveLame()
-{
-    const char* path = std::getenv("PATH");
-    std::istringstream dirs(path ? path : "");
-    for (std::string dir; std::getline(dirs, dir, ':');) {
-        if (!dir.empty() && ::access((dir + "/lame").c_str(), X_OK) == 0)
-            return true;
-    }
-    return false;
 }
 
 class LameFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!HaveLame())
+        if (std::system("command -v lame >/dev/null 2>&1") != 0)
             GTEST_SKIP() << "lame is not installed (tools/deps.sh installs it)";
         WriteFile(m_dir.file("tone.wav"), ToneWav(kSeconds));
     }
@@ -78,11 +61,11 @@ std::int64_t FrameMs(int samples, int rate) { return (samples * 1000 + rate - 1)
 
 TEST_F(LameFiles, FiguresFollowTheEncoderSettings)
 {
+    // bitrate 0: VBR, whose average must agree with the file's size.
     struct Case {
         const char* name;
         std::string options;
-        int bitrate;  // 0: VBR, checked for a plausible average
-        int rate, channels, version, samples;
+        int bitrate, rate, channels, version, samples;
     };
     const Case cases[] = {
         {"cbr128.mp3", "-b 128", 128, 44100, 2, 10, 1152},
@@ -99,12 +82,9 @@ TEST_F(LameFiles, FiguresFollowTheEncoderSettings)
         // The LAME header gives the encoder's delay and padding: the length
         // is the input's, within one frame.
         EXPECT_NEAR(audio->lengthMs, kSeconds * 1000, FrameMs(c.samples, c.rate));
-        EXPECT_EQ(audio->sampleRate, c.rate);
-        EXPECT_EQ(audio->channels, c.channels);
-        EXPECT_EQ(audio->mpegVersion, c.version);
-        EXPECT_EQ(audio->layer, 3);
+        EXPECT_EQ(std::tie(audio->sampleRate, audio->channels, audio->mpegVersion, audio->layer, audio->vbr),
+                  std::make_tuple(c.rate, c.channels, c.version, 3, c.bitrate == 0));
         EXPECT_FALSE(audio->estimated);
-        EXPECT_EQ(audio->vbr, c.bitrate == 0);
         if (c.bitrate != 0) {
             EXPECT_EQ(audio->bitrateKbps, c.bitrate);
         } else {
@@ -122,16 +102,12 @@ TEST_F(LameFiles, WithoutHeaderOrCutOffTheLengthComesFromTheSize)
     const std::optional<AudioProperties> plain = ReadAudioPropertiesOf(cbr);
     ASSERT_TRUE(plain);
     EXPECT_NEAR(plain->lengthMs, kSeconds * 1000 + FrameMs(1152, 44100), FrameMs(1152, 44100));
-    EXPECT_EQ(plain->bitrateKbps, 128);
-    EXPECT_FALSE(plain->vbr);
-    EXPECT_FALSE(plain->estimated);
+    EXPECT_FALSE(plain->vbr || plain->estimated);
 
     // VBR without a header: the frames' bitrates differ, the length is a guess.
     const std::optional<AudioProperties> vbr = ReadAudioPropertiesOf(encode("vbr.mp3", "-t -V 2"));
     ASSERT_TRUE(vbr);
-    EXPECT_TRUE(vbr->vbr);
-    EXPECT_TRUE(vbr->estimated);
-    EXPECT_GT(vbr->lengthMs, 0);
+    EXPECT_TRUE(vbr->vbr && vbr->estimated);
 
     // Cut in half behind its header: about half the length, as a guess.
     for (const std::string options : {"-b 128", "-V 2"}) {
@@ -143,7 +119,6 @@ TEST_F(LameFiles, WithoutHeaderOrCutOffTheLengthComesFromTheSize)
         ASSERT_TRUE(half);
         EXPECT_TRUE(half->estimated);
         EXPECT_NEAR(half->lengthMs, kSeconds * 500, 3 * FrameMs(1152, 44100));
-        EXPECT_EQ(half->sampleRate, 44100);
     }
 }
 
@@ -160,13 +135,8 @@ TEST(AudioProperties, TagsAtTheEndAreNoAudioAndOtherFilesHaveNone)
     // 100 frames of 418 bytes at 128 kbit/s, CBR without a header.
     const std::string audio = AudioBytes(41800);
     const std::optional<AudioProperties> plain = read(Tag(3, Frame23("TIT2", std::string(1, '\0') + "T")) + audio);
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->lengthMs, 41800 * 8 / 128);
-    EXPECT_EQ(plain->bitrateKbps, 128);
-    EXPECT_EQ(plain->sampleRate, 44100);
-    EXPECT_EQ(plain->channels, 2);
-    EXPECT_FALSE(plain->vbr);
-    EXPECT_FALSE(plain->estimated);
+    const AudioProperties expected {41800 * 8 / 128, 128, 44100, 2, 10, 3, false, false};
+    EXPECT_EQ(plain, expected);
 
     // An APE tag (with its header) and a Lyrics3 v2 block before the ID3v1
     // trailer do not lengthen the song.
@@ -176,8 +146,7 @@ TEST(AudioProperties, TagsAtTheEndAreNoAudioAndOtherFilesHaveNone)
     std::string apeHeader = apeFooter;
     apeHeader[23] = '\xA0';  // the header's flags: a header, this is it
     const std::string ape = apeHeader + apeItems + apeFooter;
-    const std::string lyricsBody = "LYRICSBEGININD0000210";
-    const std::string lyrics = lyricsBody + "000021LYRICS200";
+    const std::string lyrics = "LYRICSBEGININD0000210000021LYRICS200";
     const std::string v1 = Id3v1Block("Title", "Artist");
     EXPECT_EQ(read(audio + ape + v1), plain);
     EXPECT_EQ(read(audio + lyrics + v1), plain);
@@ -199,7 +168,5 @@ TEST(AudioProperties, TagsAtTheEndAreNoAudioAndOtherFilesHaveNone)
     xing.replace(4 + 32, 16, "Xing" + Be32(3) + Be32(0xFFFFFFFFu) + Be32(0));
     const std::optional<AudioProperties> huge = read(xing);
     ASSERT_TRUE(huge);
-    EXPECT_TRUE(huge->vbr);
-    EXPECT_GT(huge->lengthMs, 0);
-    EXPECT_GE(huge->bitrateKbps, 0);
+    EXPECT_TRUE(huge->vbr && huge->lengthMs > 0 && huge->bitrateKbps >= 0);
 }
