@@ -16,6 +16,7 @@ packages=(
   pulseaudio pulseaudio-utils
   fonts-dejavu-core
   dbus-daemon desktop-file-utils appstream dpkg-dev file
+  lame
 )
 
 missing=()

@@ -1,11 +1,13 @@
 #include "tfileinfo.h"
 
+#include "filedescriptor.h"
 #include "fileutils.h"
 #include "optionvalues.h"
 #include "renamenoreplace.h"
 #include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,11 +54,16 @@ void TFileInfo::ReadTags()
     m_hasV2Tag = false;
     m_tagCaption.reset();
     m_tags = SongTags();
+    m_audio.reset();
     const TagOptions tagOptions = options::CurrentTagOptions();
+    // Opened without blocking, and only a regular file: a FIFO is no song.
+    const FileDescriptor file = OpenRegularFile(m_fullPath, O_RDONLY);
+    if (!file.valid())
+        return;
 
     try {
         Tmp3TagV2 v2(tagOptions);
-        if (v2.LoadFromFile(m_fullPath) && v2.TagPresent()) {
+        if (v2.LoadFromOpenFile(file.get()) && v2.TagPresent()) {
             m_tagCaption = v2.Artist() + " - " + v2.Title();
             m_hasV2Tag = true;
             m_tags = {v2.Title(), v2.Artist(), v2.Album(), v2.AlbumArtist(), v2.Year(), v2.Genre(), v2.Track(),
@@ -68,7 +75,7 @@ void TFileInfo::ReadTags()
 
     try {
         Tmp3TagV1 v1(tagOptions);
-        v1.LoadFromFile(m_fullPath);
+        v1.LoadFromOpenFile(file.get(), m_fullPath);
         if (v1.TagPresent()) {
             if (!m_hasV2Tag)
                 m_tagCaption = v1.Artist() + " - " + v1.Title();
@@ -88,6 +95,12 @@ void TFileInfo::ReadTags()
         }
     } catch (...) {
         // As above.
+    }
+
+    try {
+        m_audio = ReadAudioProperties(file.get());
+    } catch (...) {
+        // Out of memory: no properties, as for a file without audio.
     }
 }
 

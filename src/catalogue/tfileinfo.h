@@ -3,6 +3,8 @@
 // name, which tags it carries and a caption built from them. Nothing that a
 // record does shows a message or lets an error escape.
 
+#include "audioproperties.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -46,9 +48,13 @@ public:
     const SongTags& Tags() const { return m_tags; }
     bool HasV1Tag() const { return m_hasV1Tag; }
     bool HasV2Tag() const { return m_hasV2Tag; }
+    // Length, bitrate, sample rate and channels of the audio, read with the
+    // tags; nullopt when the file holds no MPEG audio frame or could not be read.
+    const std::optional<AudioProperties>& Audio() const { return m_audio; }
 
-    // Re-reads both tags; a tag that cannot be read counts as absent. The
-    // ID3v2 tag gives the caption when the file has both.
+    // Re-reads both tags and the audio properties, through one open of the
+    // file; a tag that cannot be read counts as absent. The ID3v2 tag gives
+    // the caption when the file has both.
     void ReadTags();
     // The text the playlist shows, under the two display settings: the tag
     // caption, or the file name (always with "File Name in playlist", and
@@ -103,4 +109,5 @@ private:
     SongTags m_tags;
     bool m_hasV1Tag = false;
     bool m_hasV2Tag = false;
+    std::optional<AudioProperties> m_audio;
 };

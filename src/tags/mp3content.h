@@ -11,8 +11,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+class FileBytes;
 
 class Mp3Content final {
 public:
@@ -36,6 +39,22 @@ public:
     // opened or is not a regular file.
     static Verdict OfPath(const std::string& path);
 
+    // What the 4-byte header of an MPEG audio frame says.
+    struct FrameHeader {
+        std::size_t length = 0;   // of the whole frame, padding included
+        int version = 10;         // 10 MPEG 1, 20 MPEG 2, 25 MPEG 2.5
+        int layer = 3;            // 1, 2 or 3
+        int bitrateKbps = 0;
+        int sampleRate = 0;       // Hz
+        int channels = 2;         // 1 for a mono frame
+        int samplesPerFrame = 0;  // 384 layer I, 1152, or 576 for layer III of MPEG 2 and 2.5
+        bool crc = false;         // a 16-bit CRC follows the header
+    };
+    // The header at `header` (4 bytes); nullopt when FrameLength is 0.
+    static std::optional<FrameHeader> ParseHeader(const unsigned char* header);
+    // Two valid headers of one stream: the same version, layer and sample rate.
+    static bool SameStream(const unsigned char* a, const unsigned char* b);
+
     // The length of the MPEG frame whose 4-byte header is at `header`
     // (padding included); 0 when the bytes are no valid header: no 11-bit
     // sync, a reserved version or layer, a free or bad bitrate, a reserved
@@ -45,12 +64,23 @@ public:
     static bool IsOtherFormat(std::string_view content);
 
     static constexpr std::size_t kFirstRead = 4096;
+    // Past the window, room for the next header of a frame that starts at
+    // its end (the longest frame, MPEG 2.5 layer II at 160 kbit/s and 8 kHz,
+    // takes 2881 bytes).
+    static constexpr std::size_t kFrameRoom = 4096;
 
-private:
+    // Where the content of the file starts: after its ID3v2 tags, one after
+    // another (at most eight); the file's size or more when they fill it;
+    // nullopt when a read fails.
+    static std::optional<std::int64_t> ContentStart(FileBytes& file);
+
     enum class Scan { Found, NotFound, NeedMore };
-    // Looks for a confirmed frame header in `content`, the bytes read from
-    // the content's start; `contentSize` is how many bytes the content has
-    // up to the end of the file, `trailerAt` where an ID3v1 trailer would
-    // begin relative to the content's start.
-    static Scan FindFrame(std::string_view content, std::int64_t contentSize, std::int64_t trailerAt);
+    // Looks for a confirmed frame header in the first kWindow bytes of
+    // `content`, the bytes read from the content's start, and puts its
+    // offset in `at` (when given); `contentSize` is how many bytes the
+    // content has up to the end of the file (or of the audio), `trailerAt`
+    // where an ID3v1 trailer would begin relative to the content's start
+    // (-1 for none). NeedMore: more of the content must be read to tell.
+    static Scan FindFrame(std::string_view content, std::int64_t contentSize, std::int64_t trailerAt,
+                          std::size_t* at = nullptr);
 };

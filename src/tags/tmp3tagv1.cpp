@@ -104,17 +104,17 @@ FileDescriptor openOrThrow(const std::string& fileName, int flags)
     return file;
 }
 
-struct stat statOf(const FileDescriptor& file, const std::string& fileName)
+struct stat statOf(int fd, const std::string& fileName)
 {
     struct stat st {};
-    if (::fstat(file.get(), &st) != 0)
+    if (::fstat(fd, &st) != 0)
         throw OpenError(fileName, errno);
     return st;
 }
 
-std::int64_t fileSizeOf(const FileDescriptor& file, const std::string& fileName)
+struct stat statOf(const FileDescriptor& file, const std::string& fileName)
 {
-    return statOf(file, fileName).st_size;
+    return statOf(file.get(), fileName);
 }
 
 
@@ -274,14 +274,19 @@ void Tmp3TagV1::LoadFromStream(std::istream& stream, std::int64_t size)
 void Tmp3TagV1::LoadFromFile(const std::string& fileName)
 {
     const FileDescriptor file = openOrThrow(fileName, O_RDONLY);
-    const std::int64_t size = fileSizeOf(file, fileName);
+    LoadFromOpenFile(file.get(), fileName);
+}
+
+void Tmp3TagV1::LoadFromOpenFile(int fd, const std::string& fileName)
+{
+    const std::int64_t size = statOf(fd, fileName).st_size;
     Clear();
     if (size < static_cast<std::int64_t>(kBlockSize)) {
         m_tagPresent = false;
         return;
     }
     std::array<unsigned char, kBlockSize> block {};
-    if (!ReadAt(file.get(), block.data(), kBlockSize, size - static_cast<std::int64_t>(kBlockSize)))
+    if (!ReadAt(fd, block.data(), kBlockSize, size - static_cast<std::int64_t>(kBlockSize)))
         throw TagError("Cannot read file \"" + fileName + "\". " + SystemErrorText(errno ? errno : EIO));
     ReadFromBuffer(block.data(), kBlockSize);
 }

@@ -65,6 +65,9 @@ public:
     static std::string About();
 
     void LoadFromFile(const std::string& fileName);
+    // The same from the file already open as `fd` (its position stays);
+    // `fileName` names it in a message.
+    void LoadFromOpenFile(int fd, const std::string& fileName);
     // Reads the block that ends `size` bytes after the stream's position.
     void LoadFromStream(std::istream& stream, std::int64_t size);
     void ReadFromBuffer(const unsigned char* buffer, std::size_t size);

@@ -311,6 +311,15 @@ bool Tmp3TagV2::LoadFromFile(const std::string& fileName)
     return loaded;
 }
 
+bool Tmp3TagV2::LoadFromOpenFile(int fd)
+{
+    Clear();
+    const bool loaded = guarded([&] { return load(fd); });
+    if (!loaded)
+        Clear();
+    return loaded;
+}
+
 bool Tmp3TagV2::SaveToFile(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1, bool removeV1)
 {
     return guarded([&] { return save(fileName, laterFlushes, v1, removeV1); });
@@ -330,16 +339,24 @@ bool Tmp3TagV2::LoadCover(const std::string& fileName)
 
 bool Tmp3TagV2::load(const std::string& fileName)
 {
+    errno = 0;
+    // Only a regular file, opened without blocking: a FIFO is refused.
+    const FileDescriptor file = OpenRegularFile(fileName, O_RDONLY);
+    return file.valid() ? load(file.get()) : failToOpen();
+}
+
+bool Tmp3TagV2::load(int fd)
+{
     id3v2::TagInfo info;
-    const FileDescriptor file = openTag(fileName, O_RDONLY, info);
-    if (!file.valid())
+    errno = 0;
+    if (!id3v2::ReadTagHeader(fd, info))
         return failToOpen();
     if (!info.hasId3())
         return true;
     m_tagPresent = true;
     m_majorVersion = info.majorVersion();
     m_tagSize = id3v2::TagSizeOf(info);
-    const id3v2::TagFrames tag = id3v2::ReadTag(file.get(), info, m_tagSize, id3v2::ReadMode::Fields);
+    const id3v2::TagFrames tag = id3v2::ReadTag(fd, info, m_tagSize, id3v2::ReadMode::Fields);
     id3v2::Fields fields = id3v2::FindFields(tag.frames);
     m_title = std::move(fields.texts[id3v2::kTitle]);
     m_artist = std::move(fields.texts[id3v2::kArtist]);

@@ -60,6 +60,8 @@ public:
 
     // True when the first 10 bytes of the file could be read, tag or not.
     bool LoadFromFile(const std::string& fileName);
+    // The same from the regular file already open as `fd` (its position stays).
+    bool LoadFromOpenFile(int fd);
     // Rewrites the file with a new tag in place of any old one. The file
     // stays the same file (owner, group, attributes, hard links); the
     // original is untouched when the save fails. With `laterFlushes` the
@@ -111,6 +113,7 @@ private:
     enum class CoverChange { Keep, Set, Remove, RemoveFront };
 
     bool load(const std::string& fileName);
+    bool load(int fd);
     bool loadCover(const std::string& fileName);
     bool save(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1, bool removeV1);
     bool remove(const std::string& fileName, FolderFlushes* laterFlushes, bool withV1, Tmp3TagV1* newV1);

@@ -66,6 +66,15 @@ TEST_F(TFileInfoTest, CaptionComesFromTheRightTagAndStateIndexFollows)
     EXPECT_EQ(v24.DisplayName(), "v24.mp3");
     EXPECT_EQ(v24.TagStateIndex(), 0);
 
+    // The audio properties come with the tags: 4000 bytes at 128 kbit/s.
+    ASSERT_TRUE(both.Audio());
+    EXPECT_EQ(both.Audio()->lengthMs, 4000 * 8 / 128);
+    EXPECT_EQ(both.Audio()->bitrateKbps, 128);
+    WriteFile(dir.file("text.mp3"), Id3v2Tag(3, "A", "T") + std::string(3000, 'x'));
+    TFileInfo text(dir.file("text.mp3"));
+    EXPECT_TRUE(text.HasV2Tag());
+    EXPECT_FALSE(text.Audio());
+
     // No tag: the file name with its extension.
     TFileInfo none(mp3("plain song.mp3", "", ""));
     EXPECT_FALSE(none.TagCaption().has_value());

@@ -1,4 +1,5 @@
 #include "tagroundtrip.h"
+#include "audioproperties.h"
 #include "id3v2convert.h"
 
 #include "tagerror.h"
@@ -9,6 +10,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <optional>
+#include <string>
 #include <iterator>
 #include <sstream>
 #include <string_view>
@@ -399,6 +402,24 @@ std::string checkVersion4Save(const std::string& path, const std::string& origin
 
 }  // namespace
 
+// What is wrong with audio properties read from any bytes: a sample rate,
+// version, layer or channel count MPEG audio does not have, a negative length
+// or bitrate.
+std::string checkAudio(const std::optional<AudioProperties>& audio)
+{
+    if (!audio)
+        return {};
+    static constexpr int kRates[] = {44100, 48000, 32000, 22050, 24000, 16000, 11025, 12000, 8000};
+    if (std::find(std::begin(kRates), std::end(kRates), audio->sampleRate) == std::end(kRates))
+        return "audio properties: sample rate " + std::to_string(audio->sampleRate);
+    if (audio->channels < 1 || audio->channels > 2 || audio->layer < 1 || audio->layer > 3
+        || (audio->mpegVersion != 10 && audio->mpegVersion != 20 && audio->mpegVersion != 25))
+        return "audio properties: bad channels, layer or version";
+    if (audio->lengthMs < 0 || audio->bitrateKbps < 0)
+        return "audio properties: negative length or bitrate";
+    return {};
+}
+
 std::string CheckTagRoundTrip(const std::string& path)
 {
     const std::string original = readAll(path);
@@ -410,6 +431,9 @@ std::string CheckTagRoundTrip(const std::string& path)
         return error;
     const V1Values v1Before = valuesOf(v1);
     const V2Values v2Before = valuesOf(v2);
+    const std::optional<AudioProperties> audioBefore = ReadAudioPropertiesOf(path);
+    if (std::string error = checkAudio(audioBefore); !error.empty())
+        return error;
 
     // The audio: what lies between the ID3v2 tag and the ID3v1 block. When
     // the two overlap (a tag that claims the whole file) there is none, and
@@ -453,6 +477,9 @@ std::string CheckTagRoundTrip(const std::string& path)
                 + std::to_string(tagSize) + " + audio " + std::to_string(audio.size()) + " + 128";
         if (saved.compare(tagSize, audio.size(), audio) != 0)
             return "the audio changed";
+        // The same audio between other tags has the same properties.
+        if (ReadAudioPropertiesOf(path) != audioBefore)
+            return "the audio properties changed with the tags";
         V1Values v1Expected = v1Before;
         v1Expected.present = true;
         // Track 0 in the ID3v1.1 layout is stored as the zero bytes that end

@@ -23,6 +23,8 @@
 //    genre that begins with "(", another track number) read back as set,
 //    with the audio and the other frames unchanged;
 //  - removing both tags then leaves exactly the audio;
+//  - the audio properties are those of MPEG audio (or none), and the same
+//    after the save;
 //  - written as ID3v2.4 (in a copy beside the file), the ID3v2 values read
 //    back as set, the audio stays, and saving it again keeping its version
 //    changes nothing.

@@ -1,6 +1,6 @@
 // tv-tag's room options: --padding N and --no-padding are taken anywhere on
 // the line and reach the tag written, and a bad N stops the tool with a usage
-// error before any file is touched.
+// error before any file is touched. Its print gives the audio properties.
 
 #include "filefixtures.h"
 
@@ -83,6 +83,31 @@ TEST(TvTagOptions, RoomOptionsAnywhereAndBadNumbersAreUsageErrors)
     EXPECT_GT(bare, 0);
     EXPECT_EQ(newTagSize("room.mp3", {"--padding", "5000"}), bare + 5000);
     EXPECT_EQ(newTagSize("last.mp3", {"--padding", "5000", "--no-padding"}), bare);
+}
+
+TEST(TvTagOptions, PrintGivesTheAudioAfterTheTagsWhenThereIsAny)
+{
+    TempDir dir;
+    const std::string home = dir.file("home");
+    MakeDir(home);
+    // 100 frames of 418 bytes at 128 kbit/s: 2612 ms, the ID3v1 block not counted.
+    const std::string song = dir.file("song.mp3");
+    WriteFile(song, Id3v2Tag(3, "Artist", "Title") + AudioBytes(41800) + Id3v1Block("T", "A"));
+    const std::string text = dir.file("text.mp3");
+    WriteFile(text, Id3v2Tag(3, "Artist", "Title") + std::string(3000, 'x'));
+
+    const Outcome outcome = RunTvTag(home, {"print", song, text});
+    EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    const std::size_t newline = outcome.output.find('\n');
+    ASSERT_NE(newline, std::string::npos);
+    const std::string first = outcome.output.substr(0, newline);
+    const std::string second = outcome.output.substr(newline + 1);
+    EXPECT_NE(first.find("\"comment\":\"\"},\"audio\":{\"length_ms\":2612,\"bitrate_kbps\":128,\"sample_rate\":44100,"
+                         "\"channels\":2,\"mode\":\"CBR\",\"estimated\":false}}"),
+              std::string::npos)
+        << first;
+    EXPECT_EQ(second.find("audio"), std::string::npos) << second;
+    EXPECT_NE(second.find("\"title\":\"Title\""), std::string::npos) << second;
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // tv-tag: prints and changes the ID3v1 and ID3v2 tags of MP3 files through
 // the program's own tag objects. For tests, benchmarks and debugging.
 //
-//   tv-tag print FILE...
+//   tv-tag print FILE...     one JSON object a file: both tags, and "audio"
+//                            (length, bitrate, ...) when it holds MPEG audio
 //   tv-tag set FILE --v1|--v2 FIELD=VALUE...   (title artist album year comment track genre)
 //   tv-tag remove FILE --v1|--v2
 //   tv-tag recover       finishes what interrupted saves left in the journal;
@@ -14,6 +15,7 @@
 // later edits; N from 0 to 268435455, the most an ID3v2 tag can hold) or
 // --no-padding (no such room); the last of these two wins.
 
+#include "audioproperties.h"
 #include "codepage.h"
 #include "savejournal.h"
 #include "tagerror.h"
@@ -80,7 +82,14 @@ int print(const std::vector<std::string>& files, const TagOptions& options)
                   << ",\"title\":" << json(v2.Title()) << ",\"artist\":" << json(v2.Artist())
                   << ",\"album\":" << json(v2.Album()) << ",\"year\":" << json(v2.Year())
                   << ",\"track\":" << v2.Track() << ",\"genre\":" << json(v2.Genre())
-                  << ",\"comment\":" << json(v2.Comment()) << "}}\n";
+                  << ",\"comment\":" << json(v2.Comment()) << '}';
+        if (const std::optional<AudioProperties> audio = ReadAudioPropertiesOf(file)) {
+            std::cout << ",\"audio\":{\"length_ms\":" << audio->lengthMs << ",\"bitrate_kbps\":" << audio->bitrateKbps
+                      << ",\"sample_rate\":" << audio->sampleRate << ",\"channels\":" << audio->channels
+                      << ",\"mode\":" << (audio->vbr ? "\"VBR\"" : "\"CBR\"")
+                      << ",\"estimated\":" << (audio->estimated ? "true" : "false") << '}';
+        }
+        std::cout << "}\n";
     }
     return status;
 }
