@@ -7,6 +7,9 @@
 #include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -225,6 +228,40 @@ std::int64_t TFileInfo::FileSize() const
 std::string TFileInfo::FileSizeText() const
 {
     return FormatByteSize(FileSize());
+}
+
+std::string TFileInfo::LengthText() const
+{
+    if (!m_audio)
+        return {};
+    const std::int64_t seconds = m_audio->lengthMs / 1000;
+    char text[32];
+    if (seconds >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                      static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
+                      static_cast<long long>(seconds % 60));
+    return (m_audio->estimated ? "~" : "") + std::string(text);
+}
+
+std::string TFileInfo::BitrateText() const
+{
+    if (!m_audio)
+        return {};
+    return std::to_string(m_audio->bitrateKbps) + " kbps" + (m_audio->vbr ? " VBR" : "");
+}
+
+std::string TFileInfo::AudioSummary() const
+{
+    if (!m_audio)
+        return {};
+    const AudioProperties& a = *m_audio;
+    const std::string version = a.mpegVersion == 25 ? "2.5" : std::to_string(a.mpegVersion / 10);
+    static const char* const layers[] = {"", "I", "II", "III"};
+    return LengthText() + ", " + BitrateText() + ", " + std::to_string(a.sampleRate) + " Hz, "
+           + (a.channels == 1 ? "mono" : "stereo") + ", MPEG " + version + " Layer "
+           + layers[std::clamp(a.layer, 0, 3)];
 }
 
 int TFileInfo::TagStateIndex() const

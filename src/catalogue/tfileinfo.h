@@ -89,6 +89,13 @@ public:
     // The file's size in bytes (the full 64-bit size); 0 when it is not found.
     std::int64_t FileSize() const;
     std::string FileSizeText() const;
+    // The audio's length as m:ss (h:mm:ss from an hour on), "~" in front
+    // when it is estimated; its bitrate as "128 kbps" ("… VBR" for a
+    // variable one); and the two with the sample rate, channels, MPEG
+    // version and layer. Empty without audio properties.
+    std::string LengthText() const;
+    std::string BitrateText() const;
+    std::string AudioSummary() const;
 
     bool HasAnyTag() const { return m_hasV1Tag || m_hasV2Tag; }
     bool HasOneTag() const { return m_hasV1Tag != m_hasV2Tag; }

@@ -15,7 +15,7 @@ namespace {
 using Order = TPlaylistModel::Order;
 
 // The first widths of the table's columns.
-constexpr int kFirstWidths[TPlaylistModel::kColumnCount] = {44, 160, 120, 120, 56, 48, 80, 64, 64, 160, 200};
+constexpr int kFirstWidths[TPlaylistModel::kColumnCount] = {44, 160, 120, 120, 56, 48, 80, 64, 96, 160, 200};
 
 std::string OrderText(const TPlaylistModel& model)
 {

@@ -421,7 +421,8 @@ void TPlaylistPane::songsListViewInfoTip(const QPoint& globalPos)
     const auto slash = full.rfind('/');
     m_hint->SetSong(Display(info->FileName()),
                     Display(slash == std::string::npos ? std::string() : full.substr(0, slash + 1)),
-                    QString::fromStdString(info->FileSizeText()));
+                    QString::fromStdString(info->FileSizeText()), QString::fromStdString(info->LengthText()),
+                    QString::fromStdString(info->BitrateText()));
     m_hint->ShowCoverOf(full);
     // A caption cut with "…" is shown whole in a tip above its row, clear
     // of the panel below the mouse.

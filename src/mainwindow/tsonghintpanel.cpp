@@ -37,16 +37,18 @@ TSongHintPanel::TSongHintPanel(QWidget* parent)
 
     QFont bold = font();
     bold.setBold(true);
-    const char* captions[] = {"Name:", "Path:", "File size:"};
-    QLabel** values[] = {&m_name, &m_path, &m_size};
-    const char* names[] = {"labSongName", "labSongPath", "labSongFileSize"};
+    const char* captions[] = {"Name:", "Path:", "File size:", "Length:", "Bitrate:"};
+    QLabel** values[] = {&m_name, &m_path, &m_size, &m_length, &m_bitrate};
+    const char* names[] = {"labSongName", "labSongPath", "labSongFileSize", "labSongLength", "labSongBitrate"};
     // The values start past the widest caption in the bold font, with a gap.
     int valuesLeft = 0;
     for (const char* caption : captions)
         valuesLeft = std::max(valuesLeft, QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(caption)));
     valuesLeft += 48 + 10;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 5; ++i) {
         auto* c = new QLabel(QString::fromLatin1(captions[i]), this);
+        if (i >= 3)
+            m_audioCaptions.push_back(c);
         c->setFont(bold);
         c->adjustSize();
         c->move(48, 6 + i * 18);
@@ -91,7 +93,8 @@ void TSongHintPanel::showCover(const std::string& path, const QImage& thumbnail)
     MoveInside(pos());
 }
 
-void TSongHintPanel::SetSong(const QString& name, const QString& path, const QString& size)
+void TSongHintPanel::SetSong(const QString& name, const QString& path, const QString& size, const QString& length,
+                             const QString& bitrate)
 {
     // Within the window, with room for a cover: a longer name loses its
     // end, a longer folder its middle, each marked with "…".
@@ -101,10 +104,18 @@ void TSongHintPanel::SetSong(const QString& name, const QString& path, const QSt
     m_name->setText(metrics.elidedText(name, Qt::ElideRight, std::max(room, 40)));
     m_path->setText(metrics.elidedText(path, Qt::ElideMiddle, std::max(room, 40)));
     m_size->setText(size);
-    for (QLabel* l : {m_name, m_path, m_size})
+    m_length->setText(length);
+    m_bitrate->setText(bitrate);
+    for (QLabel* l : {m_name, m_path, m_size, m_length, m_bitrate})
         l->adjustSize();
+    // The lines of the audio only for a file that has audio properties.
+    const bool audio = !length.isEmpty();
+    for (QLabel* l : m_audioCaptions)
+        l->setVisible(audio);
+    m_length->setVisible(audio);
+    m_bitrate->setVisible(audio);
     const int right = std::max(m_name->geometry().right(), m_path->geometry().right());
-    resize(right + 30, height());
+    resize(right + 30, audio ? 100 : 64);
 }
 
 void TSongHintPanel::MoveInside(QPoint topLeft)

@@ -6,6 +6,7 @@
 #include <QFrame>
 
 #include <string>
+#include <vector>
 
 class QLabel;
 class TCoverLoader;
@@ -17,10 +18,14 @@ public:
     QLabel* labSongName() const { return m_name; }
     QLabel* labSongPath() const { return m_path; }
     QLabel* labSongFileSize() const { return m_size; }
+    QLabel* labSongLength() const { return m_length; }
+    QLabel* labSongBitrate() const { return m_bitrate; }
     // Fills the labels and sizes the panel: width = the larger right edge of
     // the name and path labels + 30. Texts too long for the window are cut
-    // with "…".
-    void SetSong(const QString& name, const QString& path, const QString& size);
+    // with "…". The lines "Length:" and "Bitrate:" show when `length` is
+    // not empty.
+    void SetSong(const QString& name, const QString& path, const QString& size, const QString& length = {},
+                 const QString& bitrate = {});
     // Moves the panel to `topLeft`, further left where it would run off the
     // window's right edge.
     void MoveInside(QPoint topLeft);
@@ -35,6 +40,9 @@ private:
     QLabel* m_name = nullptr;
     QLabel* m_path = nullptr;
     QLabel* m_size = nullptr;
+    QLabel* m_length = nullptr;
+    QLabel* m_bitrate = nullptr;
+    std::vector<QLabel*> m_audioCaptions;
     QLabel* m_cover = nullptr;
     TCoverLoader* m_loader = nullptr;
     // The file whose cover the panel waits for or shows, and the width

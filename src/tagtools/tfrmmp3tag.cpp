@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -148,6 +149,9 @@ void TfrmMp3Tag::BuildControls()
     edtFileName->setObjectName(QStringLiteral("edtFileName"));
     edtFileName->setReadOnly(true);
     edtFileName->setFocusPolicy(Qt::ClickFocus);
+    // The file's length, bitrate and format, below its name.
+    lblAudio = new QLabel(this);
+    lblAudio->setObjectName(QStringLiteral("lblAudio"));
 
     pages = new QTabWidget(this);
     pages->setObjectName(QStringLiteral("pages"));
@@ -202,6 +206,7 @@ void TfrmMp3Tag::BuildControls()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addWidget(edtFileName);
+    layout->addWidget(lblAudio);
     layout->addWidget(pages);
     layout->addLayout(buttons);
 
@@ -228,10 +233,15 @@ void TfrmMp3Tag::FormCreate()
         LoadSingleFile();
         // Display only: a name that is not UTF-8 shows replacement characters.
         edtFileName->setText(FromUtf8(FirstSelectedPath()));
+        const std::vector<int> rows = m_playlist.SelectedRows();
+        const TFileInfo* info = rows.empty() ? nullptr : m_playlist.FileAt(rows.front());
+        lblAudio->setText(info ? QString::fromStdString(info->AudioSummary()) : QString());
+        lblAudio->setVisible(!lblAudio->text().isEmpty());
         TrackUserEdits();
     } else {
         setWindowTitle(QStringLiteral("Change mp3 tag - %1 files").arg(selected));
         edtFileName->hide();
+        lblAudio->hide();
         edtID3v1_Track->setEnabled(false);
         edtID3v2_Track->setEnabled(false);
         chkID3v1->hide();

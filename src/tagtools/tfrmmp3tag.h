@@ -31,6 +31,7 @@ class TUndoRecorder;
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -47,6 +48,7 @@ public:
     void SetUndoRecorder(TUndoRecorder* recorder) { m_undo = recorder; }
 
     QLineEdit* edtFileName = nullptr;
+    QLabel* lblAudio = nullptr;
     QTabWidget* pages = nullptr;
     TTagPage* page1 = nullptr;
     TTagPage* page2 = nullptr;

@@ -11,6 +11,7 @@
 #include "tplaylistdelegate.h"
 #include "tplaylistmodel.h"
 #include "tplaylistpane.h"
+#include "tsonghintpanel.h"
 #include "tsongslistview.h"
 #include "ttmtlistview.h"
 
@@ -22,6 +23,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QToolButton>
@@ -464,6 +466,23 @@ TEST_F(MainWindowTest, TagColumnsSortByEachColumnAndAlbumOrderKeepsDiscsAndTrack
                                                          {"TPOS", "1"}, {"TRCK", "1"}}) + AudioBytes(1500));
     playlist().AddFilesToPlaylist({dir.file("d1t1.mp3")});
     EXPECT_EQ(column(TPlaylistModel::kTitle), (std::vector<std::string>{"Solo", "Old", "One", "Two", "Ten", "Later"}));
+
+    // Length and bitrate come from the audio (a sparse hour of 128 kbit/s
+    // frames) and sort as numbers; the hover panel shows them too.
+    const std::string hour = dir.file("hour.mp3");
+    WriteFile(hour, AudioBytes(4180));
+    ASSERT_EQ(::truncate(hour.c_str(), 60'000'000), 0);
+    playlist().AddFilesToPlaylist({hour});
+    columns.HeaderClicked(TPlaylistModel::kLength);
+    columns.HeaderClicked(TPlaylistModel::kLength);
+    EXPECT_EQ(column(TPlaylistModel::kLength).front(), "1:02:30");
+    EXPECT_EQ(column(TPlaylistModel::kBitrate).front(), "128 kbps");
+    EXPECT_EQ(column(TPlaylistModel::kLength).back(), "0:00");
+    TSongsListView* view = playlist().songsListView();
+    playlist().songsListViewInfoTip(view->viewport()->mapToGlobal(view->visualRect(model.index(0, 1)).center()));
+    EXPECT_EQ(playlist().panSongsHint()->labSongLength()->text(), QStringLiteral("1:02:30"));
+    EXPECT_EQ(playlist().panSongsHint()->labSongBitrate()->text(), QStringLiteral("128 kbps"));
+    columns.SortByAlbumAction()->trigger();
 
     // The choices are kept with the settings and come back in a new window.
     columns.KeepChoices();

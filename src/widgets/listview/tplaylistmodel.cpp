@@ -47,6 +47,10 @@ std::int64_t NumberOf(const TFileInfo& info, int column)
         return info.Tags().track;
     case TPlaylistModel::kYear:
         return LeadingNumber(info.Tags().year);
+    case TPlaylistModel::kLength:
+        return info.Audio() ? info.Audio()->lengthMs : 0;
+    case TPlaylistModel::kBitrate:
+        return info.Audio() ? info.Audio()->bitrateKbps : 0;
     default:
         return 0;
     }
@@ -122,6 +126,10 @@ QString TPlaylistModel::CellText(const Row& row, int column) const
         return Text(tags.year);
     case kGenre:
         return Text(tags.genre);
+    case kLength:
+        return Text(info.LengthText());
+    case kBitrate:
+        return Text(info.BitrateText());
     case kFileName:
         return Text(info.FileName());
     case kFolder:
