@@ -14,6 +14,7 @@ std::string browserFolder;
 bool playlistTagColumns = false;
 std::string playlistHeader;
 std::string playlistOrder;
+bool playNextAtEnd = kDefaultPlayNextAtEnd;
 
 namespace {
 
@@ -47,6 +48,7 @@ void SetDefaultOptionValues()
     playlistTagColumns = false;
     playlistHeader.clear();
     playlistOrder.clear();
+    playNextAtEnd = kDefaultPlayNextAtEnd;
 }
 
 } // namespace options

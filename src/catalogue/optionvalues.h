@@ -34,11 +34,15 @@ extern std::string browserFolder;
 extern bool playlistTagColumns;
 extern std::string playlistHeader;
 extern std::string playlistOrder;
+// true: when a song has played to its end, the player goes on with the song
+// of the next playlist row (and stops after the last row).
+extern bool playNextAtEnd;
 
 inline constexpr const char* kDefaultSkinName = "TheFrog";
 inline constexpr const char* kDefaultFileRoot = "rfMyComputer";
 inline constexpr bool kDefaultFNIOMP3INFO = false;
 inline constexpr bool kDefaultREPLURLSPACES = true;
+inline constexpr bool kDefaultPlayNextAtEnd = false;
 inline constexpr const char* kDefaultCustomRenamePattern = "%track2% - %artist% - %title%.mp3";
 inline constexpr const char* kDefaultCustomTagPattern = "%track% - %artist% - %title%";
 

@@ -167,9 +167,8 @@ void MprisService::Next()
 {
     if (!Accepts())
         return;
-    const int row = CurrentRow();
-    if (row >= 0 && row + 1 < m_playlist.Count())
-        PlayRow(row + 1);
+    // As the Next button: the playing mark moves, the selection stays.
+    m_controls.butNextClick();
     Refresh();
 }
 
@@ -177,9 +176,7 @@ void MprisService::Previous()
 {
     if (!Accepts())
         return;
-    const int row = CurrentRow();
-    if (row > 0)
-        PlayRow(row - 1);
+    m_controls.butPreviousClick();
     Refresh();
 }
 
@@ -254,13 +251,12 @@ void MprisService::SetVolume(double volume)
 
 bool MprisService::CanGoNext()
 {
-    const int row = CurrentRow();
-    return row >= 0 && row + 1 < m_playlist.Count();
+    return m_controls.NextRow() >= 0;
 }
 
 bool MprisService::CanGoPrevious()
 {
-    return CurrentRow() > 0;
+    return m_controls.PreviousRow() >= 0;
 }
 
 bool MprisService::CanPlay() const

@@ -72,13 +72,20 @@ TfrmOptions::TfrmOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstract
     cbShowFileNames->setObjectName(QStringLiteral("cbShowFileNames"));
     cbShowFileNames->addItems({QString::fromLatin1(kFileNamesItem), QString::fromLatin1(kTagInfoItem)});
     Label2->setBuddy(cbShowFileNames);
+    cbPlayNextAtEnd = new QCheckBox(QStringLiteral("&Play the next song when one ends"), grpPlayList);
+    cbPlayNextAtEnd->setObjectName(QStringLiteral("cbPlayNextAtEnd"));
     auto* list = new QGridLayout(grpPlayList);
     list->addWidget(cbReplaceUrlSpaces, 0, 0, 1, 2);
     list->addWidget(Label2, 1, 0);
     list->addWidget(cbShowFileNames, 1, 1);
+    list->addWidget(cbPlayNextAtEnd, 2, 0, 1, 2);
     list->setColumnStretch(1, 1);
 
+    // Margins as close as on the Tags page, so that the page fits the
+    // window's fixed size unsqueezed.
     auto* page = new QVBoxLayout(page1);
+    page->setContentsMargins(6, 2, 6, 2);
+    page->setSpacing(2);
     page->addWidget(grpGlobal);
     page->addWidget(grpPlayList);
     page->addStretch(1);
@@ -160,6 +167,7 @@ void TfrmOptions::FormCreate()
     cbSkinsList->setCurrentIndex(cbSkinsList->findText(QString::fromStdString(options::skinName)));
     cbShowFileNames->setCurrentIndex(options::FNIOMP3INFO ? 0 : 1);
     cbReplaceUrlSpaces->setChecked(options::REPLURLSPACES);
+    cbPlayNextAtEnd->setChecked(options::playNextAtEnd);
     const TagOptions tagOptions = options::CurrentTagOptions();
     cbId3v2Version->setCurrentIndex(
         static_cast<int>(std::find(std::begin(kVersions), std::end(kVersions), tagOptions.writeVersion)
@@ -173,6 +181,7 @@ void TfrmOptions::FormCreate()
     connect(cbSkinsList, &QComboBox::currentIndexChanged, this, &TfrmOptions::cbSkinsListChange);
     connect(cbShowFileNames, &QComboBox::currentIndexChanged, this, &TfrmOptions::cbShowFileNamesChange);
     connect(cbReplaceUrlSpaces, &QCheckBox::toggled, this, &TfrmOptions::cbReplaceUrlSpacesClick);
+    connect(cbPlayNextAtEnd, &QCheckBox::toggled, this, &TfrmOptions::cbPlayNextAtEndClick);
     connect(cbId3v2Version, &QComboBox::currentIndexChanged, this, &TfrmOptions::cbId3v2VersionChange);
     connect(cbKeepFileTime, &QCheckBox::toggled, this, &TfrmOptions::cbKeepFileTimeClick);
     connect(cbLeaveRoom, &QCheckBox::toggled, this, &TfrmOptions::cbLeaveRoomClick);
@@ -245,6 +254,12 @@ void TfrmOptions::cbReplaceUrlSpacesClick()
         return;
     options::REPLURLSPACES = cbReplaceUrlSpaces->isChecked();
     RefreshPlaylistCaptions();
+}
+
+void TfrmOptions::cbPlayNextAtEndClick()
+{
+    // The player reads it at the end of each song.
+    options::playNextAtEnd = cbPlayNextAtEnd->isChecked();
 }
 
 void TfrmOptions::RefreshPlaylistCaptions()

@@ -1,6 +1,7 @@
 #pragma once
-// The preferences window: the skin, what the playlist rows show and whether
-// "%20" in them becomes a blank; on a second page "Tags", how tags are
+// The preferences window: the skin, what the playlist rows show, whether
+// "%20" in them becomes a blank and whether the player goes on to the next
+// row when a song ends; on a second page "Tags", how tags are
 // written and read (the ID3v2 version written, the code page of ID3v1 tags,
 // keeping the files' modification time, leaving room in tags for later
 // edits). Every change takes effect at once (the skin on every open window,
@@ -42,6 +43,7 @@ public:
     QCheckBox* cbReplaceUrlSpaces = nullptr;
     QLabel* Label2 = nullptr;
     QComboBox* cbShowFileNames = nullptr;
+    QCheckBox* cbPlayNextAtEnd = nullptr;
     QWidget* page2 = nullptr;
     QGroupBox* grpWriting = nullptr;
     QLabel* Label3 = nullptr;
@@ -57,6 +59,7 @@ public:
     void cbSkinsListChange();
     void cbShowFileNamesChange();
     void cbReplaceUrlSpacesClick();
+    void cbPlayNextAtEndClick();
     void cbId3v2VersionChange();
     void cbKeepFileTimeClick();
     void cbLeaveRoomClick();

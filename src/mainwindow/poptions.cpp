@@ -242,6 +242,9 @@ OptionsLoadReport LoadOptions()
     else
         NoteUnused(*settings, "browserFolder", unused);
     ReadPlaylistView(*settings, unused);
+    if (settings->contains(QStringLiteral("playNextAtEnd"))
+        && !ReadBool(*settings, QStringLiteral("playNextAtEnd"), options::playNextAtEnd))
+        NoteUnused(*settings, "playNextAtEnd", unused);
 
     // Each value is taken as soon as it is read; the first failure ends the
     // reading, and the stored values after it are not used either.
@@ -316,6 +319,7 @@ bool SaveOptions(std::string* reason)
     settings->setValue(QStringLiteral("playlistTagColumns"), options::playlistTagColumns ? 1 : 0);
     settings->setValue(QStringLiteral("playlistHeader"), QByteArray::fromStdString(options::playlistHeader));
     settings->setValue(QStringLiteral("playlistOrder"), QString::fromStdString(options::playlistOrder));
+    settings->setValue(QStringLiteral("playNextAtEnd"), options::playNextAtEnd ? 1 : 0);
     settings->sync();
     if (settings->status() == QSettings::NoError)
         return true;

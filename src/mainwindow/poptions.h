@@ -9,8 +9,9 @@
 // is not kept: it is tv-tag's alone.
 // Beside them `browserFolder`, the folder the file browser showed at the
 // last close, kept as its bytes, and how the playlist shows its rows
-// (playlistTagColumns 0/1, playlistHeader bytes, playlistOrder text), each
-// read on its own.
+// (playlistTagColumns 0/1, playlistHeader bytes, playlistOrder text) and
+// whether the player goes on to the next row at the end of a song
+// (playNextAtEnd 0/1), each read on its own.
 
 #include <string>
 #include <vector>
@@ -41,7 +42,8 @@ void SetDefaultOptions();
 // permission, a folder in its place, damaged content) leaves every default
 // standing and is reported, and so is each stored value that is not used.
 OptionsLoadReport LoadOptions();
-// Writes the four values, the patterns and `browserFolder`. Returns false
+// Writes the four values, the patterns, `browserFolder` and the values kept
+// beside them. Returns false
 // when the store could not be written (the values in memory are unchanged);
 // `reason` then receives the system's text for the failure. A store that
 // the last LoadOptions could not read is not written over.

@@ -8,6 +8,7 @@
 #include "mediabackend.h"
 #include "mixerbackend.h"
 #include "musikplayer.h"
+#include "optionvalues.h"
 #include "prompts.h"
 #include "tfileinfo.h"
 #include "volumecontrolerror.h"
@@ -70,7 +71,10 @@ TPlayerControls::TPlayerControls(TPlaylistPane& playlist, Prompts& prompts, std:
     connect(strip->butPause(), &QToolButton::clicked, this, &TPlayerControls::butPauseClick);
     connect(strip->butStop(), &QToolButton::clicked, this, &TPlayerControls::butStopClick);
     connect(strip->butVolume(), &QToolButton::clicked, this, &TPlayerControls::butVolumeClick);
-    for (QToolButton* button : {strip->butPlay(), strip->butPause(), strip->butStop()})
+    connect(strip->butPrevious(), &QToolButton::clicked, this, &TPlayerControls::butPreviousClick);
+    connect(strip->butNext(), &QToolButton::clicked, this, &TPlayerControls::butNextClick);
+    for (QToolButton* button :
+         {strip->butPlay(), strip->butPause(), strip->butStop(), strip->butPrevious(), strip->butNext()})
         button->installEventFilter(this);
     // A press on the Volume button must not close the panel it toggles (the
     // playlist pane hides the panel on presses anywhere on the strip).
@@ -83,6 +87,7 @@ TPlayerControls::TPlayerControls(TPlaylistPane& playlist, Prompts& prompts, std:
     connect(m_player.get(), &MusikPlayer::playerPosition, this, &TPlayerControls::PlayerPosition);
     connect(m_player.get(), &MusikPlayer::songChanged, this, &TPlayerControls::SongChanged);
     connect(m_player.get(), &MusikPlayer::playbackFailed, this, &TPlayerControls::PlaybackFailed);
+    connect(m_player.get(), &MusikPlayer::songEnded, this, &TPlayerControls::SongEnded);
 
     // The volume panel: 0 at the top is full volume; the bars are reached by
     // the mouse, not by Tab.
@@ -172,6 +177,8 @@ void TPlayerControls::playActionUpdate()
     m_playAction->setEnabled((oneSelected && !active) || (active && paused));
     strip->butPause()->setEnabled(active && !paused);
     strip->butStop()->setEnabled(active);
+    strip->butPrevious()->setEnabled(PreviousRow() >= 0);
+    strip->butNext()->setEnabled(NextRow() >= 0);
     if (active && !m_progress->isEnabled())
         m_progress->setEnabled(true);
     if (!active && m_progress->isEnabled()) {
@@ -185,9 +192,13 @@ void TPlayerControls::playActionUpdate()
 void TPlayerControls::songsListViewDblClick()
 {
     const std::vector<int> rows = m_playlist.SelectedRows();
-    if (rows.size() != 1)
-        return;
-    const TFileInfo* info = m_playlist.FileAt(rows.front());
+    if (rows.size() == 1)
+        PlayRow(rows.front());
+}
+
+void TPlayerControls::PlayRow(int row)
+{
+    const TFileInfo* info = m_playlist.FileAt(row);
     if (!info)
         return;
     // A file that cannot be played gets no mark (the player has told why);
@@ -196,8 +207,77 @@ void TPlayerControls::songsListViewDblClick()
     ClearPlayingMarks();
     if (!playing)
         return;
-    m_playlist.model()->SetChecked(rows.front(), true);
+    m_playlist.model()->SetChecked(row, true);
+    m_playingRowHint = row;
     emit playerMessage(QString());
+}
+
+void TPlayerControls::butPreviousClick()
+{
+    if (const int row = PreviousRow(); row >= 0)
+        PlayRow(row);
+}
+
+void TPlayerControls::butNextClick()
+{
+    if (const int row = NextRow(); row >= 0)
+        PlayRow(row);
+}
+
+int TPlayerControls::PreviousRow() const
+{
+    int row = PlayingRow();
+    if (row >= 0) {
+        row -= 1;
+    } else {
+        const std::vector<int> selected = m_playlist.SelectedRows();
+        row = selected.empty() ? -1 : selected.front() - 1;
+    }
+    return row >= 0 ? row : -1;
+}
+
+int TPlayerControls::NextRow() const
+{
+    int row = PlayingRow();
+    if (row >= 0) {
+        row += 1;
+    } else {
+        const std::vector<int> selected = m_playlist.SelectedRows();
+        row = selected.empty() ? 0 : selected.front();
+    }
+    return row < m_playlist.Count() ? row : -1;
+}
+
+int TPlayerControls::PlayingRow() const
+{
+    const std::string& song = m_player->CurrentSongFile();
+    if (song.empty())
+        return -1;
+    const auto holds = [this, &song](int row) {
+        const TFileInfo* info = m_playlist.FileAt(row);
+        return info && info->FullPath() == song;
+    };
+    if (m_playingRowHint >= 0 && m_playingRowHint < m_playlist.Count() && holds(m_playingRowHint))
+        return m_playingRowHint;
+    for (int row = 0; row < m_playlist.Count(); ++row) {
+        if (holds(row)) {
+            m_playingRowHint = row;
+            return row;
+        }
+    }
+    return -1;
+}
+
+void TPlayerControls::SongEnded()
+{
+    // Off, the song simply stays open at its end.
+    if (!options::playNextAtEnd)
+        return;
+    const int row = PlayingRow();
+    if (row >= 0 && row + 1 < m_playlist.Count())
+        PlayRow(row + 1);
+    else
+        butStopClick();
 }
 
 void TPlayerControls::butPauseClick()

@@ -1,8 +1,9 @@
 #pragma once
 // The player controls of the main window: the strip under the playlist (Play
-// with its action, Pause, Stop, the seek gauge, Volume), the floating volume
-// panel with its two bars, the playing mark of the playlist rows, and the
-// idle-time enabling of the player buttons and the playlist commands.
+// with its action, Pause, Stop, Previous and Next, the seek gauge, Volume),
+// the floating volume panel with its two bars, the playing mark of the
+// playlist rows, and the idle-time enabling of the player buttons and the
+// playlist commands.
 //
 // It owns the media player and the mixer volume control. The volume control
 // is made last, from the mixer factory; when that fails the error is shown
@@ -14,6 +15,13 @@
 // message box, so that many failures in a row ask for nothing). A row is
 // marked as playing only while its song is open: every way the player
 // stops clears the marks.
+//
+// Previous and Next play the row above or below the playing song's row in
+// the playlist's order of the moment (the rows may have been sorted again
+// since it started); with no song playing, Next plays the first selected row
+// (row 0 without a selection) and Previous the row above it. With the option
+// to play on, the end of a song plays the next row, and the last row's end
+// stops the player.
 
 #include "taudiovolumecontrol.h"
 
@@ -59,6 +67,14 @@ public:
     void playActionExecute();
     void playActionUpdate();
     void songsListViewDblClick();
+    // Plays the row's song and moves the playing mark to it, as a double
+    // click on the row does; the selection stays as it is.
+    void PlayRow(int row);
+    void butPreviousClick();
+    void butNextClick();
+    // The rows Previous and Next play; -1 when there is none.
+    int PreviousRow() const;
+    int NextRow() const;
     void butPauseClick();
     void butStopClick();
     // The position refresh: gauge maximum and position from the player.
@@ -96,6 +112,10 @@ private:
     void ClearPlayingMarks();
     // The player opened, closed or renamed its song.
     void SongChanged();
+    // The open song has played to its end.
+    void SongEnded();
+    // The row of the open song; -1 when none is open or no row holds it.
+    int PlayingRow() const;
     void PlaybackFailed(const std::string& path, const std::string& reason);
     // The caption of the row that holds `path`; its file name when none does.
     QString CaptionOf(const std::string& path) const;
@@ -111,4 +131,7 @@ private:
     QSlider* m_volumeBar1 = nullptr;
     QSlider* m_volumeBar2 = nullptr;
     bool m_dragging = false;
+    // Where PlayingRow() last found the song, tried first (the enabling
+    // asks for it whenever the program goes idle).
+    mutable int m_playingRowHint = -1;
 };

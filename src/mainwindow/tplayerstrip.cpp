@@ -52,6 +52,8 @@ TPlayerStrip::TPlayerStrip(QWidget* parent)
     m_butPlay = MakeButton("butPlay", QStringLiteral("Play"), TvIcons::PlayIcon(), this);
     m_butPause = MakeButton("butPause", QStringLiteral("Pause"), TvIcons::PauseIcon(), this);
     m_butStop = MakeButton("butStop", QStringLiteral("Stop"), TvIcons::StopIcon(), this);
+    m_butPrevious = MakeButton("butPrevious", QStringLiteral("Previous"), TvIcons::PreviousIcon(), this);
+    m_butNext = MakeButton("butNext", QStringLiteral("Next"), TvIcons::NextIcon(), this);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progress"));
     m_progress->setAccessibleName(QStringLiteral("Seek"));
@@ -68,12 +70,14 @@ TPlayerStrip::TPlayerStrip(QWidget* parent)
     ClearTimes();
     m_butVolume = MakeButton("butVolume", QStringLiteral("Volume"), TvIcons::VolumeIcon(), this);
     const QCursor buttonCursor = TvIcons::Cursor2();
-    for (QToolButton* b : {m_butPlay, m_butPause, m_butStop})
+    for (QToolButton* b : {m_butPrevious, m_butPlay, m_butPause, m_butStop, m_butNext})
         b->setCursor(buttonCursor);
     m_progress->setCursor(TvIcons::Cursor1());
+    layout->addWidget(m_butPrevious);
     layout->addWidget(m_butPlay);
     layout->addWidget(m_butPause);
     layout->addWidget(m_butStop);
+    layout->addWidget(m_butNext);
     layout->addWidget(m_labElapsed);
     layout->addWidget(m_progress, 1);
     layout->addWidget(m_labTotal);

@@ -1,7 +1,7 @@
 #pragma once
-// The player strip under the playlist (Play, Pause, Stop, the position gauge
-// between the elapsed and the total time, and Volume) and the volume popup
-// with its two bars. The buttons are laid out here; the player controls
+// The player strip under the playlist (Previous, Play, Pause, Stop, Next, the
+// position gauge between the elapsed and the total time, and Volume) and the
+// volume popup with its two bars. The buttons are laid out here; the player controls
 // connect to them.
 
 #include <QFrame>
@@ -22,6 +22,8 @@ public:
     QToolButton* butPlay() const { return m_butPlay; }
     QToolButton* butPause() const { return m_butPause; }
     QToolButton* butStop() const { return m_butStop; }
+    QToolButton* butPrevious() const { return m_butPrevious; }
+    QToolButton* butNext() const { return m_butNext; }
     QToolButton* butVolume() const { return m_butVolume; }
     QProgressBar* progress() const { return m_progress; }
     // The elapsed time left of the gauge and the song's length right of it.
@@ -40,6 +42,8 @@ private:
     QToolButton* m_butPlay = nullptr;
     QToolButton* m_butPause = nullptr;
     QToolButton* m_butStop = nullptr;
+    QToolButton* m_butPrevious = nullptr;
+    QToolButton* m_butNext = nullptr;
     QToolButton* m_butVolume = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_labElapsed = nullptr;

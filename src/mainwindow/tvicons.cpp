@@ -90,6 +90,8 @@ QIcon SearchIcon() { return Button("edit-find", ":/tunevault/tb-search.png"); }
 QIcon PlayIcon() { return Button("media-playback-start", ":/tunevault/play.png"); }
 QIcon PauseIcon() { return Button("media-playback-pause", ":/tunevault/pause.png"); }
 QIcon StopIcon() { return Button("media-playback-stop", ":/tunevault/stop.png"); }
+QIcon PreviousIcon() { return Button("media-skip-backward", ":/tunevault/previous.png"); }
+QIcon NextIcon() { return Button("media-skip-forward", ":/tunevault/next.png"); }
 QIcon VolumeIcon() { return Button("audio-volume-high", ":/tunevault/volume.png"); }
 QIcon AppIcon()
 {

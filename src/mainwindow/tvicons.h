@@ -22,6 +22,8 @@ QIcon SearchIcon();
 QIcon PlayIcon();
 QIcon PauseIcon();
 QIcon StopIcon();
+QIcon PreviousIcon();
+QIcon NextIcon();
 QIcon VolumeIcon();
 QIcon AppIcon();
 // The hover panel's picture.

@@ -17,6 +17,7 @@ bool FakeMediaBackend::open(const std::string& path)
     }
     m_state->open = true;
     m_state->playing = false;
+    m_state->ended = false;
     m_state->path = path;
     m_state->position = 0;
     return true;
@@ -32,6 +33,11 @@ std::optional<std::string> FakeMediaBackend::takeStreamError()
     if (!m_state->open)
         return std::nullopt;
     return std::exchange(m_state->streamError, std::nullopt);
+}
+
+bool FakeMediaBackend::takeEnded()
+{
+    return m_state->open && std::exchange(m_state->ended, false);
 }
 
 void FakeMediaBackend::play()
@@ -59,6 +65,7 @@ bool FakeMediaBackend::seek(std::int64_t positionMs)
         return false;
     m_state->position = static_cast<std::uint32_t>(positionMs);
     m_state->playing = false;
+    m_state->ended = false;
     return true;
 }
 

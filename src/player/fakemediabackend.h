@@ -18,6 +18,9 @@ struct FakeMediaState {
     // A failure of the open file's stream, handed out by the next
     // takeStreamError() (set by the test while a song plays).
     std::optional<std::string> streamError;
+    // The open song has reached its end: handed out once by the next
+    // takeEnded() (set by the test while a song plays).
+    bool ended = false;
     std::uint32_t songLength = 180000;
     bool lengthQueryFails = false;
     bool positionQueryFails = false;
@@ -39,6 +42,7 @@ public:
     bool open(const std::string& path) override;
     std::string openError() const override;
     std::optional<std::string> takeStreamError() override;
+    bool takeEnded() override;
     void play() override;
     void pause() override;
     void resume() override;

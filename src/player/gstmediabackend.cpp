@@ -18,13 +18,15 @@ namespace {
 constexpr guint PlayFlagAudio = 1u << 1;
 constexpr guint PlayFlagSoftVolume = 1u << 4;
 
-// Keeps only what the back-end waits for; everything else (tags, state
-// changes of every element, stream starts) is dropped at once instead of
-// piling up on a bus that nobody watches between calls.
+// Keeps only what the back-end waits for or reports (errors, the end of the
+// stream, state-change completions); everything else (tags, state changes of
+// every element, stream starts) is dropped at once instead of piling up on a
+// bus that nobody watches between calls.
 GstBusSyncReply keepWaitedMessages(GstBus*, GstMessage* message, gpointer)
 {
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR:
+    case GST_MESSAGE_EOS:
     case GST_MESSAGE_ASYNC_DONE:
         return GST_BUS_PASS;
     default:
@@ -134,6 +136,7 @@ bool GstMediaBackend::open(const std::string& path)
     close();
     m_openError.clear();
     m_streamError.reset();
+    m_ended = false;
     if (!m_initialised)
         return failOpen("GStreamer could not be started");
     if (path.empty())
@@ -207,6 +210,14 @@ std::optional<std::string> GstMediaBackend::takeStreamError()
     return std::exchange(m_streamError, std::nullopt);
 }
 
+bool GstMediaBackend::takeEnded()
+{
+    if (!m_pipeline)
+        return false;
+    drainBus();
+    return std::exchange(m_ended, false);
+}
+
 void GstMediaBackend::play()
 {
     if (!m_pipeline)
@@ -249,6 +260,8 @@ bool GstMediaBackend::seek(std::int64_t positionMs)
                                  static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                                  target))
         return false;
+    // An end reached before the seek is over: the song plays on from here.
+    m_ended = false;
     // The flushing seek prerolls again at the target; wait for that.
     return gst_element_get_state(m_pipeline, nullptr, nullptr, StateTimeout) == GST_STATE_CHANGE_SUCCESS;
 }
@@ -372,6 +385,8 @@ void GstMediaBackend::drainBus()
     while (GstMessage* message = gst_bus_pop(m_bus)) {
         if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && !m_streamError)
             m_streamError = errorOf(message);
+        else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS)
+            m_ended = true;
         gst_message_unref(message);
     }
 }

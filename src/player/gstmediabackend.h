@@ -4,13 +4,15 @@
 // without an audio stream or when no sound output can be opened (the sound
 // server's sink, then ALSA; never a silent fallback); a seek is flushing and accurate and leaves the
 // pipeline paused at the target. Closing takes the pipeline to NULL and frees
-// it, which closes the file. Every call is made on one thread; only errors
-// and state-change completions are kept on the bus, so it cannot grow.
+// it, which closes the file. Every call is made on one thread; only errors,
+// the end of the stream and state-change completions are kept on the bus, so
+// it cannot grow.
 //
 // A file that is missing, unreadable or not a regular file is refused before
 // the pipeline is built, with the system's reason; one that GStreamer cannot
 // play gives GStreamer's own message. An error of the stream after the open
-// is kept until takeStreamError() hands it out.
+// is kept until takeStreamError() hands it out, and the end of the stream
+// until takeEnded() does.
 //
 // A file without a length header (a plain CBR file, say) has no duration
 // until the parser has seen a second or so of frames; until then the length
@@ -39,6 +41,7 @@ public:
     bool open(const std::string& path) override;
     std::string openError() const override;
     std::optional<std::string> takeStreamError() override;
+    bool takeEnded() override;
     void play() override;
     void pause() override;
     void resume() override;
@@ -51,7 +54,8 @@ private:
     // Waits for the pending asynchronous state change; false on an error
     // message or when the time runs out, with the reason in `error`.
     bool waitForAsyncDone(GstClockTime timeout, std::string& error);
-    // Drops what the bus holds, keeping the first error as the stream's.
+    // Drops what the bus holds, keeping the first error as the stream's and
+    // noting the end of the stream.
     void drainBus();
     // Fails the open under way: closes what it made and keeps the reason.
     bool failOpen(std::string reason);
@@ -66,4 +70,5 @@ private:
     GstElement* m_parser = nullptr;
     std::string m_openError;
     std::optional<std::string> m_streamError;
+    bool m_ended = false;
 };

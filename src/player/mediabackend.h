@@ -23,6 +23,10 @@ public:
     // reason, handed out once; nullopt while the file plays or has simply
     // reached its end.
     virtual std::optional<std::string> takeStreamError() = 0;
+    // Whether the open file has played to its end since the last call:
+    // true once for each time it reaches the end; a seek or another open
+    // forgets an end not yet handed out.
+    virtual bool takeEnded() = 0;
     // Starts playing from the current position and returns at once.
     virtual void play() = 0;
     // Pause and resume wait until the output has changed state.

@@ -184,4 +184,7 @@ void MusikPlayer::pollPosition()
         return;
     }
     emit playerPosition();
+    // Last, as a receiver may start another song or stop this one.
+    if (m_deviceOpen && m_backend->takeEnded())
+        emit songEnded();
 }

@@ -4,8 +4,10 @@
 // playerPosition() signal, for a refresh of the seek gauge every 500 ms, the
 // first one at once; none arrives after StopPlaying() has returned.
 //
-// The end of a song changes nothing here: the state stays "playing" until the
-// user stops, pauses, seeks or starts another song. A song that cannot be
+// The end of a song changes nothing in the player's state: it stays
+// "playing" until the user stops, pauses, seeks or starts another song. The
+// poller notices the end, though, and tells it once through songEnded(), so
+// that whoever owns the player can start the next song. A song that cannot be
 // played is told, not hidden: a failed open and a stream that fails while it
 // plays (the player then stops) both give playbackFailed() with the reason.
 // All operations run on the user-interface thread; the signals are delivered
@@ -79,6 +81,9 @@ signals:
     // CurrentSongFile() changed: a song opened or closed, or its file was
     // renamed.
     void songChanged();
+    // The open song has played to its end: once each time it gets there
+    // (again only after a seek back into it). The song stays open.
+    void songEnded();
     // `path` could not be opened, or its stream failed while it played and
     // the player stopped; `reason` says why, in words for the user.
     void playbackFailed(const std::string& path, const std::string& reason);

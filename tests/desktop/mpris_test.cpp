@@ -262,6 +262,13 @@ TEST_F(MprisTest, BusCommandsGoThroughThePlayerControlsAndTheWindowShowsThem)
     EXPECT_EQ(AsMap(listener.Last("Metadata")).value("mpris:trackid").value<QDBusObjectPath>().path(),
               QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
 
+    // Stopped, Next plays the first selected row, as the strip's Next does.
+    Select(2);
+    EXPECT_TRUE(Get(kPlayer, "CanGoPrevious").toBool());
+    Call(kPlayer, "Next");
+    EXPECT_EQ(Marked(), std::vector<int>{2});
+    EXPECT_FALSE(Get(kPlayer, "CanGoNext").toBool());
+
     // Quit closes the window as its close box does.
     Call("org.mpris.MediaPlayer2", "Quit");
     EXPECT_TRUE(closed);

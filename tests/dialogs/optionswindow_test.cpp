@@ -97,10 +97,18 @@ TEST_F(DialogsTest, DisplayOptionsChangeThePlaylistCaptionsAtOnce)
         EXPECT_FALSE(options::FNIOMP3INFO);
         EXPECT_EQ(Captions(), (std::vector<QString>{"c.mp3", "Zed - One"}));
         form.cbShowFileNames->setCurrentIndex(0);
+
+        // Playing on at the end of a song sits with the playlist options.
+        EXPECT_EQ(form.cbPlayNextAtEnd->parentWidget(), form.grpPlayList);
+        EXPECT_FALSE(form.cbPlayNextAtEnd->isChecked());
+        form.cbPlayNextAtEnd->click();
+        EXPECT_TRUE(options::playNextAtEnd);
+        EXPECT_LE(form.page1->layout()->minimumSize().height(), form.page1->height());
         QTest::keyClick(&form, Qt::Key_Escape);
     });
     EXPECT_EQ(Stored(store, "FNIOMP3INFO"), QStringLiteral("1"));
     EXPECT_EQ(Stored(store, "REPLURLSPACES"), QStringLiteral("0"));
+    EXPECT_EQ(Stored(store, "playNextAtEnd"), QStringLiteral("1"));
 }
 
 TEST_F(DialogsTest, MissingSkinIsNotSelectedAndEveryWayOfClosingSaves)

@@ -206,6 +206,22 @@ TEST_F(OptionsTest, LeavingRoomInTagsIsKeptAndReadOnItsOwn)
     }
 }
 
+TEST_F(OptionsTest, PlayingOnAtTheEndIsKeptAndReadOnItsOwn)
+{
+    options::playNextAtEnd = true;
+    ASSERT_TRUE(SaveOptions());
+    SetDefaultOptions();
+    LoadOptions();
+    EXPECT_TRUE(options::playNextAtEnd);
+    // Taken where the four stop early; one that does not convert is off.
+    store("FNIOMP3INFO=yes\nplayNextAtEnd=1\n");
+    LoadOptions();
+    EXPECT_TRUE(options::playNextAtEnd);
+    store("playNextAtEnd=yes\n");
+    EXPECT_EQ(LoadOptions().unusedValues, std::vector<std::string>{"playNextAtEnd"});
+    EXPECT_FALSE(options::playNextAtEnd);
+}
+
 TEST_F(OptionsTest, AStoreThatCannotBeUsedIsSkipped)
 {
     // A folder where the settings file is expected: nothing can be read, and

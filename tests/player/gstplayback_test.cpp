@@ -151,6 +151,22 @@ TEST_F(GstPlaybackTest, EndOfSongStaysPlayingUntilTheUserActs)
     EXPECT_FALSE(processHoldsFile(song));
 }
 
+TEST_F(GstPlaybackTest, TheEndOfASongIsToldOnceEachTimeItIsReached)
+{
+    const std::string song = copyFixture(dir, "tone-1s.mp3", "short.mp3");
+    int ends = 0;
+    QObject::connect(&player, &MusikPlayer::songEnded, [&] { ++ends; });
+    ASSERT_TRUE(player.PlayFile(song));
+    EXPECT_TRUE(waitUntil([&] { return ends == 1; }, 8000ms));
+    spinFor(1200ms);
+    EXPECT_EQ(ends, 1);
+    // Played again from the start, it ends again.
+    player.SeekTo(0);
+    player.StartPlaying();
+    EXPECT_TRUE(waitUntil([&] { return ends == 2; }, 8000ms));
+    player.StopPlaying();
+}
+
 TEST_F(GstPlaybackTest, UnopenableFilesFailAndStopThePreviousSong)
 {
     const std::string song = copyFixture(dir, "tone-5s.mp3", "song.mp3");

@@ -344,9 +344,9 @@ TEST_F(PlayerControlsTest, VolumePanelOpensClosesAndHidesOnTheListedControls)
 
     // A press on each listed control hides it.
     const char* const listed[] = {"panStatus", "sPanel2", "butPlay", "butPause", "butStop",
-                                  "songsListView", "sPanel1", "panDiscInfo", "labTotalBytes",
-                                  "labFreeBytes", "filesView", "sToolBar1", "btntbAdd", "btntbRemove",
-                                  "btntbSearch"};
+                                  "butPrevious", "butNext", "songsListView", "sPanel1", "panDiscInfo",
+                                  "labTotalBytes", "labFreeBytes", "filesView", "sToolBar1", "btntbAdd",
+                                  "btntbRemove", "btntbSearch"};
     for (const char* name : listed) {
         QWidget* target = frm->findChild<QWidget*>(QString::fromLatin1(name));
         ASSERT_NE(target, nullptr) << name;
