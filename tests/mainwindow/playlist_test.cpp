@@ -478,8 +478,8 @@ TEST_F(MainWindowTest, TagColumnsSortByEachColumnAndAlbumOrderKeepsDiscsAndTrack
     EXPECT_EQ(column(TPlaylistModel::kLength).front(), "1:02:30");
     EXPECT_EQ(column(TPlaylistModel::kBitrate).front(), "128 kbps");
     EXPECT_EQ(column(TPlaylistModel::kLength).back(), "0:00");
-    TSongsListView* view = playlist().songsListView();
-    playlist().songsListViewInfoTip(view->viewport()->mapToGlobal(view->visualRect(model.index(0, 1)).center()));
+    TSongsListView* list = playlist().songsListView();
+    playlist().songsListViewInfoTip(list->viewport()->mapToGlobal(list->visualRect(model.index(0, 1)).center()));
     EXPECT_EQ(playlist().panSongsHint()->labSongLength()->text(), QStringLiteral("1:02:30"));
     EXPECT_EQ(playlist().panSongsHint()->labSongBitrate()->text(), QStringLiteral("128 kbps"));
     columns.SortByAlbumAction()->trigger();
