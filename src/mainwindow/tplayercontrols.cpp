@@ -88,6 +88,12 @@ TPlayerControls::TPlayerControls(TPlaylistPane& playlist, Prompts& prompts, std:
     connect(m_player.get(), &MusikPlayer::songChanged, this, &TPlayerControls::SongChanged);
     connect(m_player.get(), &MusikPlayer::playbackFailed, this, &TPlayerControls::PlaybackFailed);
     connect(m_player.get(), &MusikPlayer::songEnded, this, &TPlayerControls::SongEnded);
+    // Rows that came or changed may hold the playing song that none held.
+    const auto lookAgain = [this] { m_unlistedSong.clear(); };
+    TPlaylistModel* rows = m_playlist.model();
+    connect(rows, &QAbstractItemModel::rowsInserted, this, lookAgain);
+    connect(rows, &QAbstractItemModel::dataChanged, this, lookAgain);
+    connect(rows, &QAbstractItemModel::modelReset, this, lookAgain);
 
     // The volume panel: 0 at the top is full volume; the bars are reached by
     // the mouse, not by Tab.
@@ -259,12 +265,15 @@ int TPlayerControls::PlayingRow() const
     };
     if (m_playingRowHint >= 0 && m_playingRowHint < m_playlist.Count() && holds(m_playingRowHint))
         return m_playingRowHint;
+    if (song == m_unlistedSong)
+        return -1;
     for (int row = 0; row < m_playlist.Count(); ++row) {
         if (holds(row)) {
             m_playingRowHint = row;
             return row;
         }
     }
+    m_unlistedSong = song;
     return -1;
 }
 

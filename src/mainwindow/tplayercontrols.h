@@ -134,4 +134,8 @@ private:
     // Where PlayingRow() last found the song, tried first (the enabling
     // asks for it whenever the program goes idle).
     mutable int m_playingRowHint = -1;
+    // The playing song that no row held when last looked for: the idle-time
+    // enabling does not look through every row again until rows are added
+    // or changed.
+    mutable std::string m_unlistedSong;
 };

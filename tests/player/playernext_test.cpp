@@ -44,6 +44,15 @@ TEST_F(PlayerControlsTest, PreviousAndNextMoveTheMarkInThePlaylistsCurrentOrder)
     controls()->butNextClick();
     EXPECT_EQ(player().CurrentSongFile(), paths[2]);
     EXPECT_EQ(Marked(), std::vector<int>{1});
+
+    // The playing row removed, the next rows follow the selection; the song
+    // added back is found again.
+    model().removeRows(1, 1);
+    Select({0});
+    EXPECT_EQ(enabling(), std::pair(false, true));
+    playlist().AddFileToPlaylist(paths[2]);
+    model().SetOrder(TPlaylistModel::Order::Caption);
+    EXPECT_EQ(enabling(), std::pair(true, true));
 }
 
 TEST_F(PlayerControlsTest, TheEndOfASongPlaysTheNextRowOnlyWithTheOptionOn)
