@@ -236,8 +236,7 @@ int TPlayerControls::PreviousRow() const
     if (row >= 0) {
         row -= 1;
     } else {
-        const std::vector<int> selected = m_playlist.SelectedRows();
-        row = selected.empty() ? -1 : selected.front() - 1;
+        row = FirstSelectedRow() - 1;
     }
     return row >= 0 ? row : -1;
 }
@@ -248,10 +247,17 @@ int TPlayerControls::NextRow() const
     if (row >= 0) {
         row += 1;
     } else {
-        const std::vector<int> selected = m_playlist.SelectedRows();
-        row = selected.empty() ? 0 : selected.front();
+        row = std::max(FirstSelectedRow(), 0);
     }
     return row < m_playlist.Count() ? row : -1;
+}
+
+int TPlayerControls::FirstSelectedRow() const
+{
+    // From the selection's ranges: the enabling asks at every idle turn,
+    // and a list of every selected row would cost milliseconds.
+    const std::vector<std::pair<int, int>> ranges = m_playlist.SelectedRanges();
+    return ranges.empty() ? -1 : ranges.front().first;
 }
 
 int TPlayerControls::PlayingRow() const

@@ -116,6 +116,8 @@ private:
     void SongEnded();
     // The row of the open song; -1 when none is open or no row holds it.
     int PlayingRow() const;
+    // The first selected row; -1 without a selection.
+    int FirstSelectedRow() const;
     void PlaybackFailed(const std::string& path, const std::string& reason);
     // The caption of the row that holds `path`; its file name when none does.
     QString CaptionOf(const std::string& path) const;
