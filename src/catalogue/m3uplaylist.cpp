@@ -96,25 +96,6 @@ std::string LineFor(const std::string& path)
     }
     return url;
 }
-
-
-// The file a save replaces: `file`, or where its chain of symbolic links ends
-// (a relative link from the link's folder), also when nothing is there yet.
-// Empty with errno set when the links go round in a loop.
-std::string LinkTarget(std::string file)
-{
-    for (int hop = 0; hop < 40; ++hop) {
-        std::string target(PATH_MAX, '\0');
-        const ssize_t n = readlink(file.c_str(), target.data(), target.size());
-        if (n < 0 || static_cast<std::size_t>(n) >= target.size())
-            return file; // not a link (or none that can be followed): the write says why it fails, if it does
-        target.resize(static_cast<std::size_t>(n));
-        file = target[0] == '/' ? target : FolderPart(file) + target;
-    }
-    errno = ELOOP;
-    return {};
-}
-
 // Collects the lines of a file while it is read and sorts them into the
 // playlist: used entries, the column width, kept lines.
 class LineReader final {
