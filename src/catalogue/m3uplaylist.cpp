@@ -174,14 +174,8 @@ private:
             Keep(line);
             return;
         }
-        std::string path = line;
-        if (StartsWith(line, "file://"))
-            path = FileUrlPath(line);
-        else if (line.find("://") != std::string::npos || HasControlCharacters(line))
-            path.clear();
-        else if (line[0] != '/')
-            path = m_folder + line;
-        if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos) {
+        std::string path = M3uPlaylist::EntryPath(line, m_folder);
+        if (path.empty()) {
             ++m_report.leftOut;
             Keep(line);
             return;
@@ -244,6 +238,20 @@ private:
 };
 
 } // namespace
+
+std::string M3uPlaylist::EntryPath(const std::string& line, const std::string& folder)
+{
+    std::string path = line;
+    if (StartsWith(line, "file://"))
+        path = FileUrlPath(line);
+    else if (line.find("://") != std::string::npos || HasControlCharacters(line))
+        path.clear();
+    else if (!line.empty() && line[0] != '/')
+        path = folder + line;
+    if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos)
+        return {};
+    return path;
+}
 
 bool M3uPlaylist::Write(const std::string& file, int& error) const
 {

@@ -3,9 +3,11 @@
 #include "codepage.h"
 #include "filedescriptor.h"
 #include "fileutils.h"
+#include "m3uplaylist.h"
 #include "temporaryfile.h"
 
 #include <cerrno>
+#include <fstream>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -151,4 +153,42 @@ bool PlaylistFile::Write(const std::string& file, const std::vector<Entry>& entr
     }
     close(dirFd);
     return ok;
+}
+
+std::vector<std::string> PlaylistFile::ReadPaths(const std::string& file, int& error)
+{
+    error = 0;
+    if (FormatOf(file) != Format::Pls) {
+        M3uPlaylist::ReadReport report;
+        M3uPlaylist read = M3uPlaylist::Read(file, report);
+        error = report.error;
+        return std::move(read.paths);
+    }
+    errno = 0;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        error = errno != 0 ? errno : EIO;
+        return {};
+    }
+    // "FileN=" lines (the key in any letter case), in the file's order.
+    const std::string folder = FolderPart(file);
+    std::vector<std::string> paths;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!EndsWithNoCase(line.substr(0, 4), "file"))
+            continue;
+        std::size_t i = 4;
+        while (i < line.size() && line[i] >= '0' && line[i] <= '9')
+            ++i;
+        if (i == 4 || i >= line.size() || line[i] != '=')
+            continue;
+        std::string path = M3uPlaylist::EntryPath(line.substr(i + 1), folder);
+        if (!path.empty())
+            paths.push_back(std::move(path));
+    }
+    if (in.bad())
+        error = EIO;
+    return paths;
 }

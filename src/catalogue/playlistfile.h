@@ -36,4 +36,9 @@ public:
     // False with errno's code in `error` when it could not be written.
     static bool Write(const std::string& file, const std::vector<Entry>& entries, bool relative,
                       const CodePage& codePage, int& error);
+
+    // The local files a playlist lists, in its order: relative paths from
+    // the playlist's folder, file: URLs as their paths; web addresses are
+    // left out. Empty with errno's code in `error` when it cannot be read.
+    static std::vector<std::string> ReadPaths(const std::string& file, int& error);
 };

@@ -86,6 +86,19 @@ TEST(PlaylistFileTest, PlsGivesNumberedFields)
                                           "File2=/x/b.mp3\nTitle2=B\nLength2=-1\n"
                                           "NumberOfEntries=2\nVersion=2\n");
     EXPECT_EQ(PlaylistFile::FormatOf("list.txt"), PlaylistFile::Format::M3u8);
+
+    // Reading back: relative paths from the playlist's folder, file: URLs as
+    // bytes, web addresses left out; M3U files through the same reader.
+    EXPECT_EQ(PlaylistFile::ReadPaths(dir.file("p.pls"), error), (std::vector<std::string>{dir.file("a.mp3"), "/x/b.mp3"}));
+    WriteFile(dir.file("f.PLS"), "[playlist]\r\nfile1=sub/c.mp3\r\nTitle1=C\r\nFile2=http://radio.example/\r\n"
+                                 "File3=file:///m/caf%E9.mp3\r\nNumberOfEntries=3\r\n");
+    EXPECT_EQ(PlaylistFile::ReadPaths(dir.file("f.PLS"), error),
+              (std::vector<std::string>{dir.file("sub/c.mp3"), "/m/caf\xe9.mp3"}));
+    EXPECT_EQ(error, 0);
+    WriteFile(dir.file("l.m3u"), "#EXTM3U\n#EXTINF:1,X\nsub/d.mp3\n");
+    EXPECT_EQ(PlaylistFile::ReadPaths(dir.file("l.m3u"), error), std::vector<std::string>{dir.file("sub/d.mp3")});
+    EXPECT_TRUE(PlaylistFile::ReadPaths(dir.file("none.pls"), error).empty());
+    EXPECT_EQ(error, ENOENT);
 }
 
 } // namespace
