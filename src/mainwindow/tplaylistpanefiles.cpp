@@ -1,5 +1,5 @@
-// Saving the playlist as a playlist file for other players. Part of
-// TPlaylistPane.
+// Playlist files of other players: adding the files one lists, and saving
+// the playlist as one. Part of TPlaylistPane.
 #include "tplaylistpane.h"
 
 #include "systemerrortext.h"
@@ -13,6 +13,9 @@
 #include "tfileinfo.h"
 
 #include <QFile>
+#include <QStringList>
+
+#include <sys/stat.h>
 
 void TPlaylistPane::SavePlaylistAsClick()
 {
@@ -44,4 +47,42 @@ void TPlaylistPane::SavePlaylistAsClick()
         m_prompts.showError(QStringLiteral("Save playlist"),
                             QStringLiteral("The playlist could not be saved:\r\n%1\r\n%2")
                                 .arg(QFile::decodeName(QByteArray::fromStdString(*file)), SystemErrorText(error)));
+}
+
+void TPlaylistPane::OpenPlaylistClick()
+{
+    const std::vector<std::string> files = m_prompts.openFiles(
+        QStringLiteral("Open playlist"), QStringLiteral("Playlists (*.m3u8 *.m3u *.pls)"), DialogStartFolder());
+    if (files.empty())
+        return;
+    std::vector<std::string> found;
+    std::vector<std::string> missing;
+    QStringList unreadable;
+    for (const std::string& file : files) {
+        int error = 0;
+        const std::vector<std::string> paths = PlaylistFile::ReadPaths(file, error);
+        if (error != 0)
+            unreadable << QFile::decodeName(QByteArray::fromStdString(file)) + QStringLiteral(": ")
+                              + SystemErrorText(error);
+        for (const std::string& path : paths) {
+            struct stat st {};
+            (stat(path.c_str(), &st) == 0 ? found : missing).push_back(path);
+        }
+    }
+    if (!unreadable.isEmpty())
+        m_prompts.showError(QStringLiteral("Open playlist"),
+                            QStringLiteral("The playlist could not be read:\r\n") + unreadable.join(QStringLiteral("\r\n")));
+    if (!missing.empty()) {
+        // A long list names its first files only: the message must fit the screen.
+        constexpr std::size_t kNamed = 20;
+        QStringList lines;
+        lines << (missing.size() == 1 ? QStringLiteral("This file of the playlist does not exist:")
+                                      : QStringLiteral("%1 files of the playlist do not exist:").arg(missing.size()));
+        for (std::size_t i = 0; i < missing.size() && i < kNamed; ++i)
+            lines << QFile::decodeName(QByteArray::fromStdString(missing[i]));
+        if (missing.size() > kNamed)
+            lines << QStringLiteral("... and %1 more").arg(missing.size() - kNamed);
+        m_prompts.showWarning(QStringLiteral("Open playlist"), lines.join(QStringLiteral("\r\n")));
+    }
+    ReportNotMp3(AddFilesToPlaylist(found));
 }

@@ -244,6 +244,22 @@ TEST_F(MainWindowTest, SavePlaylistAsWritesTheRowsInListOrder)
     SetMainWindow(nullptr);
 }
 
+TEST_F(MainWindowTest, OpenPlaylistAddsItsFilesAndNamesTheMissingOnce)
+{
+    MakeDir(dir.file("lists"));
+    MakeMp3(dir.file("here.mp3"), "Artist", "Title");
+    WriteFile(dir.file("lists/p.m3u8"), "#EXTM3U\n#EXTINF:3,Here\n../here.mp3\n../gone.mp3\n" + dir.file("lost.mp3") + "\n");
+    SetMainWindow(frm.get());
+    prompts.expectOpenFiles({dir.file("lists/p.m3u8")});
+    frm->Openplaylist1->trigger();
+    EXPECT_EQ(PlaylistCaptions(), std::vector<std::string>{"Artist - Title"});
+    ASSERT_EQ(prompts.count(Kind::Warning), 1);
+    const QString warning = prompts.texts(Kind::Warning).front();
+    EXPECT_TRUE(warning.startsWith(QStringLiteral("2 files of the playlist do not exist:"))) << warning.toStdString();
+    EXPECT_TRUE(warning.contains(QStringLiteral("gone.mp3")) && warning.contains(QStringLiteral("lost.mp3")));
+    SetMainWindow(nullptr);
+}
+
 TEST_F(MainWindowTest, ContextMenuFollowsTheSelection)
 {
     for (const char* f : {"a.mp3", "b.mp3"}) {
