@@ -6,6 +6,7 @@
 #include "tagerror.h"
 
 #include <cerrno>
+#include <climits>
 #include <clocale>
 #include <dirent.h>
 #include <fcntl.h>
@@ -250,6 +251,20 @@ std::string FolderPart(const std::string& path)
 {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string LinkTarget(std::string file)
+{
+    for (int hop = 0; hop < 40; ++hop) {
+        std::string target(PATH_MAX, '\0');
+        const ssize_t n = readlink(file.c_str(), target.data(), target.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= target.size())
+            return file; // not a link (or none that can be followed): the write says why it fails, if it does
+        target.resize(static_cast<std::size_t>(n));
+        file = target[0] == '/' ? target : FolderPart(file) + target;
+    }
+    errno = ELOOP;
+    return {};
 }
 
 std::string WithTrailingSeparator(std::string_view path)

@@ -18,6 +18,11 @@ std::string TrimControls(std::string_view text);
 // Everything up to and including the last "/" of the path; empty without one.
 std::string FolderPart(const std::string& path);
 
+// The file a save at `file` replaces: `file`, or where its chain of symbolic
+// links ends (a relative link from the link's folder), also when nothing is
+// there yet. Empty with errno set when the links go round in a loop.
+std::string LinkTarget(std::string file);
+
 // The path with one "/" appended unless it already ends with one; the empty
 // string stays empty.
 std::string WithTrailingSeparator(std::string_view path);

@@ -96,25 +96,6 @@ std::string LineFor(const std::string& path)
     }
     return url;
 }
-
-
-// The file a save replaces: `file`, or where its chain of symbolic links ends
-// (a relative link from the link's folder), also when nothing is there yet.
-// Empty with errno set when the links go round in a loop.
-std::string LinkTarget(std::string file)
-{
-    for (int hop = 0; hop < 40; ++hop) {
-        std::string target(PATH_MAX, '\0');
-        const ssize_t n = readlink(file.c_str(), target.data(), target.size());
-        if (n < 0 || static_cast<std::size_t>(n) >= target.size())
-            return file; // not a link (or none that can be followed): the write says why it fails, if it does
-        target.resize(static_cast<std::size_t>(n));
-        file = target[0] == '/' ? target : FolderPart(file) + target;
-    }
-    errno = ELOOP;
-    return {};
-}
-
 // Collects the lines of a file while it is read and sorts them into the
 // playlist: used entries, the column width, kept lines.
 class LineReader final {
@@ -193,14 +174,8 @@ private:
             Keep(line);
             return;
         }
-        std::string path = line;
-        if (StartsWith(line, "file://"))
-            path = FileUrlPath(line);
-        else if (line.find("://") != std::string::npos || HasControlCharacters(line))
-            path.clear();
-        else if (line[0] != '/')
-            path = m_folder + line;
-        if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos) {
+        std::string path = M3uPlaylist::EntryPath(line, m_folder);
+        if (path.empty()) {
             ++m_report.leftOut;
             Keep(line);
             return;
@@ -263,6 +238,20 @@ private:
 };
 
 } // namespace
+
+std::string M3uPlaylist::EntryPath(const std::string& line, const std::string& folder)
+{
+    std::string path = line;
+    if (StartsWith(line, "file://"))
+        path = FileUrlPath(line);
+    else if (line.find("://") != std::string::npos || HasControlCharacters(line))
+        path.clear();
+    else if (!line.empty() && line[0] != '/')
+        path = folder + line;
+    if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos)
+        return {};
+    return path;
+}
 
 bool M3uPlaylist::Write(const std::string& file, int& error) const
 {

@@ -63,4 +63,9 @@ public:
     // relative path is taken from the playlist's folder and a file: URL as
     // its path.
     static M3uPlaylist Read(const std::string& file, ReadReport& report);
+
+    // The local file an entry line names: an absolute path, a relative one
+    // taken from `folder` (with a trailing "/"), or a file: URL's path.
+    // Empty for a web address, control characters or an empty line.
+    static std::string EntryPath(const std::string& line, const std::string& folder);
 };

@@ -113,6 +113,8 @@ public:
     // Main menu and toolbar items.
     QAction* Addsinglefile1 = nullptr;
     QAction* Adddirectory1 = nullptr;
+    QAction* Openplaylist1 = nullptr;
+    QAction* Saveplaylistas1 = nullptr;
     QAction* mnuSearchItem = nullptr;
     QAction* Exit1 = nullptr;
     QAction* BatchfilesRename1 = nullptr;

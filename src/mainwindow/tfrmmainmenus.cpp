@@ -27,6 +27,8 @@ void TfrmMain::BuildMenus()
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     Addsinglefile1 = add(file, "Addsinglefile1", "&Add single file ...", QKeySequence(Qt::CTRL | Qt::Key_O));
     Adddirectory1 = add(file, "Adddirectory1", "Add &directory ...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    Openplaylist1 = add(file, "Openplaylist1", "&Open playlist ...");
+    Saveplaylistas1 = add(file, "Saveplaylistas1", "&Save playlist as ...");
     file->addSeparator();
     mnuSearchItem = add(file, "mnuSearchItem", "&Jump to file ...", QKeySequence(Qt::Key_F3));
     file->addSeparator();
@@ -60,6 +62,8 @@ void TfrmMain::BuildMenus()
     connect(xxx1, &QAction::triggered, m_playlist, &TPlaylistPane::submAddSingleFileClick);
     connect(Adddirectory1, &QAction::triggered, m_playlist, &TPlaylistPane::submAddDirClick);
     connect(zzz1, &QAction::triggered, m_playlist, &TPlaylistPane::submAddDirClick);
+    connect(Openplaylist1, &QAction::triggered, m_playlist, &TPlaylistPane::OpenPlaylistClick);
+    connect(Saveplaylistas1, &QAction::triggered, m_playlist, &TPlaylistPane::SavePlaylistAsClick);
     connect(mnuSearchItem, &QAction::triggered, this, &TfrmMain::showSearchWindow);
     connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
     connect(BatchfilesRename1, &QAction::triggered, this, &TfrmMain::BatchfilesRename1Click);

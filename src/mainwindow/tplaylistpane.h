@@ -97,6 +97,12 @@ public:
     std::vector<std::string> AddFilesToPlaylist(const std::vector<std::string>& paths);
     void submAddSingleFileClick();
     void submAddDirClick();
+    // "Save playlist as": the rows in list order as an M3U8, M3U or PLS
+    // file, named and placed through the save dialog.
+    void SavePlaylistAsClick();
+    // "Open playlist": adds the files of M3U8, M3U and PLS playlists; the
+    // entries that do not exist are named in one message.
+    void OpenPlaylistClick();
     // The end of a drag onto the playlist: browser rows or desktop files.
     void filesViewEndDrag(const std::vector<DroppedEntry>& entries);
     void AddDroppedUrls(const QList<QUrl>& urls);

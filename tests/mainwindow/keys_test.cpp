@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, EveryMenuItemHasItsOwnAccessLetterAndKeepsItsCaption)
         << undo.toStdString();
     const std::vector<std::pair<QList<QAction*>, QStringList>> menus = {
         {top, {"File", "Tools", "View", "Help"}},
-        {top[0]->menu()->actions(), {"Add single file ...", "Add directory ...", "Jump to file ...", "Exit"}},
+        {top[0]->menu()->actions(), {"Add single file ...", "Add directory ...", "Open playlist ...", "Save playlist as ...", "Jump to file ...", "Exit"}},
         {top[1]->menu()->actions(),
          {"Rename files from mp3 tags ...", "Set mp3 Tags from file names ...", undo, "Preferences ..."}},
         {top[2]->menu()->actions(), {"Tag columns", "Sort by caption", "Sort by album"}},

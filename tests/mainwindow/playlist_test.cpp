@@ -29,6 +29,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <fstream>
+
 #include <unistd.h>
 
 using Kind = ScriptedPrompts::Kind;
@@ -201,6 +203,60 @@ TEST_F(MainWindowTest, NamesThatAreNotUtf8ComeFromTheDialogsAsBytes)
     std::vector<std::string> paths{playlist().FileAt(0)->FullPath(), playlist().FileAt(1)->FullPath()};
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (std::vector<std::string>{dir.file("alb\xfcm/\xe9t\xe9.mp3"), odd}));
+    SetMainWindow(nullptr);
+}
+
+TEST_F(MainWindowTest, SavePlaylistAsWritesTheRowsInListOrder)
+{
+    MakeMp3(dir.file("b.mp3"), "Artist", "Title");
+    MakeMp3(dir.file("a\xff.mp3"));
+    MakeDir(dir.file("lists"));
+    SetMainWindow(frm.get());
+    prompts.expectOpenFiles({dir.file("b.mp3"), dir.file("a\xff.mp3")});
+    playlist().submAddSingleFileClick();
+    ASSERT_EQ(PlaylistCaptions().size(), 2u);
+    const std::string first = playlist().FileAt(0)->FullPath();
+    const std::string second = playlist().FileAt(1)->FullPath();
+
+    prompts.expectSaveFile(dir.file("lists/p.pls")).expect(Kind::YesNo, PromptAnswer::Yes);
+    frm->Saveplaylistas1->trigger();
+    std::ifstream in(dir.file("lists/p.pls"), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string name1 = first.substr(dir.file("").size());
+    const std::string name2 = second.substr(dir.file("").size());
+    EXPECT_EQ(text.rfind("[playlist]\nFile1=../" + name1 + "\nTitle1=" + PlaylistCaptions()[0] + "\nLength1=", 0), 0u);
+    EXPECT_NE(text.find("\nFile2=../" + name2 + "\nTitle2=" + PlaylistCaptions()[1] + "\n"), std::string::npos);
+    EXPECT_NE(text.find("\nNumberOfEntries=2\nVersion=2\n"), std::string::npos);
+    EXPECT_EQ(prompts.texts(Kind::YesNo), QStringList{QStringLiteral("Write the paths relative to the playlist's folder?")});
+
+    // Absolute paths; a cancelled dialog writes nothing; a failure is shown.
+    prompts.expectSaveFile(dir.file("lists/p.m3u8")).expect(Kind::YesNo, PromptAnswer::No);
+    frm->Saveplaylistas1->trigger();
+    std::ifstream m3u(dir.file("lists/p.m3u8"), std::ios::binary);
+    const std::string lines{std::istreambuf_iterator<char>(m3u), std::istreambuf_iterator<char>()};
+    EXPECT_NE(lines.find("\n" + first + "\n#EXTINF:"), std::string::npos);
+    prompts.expectSaveFile(std::nullopt);
+    frm->Saveplaylistas1->trigger();
+    prompts.expectSaveFile(dir.file("missing/p.m3u")).expect(Kind::YesNo, PromptAnswer::No);
+    frm->Saveplaylistas1->trigger();
+    ASSERT_EQ(prompts.count(Kind::Error), 1);
+    EXPECT_TRUE(prompts.texts(Kind::Error).front().startsWith(QStringLiteral("The playlist could not be saved:")));
+    SetMainWindow(nullptr);
+}
+
+TEST_F(MainWindowTest, OpenPlaylistAddsItsFilesAndNamesTheMissingOnce)
+{
+    MakeDir(dir.file("lists"));
+    MakeMp3(dir.file("here.mp3"), "Artist", "Title");
+    WriteFile(dir.file("lists/p.m3u8"), "#EXTM3U\n#EXTINF:3,Here\n../here.mp3\n../gone.mp3\n" + dir.file("lost.mp3") + "\n");
+    SetMainWindow(frm.get());
+    prompts.expectOpenFiles({dir.file("lists/p.m3u8")});
+    frm->Openplaylist1->trigger();
+    EXPECT_EQ(PlaylistCaptions(), std::vector<std::string>{"Artist - Title"});
+    ASSERT_EQ(prompts.count(Kind::Warning), 1);
+    const QString warning = prompts.texts(Kind::Warning).front();
+    EXPECT_TRUE(warning.startsWith(QStringLiteral("2 files of the playlist do not exist:"))) << warning.toStdString();
+    EXPECT_TRUE(warning.contains(QStringLiteral("gone.mp3")) && warning.contains(QStringLiteral("lost.mp3")));
     SetMainWindow(nullptr);
 }
 
