@@ -4,6 +4,7 @@
 #include "deleteprogress.h"
 #include "mounttable.h"
 #include "tagerror.h"
+#include "temporaryfile.h"
 
 #include <cerrno>
 #include <climits>
@@ -404,4 +405,29 @@ void DeleteEntries(const std::string& folder, const std::vector<BrowserEntry>& e
         if (progress.IsDeleteStopped())
             break;
     }
+}
+
+bool ReplaceFileContent(const std::string& file, unsigned mode, const std::function<bool(int fd)>& write, int& error)
+{
+    const std::string target = LinkTarget(file);
+    if (target.empty()) {
+        error = errno;
+        return false;
+    }
+    const std::string folder = FolderPart(target);
+    const int dirFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        error = errno;
+        return false;
+    }
+    bool ok = false;
+    {
+        errno = 0;
+        TemporaryFile temporary(dirFd, target.substr(folder.size()), static_cast<mode_t>(mode));
+        ok = temporary.valid() && write(temporary.fd()) && fsync(temporary.fd()) == 0 && temporary.link()
+             && temporary.renameOver(target.substr(folder.size()));
+        error = ok ? 0 : (errno != 0 ? errno : EIO);
+    }
+    close(dirFd);
+    return ok;
 }

@@ -4,6 +4,7 @@
 // errors. Paths are absolute POSIX paths held as bytes.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,11 @@ std::string FolderPart(const std::string& path);
 // links ends (a relative link from the link's folder), also when nothing is
 // there yet. Empty with errno set when the links go round in a loop.
 std::string LinkTarget(std::string file);
+// Gives the file at `file` (the file its links lead to, as LinkTarget) the
+// content that `write` puts into an open file: made beside it, flushed, and
+// renamed over it, so that a failure leaves the old file whole. A new file
+// gets `mode`. False with errno's code in `error` (EIO when there is none).
+bool ReplaceFileContent(const std::string& file, unsigned mode, const std::function<bool(int fd)>& write, int& error);
 
 // The path with one "/" appended unless it already ends with one; the empty
 // string stays empty.

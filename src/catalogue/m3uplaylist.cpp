@@ -76,26 +76,6 @@ bool HasControlCharacters(const std::string& text)
     return false;
 }
 
-// A line for `path`: the path itself, or a file: URL where a line break or
-// another control character in the name would break the line.
-std::string LineFor(const std::string& path)
-{
-    if (!HasControlCharacters(path))
-        return path;
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const char c : path) {
-        if (IsControl(c) || c == '%') {
-            const auto byte = static_cast<unsigned char>(c);
-            url += '%';
-            url += kHex[byte >> 4];
-            url += kHex[byte & 15];
-        } else {
-            url += c;
-        }
-    }
-    return url;
-}
 // Collects the lines of a file while it is read and sorts them into the
 // playlist: used entries, the column width, kept lines.
 class LineReader final {
@@ -239,6 +219,25 @@ private:
 
 } // namespace
 
+std::string M3uPlaylist::EntryLine(const std::string& path)
+{
+    if (!HasControlCharacters(path))
+        return path;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const char c : path) {
+        if (IsControl(c) || c == '%') {
+            const auto byte = static_cast<unsigned char>(c);
+            url += '%';
+            url += kHex[byte >> 4];
+            url += kHex[byte & 15];
+        } else {
+            url += c;
+        }
+    }
+    return url;
+}
+
 std::string M3uPlaylist::EntryPath(const std::string& line, const std::string& folder)
 {
     std::string path = line;
@@ -255,57 +254,37 @@ std::string M3uPlaylist::EntryPath(const std::string& line, const std::string& f
 
 bool M3uPlaylist::Write(const std::string& file, int& error) const
 {
-    const std::string target = LinkTarget(file);
-    if (target.empty()) {
-        error = errno;
-        return false;
-    }
-    const std::string folder = FolderPart(target);
-    const int dirFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) {
-        error = errno;
-        return false;
-    }
-    bool ok = false;
-    {
-        errno = 0;
-        TemporaryFile temporary(dirFd, target.substr(folder.size()), 0600);
-        if (temporary.valid()) {
-            // The kept blocks by the entry they stood before; written there once.
-            std::unordered_map<std::string, std::vector<std::size_t>> blocksBefore;
-            for (std::size_t i = 0; i < kept.size(); ++i) {
-                if (!kept[i].before.empty())
-                    blocksBefore[kept[i].before].push_back(i);
-            }
-            std::vector<bool> written(kept.size(), false);
-            BufferedWriter out(temporary.fd());
-            out.Line(kHeader);
-            if (columnWidth >= 0)
-                out.Line(kColumnTag + std::to_string(columnWidth));
-            for (const std::string& path : paths) {
-                if (const auto found = blocksBefore.find(path); found != blocksBefore.end()) {
-                    for (const std::size_t i : found->second) {
-                        for (const std::string& line : kept[i].lines)
-                            out.Line(line);
-                        written[i] = true;
-                    }
-                    blocksBefore.erase(found);
-                }
-                out.Line(LineFor(path));
-            }
-            for (std::size_t i = 0; i < kept.size(); ++i) {
-                if (!written[i]) {
+    return ReplaceFileContent(file, 0600, [this](int fd) {
+        // The kept blocks by the entry they stood before; written there once.
+        std::unordered_map<std::string, std::vector<std::size_t>> blocksBefore;
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            if (!kept[i].before.empty())
+                blocksBefore[kept[i].before].push_back(i);
+        }
+        std::vector<bool> written(kept.size(), false);
+        BufferedWriter out(fd);
+        out.Line(kHeader);
+        if (columnWidth >= 0)
+            out.Line(kColumnTag + std::to_string(columnWidth));
+        for (const std::string& path : paths) {
+            if (const auto found = blocksBefore.find(path); found != blocksBefore.end()) {
+                for (const std::size_t i : found->second) {
                     for (const std::string& line : kept[i].lines)
                         out.Line(line);
+                    written[i] = true;
                 }
+                blocksBefore.erase(found);
             }
-            ok = out.Flush() && fsync(temporary.fd()) == 0 && temporary.link()
-                 && temporary.renameOver(target.substr(folder.size()));
+            out.Line(EntryLine(path));
         }
-        error = ok ? 0 : (errno != 0 ? errno : EIO);
-    }
-    close(dirFd);
-    return ok;
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            if (!written[i]) {
+                for (const std::string& line : kept[i].lines)
+                    out.Line(line);
+            }
+        }
+        return out.Flush();
+    }, error);
 }
 
 M3uPlaylist M3uPlaylist::Read(const std::string& file, ReadReport& report)

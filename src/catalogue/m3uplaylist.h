@@ -68,4 +68,8 @@ public:
     // taken from `folder` (with a trailing "/"), or a file: URL's path.
     // Empty for a web address, control characters or an empty line.
     static std::string EntryPath(const std::string& line, const std::string& folder);
+    // The line of an entry for `path`: the path itself, or a file: URL (the
+    // control characters and "%" escaped) where a line break or another
+    // control character in the name would break the line.
+    static std::string EntryLine(const std::string& path);
 };

@@ -51,21 +51,7 @@ std::string PathLine(const std::string& absolute, const std::string& folder, boo
     bool control = false;
     for (const char c : absolute)
         control = control || IsControl(c);
-    if (!control)
-        return PlaylistFile::PathFor(absolute, folder, relative);
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const char c : absolute) {
-        if (IsControl(c) || c == '%') {
-            const auto byte = static_cast<unsigned char>(c);
-            url += '%';
-            url += kHex[byte >> 4];
-            url += kHex[byte & 15];
-        } else {
-            url += c;
-        }
-    }
-    return url;
+    return control ? M3uPlaylist::EntryLine(absolute) : PlaylistFile::PathFor(absolute, folder, relative);
 }
 
 } // namespace
@@ -129,30 +115,11 @@ std::string PlaylistFile::Text(Format format, const std::string& folder, const s
 bool PlaylistFile::Write(const std::string& file, const std::vector<Entry>& entries, bool relative,
                          const CodePage& codePage, int& error)
 {
-    const std::string target = LinkTarget(file);
-    if (target.empty()) {
-        error = errno;
-        return false;
-    }
     // Relative paths start from the folder the name was given in, where
     // players look for the entries.
     const std::string text = Text(FormatOf(file), FolderPart(file), entries, relative, codePage);
-    const std::string folder = FolderPart(target);
-    const int dirFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) {
-        error = errno;
-        return false;
-    }
-    bool ok = false;
-    {
-        errno = 0;
-        TemporaryFile temporary(dirFd, target.substr(folder.size()), 0644);
-        ok = temporary.valid() && WriteAll(temporary.fd(), text.data(), text.size()) && fsync(temporary.fd()) == 0
-             && temporary.link() && temporary.renameOver(target.substr(folder.size()));
-        error = ok ? 0 : (errno != 0 ? errno : EIO);
-    }
-    close(dirFd);
-    return ok;
+    return ReplaceFileContent(
+        file, 0644, [&text](int fd) { return WriteAll(fd, text.data(), text.size()); }, error);
 }
 
 std::vector<std::string> PlaylistFile::ReadPaths(const std::string& file, int& error)
