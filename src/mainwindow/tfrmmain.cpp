@@ -34,7 +34,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
