@@ -10,22 +10,22 @@
 namespace id3v2 {
 
 const std::array<ExtraFieldInfo, kExtraFieldCount> kExtraFields = {{
-    {"albumartist", "Album artist", "TPE2", "TPE2", "TP2"},
-    {"disc", "Disc", "TPOS", "TPOS", "TPA"},
-    {"composer", "Composer", "TCOM", "TCOM", "TCM"},
-    {"bpm", "BPM", "TBPM", "TBPM", "TBP"},
-    {"originalyear", "Original year", "TORY", "TDOR", "TOR"},
-    {"publisher", "Publisher", "TPUB", "TPUB", "TPB"},
-    {"grouping", "Grouping", "TIT1", "TIT1", "TT1"},
-    {"subtitle", "Subtitle", "TIT3", "TIT3", "TT3"},
-    {"compilation", "Compilation", "TCMP", "TCMP", "TCP"},
-    {"sortartist", "Sort artist", "TSOP", "TSOP", "TSP"},
-    {"sortalbum", "Sort album", "TSOA", "TSOA", "TSA"},
-    {"sorttitle", "Sort title", "TSOT", "TSOT", "TST"},
-    {"isrc", "ISRC", "TSRC", "TSRC", "TRC"},
-    {"encodedby", "Encoded by", "TENC", "TENC", "TEN"},
-    {"copyright", "Copyright", "TCOP", "TCOP", "TCR"},
-    {"url", "URL", "WXXX", "WXXX", "WXX"},
+    {"albumartist", "&Album artist", "TPE2", "TPE2", "TP2"},
+    {"disc", "&Disc", "TPOS", "TPOS", "TPA"},
+    {"composer", "Co&mposer", "TCOM", "TCOM", "TCM"},
+    {"bpm", "&BPM", "TBPM", "TBPM", "TBP"},
+    {"originalyear", "Origi&nal year", "TORY", "TDOR", "TOR"},
+    {"publisher", "Publis&her", "TPUB", "TPUB", "TPB"},
+    {"grouping", "&Grouping", "TIT1", "TIT1", "TT1"},
+    {"subtitle", "Sub&title", "TIT3", "TIT3", "TT3"},
+    {"compilation", "Com&pilation", "TCMP", "TCMP", "TCP"},
+    {"sortartist", "&Sort artist", "TSOP", "TSOP", "TSP"},
+    {"sortalbum", "Sort a&lbum", "TSOA", "TSOA", "TSA"},
+    {"sorttitle", "So&rt title", "TSOT", "TSOT", "TST"},
+    {"isrc", "&ISRC", "TSRC", "TSRC", "TRC"},
+    {"encodedby", "&Encoded by", "TENC", "TENC", "TEN"},
+    {"copyright", "Cop&yright", "TCOP", "TCOP", "TCR"},
+    {"url", "&Website (URL)", "WXXX", "WXXX", "WXX"},
 }};
 
 namespace {

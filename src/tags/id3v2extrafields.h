@@ -42,7 +42,7 @@ enum ExtraField : std::size_t {
 
 struct ExtraFieldInfo {
     const char* name;     // as the command-line tool and the patterns name it ("albumartist")
-    const char* caption;  // as the editor labels it ("Album artist")
+    const char* caption;  // as the editor labels it, with its access letter ("&Album artist")
     const char* id;       // ID3v2.3 frame id
     const char* id4;      // ID3v2.4 frame id
     const char* id2;      // ID3v2.2 frame id

@@ -14,9 +14,11 @@
 #include <algorithm>
 #include <exception>
 
-MarkedFields::MarkedFields(const TTagPage& v1Page, const TTagPage& v2Page, const TCoverPage& coverPage)
+MarkedFields::MarkedFields(const TTagPage& v1Page, const TTagPage& v2Page, const TCoverPage& coverPage,
+                           const TMorePage* morePage)
     : m_v1(Read(v1Page))
     , m_v2(Read(v2Page))
+    , m_extras(morePage ? morePage->PendingChanges() : TMorePage::Changes())
     , m_cover(coverPage.PendingChange())
     , m_options(options::CurrentTagOptions())
 {
@@ -71,17 +73,21 @@ std::vector<std::string> MarkedFields::WriteInto(const std::string& path, Folder
         }
     }
     Tmp3TagV2 v2(m_options);
-    bool saveV2 = Any(m_v2) || m_cover != TCoverPage::Change::Keep;
+    const bool anyExtra = std::any_of(m_extras.begin(), m_extras.end(), [](const auto& e) { return e.has_value(); });
+    bool saveV2 = Any(m_v2) || anyExtra || m_cover != TCoverPage::Change::Keep;
     if (saveV2) {
         // Without the file's values the save would drop them: a file that
         // cannot be read is not written.
         saveV2 = v2.LoadFromFile(path);
         if (!saveV2)
             failures.push_back(V2Failure("read", path, v2.LastError()));
-        else if (!Any(m_v2) && m_cover == TCoverPage::Change::Remove)
+        else if (!Any(m_v2) && !anyExtra && m_cover == TCoverPage::Change::Remove)
             saveV2 = HasFrontCover(v2, path);
         if (saveV2) {
             Apply(v2, m_v2);
+            for (std::size_t i = 0; i < m_extras.size(); ++i)
+                if (m_extras[i])
+                    v2.SetExtra(static_cast<id3v2::ExtraField>(i), *m_extras[i]);
             if (m_cover == TCoverPage::Change::Set)
                 v2.SetFrontCover(m_coverData);
             else if (m_cover == TCoverPage::Change::Remove)

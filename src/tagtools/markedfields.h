@@ -1,12 +1,13 @@
 #pragma once
 // Multi-file mode of the tag editor: the fields that carry a value on its
-// ID3v1 and ID3v2 pages and the cover change of its cover page, taken from
+// ID3v1, ID3v2 and "More" pages and the cover change of its cover page, taken from
 // the pages on the UI thread with the tag options of the moment, and their
 // save into one file. The save touches no widget, so that many files can be
 // saved at once on the worker pool.
 
 #include "tagoptions.h"
 #include "tcoverpage.h"
+#include "tmorepage.h"
 
 #include <array>
 #include <optional>
@@ -19,7 +20,8 @@ class TTagPage;
 
 class MarkedFields final {
 public:
-    MarkedFields(const TTagPage& v1Page, const TTagPage& v2Page, const TCoverPage& coverPage);
+    MarkedFields(const TTagPage& v1Page, const TTagPage& v2Page, const TCoverPage& coverPage,
+                 const TMorePage* morePage = nullptr);
 
     // Loads the tags of `path` that have marked fields (the ID3v2 tag also
     // for a cover change), sets those fields and saves them in one rewrite
@@ -40,6 +42,7 @@ private:
 
     Values m_v1;
     Values m_v2;
+    TMorePage::Changes m_extras;
     TCoverPage::Change m_cover;
     std::string m_coverData;  // the picture to set
     TagOptions m_options;

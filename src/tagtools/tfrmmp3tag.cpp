@@ -3,6 +3,7 @@
 #include "markedfields.h"
 #include "tagfailurelist.h"
 #include "tcoverpage.h"
+#include "tmorepage.h"
 #include "ttagpage.h"
 #include "v1losscheck.h"
 
@@ -163,6 +164,9 @@ void TfrmMp3Tag::BuildControls()
     page3 = new TCoverPage(m_prompts, pages);
     pages->addTab(page3, QStringLiteral("Co&ver"));
     connect(page3, &TCoverPage::changed, this, &TfrmMp3Tag::actUpdateUpdate);
+    pageMore = new TMorePage(pages);
+    pages->addTab(pageMore, QStringLiteral("M&ore"));
+    connect(pageMore, &TMorePage::changed, this, &TfrmMp3Tag::actUpdateUpdate);
 
     chkID3v1 = page1->chkStore;
     edtID3v1_Track = page1->edtTrack;
@@ -212,6 +216,7 @@ void TfrmMp3Tag::BuildControls()
 
     page1->installEventFilter(this);
     page2->installEventFilter(this);
+    pageMore->installEventFilter(this);
 }
 
 void TfrmMp3Tag::FormCreate()
@@ -249,7 +254,11 @@ void TfrmMp3Tag::FormCreate()
         page1->ShowPlaceholders();
         page2->ShowPlaceholders();
         page3->ShowPlaceholder();
-        for (QWidget* field : TagFields) {
+        pageMore->ShowPlaceholders();
+        std::vector<QWidget*> fields = TagFields;
+        for (QLineEdit* edit : pageMore->Edits())
+            fields.push_back(edit);
+        for (QWidget* field : fields) {
             if (auto* edit = qobject_cast<QLineEdit*>(field))
                 connect(edit, &QLineEdit::textChanged, this, [this, edit] { edtChange(edit); });
             else if (auto* combo = qobject_cast<QComboBox*>(field))
@@ -287,8 +296,10 @@ void TfrmMp3Tag::LoadSingleFile()
         FillTagInfo(mp3Tag2, m_v2Info);
     else
         m_v2Info.Clear();
-    if (m_v2Info.Present)
+    if (m_v2Info.Present) {
         mp3Tag2.LoadCover(path);
+        pageMore->ShowTag(mp3Tag2);
+    }
     page3->ShowFileCover(mp3Tag2.Cover(), FolderPart(path));
 
     chkID3v1->setChecked(m_v1Info.Present);
@@ -345,6 +356,7 @@ void TfrmMp3Tag::EnableV2Fields()
 {
     page2->EnableFields(chkID3v2->isChecked());
     page3->setEnabled(chkID3v2->isChecked());
+    pageMore->setEnabled(chkID3v2->isChecked());
 }
 
 void TfrmMp3Tag::chkID3v1Click()
@@ -425,7 +437,7 @@ void TfrmMp3Tag::mousePressEvent(QMouseEvent* event)
 bool TfrmMp3Tag::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if ((watched == page1 || watched == page2) && type == QEvent::MouseButtonPress) {
+    if ((watched == page1 || watched == page2 || watched == pageMore) && type == QEvent::MouseButtonPress) {
         FormMouseDown();
     } else if (type == QEvent::FocusIn || type == QEvent::FocusOut) {
         // A context menu or the genre list taking the focus for a moment is
@@ -444,7 +456,7 @@ bool TfrmMp3Tag::eventFilter(QObject* watched, QEvent* event)
 void TfrmMp3Tag::actUpdateUpdate()
 {
     actUpdate->setEnabled(!m_multiFileMode || page1->AnyFieldChanged() || page2->AnyFieldChanged()
-                          || page3->PendingChange() != TCoverPage::Change::Keep);
+                          || pageMore->AnyFieldChanged() || page3->PendingChange() != TCoverPage::Change::Keep);
 }
 
 void TfrmMp3Tag::actUpdateExecute()
@@ -479,7 +491,8 @@ bool TfrmMp3Tag::ConfirmV1Losses()
     }
     check.EndFile();
     const bool v2Saved = m_multiFileMode
-                             ? page2->AnyFieldChanged() || page3->PendingChange() != TCoverPage::Change::Keep
+                             ? page2->AnyFieldChanged() || pageMore->AnyFieldChanged()
+                                   || page3->PendingChange() != TCoverPage::Change::Keep
                              : chkID3v2->isChecked();
     return check.Confirm(m_prompts, check.EditorQuestion(v2Saved));
 }
@@ -532,6 +545,7 @@ bool TfrmMp3Tag::SaveSingleFile()
     if (chkID3v2->isChecked()) {
         SetChangedFields(mp3Tag2, *page2, m_v2Modif, track2, Utf8(edtID3v2_Genre->currentText()));
         page3->ApplyTo(mp3Tag2);
+        pageMore->ApplyTo(mp3Tag2);
         if (!mp3Tag2.SaveToFile(path, nullptr, v1, v1 == nullptr))
             failure = V2Failure("save", path, mp3Tag2.LastError());
     } else {
@@ -571,7 +585,7 @@ bool TfrmMp3Tag::SaveManyFiles()
 
     // The fields are taken from the pages here; the files are written on
     // the worker pool, many at once, and their failures taken in list order.
-    const MarkedFields fields(*page1, *page2, *page3);
+    const MarkedFields fields(*page1, *page2, *page3, pageMore);
     TagFailureList failures;
     {
         ProgressWindows::ProgressScope progress(static_cast<int>(rows.size()), QStringLiteral("Saving tags ..."));

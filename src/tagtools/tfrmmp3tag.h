@@ -10,7 +10,8 @@
 //
 // A value read from a file is never cut or rewritten unless the user changed
 // that field: untouched fields keep the file's bytes, however long. A third
-// page "Cover" shows and changes the cover picture of the ID3v2 tag.
+// page "Cover" shows and changes the cover picture of the ID3v2 tag, a page
+// "More" after it the ID3v2 fields beyond the seven (TMorePage).
 
 #include "optionvalues.h"
 #include "tmp3modifinfo.h"
@@ -26,6 +27,7 @@
 class PlaylistRows;
 class Prompts;
 class TCoverPage;
+class TMorePage;
 class TTagPage;
 class TUndoRecorder;
 class QAction;
@@ -53,6 +55,7 @@ public:
     TTagPage* page1 = nullptr;
     TTagPage* page2 = nullptr;
     TCoverPage* page3 = nullptr;
+    TMorePage* pageMore = nullptr;
     QCheckBox* chkID3v1 = nullptr;
     QCheckBox* chkID3v2 = nullptr;
     QLineEdit* edtID3v1_Track = nullptr;
