@@ -28,6 +28,10 @@ void TMp3TagInfo::Merge(const TMp3TagInfo& first, const TMp3TagInfo& second)
     Year = FirstNonEmpty(a.Year, b.Year);
     Genre = FirstNonEmpty(a.Genre, b.Genre);
     Comment = FirstNonEmpty(a.Comment, b.Comment);
+    AlbumArtist = FirstNonEmpty(a.AlbumArtist, b.AlbumArtist);
+    Disc = FirstNonEmpty(a.Disc, b.Disc);
+    Composer = FirstNonEmpty(a.Composer, b.Composer);
+    Bpm = FirstNonEmpty(a.Bpm, b.Bpm);
 }
 
 std::string TMp3TagInfo::FirstNonEmpty(std::string_view a, std::string_view b)

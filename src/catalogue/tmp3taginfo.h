@@ -1,6 +1,8 @@
 #pragma once
 // The seven texts of one tag version and whether they come from a tag that
-// exists. Used by the tag editor and the rename-from-tags wizard.
+// exists, with the album artist, disc number, composer and BPM of an ID3v2
+// tag (empty for ID3v1). Used by the tag editor and the rename-from-tags
+// wizard.
 
 #include <string>
 #include <string_view>
@@ -15,6 +17,10 @@ public:
     std::string Year;
     std::string Genre; // a genre name
     std::string Comment;
+    std::string AlbumArtist;
+    std::string Disc; // decimal text, empty for none
+    std::string Composer;
+    std::string Bpm;
 
     // Present false, all texts empty.
     void Clear();

@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -92,6 +93,12 @@ void CopyTag(const Tag& tag, TMp3TagInfo& info)
     info.Album = tag.Album();
     info.Year = tag.Year();
     info.Genre = tag.Genre();
+    if constexpr (std::is_same_v<Tag, Tmp3TagV2>) {
+        info.AlbumArtist = tag.AlbumArtist();
+        info.Disc = tag.Disc() == 0 ? std::string() : std::to_string(tag.Disc());
+        info.Composer = tag.Extra(id3v2::kComposer);
+        info.Bpm = tag.Extra(id3v2::kBpm);
+    }
     info.Present = true;
 }
 
@@ -179,8 +186,8 @@ void TfrmBatchRename::BuildSettingsPage()
     format->setBuddy(cbFileFormat);
     edtCustomPattern = new QLineEdit(QString::fromStdString(options::customRenamePattern), sGroupBox2);
     edtCustomPattern->setObjectName(QStringLiteral("edtCustomPattern"));
-    auto* patternHelp = new QLabel(QStringLiteral("%artist% %title% %album% %track% %track2% %year% %genre%, "
-                                                  "any other text as it is; \"/\" makes subfolders"),
+    auto* patternHelp = new QLabel(QStringLiteral("%artist% %title% %album% %track% %track2% %year% %genre% "
+                                                  "%albumartist% %disc% %disc2% %composer% %bpm%, any other text as it is; \"/\" makes subfolders"),
                                    sGroupBox2);
     patternHelp->setTextFormat(Qt::PlainText);
     patternHelp->setWordWrap(true);

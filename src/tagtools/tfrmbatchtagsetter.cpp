@@ -27,6 +27,7 @@
 #include <QTableView>
 
 #include <charconv>
+#include <type_traits>
 
 namespace {
 
@@ -79,6 +80,13 @@ void SetTexts(Tag& tag, const TfrmBatchTagSetter::TagTexts& texts, long long max
         tag.SetGenre(*texts.genre);
     if (InRange(texts.track, maxTrack))
         tag.SetTrack(static_cast<int>(*texts.track));
+    if constexpr (std::is_same_v<Tag, Tmp3TagV2>) {
+        for (const auto& [text, field] : {std::pair{&texts.albumArtist, id3v2::kAlbumArtist},
+                                          std::pair{&texts.disc, id3v2::kDisc}, std::pair{&texts.composer, id3v2::kComposer},
+                                          std::pair{&texts.bpm, id3v2::kBpm}})
+            if (*text)
+                tag.SetExtra(field, **text);
+    }
 }
 
 } // namespace
@@ -107,7 +115,8 @@ TfrmBatchTagSetter::TfrmBatchTagSetter(PlaylistRows& playlist, Prompts& prompts,
     });
     m_preview = new TPreviewModel({QStringLiteral("File Name"), QStringLiteral("Artist"), QStringLiteral("Title"),
                                    QStringLiteral("Track"), QStringLiteral("Album"), QStringLiteral("Year"),
-                                   QStringLiteral("Genre")},
+                                   QStringLiteral("Genre"), QStringLiteral("Album artist"), QStringLiteral("Disc"),
+                                   QStringLiteral("Composer"), QStringLiteral("BPM")},
                                   true, {}, this);
     BuildSettingsPage();
     BuildPreviewPage();
@@ -133,8 +142,8 @@ void TfrmBatchTagSetter::BuildSettingsPage()
     format->setBuddy(cbFileFormat);
     edtCustomPattern = new QLineEdit(QString::fromStdString(options::customTagPattern), tsSettings);
     edtCustomPattern->setObjectName(QStringLiteral("edtCustomPattern"));
-    auto* patternHelp = new QLabel(QStringLiteral("%artist% %title% %album% %track% %year% %genre%, "
-                                                  "separated by the text between them"),
+    auto* patternHelp = new QLabel(QStringLiteral("%artist% %title% %album% %track% %year% %genre% "
+                                                  "%albumartist% %disc% %composer% %bpm% (ID3v2), separated by the text between them"),
                                    tsSettings);
     patternHelp->setTextFormat(Qt::PlainText);
     patternHelp->setWordWrap(true);
@@ -315,11 +324,16 @@ int TfrmBatchTagSetter::BuildTagPreview()
     m_previewCustom = CustomChosen();
     if (m_previewCustom)
         options::customTagPattern = edtCustomPattern->text().toStdString();
-    for (const auto& [column, field] : {std::pair{AlbumColumn, TNamePattern::Album},
-                                       std::pair{YearColumn, TNamePattern::Year},
-                                       std::pair{GenreColumn, TNamePattern::Genre}})
+    for (const auto& [column, field] :
+         {std::pair{AlbumColumn, TNamePattern::Album}, std::pair{YearColumn, TNamePattern::Year},
+          std::pair{GenreColumn, TNamePattern::Genre}, std::pair{AlbumArtistColumn, TNamePattern::AlbumArtist},
+          std::pair{DiscColumn, TNamePattern::Disc}, std::pair{ComposerColumn, TNamePattern::Composer},
+          std::pair{BpmColumn, TNamePattern::Bpm}})
         lvFiles->setColumnHidden(column, !m_previewCustom || !m_customPattern.Uses(field));
 
+    const bool usesId3v2Fields = m_previewCustom
+        && (m_customPattern.Uses(TNamePattern::AlbumArtist) || m_customPattern.Uses(TNamePattern::Disc)
+            || m_customPattern.Uses(TNamePattern::Composer) || m_customPattern.Uses(TNamePattern::Bpm));
     const TagOptions tagOptions = options::CurrentTagOptions();
     std::vector<TPreviewModel::Row> rows;
     int count = 0;
@@ -345,6 +359,10 @@ int TfrmBatchTagSetter::BuildTagPreview()
                 row.leftOutBecause = QStringLiteral("Left out: does not match the pattern");
             for (const P::Field field : {P::Artist, P::Title, P::Track, P::Album, P::Year, P::Genre})
                 row.texts << (values ? Display((*values)[field]) : QString());
+            // The ID3v2 fields only where the pattern has one.
+            if (usesId3v2Fields)
+                for (const P::Field field : {P::AlbumArtist, P::Disc, P::Composer, P::Bpm})
+                    row.texts << (values ? Display((*values)[field]) : QString());
         } else if (!SplitCaption(caption, withTrack, artist, middle, last)) {
             row.leftOutBecause = QStringLiteral("Left out: no hyphen to split at");
             row.texts << QString() << QString() << QString();
@@ -449,6 +467,14 @@ TfrmBatchTagSetter::TagTexts TfrmBatchTagSetter::RowTexts(const QStringList& tex
         result.year = text(YearColumn);
     if (custom && uses(TNamePattern::Genre))
         result.genre = text(GenreColumn);
+    if (custom && uses(TNamePattern::AlbumArtist))
+        result.albumArtist = text(AlbumArtistColumn);
+    if (custom && uses(TNamePattern::Disc))
+        result.disc = text(DiscColumn);
+    if (custom && uses(TNamePattern::Composer))
+        result.composer = text(ComposerColumn);
+    if (custom && uses(TNamePattern::Bpm))
+        result.bpm = text(BpmColumn);
     return result;
 }
 

@@ -2,7 +2,8 @@
 // "Tag setup": fills the artist, title and (optionally) track of the ID3v1
 // and/or ID3v2 tags of playlist files from the captions the playlist shows,
 // split at hyphens, or the fields of a pattern of the user's own (which may
-// also name the album, year and genre) matched against the captions. The
+// also name the album, year and genre, and for ID3v2 the album artist, disc,
+// composer and BPM) matched against the captions. The
 // preview lists what each file will get, with a check box per file, and the
 // files whose captions cannot be split or matched, unchecked, with the
 // reason. A caption that is not UTF-8 (a file name from an older system) is
@@ -40,15 +41,29 @@ class TfrmBatchTagSetter final : public TBatchWizard {
 public:
     enum Format { ArtistTitle = 0, ArtistTrackTitle = 1, Custom = 2 };
     enum Scope { SelectedItems = 0, AllItems = 1 };
-    // Preview columns; the last three show only for a pattern of the
-    // user's own that has those fields.
-    enum Column { FileNameColumn = 0, ArtistColumn, TitleColumn, TrackColumn, AlbumColumn, YearColumn, GenreColumn };
+    // Preview columns; those from the album on show only for a pattern of
+    // the user's own that has those fields.
+    enum Column {
+        FileNameColumn = 0,
+        ArtistColumn,
+        TitleColumn,
+        TrackColumn,
+        AlbumColumn,
+        YearColumn,
+        GenreColumn,
+        AlbumArtistColumn,
+        DiscColumn,
+        ComposerColumn,
+        BpmColumn
+    };
 
     // What is written into a tag: each field that is given (a track only
     // when the tag can hold it); every other field stays as loaded.
     struct TagTexts {
         std::optional<std::string> artist, title, album, year, genre;
         std::optional<long long> track;
+        // ID3v2 only.
+        std::optional<std::string> albumArtist = {}, disc = {}, composer = {}, bpm = {};
     };
 
     TfrmBatchTagSetter(PlaylistRows& playlist, Prompts& prompts, QWidget* parent = nullptr);

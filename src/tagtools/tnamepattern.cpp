@@ -16,7 +16,7 @@ struct Placeholder {
     bool twoDigits;
 };
 
-constexpr std::array<Placeholder, 7> kPlaceholders{{
+constexpr std::array<Placeholder, 12> kPlaceholders{{
     {"artist", TNamePattern::Artist, false},
     {"title", TNamePattern::Title, false},
     {"album", TNamePattern::Album, false},
@@ -24,6 +24,11 @@ constexpr std::array<Placeholder, 7> kPlaceholders{{
     {"track2", TNamePattern::Track, true},
     {"year", TNamePattern::Year, false},
     {"genre", TNamePattern::Genre, false},
+    {"albumartist", TNamePattern::AlbumArtist, false},
+    {"disc", TNamePattern::Disc, false},
+    {"disc2", TNamePattern::Disc, true},
+    {"composer", TNamePattern::Composer, false},
+    {"bpm", TNamePattern::Bpm, false},
 }};
 
 char Lower(char c)
@@ -56,6 +61,14 @@ const std::string& FieldOf(const TMp3TagInfo& values, TNamePattern::Field field)
         return values.Track;
     case TNamePattern::Year:
         return values.Year;
+    case TNamePattern::AlbumArtist:
+        return values.AlbumArtist;
+    case TNamePattern::Disc:
+        return values.Disc;
+    case TNamePattern::Composer:
+        return values.Composer;
+    case TNamePattern::Bpm:
+        return values.Bpm;
     default:
         return values.Genre;
     }
@@ -143,7 +156,7 @@ std::string TNamePattern::BuildPath(const TMp3TagInfo& values, bool strict) cons
         }
         // A tag's text never reaches another folder.
         std::string value = NameText(FieldOf(values, static_cast<Field>(token.field)));
-        const bool missing = TrimControls(value).empty() || (token.field == Track && value == "0");
+        const bool missing = TrimControls(value).empty() || ((token.field == Track || token.field == Disc) && value == "0");
         if (strict && missing)
             return {};
         if (token.twoDigits && value.size() == 1 && value[0] >= '0' && value[0] <= '9')

@@ -1,8 +1,9 @@
 #pragma once
 // A file name pattern of the user's own, for the two batch wizards: the
 // placeholders %artist%, %title%, %album%, %track%, %track2% (the track with
-// at least two digits), %year% and %genre%, in any letter case, and literal
-// text around them. Text between percent signs that names no field is
+// at least two digits), %year%, %genre%, and of ID3v2 tags %albumartist%,
+// %disc%, %disc2% (the disc number with at least two digits), %composer%
+// and %bpm%, in any letter case, and literal text around them. Text between percent signs that names no field is
 // literal text.
 //
 // The rename wizard builds a relative path from a file's tag values: each
@@ -24,7 +25,7 @@ class TMp3TagInfo;
 
 class TNamePattern final {
 public:
-    enum Field { Artist = 0, Title, Album, Track, Year, Genre, FieldCount };
+    enum Field { Artist = 0, Title, Album, Track, Year, Genre, AlbumArtist, Disc, Composer, Bpm, FieldCount };
     using Values = std::array<std::string, FieldCount>;
 
     explicit TNamePattern(std::string_view pattern);

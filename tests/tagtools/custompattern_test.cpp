@@ -41,10 +41,12 @@ std::string Matched(const std::string& pattern, const std::string& caption)
     const auto values = TNamePattern(pattern).Match(caption);
     if (!values)
         return "(no match)";
+    // The six fields of both tag versions, then those of ID3v2 when any is set.
     std::string out;
-    for (const std::string& value : *values)
-        out += value + "|";
-    return out;
+    std::string more;
+    for (std::size_t field = 0; field < values->size(); ++field)
+        (field <= TNamePattern::Genre ? out : more) += (*values)[field] + "|";
+    return more.find_first_not_of('|') == std::string::npos ? out : out + more;
 }
 
 // The texts of a wizard's shown labels and buttons that do not show whole:
@@ -111,6 +113,25 @@ TEST(NamePatternTest, MatchesCaptionsAtTheirSeparators)
     EXPECT_EQ(Matched("%artist% - %title%", "Nina River"), "(no match)");
     EXPECT_EQ(Matched("%artist% - %title%", " - River"), "(no match)");
     EXPECT_EQ(Matched("no fields", "no fields"), "(no match)");
+}
+
+TEST(NamePatternTest, AlbumFieldsOfId3v2InNamesAndCaptions)
+{
+    TMp3TagInfo values = Values("Nina", "River", "Blue", "7");
+    values.AlbumArtist = "Various/Nina";
+    values.Disc = "2";
+    values.Composer = "Satie";
+    values.Bpm = "120";
+    const TNamePattern pattern("%AlbumArtist%/%album% CD%disc2%/%disc%-%track2% %composer% %BPM%");
+    EXPECT_EQ(pattern.BuildPath(values, true), "Various; Nina/Blue CD02/2-07 Satie 120.mp3");
+    EXPECT_TRUE(pattern.Uses(TNamePattern::Disc));
+    EXPECT_FALSE(pattern.Uses(TNamePattern::Year));
+    // No disc: a strict name is none, a loose one leaves it out.
+    values.Disc.clear();
+    EXPECT_EQ(pattern.BuildPath(values, true), "");
+    EXPECT_EQ(pattern.BuildPath(values, false), "Various; Nina/Blue CD/-07 Satie 120.mp3");
+    EXPECT_EQ(Matched("%albumartist% - %disc%.%track% %bpm%", "VA - 1.05 128.mp3"), "|||05|||VA|1||128|");
+    EXPECT_EQ(Matched("%composer%: %title%", "Satie: Gnossienne"), "|Gnossienne|||||||Satie||");
 }
 
 TEST_F(WizardTest, RenameWithAPatternOfTheUsersOwnMakesSubfoldersInsideTheFolder)
@@ -199,6 +220,18 @@ TEST_F(WizardTest, TagSetupWithAPatternOfTheUsersOwnWritesItsFieldsOnly)
     Tmp3TagV2 tag;
     ASSERT_TRUE(tag.LoadFromFile(c));
     EXPECT_EQ(V2Of(c), (TagValues{"Keep", "T", "Keep", 3}));
+    EXPECT_EQ(tag.Year(), "2001");
+
+    // The ID3v2 album fields go into the ID3v2 tag alone.
+    TfrmBatchTagSetter::TagTexts album;
+    album.albumArtist = "Various";
+    album.disc = "1/2";
+    album.bpm = "128";
+    EXPECT_EQ(TfrmBatchTagSetter::WriteTexts(c, album, true, true), QStringList());
+    ASSERT_TRUE(tag.LoadFromFile(c));
+    EXPECT_EQ(tag.AlbumArtist(), "Various");
+    EXPECT_EQ(tag.Extra(id3v2::kDisc), "1/2");
+    EXPECT_EQ(tag.Extra(id3v2::kBpm), "128");
     EXPECT_EQ(tag.Year(), "2001");
 }
 
