@@ -15,7 +15,7 @@ namespace {
 using Order = TPlaylistModel::Order;
 
 // The first widths of the table's columns.
-constexpr int kFirstWidths[TPlaylistModel::kColumnCount] = {44, 160, 120, 120, 56, 48, 80, 64, 96, 160, 200};
+constexpr int kFirstWidths[TPlaylistModel::kColumnCount] = {44, 160, 120, 120, 56, 48, 80, 64, 96, 160, 200, 120, 48};
 
 std::string OrderText(const TPlaylistModel& model)
 {
@@ -104,6 +104,9 @@ void TPlaylistColumns::SetTagColumns(bool on)
         if (m_tableState.isEmpty() || !header->restoreState(m_tableState)) {
             for (int column = 0; column < TPlaylistModel::kColumnCount; ++column)
                 header->resizeSection(column, kFirstWidths[column]);
+            // The album columns are offered in the header's menu.
+            header->setSectionHidden(TPlaylistModel::kAlbumArtist, true);
+            header->setSectionHidden(TPlaylistModel::kDisc, true);
         }
         for (QAction* shown : m_headerMenu->actions())
             shown->setChecked(!header->isSectionHidden(shown->data().toInt()));

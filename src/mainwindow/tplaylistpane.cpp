@@ -422,7 +422,8 @@ void TPlaylistPane::songsListViewInfoTip(const QPoint& globalPos)
     m_hint->SetSong(Display(info->FileName()),
                     Display(slash == std::string::npos ? std::string() : full.substr(0, slash + 1)),
                     QString::fromStdString(info->FileSizeText()), QString::fromStdString(info->LengthText()),
-                    QString::fromStdString(info->BitrateText()));
+                    QString::fromStdString(info->BitrateText()), Display(info->Tags().albumArtist),
+                    info->Tags().disc > 0 ? QString::number(info->Tags().disc) : QString());
     m_hint->ShowCoverOf(full);
     // A caption cut with "…" is shown whole in a tip above its row, clear
     // of the panel below the mouse.

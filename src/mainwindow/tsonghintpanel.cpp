@@ -37,18 +37,24 @@ TSongHintPanel::TSongHintPanel(QWidget* parent)
 
     QFont bold = font();
     bold.setBold(true);
-    const char* captions[] = {"Name:", "Path:", "File size:", "Length:", "Bitrate:"};
-    QLabel** values[] = {&m_name, &m_path, &m_size, &m_length, &m_bitrate};
-    const char* names[] = {"labSongName", "labSongPath", "labSongFileSize", "labSongLength", "labSongBitrate"};
-    // The values start past the widest caption in the bold font, with a gap.
-    int valuesLeft = 0;
-    for (const char* caption : captions)
-        valuesLeft = std::max(valuesLeft, QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(caption)));
-    valuesLeft += 48 + 10;
-    for (int i = 0; i < 5; ++i) {
+    const char* captions[] = {"Name:", "Path:", "File size:", "Length:", "Bitrate:", "Album artist:", "Disc:"};
+    QLabel** values[] = {&m_name, &m_path, &m_size, &m_length, &m_bitrate, &m_albumArtist, &m_disc};
+    const char* names[] = {"labSongName",    "labSongPath",        "labSongFileSize", "labSongLength",
+                           "labSongBitrate", "labSongAlbumArtist", "labSongDisc"};
+    // The values start past the widest caption in the bold font, with a
+    // gap; those of the album's lines past their own captions where these
+    // are wider.
+    const auto captionsWidth = [&](int from, int to) {
+        int widest = 0;
+        for (int i = from; i < to; ++i)
+            widest = std::max(widest, QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(captions[i])));
+        return widest + 48 + 10;
+    };
+    const int valuesLeft = captionsWidth(0, 5);
+    const int albumValuesLeft = std::max(valuesLeft, captionsWidth(5, 7));
+    for (int i = 0; i < 7; ++i) {
         auto* c = new QLabel(QString::fromLatin1(captions[i]), this);
-        if (i >= 3)
-            m_audioCaptions.push_back(c);
+        m_captions.push_back(c);
         c->setFont(bold);
         c->adjustSize();
         c->move(48, 6 + i * 18);
@@ -56,7 +62,7 @@ TSongHintPanel::TSongHintPanel(QWidget* parent)
         v->setObjectName(QString::fromLatin1(names[i]));
         // File names and folders are shown as typed, never as markup.
         v->setTextFormat(Qt::PlainText);
-        v->move(valuesLeft, 6 + i * 18);
+        v->move(i < 5 ? valuesLeft : albumValuesLeft, 6 + i * 18);
         *values[i] = v;
     }
     resize(300, 64);
@@ -94,7 +100,7 @@ void TSongHintPanel::showCover(const std::string& path, const QImage& thumbnail)
 }
 
 void TSongHintPanel::SetSong(const QString& name, const QString& path, const QString& size, const QString& length,
-                             const QString& bitrate)
+                             const QString& bitrate, const QString& albumArtist, const QString& disc)
 {
     // Within the window, with room for a cover: a longer name loses its
     // end, a longer folder its middle, each marked with "…".
@@ -106,16 +112,28 @@ void TSongHintPanel::SetSong(const QString& name, const QString& path, const QSt
     m_size->setText(size);
     m_length->setText(length);
     m_bitrate->setText(bitrate);
-    for (QLabel* l : {m_name, m_path, m_size, m_length, m_bitrate})
-        l->adjustSize();
-    // The lines of the audio only for a file that has audio properties.
+    m_albumArtist->setText(metrics.elidedText(albumArtist, Qt::ElideRight, std::max(room, 40)));
+    m_disc->setText(disc);
+    // The lines of the audio only for a file that has audio properties, the
+    // album's only where the tag has them; the lines shown follow each other.
     const bool audio = !length.isEmpty();
-    for (QLabel* l : m_audioCaptions)
-        l->setVisible(audio);
-    m_length->setVisible(audio);
-    m_bitrate->setVisible(audio);
-    const int right = std::max(m_name->geometry().right(), m_path->geometry().right());
-    resize(right + 30, audio ? 100 : 64);
+    const bool shown[] = {true, true, true, audio, audio, !albumArtist.isEmpty(), !disc.isEmpty()};
+    QLabel* const lineValues[] = {m_name, m_path, m_size, m_length, m_bitrate, m_albumArtist, m_disc};
+    int lines = 0;
+    for (std::size_t i = 0; i < std::size(lineValues); ++i) {
+        QLabel* value = lineValues[i];
+        value->adjustSize();
+        value->setVisible(shown[i]);
+        m_captions[i]->setVisible(shown[i]);
+        if (!shown[i])
+            continue;
+        value->move(value->x(), 6 + lines * 18);
+        m_captions[i]->move(m_captions[i]->x(), 6 + lines * 18);
+        ++lines;
+    }
+    const int right = std::max({m_name->geometry().right(), m_path->geometry().right(),
+                                m_albumArtist->isVisible() ? m_albumArtist->geometry().right() : 0});
+    resize(right + 30, 10 + lines * 18);
 }
 
 void TSongHintPanel::MoveInside(QPoint topLeft)

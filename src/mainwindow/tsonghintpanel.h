@@ -1,6 +1,6 @@
 #pragma once
 // The hover panel `panSongsHint`: a picture and the file's name, folder and
-// size, and at its right end a small front cover when the file has one. It
+// size (length, bitrate, album artist and disc when known), and at its right end a small front cover when the file has one. It
 // floats over both panes, so it is a child of the main window.
 
 #include <QFrame>
@@ -20,12 +20,14 @@ public:
     QLabel* labSongFileSize() const { return m_size; }
     QLabel* labSongLength() const { return m_length; }
     QLabel* labSongBitrate() const { return m_bitrate; }
+    QLabel* labSongAlbumArtist() const { return m_albumArtist; }
+    QLabel* labSongDisc() const { return m_disc; }
     // Fills the labels and sizes the panel: width = the larger right edge of
     // the name and path labels + 30. Texts too long for the window are cut
     // with "…". The lines "Length:" and "Bitrate:" show when `length` is
-    // not empty.
+    // not empty, "Album artist:" and "Disc:" when their texts are not.
     void SetSong(const QString& name, const QString& path, const QString& size, const QString& length = {},
-                 const QString& bitrate = {});
+                 const QString& bitrate = {}, const QString& albumArtist = {}, const QString& disc = {});
     // Moves the panel to `topLeft`, further left where it would run off the
     // window's right edge.
     void MoveInside(QPoint topLeft);
@@ -42,7 +44,10 @@ private:
     QLabel* m_size = nullptr;
     QLabel* m_length = nullptr;
     QLabel* m_bitrate = nullptr;
-    std::vector<QLabel*> m_audioCaptions;
+    QLabel* m_albumArtist = nullptr;
+    QLabel* m_disc = nullptr;
+    // The caption of each line, in the order of the lines.
+    std::vector<QLabel*> m_captions;
     QLabel* m_cover = nullptr;
     TCoverLoader* m_loader = nullptr;
     // The file whose cover the panel waits for or shows, and the width

@@ -36,7 +36,7 @@ int LeadingNumber(const std::string& text)
 bool IsNumberColumn(int column)
 {
     return column == TPlaylistModel::kTrack || column == TPlaylistModel::kYear || column == TPlaylistModel::kLength
-           || column == TPlaylistModel::kBitrate;
+           || column == TPlaylistModel::kBitrate || column == TPlaylistModel::kDisc;
 }
 
 // A number column's value of a record, for its order.
@@ -45,6 +45,8 @@ std::int64_t NumberOf(const TFileInfo& info, int column)
     switch (column) {
     case TPlaylistModel::kTrack:
         return info.Tags().track;
+    case TPlaylistModel::kDisc:
+        return info.Tags().disc;
     case TPlaylistModel::kYear:
         return LeadingNumber(info.Tags().year);
     case TPlaylistModel::kLength:
@@ -105,7 +107,8 @@ int TPlaylistModel::columnCount(const QModelIndex& parent) const
 QString TPlaylistModel::ColumnCaption(int column)
 {
     static const char* const captions[kColumnCount] = {"#",      "Title",  "Artist",  "Album",     "Track", "Year",
-                                                       "Genre",  "Length", "Bitrate", "File name", "Folder"};
+                                                       "Genre",  "Length", "Bitrate", "File name", "Folder",
+                                                       "Album artist", "Disc"};
     return column >= 0 && column < kColumnCount ? QString::fromLatin1(captions[column]) : QString();
 }
 
@@ -134,6 +137,10 @@ QString TPlaylistModel::CellText(const Row& row, int column) const
         return Text(info.FileName());
     case kFolder:
         return Text(FolderOf(info.FullPath()));
+    case kAlbumArtist:
+        return Text(tags.albumArtist);
+    case kDisc:
+        return tags.disc > 0 ? QString::number(tags.disc) : QString();
     default:
         return {};
     }

@@ -33,7 +33,10 @@ public:
     };
     // The columns of the table of tags, in their first order.
     enum Column {
-        kNumber, kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kLength, kBitrate, kFileName, kFolder, kColumnCount
+        kNumber, kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kLength, kBitrate, kFileName, kFolder,
+        // Hidden until the user shows them.
+        kAlbumArtist, kDisc,
+        kColumnCount
     };
     // The order rows are kept in.
     enum class Order {
