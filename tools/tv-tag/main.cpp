@@ -4,6 +4,11 @@
 //   tv-tag print FILE...     one JSON object a file: both tags, and "audio"
 //                            (length, bitrate, ...) when it holds MPEG audio
 //   tv-tag set FILE --v1|--v2 FIELD=VALUE...   (title artist album year comment track genre)
+//                            --v2 also: the fields of id3v2::kExtraFields by
+//                            name (albumartist disc composer bpm originalyear
+//                            publisher grouping subtitle compilation (0/1)
+//                            sortartist sortalbum sorttitle isrc encodedby
+//                            copyright url), which print shows in "v2"
 //   tv-tag remove FILE --v1|--v2
 //   tv-tag recover       finishes what interrupted saves left in the journal;
 //                        last line "recovered N files"
@@ -27,6 +32,7 @@
 #include <charconv>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +63,25 @@ std::string json(const std::string& text)
     return out + "\"";
 }
 
+// The extra fields of an ID3v2 tag as JSON members (empty when absent).
+std::string extraFieldsJson(const Tmp3TagV2& v2)
+{
+    std::string out;
+    for (std::size_t i = 0; i < id3v2::kExtraFieldCount; ++i)
+        out += ",\"" + std::string(id3v2::kExtraFields[i].name) + "\":" + json(v2.Extra(static_cast<id3v2::ExtraField>(i)));
+    return out;
+}
+
+// Sets an extra field of an ID3v2 tag by its name; false for another name.
+bool applyExtraField(Tmp3TagV2& tag, const std::string& field, const std::string& value)
+{
+    const std::optional<id3v2::ExtraField> extra = id3v2::ExtraFieldNamed(field);
+    if (!extra || (*extra == id3v2::kCompilation && value != "0" && value != "1" && !value.empty()))
+        return false;
+    tag.SetExtra(*extra, value);
+    return true;
+}
+
 int print(const std::vector<std::string>& files, const TagOptions& options)
 {
     int status = 0;
@@ -81,7 +106,7 @@ int print(const std::vector<std::string>& files, const TagOptions& options)
                   << ",\"major\":" << v2.MajorVersion() << ",\"size\":" << v2.TagSize()
                   << ",\"title\":" << json(v2.Title()) << ",\"artist\":" << json(v2.Artist())
                   << ",\"album\":" << json(v2.Album()) << ",\"year\":" << json(v2.Year())
-                  << ",\"track\":" << v2.Track() << ",\"genre\":" << json(v2.Genre())
+                  << ",\"track\":" << v2.Track() << ",\"genre\":" << json(v2.Genre()) << extraFieldsJson(v2)
                   << ",\"comment\":" << json(v2.Comment()) << '}';
         if (const std::optional<AudioProperties> audio = ReadAudioPropertiesOf(file)) {
             std::cout << ",\"audio\":{\"length_ms\":" << audio->lengthMs << ",\"bitrate_kbps\":" << audio->bitrateKbps
@@ -157,7 +182,7 @@ int set(const std::string& file, bool v1, const std::vector<std::string>& assign
     Tmp3TagV2 tag(options);
     tag.LoadFromFile(file);
     for (const auto& [field, value] : fields)
-        if (!applyField(tag, field, value)) {
+        if (!applyExtraField(tag, field, value) && !applyField(tag, field, value)) {
             std::cerr << "tv-tag: bad field or value \"" << field << "=" << value << "\"\n";
             return 2;
         }
