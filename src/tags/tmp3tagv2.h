@@ -56,7 +56,8 @@ public:
     // since (see SetExtra).
     const std::string& Extra(id3v2::ExtraField field) const { return m_extras[field]; }
     // The text of the user text frame (TXXX) with that description (the
-    // last one when there are several); empty when there is none.
+    // last one when there are several); empty when there is none. A load
+    // reads user texts as far as their first 64 KB.
     std::string UserText(std::string_view description) const;
 
     // Text setters store the text without trailing characters of code 32 or
