@@ -1,12 +1,14 @@
 #pragma once
 // Multi-file mode of the tag editor: the fields that carry a value on its
-// ID3v1 and ID3v2 pages and the cover change of its cover page, taken from
+// ID3v1 and ID3v2 pages, the cover change of its cover page and the lyrics
+// change of its lyrics page, taken from
 // the pages on the UI thread with the tag options of the moment, and their
 // save into one file. The save touches no widget, so that many files can be
 // saved at once on the worker pool.
 
 #include "tagoptions.h"
 #include "tcoverpage.h"
+#include "tlyricspage.h"
 
 #include <array>
 #include <optional>
@@ -19,12 +21,14 @@ class TTagPage;
 
 class MarkedFields final {
 public:
-    MarkedFields(const TTagPage& v1Page, const TTagPage& v2Page, const TCoverPage& coverPage);
+    MarkedFields(const TTagPage& v1Page, const TTagPage& v2Page, const TCoverPage& coverPage,
+                 const TLyricsPage* lyricsPage = nullptr);
 
     // Loads the tags of `path` that have marked fields (the ID3v2 tag also
     // for a cover change), sets those fields and saves them in one rewrite
     // (see SaveTags and Tmp3TagV2::SaveToFile for `laterFlushes`). A cover
-    // removal alone leaves a file without a front cover untouched. Returns
+    // removal alone leaves a file without a front cover untouched, a lyrics
+    // removal alone one without lyrics. Returns
     // what failed, each reason naming the file; empty when all worked.
     std::vector<std::string> WriteInto(const std::string& path, FolderFlushes* laterFlushes) const;
 
@@ -37,11 +41,14 @@ private:
     template <class Tag>
     static void Apply(Tag& tag, const Values& values);
     static bool HasFrontCover(Tmp3TagV2& v2, const std::string& path);
+    static bool HasLyrics(Tmp3TagV2& v2, const std::string& path);
 
     Values m_v1;
     Values m_v2;
     TCoverPage::Change m_cover;
     std::string m_coverData;  // the picture to set
+    TLyricsPage::Change m_lyrics = TLyricsPage::Change::Keep;
+    id3v2::Lyrics m_newLyrics;
     TagOptions m_options;
 };
 

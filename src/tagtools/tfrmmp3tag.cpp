@@ -3,6 +3,8 @@
 #include "markedfields.h"
 #include "tagfailurelist.h"
 #include "tcoverpage.h"
+#include "tframespage.h"
+#include "tlyricspage.h"
 #include "ttagpage.h"
 #include "v1losscheck.h"
 
@@ -163,6 +165,11 @@ void TfrmMp3Tag::BuildControls()
     page3 = new TCoverPage(m_prompts, pages);
     pages->addTab(page3, QStringLiteral("Co&ver"));
     connect(page3, &TCoverPage::changed, this, &TfrmMp3Tag::actUpdateUpdate);
+    pageLyrics = new TLyricsPage(m_prompts, pages);
+    pages->addTab(pageLyrics, QStringLiteral("&Lyrics"));
+    connect(pageLyrics, &TLyricsPage::changed, this, &TfrmMp3Tag::actUpdateUpdate);
+    pageFrames = new TFramesPage(pages);
+    pages->addTab(pageFrames, QStringLiteral("All &frames"));
 
     chkID3v1 = page1->chkStore;
     edtID3v1_Track = page1->edtTrack;
@@ -249,6 +256,8 @@ void TfrmMp3Tag::FormCreate()
         page1->ShowPlaceholders();
         page2->ShowPlaceholders();
         page3->ShowPlaceholder();
+        pageLyrics->ShowPlaceholder();
+        pages->setTabVisible(pages->indexOf(pageFrames), false);
         for (QWidget* field : TagFields) {
             if (auto* edit = qobject_cast<QLineEdit*>(field))
                 connect(edit, &QLineEdit::textChanged, this, [this, edit] { edtChange(edit); });
@@ -290,6 +299,10 @@ void TfrmMp3Tag::LoadSingleFile()
     if (m_v2Info.Present)
         mp3Tag2.LoadCover(path);
     page3->ShowFileCover(mp3Tag2.Cover(), FolderPart(path));
+    // Lyrics and the other frames are read only for the single file shown.
+    const bool framesRead = !m_v2Info.Present || mp3Tag2.LoadFrames(path);
+    pageLyrics->ShowFileLyrics(mp3Tag2.FrameList(), FolderPart(path));
+    pageFrames->ShowFrames(mp3Tag2.FrameList(), framesRead ? QString() : FromUtf8(mp3Tag2.LastError()));
 
     chkID3v1->setChecked(m_v1Info.Present);
     chkID3v2->setChecked(m_v2Info.Present);
@@ -345,6 +358,8 @@ void TfrmMp3Tag::EnableV2Fields()
 {
     page2->EnableFields(chkID3v2->isChecked());
     page3->setEnabled(chkID3v2->isChecked());
+    pageLyrics->setEnabled(chkID3v2->isChecked());
+    pageFrames->setEnabled(chkID3v2->isChecked());
 }
 
 void TfrmMp3Tag::chkID3v1Click()
@@ -444,7 +459,8 @@ bool TfrmMp3Tag::eventFilter(QObject* watched, QEvent* event)
 void TfrmMp3Tag::actUpdateUpdate()
 {
     actUpdate->setEnabled(!m_multiFileMode || page1->AnyFieldChanged() || page2->AnyFieldChanged()
-                          || page3->PendingChange() != TCoverPage::Change::Keep);
+                          || page3->PendingChange() != TCoverPage::Change::Keep
+                          || pageLyrics->PendingChange() != TLyricsPage::Change::Keep);
 }
 
 void TfrmMp3Tag::actUpdateExecute()
@@ -480,6 +496,7 @@ bool TfrmMp3Tag::ConfirmV1Losses()
     check.EndFile();
     const bool v2Saved = m_multiFileMode
                              ? page2->AnyFieldChanged() || page3->PendingChange() != TCoverPage::Change::Keep
+                                   || pageLyrics->PendingChange() != TLyricsPage::Change::Keep
                              : chkID3v2->isChecked();
     return check.Confirm(m_prompts, check.EditorQuestion(v2Saved));
 }
@@ -532,6 +549,8 @@ bool TfrmMp3Tag::SaveSingleFile()
     if (chkID3v2->isChecked()) {
         SetChangedFields(mp3Tag2, *page2, m_v2Modif, track2, Utf8(edtID3v2_Genre->currentText()));
         page3->ApplyTo(mp3Tag2);
+        pageLyrics->ApplyTo(mp3Tag2);
+        pageFrames->ApplyTo(mp3Tag2);
         if (!mp3Tag2.SaveToFile(path, nullptr, v1, v1 == nullptr))
             failure = V2Failure("save", path, mp3Tag2.LastError());
     } else {
@@ -571,7 +590,7 @@ bool TfrmMp3Tag::SaveManyFiles()
 
     // The fields are taken from the pages here; the files are written on
     // the worker pool, many at once, and their failures taken in list order.
-    const MarkedFields fields(*page1, *page2, *page3);
+    const MarkedFields fields(*page1, *page2, *page3, pageLyrics);
     TagFailureList failures;
     {
         ProgressWindows::ProgressScope progress(static_cast<int>(rows.size()), QStringLiteral("Saving tags ..."));

@@ -10,7 +10,9 @@
 //
 // A value read from a file is never cut or rewritten unless the user changed
 // that field: untouched fields keep the file's bytes, however long. A third
-// page "Cover" shows and changes the cover picture of the ID3v2 tag.
+// page "Cover" shows and changes the cover picture of the ID3v2 tag, the
+// page "Lyrics" its lyrics, and (single-file mode) the page "All frames"
+// every frame it has.
 
 #include "optionvalues.h"
 #include "tmp3modifinfo.h"
@@ -26,6 +28,8 @@
 class PlaylistRows;
 class Prompts;
 class TCoverPage;
+class TFramesPage;
+class TLyricsPage;
 class TTagPage;
 class TUndoRecorder;
 class QAction;
@@ -53,6 +57,8 @@ public:
     TTagPage* page1 = nullptr;
     TTagPage* page2 = nullptr;
     TCoverPage* page3 = nullptr;
+    TLyricsPage* pageLyrics = nullptr;
+    TFramesPage* pageFrames = nullptr;
     QCheckBox* chkID3v1 = nullptr;
     QCheckBox* chkID3v2 = nullptr;
     QLineEdit* edtID3v1_Track = nullptr;
