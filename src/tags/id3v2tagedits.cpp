@@ -84,7 +84,10 @@ bool ApplyTagEdits(const TagEdits& edits, std::vector<Frame>& frames, int frames
         return false;
     const Fields after = FindFields(frames, framesMajor);
     for (std::size_t field = 0; field < kFieldCount; ++field) {
-        if (field == kTrack) {
+        if (field == kTrack && fields.trackText) {
+            if (before.texts[kTrack] == *fields.trackText)
+                fields.trackText = after.texts[kTrack];
+        } else if (field == kTrack) {
             if (ParseTrackNumber(before.texts[kTrack]) == fields.track)
                 fields.track = ParseTrackNumber(after.texts[kTrack]);
         } else if (before.texts[field] == fields.texts[field]) {

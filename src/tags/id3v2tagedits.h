@@ -61,10 +61,12 @@ struct TagEdits {
     bool Empty() const { return frames.Empty() && lyrics.kind == LyricsChange::Kind::Keep; }
 };
 
-// The seven field texts of a save (the track's slot unused) and its track.
+// The seven field texts of a save (the track's slot unused) and its track:
+// the number, or the whole text where the user set that.
 struct FieldValues {
     std::array<std::string, kFieldCount> texts;
     int track = 0;
+    std::optional<std::string> trackText;
 };
 
 // Applies `edits` to `frames` (read in the form of version `framesMajor`,
