@@ -1,5 +1,7 @@
 #include "id3v2tagedits.h"
 
+#include <algorithm>
+
 namespace id3v2 {
 
 FrameEdits::FrameEdits(const std::vector<FrameEntry>& entries)
@@ -96,6 +98,26 @@ bool ApplyTagEdits(const TagEdits& edits, std::vector<Frame>& frames, int frames
     }
     applyLyrics(edits.lyrics, frames, writtenMajor);
     return true;
+}
+
+std::array<std::string, kFieldCount> FieldTextsOf(const std::vector<FrameEntry>& entries, int major)
+{
+    std::vector<Frame> frames;
+    for (const FrameEntry& entry : entries) {
+        const bool field = entry.id() == "COMM" || entry.id() == "TDRC"
+            || std::find(kFieldIds.begin(), kFieldIds.end(), entry.id()) != kFieldIds.end();
+        if (!field)
+            continue;
+        if (entry.editable()) {
+            frames.push_back(BuildFrame(ValueOf(entry), major));
+        } else {
+            // A frame of a field that cannot be read holds its place unread.
+            Frame unread = MakeFrame(entry.id(), {});
+            unread.format = Frame::kEncrypted;
+            frames.push_back(std::move(unread));
+        }
+    }
+    return FindFields(frames, major).texts;
 }
 
 }  // namespace id3v2

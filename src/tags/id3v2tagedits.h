@@ -79,4 +79,9 @@ struct FieldValues {
 bool ApplyTagEdits(const TagEdits& edits, std::vector<Frame>& frames, int framesMajor, int writtenMajor,
                    FieldValues& fields, std::string& error);
 
+// What the seven fields say in a tag of the frames `entries` describe (in
+// tag order, listed from a tag in the form of version `major`), as a load
+// reads them: the values of edited frames show where the fields will stand.
+std::array<std::string, kFieldCount> FieldTextsOf(const std::vector<FrameEntry>& entries, int major);
+
 }  // namespace id3v2

@@ -497,6 +497,7 @@ bool Tmp3TagV2::loadFrames(const std::string& fileName)
     if (!tag.failure.empty())
         return fail(tag.failure);
     m_frameList = id3v2::DescribeFrames(tag.frames);
+    m_frameListMajor = versions.frames;
     return true;
 }
 

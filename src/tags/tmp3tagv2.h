@@ -131,6 +131,8 @@ public:
     bool LoadFrames(const std::string& fileName);
     // The frames the last LoadFrames found.
     const std::vector<id3v2::FrameEntry>& FrameList() const { return m_frameList; }
+    // The version whose form those frames are in (3, or 4 for an ID3v2.4 tag kept as it is).
+    int FrameListMajor() const { return m_frameListMajor; }
     // The next save applies edits of single frames (made on FrameList) and
     // of the lyrics; see id3v2::ApplyTagEdits. A save that worked forgets
     // the frame edits, which fit only the tag they were made on.
@@ -186,6 +188,7 @@ private:
     CoverChange m_coverChange = CoverChange::Keep;
     std::string m_newCover;
     std::vector<id3v2::FrameEntry> m_frameList;
+    int m_frameListMajor = 3;
     id3v2::TagEdits m_tagEdits;
     std::string m_lastError;
     TagOptions m_options;

@@ -118,6 +118,15 @@ bool TFramesModel::Changed() const
     return false;
 }
 
+std::vector<id3v2::FrameEntry> TFramesModel::Entries() const
+{
+    std::vector<id3v2::FrameEntry> entries;
+    entries.reserve(m_rows.size());
+    for (const Row& row : m_rows)
+        entries.push_back(row.entry);
+    return entries;
+}
+
 id3v2::FrameEdits TFramesModel::Edits() const
 {
     id3v2::FrameEdits edits(m_listed);

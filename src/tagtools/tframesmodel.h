@@ -40,6 +40,8 @@ public:
     int Add(const id3v2::FrameValue& value);
 
     bool Changed() const;
+    // The frames as the rows show them now, in order.
+    std::vector<id3v2::FrameEntry> Entries() const;
     id3v2::FrameEdits Edits() const;
 
 private:

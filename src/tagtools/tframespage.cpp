@@ -55,14 +55,20 @@ TFramesPage::TFramesPage(QWidget* parent)
     updateButtons();
 }
 
-void TFramesPage::ShowFrames(const std::vector<id3v2::FrameEntry>& frames, const QString& failure)
+void TFramesPage::ShowFrames(const std::vector<id3v2::FrameEntry>& frames, int major, const QString& failure)
 {
     m_readable = failure.isEmpty();
+    m_major = major;
     m_model.Load(m_readable ? frames : std::vector<id3v2::FrameEntry>());
     labFramesInfo->setText(m_readable ? QString() : QStringLiteral("The frames cannot be listed: ") + failure);
     labFramesInfo->setVisible(!m_readable);
     tblFrames->resizeColumnsToContents();
     updateButtons();
+}
+
+std::array<std::string, id3v2::kFieldCount> TFramesPage::FieldTexts() const
+{
+    return id3v2::FieldTextsOf(m_model.Entries(), m_major);
 }
 
 void TFramesPage::ApplyTo(Tmp3TagV2& tag) const

@@ -13,7 +13,9 @@
 
 #include <QWidget>
 
+#include <array>
 #include <optional>
+#include <string>
 #include <vector>
 
 class Tmp3TagV2;
@@ -32,9 +34,12 @@ public:
     QPushButton* btnFrameEdit = nullptr;
     QPushButton* btnFrameDelete = nullptr;
 
-    // The frames the file's tag has (Tmp3TagV2::FrameList); with a
-    // `failure` (why they could not be read) the page only says that.
-    void ShowFrames(const std::vector<id3v2::FrameEntry>& frames, const QString& failure = {});
+    // The frames the file's tag has (Tmp3TagV2::FrameList, in the form of
+    // version `major`); with a `failure` (why they could not be read) the
+    // page only says that.
+    void ShowFrames(const std::vector<id3v2::FrameEntry>& frames, int major, const QString& failure = {});
+    // What the seven fields of the ID3v2 page say with the frames as edited.
+    std::array<std::string, id3v2::kFieldCount> FieldTexts() const;
 
     TFramesModel& Model() { return m_model; }
     bool Changed() const { return m_model.Changed(); }
@@ -60,4 +65,5 @@ private:
 
     TFramesModel m_model;
     bool m_readable = true;
+    int m_major = 3;
 };

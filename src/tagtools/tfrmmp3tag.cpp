@@ -170,6 +170,7 @@ void TfrmMp3Tag::BuildControls()
     connect(pageLyrics, &TLyricsPage::changed, this, &TfrmMp3Tag::actUpdateUpdate);
     pageFrames = new TFramesPage(pages);
     pages->addTab(pageFrames, QStringLiteral("All &frames"));
+    connect(pageFrames, &TFramesPage::changed, this, &TfrmMp3Tag::FramesEdited);
 
     chkID3v1 = page1->chkStore;
     edtID3v1_Track = page1->edtTrack;
@@ -302,7 +303,8 @@ void TfrmMp3Tag::LoadSingleFile()
     // Lyrics and the other frames are read only for the single file shown.
     const bool framesRead = !m_v2Info.Present || mp3Tag2.LoadFrames(path);
     pageLyrics->ShowFileLyrics(mp3Tag2.FrameList(), FolderPart(path));
-    pageFrames->ShowFrames(mp3Tag2.FrameList(), framesRead ? QString() : FromUtf8(mp3Tag2.LastError()));
+    pageFrames->ShowFrames(mp3Tag2.FrameList(), mp3Tag2.FrameListMajor(),
+                           framesRead ? QString() : FromUtf8(mp3Tag2.LastError()));
 
     chkID3v1->setChecked(m_v1Info.Present);
     chkID3v2->setChecked(m_v2Info.Present);
@@ -327,6 +329,31 @@ void TfrmMp3Tag::LoadSingleFile()
     EnableV1Fields();
     EnableV2Fields();
     pages->setCurrentWidget(m_v2Info.Present && !m_v1Info.Present ? page2 : page1);
+}
+
+void TfrmMp3Tag::FramesEdited()
+{
+    // The fields the user has not changed show what the edited frames say,
+    // as the save writes them; a changed field wins over the frame edit.
+    const auto texts = pageFrames->FieldTexts();
+    const int track = id3v2::ParseTrackNumber(texts[id3v2::kTrack]);
+    const struct {
+        QLineEdit* edit;
+        bool changed;
+        std::string text;
+    } fields[] = {{edtID3v2_Track, m_v2Modif.Track, track == 0 ? std::string() : std::to_string(track)},
+                  {edtID3v2_Title, m_v2Modif.Title, texts[id3v2::kTitle]},
+                  {edtID3v2_Artist, m_v2Modif.Artist, texts[id3v2::kArtist]},
+                  {edtID3v2_Album, m_v2Modif.Album, texts[id3v2::kAlbum]},
+                  {edtID3v2_Year, m_v2Modif.Year, texts[id3v2::kYear]},
+                  {edtID3v2_Comment, m_v2Modif.Comment, texts[id3v2::kComment]}};
+    for (const auto& [edit, changed, text] : fields)
+        if (!changed)
+            TTagPage::SetProgramText(edit, FromUtf8(text));
+    if (!m_v2Modif.Genre)
+        edtID3v2_Genre->setEditText(FromUtf8(texts[id3v2::kGenre]));
+    if (pageLyrics->PendingChange() == TLyricsPage::Change::Keep)
+        pageLyrics->ShowFileLyrics(pageFrames->Model().Entries(), FolderPart(FirstSelectedPath()));
 }
 
 void TfrmMp3Tag::TrackUserEdits()

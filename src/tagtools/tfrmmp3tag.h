@@ -110,6 +110,8 @@ private:
     void EnableV1Fields();
     void EnableV2Fields();
     void TrackUserEdits();
+    // An edit on the "All frames" page shows in the fields it touches.
+    void FramesEdited();
     // Asks before ID3v1 texts are saved with characters their code page
     // cannot hold; false when the user goes back to the dialog.
     bool ConfirmV1Losses();

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTest>
 
 #include <id3v2tag.h>
 #include <mpegfile.h>
@@ -237,6 +238,17 @@ TEST_F(TagToolsTest, AllFramesAddsEditsAndDeletesFramesKeepsTheRestAndIsUndone)
         page.AddFrame({"USLT", "", "ita", "uno\ndue"});
         page.EditFrame(RowOf(page, "TXXX"), {"TXXX", "Mood", "", "happy"});
         EXPECT_EQ(model.rowCount(), 8);
+        // The other pages show the edits; a field the user typed into keeps
+        // what was typed.
+        EXPECT_EQ(dialog.edtID3v2_Title->text(), QStringLiteral("New"));
+        EXPECT_EQ(dialog.edtID3v2_Comment->text(), QString());
+        EXPECT_EQ(dialog.pageLyrics->memLyrics->toPlainText(), QStringLiteral("uno\ndue"));
+        EXPECT_EQ(dialog.pageLyrics->PendingChange(), TLyricsPage::Change::Keep);
+        dialog.edtID3v2_Artist->setFocus();
+        dialog.edtID3v2_Artist->end(false);
+        QTest::keyClicks(dialog.edtID3v2_Artist, " typed");
+        page.EditFrame(RowOf(page, "TPE1"), {"TPE1", "", "", "Listed"});
+        EXPECT_EQ(dialog.edtID3v2_Artist->text(), QStringLiteral("Artist typed"));
         dialog.btnUpdate->click();
     });
     frm->tagCommands()->Changemp3tags1Click();
@@ -246,7 +258,7 @@ TEST_F(TagToolsTest, AllFramesAddsEditsAndDeletesFramesKeepsTheRestAndIsUndone)
     Tmp3TagV2 tag;
     ASSERT_TRUE(tag.LoadFromFile(song));
     EXPECT_EQ(tag.Title(), "New");
-    EXPECT_EQ(tag.Artist(), "Artist");
+    EXPECT_EQ(tag.Artist(), "Artist typed");
     EXPECT_EQ(tag.Comment(), "");
     EXPECT_EQ(TagLibUserText(song, "Mood"), "happy");
     EXPECT_EQ(TagLibUserUrl(song), "Home http://example.org/");
