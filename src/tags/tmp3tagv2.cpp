@@ -235,6 +235,8 @@ void Tmp3TagV2::Clear()
     m_cover.reset();
     m_coverChange = CoverChange::Keep;
     m_newCover.clear();
+    m_frameList.clear();
+    m_tagEdits = {};
 }
 
 void Tmp3TagV2::SetFrontCover(std::string data)
@@ -423,6 +425,12 @@ bool Tmp3TagV2::LoadCover(const std::string& fileName)
     return guarded([&] { return loadCover(fileName); });
 }
 
+bool Tmp3TagV2::LoadFrames(const std::string& fileName)
+{
+    m_frameList.clear();
+    return guarded([&] { return loadFrames(fileName); });
+}
+
 bool Tmp3TagV2::load(const std::string& fileName)
 {
     errno = 0;
@@ -472,6 +480,27 @@ bool Tmp3TagV2::loadCover(const std::string& fileName)
     return true;
 }
 
+bool Tmp3TagV2::loadFrames(const std::string& fileName)
+{
+    id3v2::TagInfo info;
+    const FileDescriptor file = openTag(fileName, O_RDONLY, info);
+    if (!file.valid())
+        return failToOpen();
+    if (!info.hasId3())
+        return true;
+    if (info.majorVersion() > 4)
+        return fail(unsupportedVersion(info));
+    // Read as the save reads, so that the list's places are the save's.
+    const Versions versions = versionsFor(m_options.writeVersion, info);
+    const id3v2::ReadMode mode = versions.frames == 4 ? id3v2::ReadMode::Native : id3v2::ReadMode::Everything;
+    const id3v2::TagFrames tag = id3v2::ReadTag(file.get(), info, id3v2::TagSizeOf(info), mode);
+    if (!tag.failure.empty())
+        return fail(tag.failure);
+    m_frameList = id3v2::DescribeFrames(tag.frames);
+    m_frameListMajor = versions.frames;
+    return true;
+}
+
 bool Tmp3TagV2::save(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1, bool removeV1)
 {
     std::string coverMimeType;
@@ -499,10 +528,20 @@ bool Tmp3TagV2::save(const std::string& fileName, FolderFlushes* laterFlushes, T
         if (!tag.failure.empty())
             return fail(tag.failure);
     }
+    // Edits of single frames and of the lyrics come first (they name frames
+    // by their place in the tag read); the fields the user left alone then
+    // say what the edited frames say.
+    id3v2::FieldValues values {{m_title, m_artist, m_album, {}, m_year, m_genre, m_comment},
+                               m_track,
+                               m_trackTextSet ? std::optional<std::string>(m_trackText) : std::nullopt};
+    std::string editError;
+    if (!id3v2::ApplyTagEdits(m_tagEdits, tag.frames, versions.frames, versions.written, values, editError))
+        return fail(editError);
     id3v2::ApplyExtraChanges(tag.frames, m_extraChanges, versions.frames, versions.written);
+    const auto& texts = values.texts;
     std::vector<Frame> frames = newFrames(std::move(tag.frames),
-                                          {&m_title, &m_artist, &m_album, nullptr, &m_year, &m_genre, &m_comment},
-                                          m_track, m_trackTextSet ? &m_trackText : nullptr, versions);
+                                          {&texts[0], &texts[1], &texts[2], nullptr, &texts[4], &texts[5], &texts[6]},
+                                          values.track, values.trackText ? &*values.trackText : nullptr, versions);
     if (m_coverChange == CoverChange::Remove || m_coverChange == CoverChange::RemoveFront) {
         const std::optional<std::size_t> cover = m_coverChange == CoverChange::Remove ? id3v2::FindCover(frames)
                                                                                     : id3v2::FindFrontCover(frames);
@@ -570,7 +609,10 @@ bool Tmp3TagV2::save(const std::string& fileName, FolderFlushes* laterFlushes, T
     if (v1 || removeV1)
         SetTrailer(edit, v1, AudioEnd(file.get(), info.fileSize, oldTagSize));
     std::string error;
-    return SaveFileEdit(fileName, file.get(), edit, error, laterFlushes) || fail(error);
+    if (!SaveFileEdit(fileName, file.get(), edit, error, laterFlushes))
+        return fail(error);
+    m_tagEdits.frames = {};
+    return true;
 }
 
 bool Tmp3TagV2::remove(const std::string& fileName, FolderFlushes* laterFlushes, bool withV1, Tmp3TagV1* newV1)

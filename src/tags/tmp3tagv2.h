@@ -11,6 +11,7 @@
 // between calls.
 
 #include "id3v2extrafields.h"
+#include "id3v2tagedits.h"
 #include "tagoptions.h"
 #include "tagpicture.h"
 
@@ -125,7 +126,24 @@ public:
     // `mimeType` (when given) receives the type that follows from the content.
     static std::string CheckPicture(std::string_view data, std::string* mimeType = nullptr);
 
-    // Forgets the texts, the cover and a cover change not yet saved.
+    // Reads every frame of the file's tag as a save carries it into the new
+    // one (in its order, converted where the save converts), for FrameList.
+    // Leaves the texts alone. The result is as LoadFromFile's.
+    bool LoadFrames(const std::string& fileName);
+    // The frames the last LoadFrames found.
+    const std::vector<id3v2::FrameEntry>& FrameList() const { return m_frameList; }
+    // The version whose form those frames are in (3, or 4 for an ID3v2.4 tag kept as it is).
+    int FrameListMajor() const { return m_frameListMajor; }
+    // The next save applies edits of single frames (made on FrameList) and
+    // of the lyrics; see id3v2::ApplyTagEdits. A save that worked forgets
+    // the frame edits, which fit only the tag they were made on.
+    void SetFrameEdits(id3v2::FrameEdits edits) { m_tagEdits.frames = std::move(edits); }
+    void SetLyrics(id3v2::Lyrics lyrics) { m_tagEdits.lyrics = {id3v2::LyricsChange::Kind::Set, std::move(lyrics)}; }
+    // The next save removes the first unsynchronised lyrics (others stay).
+    void RemoveLyrics() { m_tagEdits.lyrics = {id3v2::LyricsChange::Kind::Remove, {}}; }
+
+    // Forgets the texts, the cover, the frame list and the changes not yet
+    // saved of the cover, frames and lyrics.
     void Clear();
 
     const TagOptions& Options() const { return m_options; }
@@ -141,6 +159,7 @@ private:
     bool load(const std::string& fileName);
     bool load(int fd);
     bool loadCover(const std::string& fileName);
+    bool loadFrames(const std::string& fileName);
     bool save(const std::string& fileName, FolderFlushes* laterFlushes, Tmp3TagV1* v1, bool removeV1);
     bool remove(const std::string& fileName, FolderFlushes* laterFlushes, bool withV1, Tmp3TagV1* newV1);
     // Runs an operation; an exception (out of memory) becomes its failure.
@@ -169,6 +188,9 @@ private:
     std::optional<TagPicture> m_cover;
     CoverChange m_coverChange = CoverChange::Keep;
     std::string m_newCover;
+    std::vector<id3v2::FrameEntry> m_frameList;
+    int m_frameListMajor = 3;
+    id3v2::TagEdits m_tagEdits;
     std::string m_lastError;
     TagOptions m_options;
     // The code page of texts in encoding 0; nullptr for the standard's.

@@ -15,7 +15,7 @@
 #include <exception>
 
 MarkedFields::MarkedFields(const TTagPage& v1Page, const TTagPage& v2Page, const TCoverPage& coverPage,
-                           const TMorePage* morePage)
+                           const TMorePage* morePage, const TLyricsPage* lyricsPage)
     : m_v1(Read(v1Page))
     , m_v2(Read(v2Page))
     , m_extras(morePage ? morePage->PendingChanges() : TMorePage::Changes())
@@ -24,6 +24,10 @@ MarkedFields::MarkedFields(const TTagPage& v1Page, const TTagPage& v2Page, const
 {
     if (m_cover == TCoverPage::Change::Set && coverPage.NewCover())
         m_coverData = coverPage.NewCover()->data;
+    if (lyricsPage) {
+        m_lyrics = lyricsPage->PendingChange();
+        m_newLyrics = lyricsPage->Lyrics();
+    }
 }
 
 MarkedFields::Values MarkedFields::Read(const TTagPage& page)
@@ -74,15 +78,18 @@ std::vector<std::string> MarkedFields::WriteInto(const std::string& path, Folder
     }
     Tmp3TagV2 v2(m_options);
     const bool anyExtra = std::any_of(m_extras.begin(), m_extras.end(), [](const auto& e) { return e.has_value(); });
-    bool saveV2 = Any(m_v2) || anyExtra || m_cover != TCoverPage::Change::Keep;
+    bool saveV2 = Any(m_v2) || anyExtra || m_cover != TCoverPage::Change::Keep
+        || m_lyrics != TLyricsPage::Change::Keep;
     if (saveV2) {
         // Without the file's values the save would drop them: a file that
         // cannot be read is not written.
         saveV2 = v2.LoadFromFile(path);
         if (!saveV2)
             failures.push_back(V2Failure("read", path, v2.LastError()));
-        else if (!Any(m_v2) && !anyExtra && m_cover == TCoverPage::Change::Remove)
-            saveV2 = HasFrontCover(v2, path);
+        else if (!Any(m_v2) && !anyExtra)
+            saveV2 = m_cover == TCoverPage::Change::Set || m_lyrics == TLyricsPage::Change::Set
+                || (m_cover == TCoverPage::Change::Remove && HasFrontCover(v2, path))
+                || (m_lyrics == TLyricsPage::Change::Remove && HasLyrics(v2, path));
         if (saveV2) {
             Apply(v2, m_v2);
             for (std::size_t i = 0; i < m_extras.size(); ++i)
@@ -92,6 +99,10 @@ std::vector<std::string> MarkedFields::WriteInto(const std::string& path, Folder
                 v2.SetFrontCover(m_coverData);
             else if (m_cover == TCoverPage::Change::Remove)
                 v2.RemoveFrontCover();  // the files' other pictures stay
+            if (m_lyrics == TLyricsPage::Change::Set)
+                v2.SetLyrics(m_newLyrics);
+            else if (m_lyrics == TLyricsPage::Change::Remove)
+                v2.RemoveLyrics();
         }
     }
     const TagSaveFailures saved = SaveTags(path, saveV1 ? &v1 : nullptr, saveV2 ? &v2 : nullptr, laterFlushes);
@@ -107,6 +118,15 @@ bool MarkedFields::HasFrontCover(Tmp3TagV2& v2, const std::string& path)
     // Removing a front cover the file does not have would only rewrite it
     // (or give it an empty tag).
     return v2.TagPresent() && v2.LoadCover(path) && v2.Cover() && v2.Cover()->type == TagPicture::kFrontCover;
+}
+
+bool MarkedFields::HasLyrics(Tmp3TagV2& v2, const std::string& path)
+{
+    if (!v2.TagPresent() || !v2.LoadFrames(path))
+        return false;
+    const auto& frames = v2.FrameList();
+    return std::any_of(frames.begin(), frames.end(),
+                       [](const id3v2::FrameEntry& entry) { return entry.kind == id3v2::FrameKind::Lyrics; });
 }
 
 std::string V2Failure(const char* what, const std::string& path, const std::string& reason)

@@ -1,9 +1,8 @@
 #include "tcoverpage.h"
 
-#include "filedescriptor.h"
 #include "fileutils.h"
+#include "pagefiles.h"
 #include "prompts.h"
-#include "tagerror.h"
 #include "tmp3tagv2.h"
 
 #include <QHBoxLayout>
@@ -14,11 +13,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cerrno>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -183,24 +177,12 @@ void TCoverPage::updateButtons()
 
 std::optional<std::string> TCoverPage::readPictureFile(const std::string& path)
 {
-    std::string reason;
     std::string data;
-    errno = 0;
-    const FileDescriptor file = OpenRegularFile(path, O_RDONLY);
-    struct stat st {};
-    if (!file.valid() || ::fstat(file.get(), &st) != 0) {
-        reason = SystemErrorText(errno);
-    } else {
-        // A larger file is read only as far as the check needs to refuse it.
-        data.resize(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), TagPicture::kMaxSize + 1));
-        errno = 0;
-        if (!ReadAt(file.get(), data.data(), data.size(), 0))
-            reason = SystemErrorText(errno != 0 ? errno : EIO);
-        else
-            reason = Tmp3TagV2::CheckPicture(data);
-        if (reason.empty() && Decoded(data).isNull())
-            reason = "The picture is damaged: it cannot be read as an image";
-    }
+    std::string reason = ReadUserFile(path, TagPicture::kMaxSize, data);
+    if (reason.empty())
+        reason = Tmp3TagV2::CheckPicture(data);
+    if (reason.empty() && Decoded(data).isNull())
+        reason = "The picture is damaged: it cannot be read as an image";
     if (reason.empty())
         return data;
     m_prompts.showError(QStringLiteral("Error"), QStringLiteral("Cannot use the file \"") + Display(path)
@@ -240,28 +222,11 @@ void TCoverPage::btnCoverSaveClick()
         WithTrailingSeparator(m_folder) + (png ? "cover.png" : "cover.jpg"));
     if (!path)
         return;
-    // The dialog asked before an existing file is replaced. A file made here
-    // that cannot be written completely does not stay behind half written.
-    errno = 0;
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK;
-    FileDescriptor file(::open(path->c_str(), flags | O_EXCL, 0666));
-    const bool created = file.valid();
-    if (!created && errno == EEXIST) {
-        // Only a regular file is replaced; a FIFO, socket or device is refused.
-        struct stat st {};
-        const int reason = ::stat(path->c_str(), &st) == 0 ? NotRegularReason(st.st_mode) : 0;
-        if (reason != 0)
-            errno = reason;
-        else
-            file = FileDescriptor(::open(path->c_str(), flags | O_TRUNC, 0666));
-    }
-    if (file.valid() && WriteAll(file.get(), shown->data.data(), shown->data.size()) && file.close())
-        return;
-    const int error = errno != 0 ? errno : EIO;
-    if (created)
-        ::unlink(path->c_str());
-    m_prompts.showError(QStringLiteral("Error"), QStringLiteral("Cannot write file \"") + Display(*path)
-                                                     + QStringLiteral("\". ") + Display(SystemErrorText(error)));
+    // The dialog asked before an existing file is replaced.
+    const std::string error = WriteUserFile(*path, shown->data);
+    if (!error.empty())
+        m_prompts.showError(QStringLiteral("Error"), QStringLiteral("Cannot write file \"") + Display(*path)
+                                                         + QStringLiteral("\". ") + Display(error));
 }
 
 void TCoverPage::btnCoverRemoveClick()

@@ -4,6 +4,8 @@
 #include "tagfailurelist.h"
 #include "tcoverpage.h"
 #include "tmorepage.h"
+#include "tframespage.h"
+#include "tlyricspage.h"
 #include "ttagpage.h"
 #include "v1losscheck.h"
 
@@ -167,6 +169,12 @@ void TfrmMp3Tag::BuildControls()
     pageMore = new TMorePage(pages);
     pages->addTab(pageMore, QStringLiteral("M&ore"));
     connect(pageMore, &TMorePage::changed, this, &TfrmMp3Tag::actUpdateUpdate);
+    pageLyrics = new TLyricsPage(m_prompts, pages);
+    pages->addTab(pageLyrics, QStringLiteral("&Lyrics"));
+    connect(pageLyrics, &TLyricsPage::changed, this, &TfrmMp3Tag::actUpdateUpdate);
+    pageFrames = new TFramesPage(pages);
+    pages->addTab(pageFrames, QStringLiteral("All &frames"));
+    connect(pageFrames, &TFramesPage::changed, this, &TfrmMp3Tag::FramesEdited);
 
     chkID3v1 = page1->chkStore;
     edtID3v1_Track = page1->edtTrack;
@@ -255,6 +263,8 @@ void TfrmMp3Tag::FormCreate()
         page2->ShowPlaceholders();
         page3->ShowPlaceholder();
         pageMore->ShowPlaceholders();
+        pageLyrics->ShowPlaceholder();
+        pages->setTabVisible(pages->indexOf(pageFrames), false);
         std::vector<QWidget*> fields = TagFields;
         for (QLineEdit* edit : pageMore->Edits())
             fields.push_back(edit);
@@ -301,6 +311,11 @@ void TfrmMp3Tag::LoadSingleFile()
         pageMore->ShowTag(mp3Tag2);
     }
     page3->ShowFileCover(mp3Tag2.Cover(), FolderPart(path));
+    // Lyrics and the other frames are read only for the single file shown.
+    const bool framesRead = !m_v2Info.Present || mp3Tag2.LoadFrames(path);
+    pageLyrics->ShowFileLyrics(mp3Tag2.FrameList(), FolderPart(path));
+    pageFrames->ShowFrames(mp3Tag2.FrameList(), mp3Tag2.FrameListMajor(),
+                           framesRead ? QString() : FromUtf8(mp3Tag2.LastError()));
 
     chkID3v1->setChecked(m_v1Info.Present);
     chkID3v2->setChecked(m_v2Info.Present);
@@ -325,6 +340,31 @@ void TfrmMp3Tag::LoadSingleFile()
     EnableV1Fields();
     EnableV2Fields();
     pages->setCurrentWidget(m_v2Info.Present && !m_v1Info.Present ? page2 : page1);
+}
+
+void TfrmMp3Tag::FramesEdited()
+{
+    // The fields the user has not changed show what the edited frames say,
+    // as the save writes them; a changed field wins over the frame edit.
+    const auto texts = pageFrames->FieldTexts();
+    const int track = id3v2::ParseTrackNumber(texts[id3v2::kTrack]);
+    const struct {
+        QLineEdit* edit;
+        bool changed;
+        std::string text;
+    } fields[] = {{edtID3v2_Track, m_v2Modif.Track, track == 0 ? std::string() : std::to_string(track)},
+                  {edtID3v2_Title, m_v2Modif.Title, texts[id3v2::kTitle]},
+                  {edtID3v2_Artist, m_v2Modif.Artist, texts[id3v2::kArtist]},
+                  {edtID3v2_Album, m_v2Modif.Album, texts[id3v2::kAlbum]},
+                  {edtID3v2_Year, m_v2Modif.Year, texts[id3v2::kYear]},
+                  {edtID3v2_Comment, m_v2Modif.Comment, texts[id3v2::kComment]}};
+    for (const auto& [edit, changed, text] : fields)
+        if (!changed)
+            TTagPage::SetProgramText(edit, FromUtf8(text));
+    if (!m_v2Modif.Genre)
+        edtID3v2_Genre->setEditText(FromUtf8(texts[id3v2::kGenre]));
+    if (pageLyrics->PendingChange() == TLyricsPage::Change::Keep)
+        pageLyrics->ShowFileLyrics(pageFrames->Model().Entries(), FolderPart(FirstSelectedPath()));
 }
 
 void TfrmMp3Tag::TrackUserEdits()
@@ -357,6 +397,8 @@ void TfrmMp3Tag::EnableV2Fields()
     page2->EnableFields(chkID3v2->isChecked());
     page3->setEnabled(chkID3v2->isChecked());
     pageMore->setEnabled(chkID3v2->isChecked());
+    pageLyrics->setEnabled(chkID3v2->isChecked());
+    pageFrames->setEnabled(chkID3v2->isChecked());
 }
 
 void TfrmMp3Tag::chkID3v1Click()
@@ -456,7 +498,8 @@ bool TfrmMp3Tag::eventFilter(QObject* watched, QEvent* event)
 void TfrmMp3Tag::actUpdateUpdate()
 {
     actUpdate->setEnabled(!m_multiFileMode || page1->AnyFieldChanged() || page2->AnyFieldChanged()
-                          || pageMore->AnyFieldChanged() || page3->PendingChange() != TCoverPage::Change::Keep);
+                          || pageMore->AnyFieldChanged() || page3->PendingChange() != TCoverPage::Change::Keep
+                          || pageLyrics->PendingChange() != TLyricsPage::Change::Keep);
 }
 
 void TfrmMp3Tag::actUpdateExecute()
@@ -493,6 +536,7 @@ bool TfrmMp3Tag::ConfirmV1Losses()
     const bool v2Saved = m_multiFileMode
                              ? page2->AnyFieldChanged() || pageMore->AnyFieldChanged()
                                    || page3->PendingChange() != TCoverPage::Change::Keep
+                                   || pageLyrics->PendingChange() != TLyricsPage::Change::Keep
                              : chkID3v2->isChecked();
     return check.Confirm(m_prompts, check.EditorQuestion(v2Saved));
 }
@@ -546,6 +590,8 @@ bool TfrmMp3Tag::SaveSingleFile()
         SetChangedFields(mp3Tag2, *page2, m_v2Modif, track2, Utf8(edtID3v2_Genre->currentText()));
         page3->ApplyTo(mp3Tag2);
         pageMore->ApplyTo(mp3Tag2);
+        pageLyrics->ApplyTo(mp3Tag2);
+        pageFrames->ApplyTo(mp3Tag2);
         if (!mp3Tag2.SaveToFile(path, nullptr, v1, v1 == nullptr))
             failure = V2Failure("save", path, mp3Tag2.LastError());
     } else {
@@ -585,7 +631,7 @@ bool TfrmMp3Tag::SaveManyFiles()
 
     // The fields are taken from the pages here; the files are written on
     // the worker pool, many at once, and their failures taken in list order.
-    const MarkedFields fields(*page1, *page2, *page3, pageMore);
+    const MarkedFields fields(*page1, *page2, *page3, pageMore, pageLyrics);
     TagFailureList failures;
     {
         ProgressWindows::ProgressScope progress(static_cast<int>(rows.size()), QStringLiteral("Saving tags ..."));

@@ -11,7 +11,9 @@
 // A value read from a file is never cut or rewritten unless the user changed
 // that field: untouched fields keep the file's bytes, however long. A third
 // page "Cover" shows and changes the cover picture of the ID3v2 tag, a page
-// "More" after it the ID3v2 fields beyond the seven (TMorePage).
+// "More" after it the ID3v2 fields beyond the seven (TMorePage), the page
+// "Lyrics" its lyrics, and (single-file mode) the page "All frames" every
+// frame it has.
 
 #include "optionvalues.h"
 #include "tmp3modifinfo.h"
@@ -28,6 +30,8 @@ class PlaylistRows;
 class Prompts;
 class TCoverPage;
 class TMorePage;
+class TFramesPage;
+class TLyricsPage;
 class TTagPage;
 class TUndoRecorder;
 class QAction;
@@ -56,6 +60,8 @@ public:
     TTagPage* page2 = nullptr;
     TCoverPage* page3 = nullptr;
     TMorePage* pageMore = nullptr;
+    TLyricsPage* pageLyrics = nullptr;
+    TFramesPage* pageFrames = nullptr;
     QCheckBox* chkID3v1 = nullptr;
     QCheckBox* chkID3v2 = nullptr;
     QLineEdit* edtID3v1_Track = nullptr;
@@ -107,6 +113,8 @@ private:
     void EnableV1Fields();
     void EnableV2Fields();
     void TrackUserEdits();
+    // An edit on the "All frames" page shows in the fields it touches.
+    void FramesEdited();
     // Asks before ID3v1 texts are saved with characters their code page
     // cannot hold; false when the user goes back to the dialog.
     bool ConfirmV1Losses();

@@ -102,12 +102,36 @@ TEST(TvTagOptions, PrintGivesTheAudioAfterTheTagsWhenThereIsAny)
     ASSERT_NE(newline, std::string::npos);
     const std::string first = outcome.output.substr(0, newline);
     const std::string second = outcome.output.substr(newline + 1);
-    EXPECT_NE(first.find("\"comment\":\"\"},\"audio\":{\"length_ms\":2612,\"bitrate_kbps\":128,\"sample_rate\":44100,"
+    EXPECT_NE(first.find("\"comment\":\"\",\"lyrics\":\"\"},\"audio\":{\"length_ms\":2612,\"bitrate_kbps\":128,\"sample_rate\":44100,"
                          "\"channels\":2,\"mode\":\"CBR\",\"estimated\":false}}"),
               std::string::npos)
         << first;
     EXPECT_EQ(second.find("audio"), std::string::npos) << second;
     EXPECT_NE(second.find("\"title\":\"Title\""), std::string::npos) << second;
+}
+
+TEST(TvTagOptions, FramesListsEachFrameAndLyricsAreSetPrintedAndRemoved)
+{
+    TempDir dir;
+    const std::string home = dir.file("home");
+    MakeDir(home);
+    const std::string song = dir.file("song.mp3");
+    WriteFile(song, Id3v2Tag(3, "Artist", "Title") + AudioBytes(1500));
+
+    Outcome outcome = RunTvTag(home, {"set", song, "--v2", "lyrics=Erste Zeile\nzweite Zeile"});
+    ASSERT_EQ(outcome.status, 0) << outcome.errors;
+    outcome = RunTvTag(home, {"print", song});
+    EXPECT_NE(outcome.output.find("\"lyrics\":\"Erste Zeile\\nzweite Zeile\"}"), std::string::npos) << outcome.output;
+    outcome = RunTvTag(home, {"frames", song});
+    EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    // Id, bytes after the frame header, value (lyrics: their first line).
+    EXPECT_NE(outcome.output.find("TPE1\t7\tArtist\n"), std::string::npos) << outcome.output;
+    EXPECT_NE(outcome.output.find("USLT\t29\tErste Zeile ...\n"), std::string::npos) << outcome.output;
+
+    ASSERT_EQ(RunTvTag(home, {"set", song, "--v2", "lyrics="}).status, 0);
+    outcome = RunTvTag(home, {"frames", song});
+    EXPECT_EQ(outcome.output.find("USLT"), std::string::npos) << outcome.output;
+    EXPECT_NE(RunTvTag(home, {"frames", dir.file("missing.mp3")}).status, 0);
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 //                            publisher grouping subtitle compilation (0/1)
 //                            sortartist sortalbum sorttitle isrc encodedby
 //                            copyright url), which print shows in "v2"
+//                            and lyrics (the first unsynchronised lyrics)
+//   tv-tag frames FILE       one line a frame of the ID3v2 tag: id, size, value
 //   tv-tag remove FILE --v1|--v2
 //   tv-tag recover       finishes what interrupted saves left in the journal;
 //                        last line "recovered N files"
@@ -22,6 +24,7 @@
 
 #include "audioproperties.h"
 #include "codepage.h"
+#include "framescommand.h"
 #include "savejournal.h"
 #include "tagerror.h"
 #include "tmp3tagv1.h"
@@ -107,7 +110,8 @@ int print(const std::vector<std::string>& files, const TagOptions& options)
                   << ",\"title\":" << json(v2.Title()) << ",\"artist\":" << json(v2.Artist())
                   << ",\"album\":" << json(v2.Album()) << ",\"year\":" << json(v2.Year())
                   << ",\"track\":" << v2.Track() << ",\"genre\":" << json(v2.Genre()) << extraFieldsJson(v2)
-                  << ",\"comment\":" << json(v2.Comment()) << '}';
+                  << ",\"comment\":" << json(v2.Comment())
+                  << ",\"lyrics\":" << json(LyricsText(file, options)) << '}';
         if (const std::optional<AudioProperties> audio = ReadAudioPropertiesOf(file)) {
             std::cout << ",\"audio\":{\"length_ms\":" << audio->lengthMs << ",\"bitrate_kbps\":" << audio->bitrateKbps
                       << ",\"sample_rate\":" << audio->sampleRate << ",\"channels\":" << audio->channels
@@ -182,7 +186,9 @@ int set(const std::string& file, bool v1, const std::vector<std::string>& assign
     Tmp3TagV2 tag(options);
     tag.LoadFromFile(file);
     for (const auto& [field, value] : fields)
-        if (!applyExtraField(tag, field, value) && !applyField(tag, field, value)) {
+        if (field == "lyrics")
+            SetLyricsText(tag, file, value);
+        else if (!applyExtraField(tag, field, value) && !applyField(tag, field, value)) {
             std::cerr << "tv-tag: bad field or value \"" << field << "=" << value << "\"\n";
             return 2;
         }
@@ -253,6 +259,7 @@ int usage()
     std::cerr << "usage: tv-tag print FILE...\n"
                  "       tv-tag set FILE --v1|--v2 FIELD=VALUE...\n"
                  "       tv-tag remove FILE --v1|--v2\n"
+                 "       tv-tag frames FILE\n"
                  "       tv-tag recover\n"
                  "options: --write-version 3|4|keep  --codepage NAME  --codepage-v2  --keep-mtime\n"
                  "         --padding N  --no-padding\n";
@@ -327,6 +334,8 @@ int main(int argc, char** argv)
         return 2;
     if (args.size() == 1 && args[0] == "recover")
         return recover();
+    if (args.size() == 2 && args[0] == "frames")
+        return PrintFrames(args[1], options);
     if (args.size() >= 2 && args[0] == "print")
         return print({args.begin() + 1, args.end()}, options);
     if (args.size() >= 3 && (args[0] == "set" || args[0] == "remove")) {
