@@ -49,6 +49,8 @@ std::string RecordingTimeWithYear(std::string_view old, const std::string& year)
 
 // The number before any "/" ("7/12" gives 7), in 0..65535; anything else 0.
 int ParseTrackNumber(std::string_view text);
+// The number after the "/" ("7/12" gives 12), in 0..65535; anything else 0.
+int ParseTrackTotal(std::string_view text);
 
 // A text frame holding `text`: in ISO-8859-1 when every character fits,
 // otherwise in UTF-16 (UTF-8 for a tag of version 4).

@@ -83,7 +83,7 @@ void placeUnreadableRecordingTimes(std::vector<Frame>& old, std::vector<bool>& p
 // what the old tag says keeps its frames as they are; a changed field gets a
 // new frame (none when it is empty), which replaces all of its old frames.
 std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std::string*, id3v2::kFieldCount>& texts,
-                             int track, Versions versions)
+                             int track, std::optional<int> trackTotal, Versions versions)
 {
     using namespace id3v2;
     const Fields fields = FindFields(old, versions.frames);
@@ -94,6 +94,7 @@ std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std:
         for (const std::size_t i : fields.frames[field])
             placed[i] = true;
         const bool unchanged = field == kTrack ? ParseTrackNumber(fields.texts[kTrack]) == track
+                                                     && (!trackTotal || ParseTrackTotal(fields.texts[kTrack]) == *trackTotal)
                                                : fields.texts[field] == *texts[field];
         static const std::string kNoText;
         const std::string& text = field == kTrack ? kNoText : *texts[field];
@@ -102,7 +103,10 @@ std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std:
                 out.push_back(std::move(old[i]));
         } else if (field == kTrack) {
             if (track != 0)
-                out.push_back(TextFrame("TRCK", std::to_string(track), versions.written));
+                out.push_back(TextFrame("TRCK",
+                                        std::to_string(track)
+                                            + (trackTotal.value_or(0) != 0 ? "/" + std::to_string(*trackTotal) : ""),
+                                        versions.written));
         } else if (field == kComment) {
             // An empty comment is still written when another comment frame
             // without description follows: that one would read as the comment.
@@ -217,6 +221,8 @@ void Tmp3TagV2::Clear()
     m_artist.clear();
     m_album.clear();
     m_track = 0;
+    m_trackTotal = 0;
+    m_newTrackTotal.reset();
     m_year.clear();
     m_genre.clear();
     m_comment.clear();
@@ -264,6 +270,13 @@ void Tmp3TagV2::SetComment(std::string_view text) { assignTrimmed(m_comment, tex
 void Tmp3TagV2::SetTrack(int track)
 {
     m_track = (track < 0 || track > 65535) ? 0 : track;
+    m_newTrackTotal.reset();
+}
+
+void Tmp3TagV2::SetTrack(int track, int total)
+{
+    SetTrack(track);
+    m_newTrackTotal = (total < 0 || total > 65535) ? 0 : total;
 }
 
 bool Tmp3TagV2::fail(std::string_view reason) noexcept
@@ -362,6 +375,7 @@ bool Tmp3TagV2::load(int fd)
     m_artist = std::move(fields.texts[id3v2::kArtist]);
     m_album = std::move(fields.texts[id3v2::kAlbum]);
     m_track = id3v2::ParseTrackNumber(fields.texts[id3v2::kTrack]);
+    m_trackTotal = id3v2::ParseTrackTotal(fields.texts[id3v2::kTrack]);
     m_year = std::move(fields.texts[id3v2::kYear]);
     m_genre = std::move(fields.texts[id3v2::kGenre]);
     m_comment = std::move(fields.texts[id3v2::kComment]);
@@ -413,7 +427,7 @@ bool Tmp3TagV2::save(const std::string& fileName, FolderFlushes* laterFlushes, T
     }
     std::vector<Frame> frames = newFrames(std::move(tag.frames),
                                           {&m_title, &m_artist, &m_album, nullptr, &m_year, &m_genre, &m_comment},
-                                          m_track, versions);
+                                          m_track, m_newTrackTotal, versions);
     if (m_coverChange == CoverChange::Remove || m_coverChange == CoverChange::RemoveFront) {
         const std::optional<std::size_t> cover = m_coverChange == CoverChange::Remove ? id3v2::FindCover(frames)
                                                                                     : id3v2::FindFrontCover(frames);

@@ -39,6 +39,9 @@ public:
     const std::string& Album() const { return m_album; }
     // Track number 0..65535; 0 = none.
     int Track() const { return m_track; }
+    // The number of tracks that the track frame gives after a "/" ("7/12"
+    // gives 12); 0 = none.
+    int TrackTotal() const { return m_trackTotal; }
     const std::string& Year() const { return m_year; }
     const std::string& Genre() const { return m_genre; }
     const std::string& Comment() const { return m_comment; }
@@ -55,8 +58,12 @@ public:
     void SetYear(std::string_view text);
     void SetGenre(std::string_view text);
     void SetComment(std::string_view text);
-    // 0..65535; anything else means no track (0).
+    // 0..65535; anything else means no track (0). A new number is saved
+    // alone; the frame of an unchanged one stays as it is ("7/12").
     void SetTrack(int track);
+    // The number and the total, saved as "7/12" (the number alone for a
+    // total of 0); each 0..65535, anything else 0.
+    void SetTrack(int track, int total);
 
     // True when the first 10 bytes of the file could be read, tag or not.
     bool LoadFromFile(const std::string& fileName);
@@ -131,6 +138,9 @@ private:
     std::string m_artist;
     std::string m_album;
     int m_track = 0;
+    int m_trackTotal = 0;
+    // The total to save, when one was set with the number.
+    std::optional<int> m_newTrackTotal;
     std::string m_year;
     std::string m_genre;
     std::string m_comment;
