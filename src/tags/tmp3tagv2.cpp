@@ -221,7 +221,8 @@ void Tmp3TagV2::Clear()
     m_artist.clear();
     m_album.clear();
     m_track = 0;
-    m_trackTotal = 0;
+    m_loadedTrack = 0;
+    m_loadedTrackTotal = 0;
     m_newTrackTotal.reset();
     m_year.clear();
     m_genre.clear();
@@ -271,6 +272,14 @@ void Tmp3TagV2::SetTrack(int track)
 {
     m_track = (track < 0 || track > 65535) ? 0 : track;
     m_newTrackTotal.reset();
+}
+
+int Tmp3TagV2::TrackTotal() const
+{
+    // A new number alone is saved alone; an unchanged one keeps its frame.
+    if (m_newTrackTotal)
+        return *m_newTrackTotal;
+    return m_track == m_loadedTrack ? m_loadedTrackTotal : 0;
 }
 
 void Tmp3TagV2::SetTrack(int track, int total)
@@ -375,7 +384,8 @@ bool Tmp3TagV2::load(int fd)
     m_artist = std::move(fields.texts[id3v2::kArtist]);
     m_album = std::move(fields.texts[id3v2::kAlbum]);
     m_track = id3v2::ParseTrackNumber(fields.texts[id3v2::kTrack]);
-    m_trackTotal = id3v2::ParseTrackTotal(fields.texts[id3v2::kTrack]);
+    m_loadedTrack = m_track;
+    m_loadedTrackTotal = id3v2::ParseTrackTotal(fields.texts[id3v2::kTrack]);
     m_year = std::move(fields.texts[id3v2::kYear]);
     m_genre = std::move(fields.texts[id3v2::kGenre]);
     m_comment = std::move(fields.texts[id3v2::kComment]);

@@ -39,9 +39,9 @@ public:
     const std::string& Album() const { return m_album; }
     // Track number 0..65535; 0 = none.
     int Track() const { return m_track; }
-    // The number of tracks that the track frame gives after a "/" ("7/12"
-    // gives 12); 0 = none.
-    int TrackTotal() const { return m_trackTotal; }
+    // The number of tracks after the "/" of the track frame ("7/12" gives
+    // 12) as the next save writes it; 0 = none.
+    int TrackTotal() const;
     const std::string& Year() const { return m_year; }
     const std::string& Genre() const { return m_genre; }
     const std::string& Comment() const { return m_comment; }
@@ -138,7 +138,9 @@ private:
     std::string m_artist;
     std::string m_album;
     int m_track = 0;
-    int m_trackTotal = 0;
+    // The number and the total that the last load found.
+    int m_loadedTrack = 0;
+    int m_loadedTrackTotal = 0;
     // The total to save, when one was set with the number.
     std::optional<int> m_newTrackTotal;
     std::string m_year;
