@@ -105,10 +105,6 @@ Fields FindFields(const std::vector<Frame>& frames, int major)
             fields.commentLanguage = std::string(frame.content().substr(1, 3));
             continue;
         }
-        if ((frame.id == "TPE2" || frame.id == "TPOS") && !frame.opaque()) {
-            (frame.id == "TPE2" ? fields.albumArtist : fields.partOfSet) = DecodeFrameText(valueBytes(frame));
-            continue;
-        }
         for (std::size_t field = 0; field < kComment; ++field) {
             if (field == kYear && version4) {
                 if (frame.id != "TDRC" && !(fromYearFrame && frame.id == "TYER"))
@@ -141,12 +137,12 @@ std::string RecordingTimeWithYear(std::string_view old, const std::string& year)
     return year + stamp.substr(4);
 }
 
-namespace {
-
-// A number 0..65535 written in decimal, with an optional "+"; 0 otherwise.
-int ParseCount(std::string_view text)
+int ParseTrackNumber(std::string_view text)
 {
-    const std::string trimmed = Trim(text);
+    std::string trimmed = Trim(text);
+    const std::size_t slash = trimmed.find('/');
+    if (slash != std::string::npos)
+        trimmed = Trim(std::string_view(trimmed).substr(0, slash));
     std::string_view digits(trimmed);
     if (!digits.empty() && digits[0] == '+')
         digits.remove_prefix(1);
@@ -155,19 +151,6 @@ int ParseCount(std::string_view text)
     if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || value < 0 || value > 65535)
         return 0;
     return value;
-}
-
-} // namespace
-
-int ParseTrackNumber(std::string_view text)
-{
-    return ParseCount(text.substr(0, std::min(text.find('/'), text.size())));
-}
-
-int ParseTrackTotal(std::string_view text)
-{
-    const std::size_t slash = text.find('/');
-    return slash == std::string_view::npos ? 0 : ParseCount(text.substr(slash + 1));
 }
 
 Frame TextFrame(const char* id, std::string_view text, int major)

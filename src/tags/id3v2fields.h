@@ -34,10 +34,6 @@ struct Fields {
     std::string commentLanguage = "eng";
     // Another COMM frame with an empty description follows it.
     bool moreComments = false;
-    // What the last readable album artist (TPE2) and part of a set (TPOS,
-    // "1/2") frames say: read only, for album order.
-    std::string albumArtist;
-    std::string partOfSet;
 };
 
 Fields FindFields(const std::vector<Frame>& frames, int major = 3);
@@ -49,8 +45,6 @@ std::string RecordingTimeWithYear(std::string_view old, const std::string& year)
 
 // The number before any "/" ("7/12" gives 7), in 0..65535; anything else 0.
 int ParseTrackNumber(std::string_view text);
-// The number after the "/" ("7/12" gives 12), in 0..65535; anything else 0.
-int ParseTrackTotal(std::string_view text);
 
 // A text frame holding `text`: in ISO-8859-1 when every character fits,
 // otherwise in UTF-16 (UTF-8 for a tag of version 4).

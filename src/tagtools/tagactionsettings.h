@@ -33,7 +33,7 @@ struct TagActionSettings {
 
     // Copy `from` into `to`, or swap the two.
     std::string from = "artist";
-    std::string to = "title";
+    std::string to = "albumartist";
 
     // Number tracks: 1..N within each folder (else over all rows), and
     // "n/N" in ID3v2 tags.

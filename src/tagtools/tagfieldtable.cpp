@@ -4,6 +4,7 @@
 #include "tmp3tagv2.h"
 
 #include <charconv>
+#include <utility>
 
 namespace {
 
@@ -35,22 +36,21 @@ bool SetV1Track(Tmp3TagV1& tag, const std::string& text)
     return true;
 }
 
+// The track text as it stands ("3/12").
 std::string V2Track(const Tmp3TagV2& tag)
 {
-    if (tag.Track() == 0)
-        return {};
-    return std::to_string(tag.Track()) + (tag.TrackTotal() != 0 ? "/" + std::to_string(tag.TrackTotal()) : "");
+    return tag.TrackText();
 }
 
+// "n" or "n/N", each 0..65535, or nothing.
 bool SetV2Track(Tmp3TagV2& tag, const std::string& text)
 {
     const std::size_t slash = text.find('/');
-    const std::optional<int> track = text.empty() ? 0 : Number(std::string_view(text).substr(0, slash), 65535);
-    const std::optional<int> total =
-        slash == std::string::npos ? 0 : Number(std::string_view(text).substr(slash + 1), 65535);
-    if (!track || !total)
+    if (!text.empty()
+        && (!Number(std::string_view(text).substr(0, slash), 65535)
+            || (slash != std::string::npos && !Number(std::string_view(text).substr(slash + 1), 65535))))
         return false;
-    tag.SetTrack(*track, *total);
+    tag.SetTrackText(text);
     return true;
 }
 
@@ -92,6 +92,27 @@ bool V2Set(Tmp3TagV2& tag, const std::string& text)
     return true;
 }
 
+template <id3v2::ExtraField Field>
+std::string ExtraGet(const Tmp3TagV2& tag)
+{
+    return tag.Extra(Field);
+}
+template <id3v2::ExtraField Field>
+bool ExtraSet(Tmp3TagV2& tag, const std::string& text)
+{
+    tag.SetExtra(Field, text);
+    return true;
+}
+
+// The ID3v2 fields beyond the seven, which ID3v1 lacks.
+template <std::size_t... I>
+void AddExtraFields(std::vector<TagField>& fields, std::index_sequence<I...>)
+{
+    (fields.push_back({id3v2::kExtraFields[I].name, id3v2::kExtraFields[I].caption, nullptr, nullptr, std::nullopt,
+                       ExtraGet<static_cast<id3v2::ExtraField>(I)>, ExtraSet<static_cast<id3v2::ExtraField>(I)>}),
+     ...);
+}
+
 using V1 = Tmp3TagV1;
 using V2 = Tmp3TagV2;
 using L = V1LossCheck;
@@ -100,8 +121,8 @@ using L = V1LossCheck;
 
 const std::vector<TagField>& TagFieldTable::Fields()
 {
-    // More ID3v2 fields go at the end, without ID3v1 calls.
-    static const std::vector<TagField> fields = {
+    static const std::vector<TagField> fields = [] {
+        std::vector<TagField> table = {
         {"title", "Title", V1Get<&V1::Title>, V1Set<&V1::SetTitle>, L::Title, V2Get<&V2::Title>, V2Set<&V2::SetTitle>},
         {"artist", "Artist", V1Get<&V1::Artist>, V1Set<&V1::SetArtist>, L::Artist, V2Get<&V2::Artist>,
          V2Set<&V2::SetArtist>},
@@ -111,7 +132,10 @@ const std::vector<TagField>& TagFieldTable::Fields()
         {"genre", "Genre", V1Genre, SetV1Genre, std::nullopt, V2Get<&V2::Genre>, V2Set<&V2::SetGenre>},
         {"comment", "Comment", V1Get<&V1::Comment>, V1Set<&V1::SetComment>, L::Comment, V2Get<&V2::Comment>,
          V2Set<&V2::SetComment>},
-    };
+        };
+        AddExtraFields(table, std::make_index_sequence<id3v2::kExtraFieldCount>());
+        return table;
+    }();
     return fields;
 }
 

@@ -2,8 +2,10 @@
 // The tag fields the tag actions work on, in one table: each field's key (as
 // kept in the settings), its name for people, and how its text is read from
 // and set in each tag version. A field that a version lacks has no calls
-// for it. Texts are UTF-8; the track is its text ("7", or "7/12" in ID3v2),
-// the ID3v1 genre the name of its number in the list.
+// for it: the seven fields of both versions come first, then the ID3v2
+// fields beyond them (album artist, disc, composer ...). Texts are UTF-8;
+// the track is its text ("7", or "7/12" in ID3v2), the ID3v1 genre the name
+// of its number in the list.
 
 #include "v1losscheck.h"
 

@@ -17,12 +17,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -32,10 +33,6 @@ using Action = TagActionSettings::Action;
 
 // The pages of the action's settings; copy and swap share one.
 enum OptionsPage { CasePage = 0, ReplacePage, TidyPage, FieldsPage, NumberPage };
-
-// The access letters of the field boxes, in the order of the table; a field
-// added later gets none of its own.
-const char* const kFieldCaptions[] = {"&Title", "A&rtist", "Albu&m", "Trac&k", "&Year", "&Genre", "C&omment"};
 
 QString Display(const std::string& text)
 {
@@ -113,18 +110,25 @@ void TfrmTagActions::BuildSettingsPage()
                         QStringLiteral("Tidy blanks"), QStringLiteral("Copy a field into another"),
                         QStringLiteral("Swap two fields"), QStringLiteral("Number tracks")});
 
-    auto* fields = new QGroupBox(QStringLiteral("Fiel&ds"), tsSettings);
-    auto* fieldGrid = new QGridLayout(fields);
-    const std::vector<TagField>& table = TagFieldTable::Fields();
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        auto* box = new QCheckBox(i < std::size(kFieldCaptions) ? QString::fromLatin1(kFieldCaptions[i])
-                                                                : FieldName(i),
-                                  fields);
-        box->setObjectName(QStringLiteral("cbField_") + QString::fromLatin1(table[i].key));
-        fieldGrid->addWidget(box, static_cast<int>(i / 4), static_cast<int>(i % 4));
-        cbFields.push_back(box);
-        connect(box, &QCheckBox::toggled, this, &TfrmTagActions::UpdateWizardButtons);
+    // Seven fields in both tags, and more in ID3v2 tags: a list that flows
+    // into columns.
+    m_fields = new QStandardItemModel(this);
+    for (std::size_t i = 0; i < TagFieldTable::Fields().size(); ++i) {
+        auto* item = new QStandardItem(FieldName(i));
+        item->setCheckable(true);
+        item->setEditable(false);
+        m_fields->appendRow(item);
     }
+    lvFields = new QListView(tsSettings);
+    lvFields->setObjectName(QStringLiteral("lvFields"));
+    lvFields->setAccessibleName(QStringLiteral("Fields"));
+    lvFields->setModel(m_fields);
+    lvFields->setFlow(QListView::TopToBottom);
+    lvFields->setWrapping(true);
+    lvFields->setResizeMode(QListView::Adjust);
+    lvFields->setUniformItemSizes(true);
+    lvFields->setFixedHeight(lvFields->fontMetrics().height() * 8);
+    connect(m_fields, &QStandardItemModel::itemChanged, this, &TfrmTagActions::UpdateWizardButtons);
     cbSetV1 = new QCheckBox(QStringLiteral("Tag ID3 v&1"), tsSettings);
     cbSetV1->setObjectName(QStringLiteral("cbSetV1"));
     cbSetV2 = new QCheckBox(QStringLiteral("Tag ID3 v&2"), tsSettings);
@@ -147,7 +151,8 @@ void TfrmTagActions::BuildSettingsPage()
     action->addWidget(cbAction, 1);
     layout->addLayout(action);
     layout->addWidget(BuildOptionsPages());
-    layout->addWidget(fields);
+    layout->addWidget(Label("Fiel&ds:", lvFields, tsSettings));
+    layout->addWidget(lvFields);
     layout->addLayout(tags);
     layout->addWidget(labScope);
     layout->addStretch(1);
@@ -244,10 +249,18 @@ void TfrmTagActions::ActionChanged()
     const auto action = static_cast<Action>(cbAction->currentIndex());
     pgOptions->setCurrentIndex(PageOf(action));
     labTo->setText(action == Action::Swap ? QStringLiteral("&With:") : QStringLiteral("&Into:"));
-    const bool perField = action == Action::Case || action == Action::Replace || action == Action::Tidy;
-    for (QCheckBox* box : cbFields)
-        box->setEnabled(perField);
+    lvFields->setEnabled(action == Action::Case || action == Action::Replace || action == Action::Tidy);
     UpdateWizardButtons();
+}
+
+bool TfrmTagActions::FieldChecked(std::size_t field) const
+{
+    return m_fields->item(static_cast<int>(field))->checkState() == Qt::Checked;
+}
+
+void TfrmTagActions::SetFieldChecked(std::size_t field, bool checked)
+{
+    m_fields->item(static_cast<int>(field))->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
 }
 
 TagActionSettings TfrmTagActions::CurrentSettings() const
@@ -256,8 +269,8 @@ TagActionSettings TfrmTagActions::CurrentSettings() const
     settings.action = static_cast<Action>(cbAction->currentIndex());
     settings.fields.clear();
     const std::vector<TagField>& table = TagFieldTable::Fields();
-    for (std::size_t i = 0; i < cbFields.size(); ++i) {
-        if (cbFields[i]->isChecked())
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (FieldChecked(i))
             settings.fields.emplace_back(table[i].key);
     }
     settings.v1 = cbSetV1->isChecked();
@@ -279,9 +292,9 @@ void TfrmTagActions::ShowSettings(const TagActionSettings& settings)
 {
     cbAction->setCurrentIndex(static_cast<int>(settings.action));
     const std::vector<TagField>& table = TagFieldTable::Fields();
-    for (std::size_t i = 0; i < cbFields.size(); ++i)
-        cbFields[i]->setChecked(std::find(settings.fields.begin(), settings.fields.end(), table[i].key)
-                                != settings.fields.end());
+    for (std::size_t i = 0; i < table.size(); ++i)
+        SetFieldChecked(i, std::find(settings.fields.begin(), settings.fields.end(), table[i].key)
+                               != settings.fields.end());
     cbSetV1->setChecked(settings.v1);
     cbSetV2->setChecked(settings.v2);
     cbCase->setCurrentIndex(static_cast<int>(settings.letterCase));

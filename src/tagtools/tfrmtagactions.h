@@ -24,6 +24,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListView;
+class QStandardItemModel;
 class QRadioButton;
 class QStackedWidget;
 class QTableView;
@@ -66,8 +68,11 @@ public:
     QRadioButton* rbPerFolder = nullptr;
     QRadioButton* rbOverAll = nullptr;
     QCheckBox* cbWithTotal = nullptr;
-    // One per field of TagFieldTable, in its order.
-    std::vector<QCheckBox*> cbFields;
+    // The fields the case, replace and tidy actions change: one checkable
+    // row per field of TagFieldTable, in its order.
+    QListView* lvFields = nullptr;
+    bool FieldChecked(std::size_t field) const;
+    void SetFieldChecked(std::size_t field, bool checked);
     QCheckBox* cbSetV1 = nullptr;
     QCheckBox* cbSetV2 = nullptr;
     QLabel* labScope = nullptr;
@@ -94,6 +99,7 @@ private:
     PlaylistRows& m_playlist;
     std::vector<int> m_scope;
     TPreviewModel* m_preview = nullptr;
+    QStandardItemModel* m_fields = nullptr;
     std::vector<TagAction::FilePlan> m_plans;
     std::vector<TFileInfo*> m_records;
     // The action the preview was built with.

@@ -173,9 +173,21 @@ TEST_F(WizardTest, ReplaceCopySwapAndNumbersGiveWhatTheTagsHoldAfterTheSave)
     EXPECT_EQ(swapping.Write(plan).size(), 1);
     EXPECT_EQ(ReadFile(path), swapped);
 
-    // Copy into the ID3v1 tag: cut to its 30 bytes, and characters that
-    // its code page lacks are flagged.
+    // Copy the artist into the album artist, a field ID3v1 lacks.
     TagActionSettings copy;
+    copy.action = Action::Copy;
+    const TagAction copying(copy, tagOptions);
+    plan = copying.Plan(path, {});
+    ASSERT_EQ(plan.changes.size(), 1u);
+    EXPECT_TRUE(copying.Write(plan).isEmpty());
+    EXPECT_EQ(TagLibValues(path, "TPE2"), std::vector<std::string>{"Track_01 (Live 1999)"});
+    copy.v1 = true;
+    copy.v2 = false;
+    EXPECT_EQ(TagAction(copy, tagOptions).Problem(), "The ID3v1 tag has no field Album artist.");
+
+    // Copy into the ID3v1 tag: cut to the room of its field, and
+    // characters that its code page lacks are flagged.
+    copy = {};
     copy.action = Action::Copy;
     copy.v1 = true;
     copy.v2 = false;
@@ -280,7 +292,7 @@ TEST_F(WizardTest, TitleCaseRunPreviewsWhatItWritesAndLeavesTheRestAsItWas)
               settings.fields);
     TfrmTagActions next(playlist, prompts);
     EXPECT_TRUE(next.cbSetV1->isChecked());
-    EXPECT_FALSE(next.cbFields[2]->isChecked());
+    EXPECT_FALSE(next.FieldChecked(2));
     // Values that cannot be used keep their defaults; the others are taken.
     const TagActionSettings odd = TagActionSettings::FromText(
         QStringLiteral(R"({"action":"swap","fields":["title","nofield"],"v1":3,"from":"nofield","to":"album"})"));
@@ -289,6 +301,7 @@ TEST_F(WizardTest, TitleCaseRunPreviewsWhatItWritesAndLeavesTheRestAsItWas)
     EXPECT_FALSE(odd.v1);
     EXPECT_EQ(odd.from, "artist");
     EXPECT_EQ(odd.to, "album");
+    EXPECT_EQ(TagActionSettings().to, "albumartist");
 }
 
 TEST_F(TagToolsTest, TagActionsFromTheToolsMenuAreUndoneInOneStepByteForByte)
