@@ -127,7 +127,7 @@ void TfrmTagActions::BuildSettingsPage()
     lvFields->setWrapping(true);
     lvFields->setResizeMode(QListView::Adjust);
     lvFields->setUniformItemSizes(true);
-    lvFields->setFixedHeight(lvFields->fontMetrics().height() * 8);
+    lvFields->setFixedHeight(lvFields->fontMetrics().height() * 6 + 8);
     connect(m_fields, &QStandardItemModel::itemChanged, this, &TfrmTagActions::UpdateWizardButtons);
     cbSetV1 = new QCheckBox(QStringLiteral("Tag ID3 v&1"), tsSettings);
     cbSetV1->setObjectName(QStringLiteral("cbSetV1"));
