@@ -126,8 +126,11 @@ void TfrmTagActions::BuildSettingsPage()
     lvFields->setFlow(QListView::TopToBottom);
     lvFields->setWrapping(true);
     lvFields->setResizeMode(QListView::Adjust);
-    lvFields->setUniformItemSizes(true);
-    lvFields->setFixedHeight(lvFields->fontMetrics().height() * 6 + 8);
+    // Five columns of five rows hold the seven fields and the sixteen more.
+    const int rowHeight = lvFields->fontMetrics().height() + 4;
+    lvFields->setGridSize(QSize(116, rowHeight));
+    lvFields->setFixedHeight(rowHeight * 5 + 2 * lvFields->frameWidth() + 2);
+    lvFields->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(m_fields, &QStandardItemModel::itemChanged, this, &TfrmTagActions::UpdateWizardButtons);
     cbSetV1 = new QCheckBox(QStringLiteral("Tag ID3 v&1"), tsSettings);
     cbSetV1->setObjectName(QStringLiteral("cbSetV1"));
@@ -239,8 +242,10 @@ QWidget* TfrmTagActions::BuildOptionsPages()
     for (QWidget* widget : std::initializer_list<QWidget*>{rbPerFolder, rbOverAll, cbWithTotal})
         numberLayout->addWidget(widget);
 
-    for (QWidget* page : {casePage, replacePage, tidyPage, fieldsPage, numberPage})
+    for (QWidget* page : {casePage, replacePage, tidyPage, fieldsPage, numberPage}) {
+        page->layout()->setAlignment(Qt::AlignTop);
         pgOptions->addWidget(page);
+    }
     return pgOptions;
 }
 
