@@ -231,9 +231,21 @@ TEST_F(WizardTest, ReplaceCopySwapAndNumbersGiveWhatTheTagsHoldAfterTheSave)
     EXPECT_EQ(TagLibValues(path, "TRCK"), std::vector<std::string>{"300/310"});
     plan = numbering.Plan(path, {12, 310});
     EXPECT_TRUE(numbering.Write(plan).isEmpty());
-    TagLib::MPEG::File file(path.c_str());
-    EXPECT_EQ(file.ID3v1Tag(false)->track(), 12u);
-    EXPECT_EQ(Utf8(file.ID3v2Tag(false)->frameListMap()["TRCK"].front()->toString()), "12/310");
+    {
+        TagLib::MPEG::File file(path.c_str());
+        EXPECT_EQ(file.ID3v1Tag(false)->track(), 12u);
+        EXPECT_EQ(Utf8(file.ID3v2Tag(false)->frameListMap()["TRCK"].front()->toString()), "12/310");
+    }
+
+    // Tidy: the swapped artist loses its "_".
+    TagActionSettings tidy;
+    tidy.action = Action::Tidy;
+    tidy.fields = {"artist"};
+    const TagAction tidying(tidy, tagOptions);
+    plan = tidying.Plan(path, {});
+    ASSERT_EQ(plan.changes.size(), 1u);
+    EXPECT_TRUE(tidying.Write(plan).isEmpty());
+    EXPECT_EQ(TagLibValues(path, "TPE1"), std::vector<std::string>{"Track 01 (Live 1999)"});
 }
 
 TEST_F(WizardTest, TitleCaseRunPreviewsWhatItWritesAndLeavesTheRestAsItWas)
