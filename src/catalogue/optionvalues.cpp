@@ -15,6 +15,7 @@ bool playlistTagColumns = false;
 std::string playlistHeader;
 std::string playlistOrder;
 bool playNextAtEnd = kDefaultPlayNextAtEnd;
+std::string tagActionSettings;
 
 namespace {
 
@@ -49,6 +50,7 @@ void SetDefaultOptionValues()
     playlistHeader.clear();
     playlistOrder.clear();
     playNextAtEnd = kDefaultPlayNextAtEnd;
+    tagActionSettings.clear();
 }
 
 } // namespace options

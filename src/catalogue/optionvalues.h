@@ -37,6 +37,9 @@ extern std::string playlistOrder;
 // true: when a song has played to its end, the player goes on with the song
 // of the next playlist row (and stops after the last row).
 extern bool playNextAtEnd;
+// The last run of "Tag actions": the action and its settings, as the tag
+// tools write them (empty: their defaults).
+extern std::string tagActionSettings;
 
 inline constexpr const char* kDefaultSkinName = "TheFrog";
 inline constexpr const char* kDefaultFileRoot = "rfMyComputer";

@@ -6,10 +6,12 @@
 #include "m3uplaylist.h"
 #include "temporaryfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -26,6 +28,19 @@ bool EndsWithNoCase(const std::string& text, std::string_view suffix)
             return false;
     }
     return true;
+}
+
+// An entry written on Windows names "Album\\Song.mp3" for "Album/Song.mp3".
+// A path that names a file as it is stays (a backslash is a letter of a
+// name here), and so do the bytes of the playlist's own folder.
+std::string WithSlashesForBackslashes(std::string path, const std::string& folder)
+{
+    struct stat st {};
+    if (path.find('\\') == std::string::npos || lstat(path.c_str(), &st) == 0)
+        return path;
+    const std::size_t from = path.compare(0, folder.size(), folder) == 0 ? folder.size() : 0;
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(from), path.end(), '\\', '/');
+    return path;
 }
 
 bool IsControl(char c)
@@ -63,6 +78,11 @@ PlaylistFile::Format PlaylistFile::FormatOf(const std::string& file)
     if (EndsWithNoCase(file, ".pls"))
         return Format::Pls;
     return Format::M3u8;
+}
+
+bool PlaylistFile::IsPlaylistName(const std::string& file)
+{
+    return EndsWithNoCase(file, ".m3u") || EndsWithNoCase(file, ".m3u8") || EndsWithNoCase(file, ".pls");
 }
 
 std::string PlaylistFile::PathFor(const std::string& path, const std::string& folder, bool relative)
@@ -129,6 +149,9 @@ std::vector<std::string> PlaylistFile::ReadPaths(const std::string& file, int& e
         M3uPlaylist::ReadReport report;
         M3uPlaylist read = M3uPlaylist::Read(file, report);
         error = report.error;
+        const std::string folder = FolderPart(file);
+        for (std::string& path : read.paths)
+            path = WithSlashesForBackslashes(std::move(path), folder);
         return std::move(read.paths);
     }
     errno = 0;
@@ -153,7 +176,7 @@ std::vector<std::string> PlaylistFile::ReadPaths(const std::string& file, int& e
             continue;
         std::string path = M3uPlaylist::EntryPath(line.substr(i + 1), folder);
         if (!path.empty())
-            paths.push_back(std::move(path));
+            paths.push_back(WithSlashesForBackslashes(std::move(path), folder));
     }
     if (in.bad())
         error = EIO;

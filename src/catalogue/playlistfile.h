@@ -21,6 +21,8 @@ public:
     // The format of a file name: ".m3u" and ".pls" (letter case ignored)
     // give theirs, everything else M3U8.
     static Format FormatOf(const std::string& file);
+    // A name ending in ".m3u8", ".m3u" or ".pls" (letter case ignored).
+    static bool IsPlaylistName(const std::string& file);
 
     // The path as written in a playlist in `folder` (with a trailing "/"):
     // relative to it ("../" where needed) or as it is. A path that shares
@@ -39,6 +41,7 @@ public:
 
     // The local files a playlist lists, in its order: relative paths from
     // the playlist's folder, file: URLs as their paths; web addresses are
-    // left out. Empty with errno's code in `error` when it cannot be read.
+    // left out. An entry with backslashes that names no file is read with
+    // them as folder separators, as a playlist written on Windows has them. Empty with errno's code in `error` when it cannot be read.
     static std::vector<std::string> ReadPaths(const std::string& file, int& error);
 };

@@ -190,7 +190,8 @@ std::string WhyNotWritable(const std::string& file)
 void ReadCustomPatterns(const QSettings& settings, std::vector<std::string>& unused)
 {
     for (const auto& [name, pattern] : {std::pair {"customRenamePattern", &options::customRenamePattern},
-                                        std::pair {"customTagPattern", &options::customTagPattern}}) {
+                                        std::pair {"customTagPattern", &options::customTagPattern},
+                                        std::pair {"tagActions", &options::tagActionSettings}}) {
         std::string text;
         if (!settings.contains(QString::fromLatin1(name)))
             continue;
@@ -309,6 +310,7 @@ bool SaveOptions(std::string* reason)
     settings->setValue(QStringLiteral("REPLURLSPACES"), options::REPLURLSPACES ? 1 : 0);
     settings->setValue(QStringLiteral("customRenamePattern"), QString::fromStdString(options::customRenamePattern));
     settings->setValue(QStringLiteral("customTagPattern"), QString::fromStdString(options::customTagPattern));
+    settings->setValue(QStringLiteral("tagActions"), QString::fromStdString(options::tagActionSettings));
     const TagOptions tagOptions = options::CurrentTagOptions();
     settings->setValue(QStringLiteral("ID3V2VERSION"), QString::fromLatin1(VersionText(tagOptions.writeVersion)));
     settings->setValue(QStringLiteral("ID3V1CODEPAGE"), QString::fromStdString(tagOptions.codePage));

@@ -1,7 +1,8 @@
 #pragma once
 // The settings store: the four option values (optionvalues.h) kept between
 // runs in QSettings("Orvanel Soft", "Tunevault"), native format, beside the
-// wizards' own name patterns. Booleans are stored as integers 0/1. The tag
+// wizards' own name patterns and the last settings of the tag actions
+// (tagActions, a text read like the patterns). Booleans are stored as integers 0/1. The tag
 // options are kept beside them: ID3V2VERSION ("2.3", "2.4" or "keep"),
 // ID3V1CODEPAGE (a code page name), ID3V2CODEPAGE, KEEPFILETIME and TAGROOM
 // (leaving room in tags for later edits) (0/1); each is read on its own, and

@@ -103,7 +103,9 @@ public:
     // "Open playlist": adds the files of M3U8, M3U and PLS playlists; the
     // entries that do not exist are named in one message.
     void OpenPlaylistClick();
-    // The end of a drag onto the playlist: browser rows or desktop files.
+    // The end of a drag onto the playlist: browser rows or desktop files. A
+    // playlist file (.m3u, .m3u8, .pls) adds its entries as "Open playlist"
+    // does.
     void filesViewEndDrag(const std::vector<DroppedEntry>& entries);
     void AddDroppedUrls(const QList<QUrl>& urls);
 
@@ -200,6 +202,18 @@ private:
     void AddPathsAsDrop(const std::vector<DroppedEntry>& entries);
     // One warning naming the files left out as not MP3 files; none for none.
     void ReportNotMp3(const std::vector<std::string>& files);
+    // The files that playlist files list, in order, those that exist in
+    // `found`; the missing ones and the playlists that cannot be read are
+    // added to the other two.
+    struct PlaylistEntries {
+        std::vector<std::string> found;
+        std::vector<std::string> missing;
+        QStringList unreadable;
+    };
+    static void ReadPlaylistEntries(const std::string& playlist, PlaylistEntries& entries);
+    // One error for the playlists that could not be read and one warning
+    // naming the missing entries; nothing when there are none.
+    void ReportPlaylistProblems(const PlaylistEntries& entries);
     std::string DialogStartFolder() const;
 
     Prompts& m_prompts;

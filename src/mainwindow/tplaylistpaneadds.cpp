@@ -11,6 +11,7 @@
 #include "fileutils.h"
 #include "localfileurl.h"
 #include "mp3content.h"
+#include "playlistfile.h"
 #include "progresswindows.h"
 #include "prompts.h"
 #include "systemerror.h"
@@ -116,8 +117,10 @@ void TPlaylistPane::submAddDirClick()
 void TPlaylistPane::AddPathsAsDrop(const std::vector<DroppedEntry>& entries)
 {
     // Files named one by one that are not MP3 files are reported once, after
-    // the wait window is gone; a folder's are left out silently.
+    // the wait window is gone; a folder's are left out silently. A playlist
+    // file's entries take its place, and its missing ones are named once.
     std::vector<std::string> notMp3;
+    PlaylistEntries listed;
     {
         SortingOff sorting(*m_model);
         RepaintOff repaint(*m_view);
@@ -133,12 +136,17 @@ void TPlaylistPane::AddPathsAsDrop(const std::vector<DroppedEntry>& entries)
             if (e.isFolder) {
                 addFiles();
                 AddFolderToPlaylist(e.fullName);
+            } else if (PlaylistFile::IsPlaylistName(e.fullName)) {
+                listed.found.clear();
+                ReadPlaylistEntries(e.fullName, listed);
+                files.insert(files.end(), listed.found.begin(), listed.found.end());
             } else {
                 files.push_back(e.fullName);
             }
         }
         addFiles();
     }
+    ReportPlaylistProblems(listed);
     ReportNotMp3(notMp3);
 }
 

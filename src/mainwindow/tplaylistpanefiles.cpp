@@ -49,40 +49,48 @@ void TPlaylistPane::SavePlaylistAsClick()
                                 .arg(QFile::decodeName(QByteArray::fromStdString(*file)), SystemErrorText(error)));
 }
 
+void TPlaylistPane::ReadPlaylistEntries(const std::string& playlist, PlaylistEntries& entries)
+{
+    int error = 0;
+    const std::vector<std::string> paths = PlaylistFile::ReadPaths(playlist, error);
+    if (error != 0)
+        entries.unreadable << QFile::decodeName(QByteArray::fromStdString(playlist)) + QStringLiteral(": ")
+                                  + SystemErrorText(error);
+    for (const std::string& path : paths) {
+        struct stat st {};
+        (stat(path.c_str(), &st) == 0 ? entries.found : entries.missing).push_back(path);
+    }
+}
+
+void TPlaylistPane::ReportPlaylistProblems(const PlaylistEntries& entries)
+{
+    if (!entries.unreadable.isEmpty())
+        m_prompts.showError(QStringLiteral("Open playlist"), QStringLiteral("The playlist could not be read:\r\n")
+                                                                 + entries.unreadable.join(QStringLiteral("\r\n")));
+    const std::vector<std::string>& missing = entries.missing;
+    if (missing.empty())
+        return;
+    // A long list names its first files only: the message must fit the screen.
+    constexpr std::size_t kNamed = 20;
+    QStringList lines;
+    lines << (missing.size() == 1 ? QStringLiteral("This file of the playlist does not exist:")
+                                  : QStringLiteral("%1 files of the playlist do not exist:").arg(missing.size()));
+    for (std::size_t i = 0; i < missing.size() && i < kNamed; ++i)
+        lines << QFile::decodeName(QByteArray::fromStdString(missing[i]));
+    if (missing.size() > kNamed)
+        lines << QStringLiteral("... and %1 more").arg(missing.size() - kNamed);
+    m_prompts.showWarning(QStringLiteral("Open playlist"), lines.join(QStringLiteral("\r\n")));
+}
+
 void TPlaylistPane::OpenPlaylistClick()
 {
     const std::vector<std::string> files = m_prompts.openFiles(
         QStringLiteral("Open playlist"), QStringLiteral("Playlists (*.m3u8 *.m3u *.pls)"), DialogStartFolder());
     if (files.empty())
         return;
-    std::vector<std::string> found;
-    std::vector<std::string> missing;
-    QStringList unreadable;
-    for (const std::string& file : files) {
-        int error = 0;
-        const std::vector<std::string> paths = PlaylistFile::ReadPaths(file, error);
-        if (error != 0)
-            unreadable << QFile::decodeName(QByteArray::fromStdString(file)) + QStringLiteral(": ")
-                              + SystemErrorText(error);
-        for (const std::string& path : paths) {
-            struct stat st {};
-            (stat(path.c_str(), &st) == 0 ? found : missing).push_back(path);
-        }
-    }
-    if (!unreadable.isEmpty())
-        m_prompts.showError(QStringLiteral("Open playlist"),
-                            QStringLiteral("The playlist could not be read:\r\n") + unreadable.join(QStringLiteral("\r\n")));
-    if (!missing.empty()) {
-        // A long list names its first files only: the message must fit the screen.
-        constexpr std::size_t kNamed = 20;
-        QStringList lines;
-        lines << (missing.size() == 1 ? QStringLiteral("This file of the playlist does not exist:")
-                                      : QStringLiteral("%1 files of the playlist do not exist:").arg(missing.size()));
-        for (std::size_t i = 0; i < missing.size() && i < kNamed; ++i)
-            lines << QFile::decodeName(QByteArray::fromStdString(missing[i]));
-        if (missing.size() > kNamed)
-            lines << QStringLiteral("... and %1 more").arg(missing.size() - kNamed);
-        m_prompts.showWarning(QStringLiteral("Open playlist"), lines.join(QStringLiteral("\r\n")));
-    }
-    ReportNotMp3(AddFilesToPlaylist(found));
+    PlaylistEntries entries;
+    for (const std::string& file : files)
+        ReadPlaylistEntries(file, entries);
+    ReportPlaylistProblems(entries);
+    ReportNotMp3(AddFilesToPlaylist(entries.found));
 }

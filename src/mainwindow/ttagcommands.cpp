@@ -11,6 +11,7 @@
 #include "tfrmbatchrename.h"
 #include "tfrmbatchtagsetter.h"
 #include "tfrmmp3tag.h"
+#include "tfrmtagactions.h"
 #include "tundojournal.h"
 #include "tundorecorder.h"
 #include "writebatch.h"
@@ -260,6 +261,16 @@ void TTagCommands::BatchSetupmp3Tagsfromfilenames1Click()
     if (!result.TagsSet)
         return;
     m_playlist.RefreshTagRows(TBatchWizard::RowsInScope(m_playlist, !result.AllItems), true);
+}
+
+void TTagCommands::TagActions1Click()
+{
+    std::unique_ptr<TUndoRecorder> undo = BeginUndo(UndoKind::Tags);
+    const TagActionsResult result = ShowTagActionsWizard(m_playlist, m_prompts, nullptr, undo.get());
+    CommitUndo(std::move(undo));
+    if (!result.TagsSet)
+        return;
+    m_playlist.RefreshTagRows(result.rows, true);
 }
 
 void TTagCommands::removeMp3TagFromFile(QObject* sender)

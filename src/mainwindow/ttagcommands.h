@@ -3,7 +3,7 @@
 // on the selected rows, "Remove mp3 tags" strips the ID3v1 tag, the ID3v2
 // tag or both from the selected files. Both stop the player where its file
 // may be rewritten and then refresh the rows they touched (new captions,
-// tag-state images, one re-sort). The two wizards of the "Tools" menu leave
+// tag-state images, one re-sort). The wizards of the "Tools" menu leave
 // the player alone and refresh the rows they may have changed the same way.
 // Every one of them is recorded in the undo journal (in the program's data
 // folder), and so is the playlist's "Rename File"; "Undo last change" takes
@@ -44,6 +44,9 @@ public:
     // "Set mp3 Tags from file names ...": every row of the wizard's scope
     // (all rows, or the selected ones) is refreshed, with the list hidden.
     void BatchSetupmp3Tagsfromfilenames1Click();
+    // "Tag actions ...": the rows the wizard worked on (the selected ones,
+    // or all) are refreshed, with the list hidden; the run is one undo step.
+    void TagActions1Click();
     // The player's song is the file of a selected row (exact path bytes).
     bool PlayingFileSelected() const;
 

@@ -101,4 +101,25 @@ TEST(PlaylistFileTest, PlsGivesNumberedFields)
     EXPECT_EQ(error, ENOENT);
 }
 
+TEST(PlaylistFileTest, BackslashesOfAPlaylistFromWindowsSeparateFolders)
+{
+    TempDir dir;
+    ASSERT_EQ(mkdir(dir.file("Album").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(dir.file("lists").c_str(), 0755), 0);
+    for (const char* name : {"Album/caf\xe9 \xff.mp3", "Album/b.mp3", "odd\\name.mp3"})
+        WriteFile(dir.file(name), "x");
+    // CR LF lines in the code page; a name that holds a backslash keeps it.
+    WriteFile(dir.file("lists/win.m3u"), "#EXTM3U\r\n#EXTINF:5,Caf\xe9\r\n..\\Album\\caf\xe9 \xff.mp3\r\n"
+                                         "C:\\Music\\gone.mp3\r\n");
+    WriteFile(dir.file("win.pls"), "[playlist]\r\nFile1=Album\\b.mp3\r\nFile2=odd\\name.mp3\r\nNumberOfEntries=2\r\n");
+    int error = 0;
+    EXPECT_EQ(PlaylistFile::ReadPaths(dir.file("lists/win.m3u"), error),
+              (std::vector<std::string>{dir.file("lists/../Album/caf\xe9 \xff.mp3"), dir.file("lists/C:/Music/gone.mp3")}));
+    EXPECT_EQ(PlaylistFile::ReadPaths(dir.file("win.pls"), error),
+              (std::vector<std::string>{dir.file("Album/b.mp3"), dir.file("odd\\name.mp3")}));
+    EXPECT_EQ(error, 0);
+    EXPECT_TRUE(PlaylistFile::IsPlaylistName("/a/B.M3U8") && PlaylistFile::IsPlaylistName("x.Pls"));
+    EXPECT_FALSE(PlaylistFile::IsPlaylistName("/a/b.mp3"));
+}
+
 } // namespace

@@ -257,6 +257,16 @@ TEST_F(MainWindowTest, OpenPlaylistAddsItsFilesAndNamesTheMissingOnce)
     const QString warning = prompts.texts(Kind::Warning).front();
     EXPECT_TRUE(warning.startsWith(QStringLiteral("2 files of the playlist do not exist:"))) << warning.toStdString();
     EXPECT_TRUE(warning.contains(QStringLiteral("gone.mp3")) && warning.contains(QStringLiteral("lost.mp3")));
+
+    // A playlist file dropped on the playlist adds its entries the same way,
+    // in its place among the other files dropped.
+    playlist().model()->Clear();
+    MakeMp3(dir.file("lists/beside.mp3"), "Beside", "It");
+    prompts.clearShown();
+    playlist().AddDroppedUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file("lists/p.m3u8"))),
+                               QUrl::fromLocalFile(QString::fromStdString(dir.file("lists/beside.mp3")))});
+    EXPECT_EQ(PlaylistCaptions(), (std::vector<std::string>{"Artist - Title", "Beside - It"}));
+    EXPECT_EQ(prompts.texts(Kind::Warning), QStringList{warning});
     SetMainWindow(nullptr);
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include <csignal>
@@ -155,19 +156,26 @@ TEST_F(OptionsTest, TheWizardsPatternsAreKeptBesideTheFourValues)
 {
     options::customRenamePattern = "%artist%, %title% 100%/x";
     options::customTagPattern = "%track% - %title%";
+    // The tag actions' settings, a text with commas and quotes, beside them.
+    const std::string actions = R"({"action":"replace","find":"a, \"b\"","replacement":"\\1;"})";
+    options::tagActionSettings = actions;
     ASSERT_TRUE(SaveOptions());
     SetDefaultOptions();
     EXPECT_EQ(options::customRenamePattern, options::kDefaultCustomRenamePattern);
+    EXPECT_EQ(options::tagActionSettings, "");
     LoadOptions();
     EXPECT_EQ(options::customRenamePattern, "%artist%, %title% 100%/x");
     EXPECT_EQ(options::customTagPattern, "%track% - %title%");
+    EXPECT_EQ(options::tagActionSettings, actions);
 
     // They are read whatever happens to the four; a missing one keeps its default.
-    store("skinName=a, b\ncustomTagPattern=%title%\n");
-    LoadOptions();
+    store("skinName=a, b\ncustomTagPattern=%title%\ntagActions=x, y\n");
+    const OptionsLoadReport report = LoadOptions();
     ExpectDefaults();
     EXPECT_EQ(options::customTagPattern, "%title%");
     EXPECT_EQ(options::customRenamePattern, options::kDefaultCustomRenamePattern);
+    EXPECT_EQ(options::tagActionSettings, "");
+    EXPECT_NE(std::find(report.unusedValues.begin(), report.unusedValues.end(), "tagActions"), report.unusedValues.end());
 }
 
 TEST_F(OptionsTest, LeavingRoomInTagsIsKeptAndReadOnItsOwn)

@@ -9,12 +9,14 @@
 #include "tcoverpage.h"
 #include "tfrmbatchrename.h"
 #include "tfrmbatchtagsetter.h"
+#include "tfrmtagactions.h"
 #include "tbatchwizard.h"
 #include "tfrmmp3tag.h"
 #include "ttagpage.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
@@ -82,4 +84,12 @@ TEST_F(WizardTest, TheWizardsHaveAnAccessLetterForEachControlOfEachPage)
     setter.cbSetV2->setChecked(true);
     EXPECT_EQ(faultsUpToThePreview(setter), AccessFaults());
     EXPECT_EQ(AccessLetterFaults(setter.mnuFileList->actions()), AccessFaults());
+    // The tag actions: the settings page of each action.
+    TfrmTagActions actions(playlist, prompts);
+    actions.show();
+    Next(actions);
+    for (int action = 0; action < actions.cbAction->count(); ++action) {
+        actions.cbAction->setCurrentIndex(action);
+        EXPECT_EQ(AccessLetterFaults(actions), AccessFaults()) << actions.cbAction->currentText().toStdString();
+    }
 }
