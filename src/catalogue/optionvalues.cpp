@@ -15,6 +15,8 @@ bool playlistTagColumns = false;
 std::string playlistHeader;
 std::string playlistOrder;
 bool playNextAtEnd = kDefaultPlayNextAtEnd;
+std::string musicBrainzServer = kDefaultMusicBrainzServer;
+std::string coverArtServer = kDefaultCoverArtServer;
 
 namespace {
 
@@ -49,6 +51,8 @@ void SetDefaultOptionValues()
     playlistHeader.clear();
     playlistOrder.clear();
     playNextAtEnd = kDefaultPlayNextAtEnd;
+    musicBrainzServer = kDefaultMusicBrainzServer;
+    coverArtServer = kDefaultCoverArtServer;
 }
 
 } // namespace options
