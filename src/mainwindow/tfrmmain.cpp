@@ -240,6 +240,7 @@ void TfrmMain::UpdateActions()
     mnuSearchItem->setEnabled(any);
     BatchfilesRename1->setEnabled(any);
     BatchSetupmp3Tagsfromfilenames1->setEnabled(any);
+    LookUpAlbumOnline1->setEnabled(selected);
     Clearplaylist1->setEnabled(any);
     removeselecteditems1->setEnabled(selected);
     Deleteselectedfilesphysicaly1->setEnabled(selected);
@@ -409,6 +410,11 @@ void TfrmMain::BatchfilesRename1Click()
 void TfrmMain::BatchSetupmp3Tagsfromfilenames1Click()
 {
     m_tagCommands->BatchSetupmp3Tagsfromfilenames1Click();
+}
+
+void TfrmMain::LookUpAlbumOnline1Click()
+{
+    m_tagCommands->LookUpAlbumOnline1Click();
 }
 
 void TfrmMain::Deleteselectedfilesphysicaly1Click()

@@ -96,6 +96,7 @@ public:
     void mnuMoveselectedsongs1Click();
     void BatchfilesRename1Click();
     void BatchSetupmp3Tagsfromfilenames1Click();
+    void LookUpAlbumOnline1Click();
     // The end of a drag from the browser onto the playlist.
     void filesViewEndDrag();
     void hideVolumeControlMouseDown();
@@ -119,6 +120,7 @@ public:
     QAction* Exit1 = nullptr;
     QAction* BatchfilesRename1 = nullptr;
     QAction* BatchSetupmp3Tagsfromfilenames1 = nullptr;
+    QAction* LookUpAlbumOnline1 = nullptr;
     QAction* Undolastchange1 = nullptr;
     QAction* Preferences1 = nullptr;
     QAction* Reportabug1 = nullptr;

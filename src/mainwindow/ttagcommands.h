@@ -44,6 +44,9 @@ public:
     // "Set mp3 Tags from file names ...": every row of the wizard's scope
     // (all rows, or the selected ones) is refreshed, with the list hidden.
     void BatchSetupmp3Tagsfromfilenames1Click();
+    // "Look up album online ...": the selected rows' album from MusicBrainz;
+    // a selected playing file stops first. The rows are refreshed after.
+    void LookUpAlbumOnline1Click();
     // The player's song is the file of a selected row (exact path bytes).
     bool PlayingFileSelected() const;
 
