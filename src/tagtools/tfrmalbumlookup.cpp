@@ -314,6 +314,24 @@ void TfrmAlbumLookup::btnSearchClick()
                              false);
         SetStatus(QStringLiteral("%1 releases found.").arg(m_candidates.size()), false);
         lvReleases->setCurrentIndex(m_releaseList->index(0, 0));
+        // The next few releases' tracks follow in the background, so that
+        // their lengths can be compared before they are chosen.
+        for (std::size_t row = 1; row < m_candidates.size() && row < kReleasesReadAhead; ++row)
+            ReadAhead(m_candidates[row].id);
+    });
+}
+
+void TfrmAlbumLookup::ReadAhead(const QString& releaseId)
+{
+    if (m_known.count(releaseId) != 0)
+        return;
+    m_service.LookUpRelease(releaseId, [this](const QString& error, const AlbumRelease& release) {
+        // A release that could not be read is asked for again, with its
+        // message, when it is chosen.
+        if (!error.isEmpty())
+            return;
+        m_known.emplace(release.id, release);
+        ReleaseLengthsKnown(release);
     });
 }
 
@@ -342,7 +360,7 @@ void TfrmAlbumLookup::SelectRelease(int row)
         m_wanted.clear();
         if (!error.isEmpty())
             return Failed(error);
-        m_known[release.id] = release;
+        m_known.insert_or_assign(release.id, release);
         ReleaseLengthsKnown(release);
         if (wanted != release.id) {
             const auto again = std::find_if(m_candidates.begin(), m_candidates.end(),

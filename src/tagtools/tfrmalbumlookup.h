@@ -110,6 +110,11 @@ private:
     void UpdateTrackChoice();
     void UpdateButtons();
     void ReleaseLengthsKnown(const AlbumRelease& release);
+    // Reads the tracks of a release that is not chosen yet.
+    void ReadAhead(const QString& releaseId);
+
+    // The releases at the top of the list whose tracks are read at once.
+    static constexpr std::size_t kReleasesReadAhead = 3;
     // Writes the checked, matched files with this cover (none: unchanged).
     void WriteTags(std::shared_ptr<const std::string> cover);
 

@@ -37,6 +37,7 @@ using Answer = FakeMusicBrainzServer::Answer;
 
 using Kind = ScriptedPrompts::Kind;
 constexpr const char* kReleaseId = "5e2f7c1a-6b0d-4b8e-9a53-0c6f1d2e3a41";
+constexpr const char* kSecondReleaseId = "7a3c5e7f-8d2b-4f1a-9c6e-4b8d2f6a0c95";
 
 QByteArray Canned(const char* name, const QString& server = {})
 {
@@ -50,6 +51,8 @@ void AnswerAsMusicBrainz(FakeMusicBrainzServer& server, const std::string& png)
 {
     server.SetAnswer("/ws/2/release/", Answer::Json(Canned("release-search.json")));
     server.SetAnswer(QByteArray("/ws/2/release/") + kReleaseId, Answer::Json(Canned("release.json")));
+    server.SetAnswer(QByteArray("/ws/2/release/") + kSecondReleaseId,
+                     Answer::Json(Canned("release.json").replace(kReleaseId, kSecondReleaseId)));
     server.SetAnswer(QByteArray("/release/") + kReleaseId + "/", Answer::Json(Canned("cover-listing.json", server.Address())));
     server.SetAnswer(QByteArray("/release/") + kReleaseId + "/1002-500.png",
                      Answer::Other(200, QByteArray::fromStdString(png), "image/png"));
@@ -126,6 +129,9 @@ TEST_F(TagToolsTest, LookUpAlbumOnlineFillsTheMatchedFilesInOneUndoStep)
         EXPECT_EQ(window->Releases()->Count(), 2);
         EXPECT_EQ(window->Releases()->RowAt(0).texts[TfrmAlbumLookup::FormatColumn], QStringLiteral("CD"));
         EXPECT_FALSE(window->Releases()->RowAt(0).texts[TfrmAlbumLookup::LengthsColumn].isEmpty());
+        // The second release's tracks are read in the background.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [window] { return !window->Releases()->RowAt(1).texts[TfrmAlbumLookup::LengthsColumn].isEmpty(); }, 15000));
         const int rowA = FileRow(*window, a), rowB = FileRow(*window, b), rowC = FileRow(*window, c);
         EXPECT_EQ(window->Matching()[static_cast<std::size_t>(rowA)], 0);
         EXPECT_EQ(window->Matching()[static_cast<std::size_t>(rowB)], 1);
