@@ -346,13 +346,6 @@ bool IsFieldSource(int major, std::string_view id)
     return contains(kV23, id) || (major == 4 && id == "TDRC");
 }
 
-bool IsAlbumOrderSource(int major, std::string_view id)
-{
-    static constexpr std::string_view kV22[] = {"TP2", "TPA"};
-    static constexpr std::string_view kV23[] = {"TPE2", "TPOS"};
-    return major == 2 ? contains(kV22, id) : contains(kV23, id);
-}
-
 std::optional<std::size_t> EmbeddedFramesStart(const Frame& frame)
 {
     if ((frame.id != "CHAP" && frame.id != "CTOC") || frame.opaque() || frame.tail.length != 0)

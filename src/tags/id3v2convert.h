@@ -46,9 +46,6 @@ std::string YearOfRecordingTimeValues(const std::vector<std::string>& values);
 
 // Whether a frame of a version `major` tag holds one of the seven fields.
 bool IsFieldSource(int major, std::string_view id);
-// The ids that put songs in album order beside the fields: the album
-// artist (TPE2) and the part of a set (TPOS), or their ID3v2.2 ids.
-bool IsAlbumOrderSource(int major, std::string_view id);
 
 // Where the frames embedded in a chapter frame (CHAP: element id, start and
 // end times and offsets; CTOC: element id, flags, child element ids) begin

@@ -105,10 +105,6 @@ Fields FindFields(const std::vector<Frame>& frames, int major)
             fields.commentLanguage = std::string(frame.content().substr(1, 3));
             continue;
         }
-        if ((frame.id == "TPE2" || frame.id == "TPOS") && !frame.opaque()) {
-            (frame.id == "TPE2" ? fields.albumArtist : fields.partOfSet) = DecodeFrameText(valueBytes(frame));
-            continue;
-        }
         for (std::size_t field = 0; field < kComment; ++field) {
             if (field == kYear && version4) {
                 if (frame.id != "TDRC" && !(fromYearFrame && frame.id == "TYER"))

@@ -34,10 +34,6 @@ struct Fields {
     std::string commentLanguage = "eng";
     // Another COMM frame with an empty description follows it.
     bool moreComments = false;
-    // What the last readable album artist (TPE2) and part of a set (TPOS,
-    // "1/2") frames say: read only, for album order.
-    std::string albumArtist;
-    std::string partOfSet;
 };
 
 Fields FindFields(const std::vector<Frame>& frames, int major = 3);

@@ -2,6 +2,7 @@
 
 #include "filedescriptor.h"
 #include "id3v2convert.h"
+#include "id3v2extrafields.h"
 #include "tagbody.h"
 #include "tagerror.h"
 
@@ -26,6 +27,9 @@ constexpr std::size_t kHeadBytes = 64 * 1024;
 // A field's frame is read this far: enough for kValueLimit bytes of content
 // after unsynchronisation or decompression.
 constexpr std::size_t kFieldReadLimit = 4 * kValueLimit + 64;
+// User texts (TXXX) are read this far: many taggers write them, a few of
+// them large, and reading the fields must stay quick and small.
+constexpr std::size_t kUserTextReadLimit = 64 * 1024;
 // What holding one more frame costs besides its bytes.
 constexpr std::size_t kFrameOverhead = sizeof(Frame) + 32;
 
@@ -341,7 +345,7 @@ std::int64_t walkFrames(const TagBody& body, std::int64_t pos, const Walk& walk,
         }
         pos = start + static_cast<std::int64_t>(size);
         const bool wanted = walk.mode == ReadMode::Fields
-                                ? valid && (IsFieldSource(major, id) || IsAlbumOrderSource(major, id))
+                                ? valid && (IsFieldSource(major, id) || IsExtraFieldSource(major, id))
             : walk.mode == ReadMode::Pictures             ? valid && isPictureId(major, id)
                                                           : true;
         if (!wanted)
@@ -350,7 +354,8 @@ std::int64_t walkFrames(const TagBody& body, std::int64_t pos, const Walk& walk,
         std::size_t length = size;
         FileSpan tail;
         if (walk.mode == ReadMode::Fields) {
-            length = std::min<std::size_t>(size, kFieldReadLimit);
+            const bool userText = id == (major == 2 ? "TXX" : "TXXX");
+            length = std::min<std::size_t>(size, userText ? kUserTextReadLimit : kFieldReadLimit);
         } else if (walk.mode != ReadMode::Pictures && size > kInlineLimit
                    && (valid ? !transforms(walk, h) && carriedFromHead(walk, id) : major == 3 || !transforms(walk, h))) {
             if (const std::optional<std::int64_t> offset = body.fileOffset(start)) {

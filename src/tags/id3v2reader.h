@@ -43,7 +43,9 @@ constexpr std::size_t kValueLimit = std::size_t(1) << 20;
 constexpr std::size_t kHeldLimit = std::size_t(32) << 20;
 
 enum class ReadMode {
-    Fields,      // only the frames of the seven fields, each as far as its value needs
+    // Only the frames of the seven fields, of the extra fields and the user
+    // texts, each as far as its value needs.
+    Fields,
     Everything,  // every frame, to be written into a new ID3v2.3 tag
     // Every frame, to be written into a new tag of the same version: the
     // frames of an ID3v2.4 tag keep their ids and contents (only their

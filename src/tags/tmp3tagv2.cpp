@@ -1,6 +1,7 @@
 #include "tmp3tagv2.h"
 
 #include "codepage.h"
+#include "id3v2extrafields.h"
 #include "filedescriptor.h"
 #include "id3v2fields.h"
 #include "id3v2genre.h"
@@ -82,8 +83,10 @@ void placeUnreadableRecordingTimes(std::vector<Frame>& old, std::vector<bool>& p
 // then every other frame of the old tag in its order. A field whose value is
 // what the old tag says keeps its frames as they are; a changed field gets a
 // new frame (none when it is empty), which replaces all of its old frames.
+// The track is compared by its number, or by its whole text `trackText`
+// when that was set.
 std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std::string*, id3v2::kFieldCount>& texts,
-                             int track, Versions versions)
+                             int track, const std::string* trackText, Versions versions)
 {
     using namespace id3v2;
     const Fields fields = FindFields(old, versions.frames);
@@ -93,15 +96,18 @@ std::vector<Frame> newFrames(std::vector<Frame> old, const std::array<const std:
     for (std::size_t field = 0; field < kFieldCount; ++field) {
         for (const std::size_t i : fields.frames[field])
             placed[i] = true;
-        const bool unchanged = field == kTrack ? ParseTrackNumber(fields.texts[kTrack]) == track
-                                               : fields.texts[field] == *texts[field];
+        const bool unchanged = field != kTrack ? fields.texts[field] == *texts[field]
+            : trackText                        ? fields.texts[kTrack] == *trackText
+                                               : ParseTrackNumber(fields.texts[kTrack]) == track;
         static const std::string kNoText;
         const std::string& text = field == kTrack ? kNoText : *texts[field];
         if (unchanged) {
             for (const std::size_t i : fields.frames[field])
                 out.push_back(std::move(old[i]));
         } else if (field == kTrack) {
-            if (track != 0)
+            if (trackText && !trackText->empty())
+                out.push_back(TextFrame("TRCK", *trackText, versions.written));
+            else if (!trackText && track != 0)
                 out.push_back(TextFrame("TRCK", std::to_string(track), versions.written));
         } else if (field == kComment) {
             // An empty comment is still written when another comment frame
@@ -217,11 +223,15 @@ void Tmp3TagV2::Clear()
     m_artist.clear();
     m_album.clear();
     m_track = 0;
+    m_trackText.clear();
+    m_trackTextSet = false;
     m_year.clear();
     m_genre.clear();
     m_comment.clear();
-    m_albumArtist.clear();
-    m_disc = 0;
+    for (std::string& extra : m_extras)
+        extra.clear();
+    m_userTexts.clear();
+    m_extraChanges.clear();
     m_cover.reset();
     m_coverChange = CoverChange::Keep;
     m_newCover.clear();
@@ -263,7 +273,83 @@ void Tmp3TagV2::SetComment(std::string_view text) { assignTrimmed(m_comment, tex
 
 void Tmp3TagV2::SetTrack(int track)
 {
-    m_track = (track < 0 || track > 65535) ? 0 : track;
+    if (track < 0 || track > 65535)
+        track = 0;
+    if (track == m_track)
+        return;
+    m_track = track;
+    m_trackText = track == 0 ? std::string() : std::to_string(track);
+    m_trackTextSet = false;
+}
+
+void Tmp3TagV2::SetTrackText(std::string_view text)
+{
+    try {
+        m_trackText = id3v2::Trim(text);
+        m_track = id3v2::ParseTrackNumber(m_trackText);
+        m_trackTextSet = true;
+    } catch (...) {
+        // No memory for the new text: the old one stays.
+    }
+}
+
+int Tmp3TagV2::Disc() const
+{
+    return id3v2::ParseTrackNumber(Extra(id3v2::kDisc));
+}
+
+std::string Tmp3TagV2::UserText(std::string_view description) const
+{
+    return id3v2::FindUserText(m_userTexts, description);
+}
+
+void Tmp3TagV2::SetExtra(id3v2::ExtraField field, std::string_view text)
+{
+    if (field >= id3v2::kExtraFieldCount)
+        return;
+    try {
+        std::string value = id3v2::NormalizedExtra(field, text);
+        m_extraChanges.fields[field] = value;
+        m_extras[field] = std::move(value);
+    } catch (...) {
+        // No memory for the new text: the old one stays.
+    }
+}
+
+namespace {
+
+// Puts `value` under `key` in a list of changes, in place of an earlier one.
+void setChange(std::vector<std::pair<std::string, std::string>>& changes, std::string_view key, std::string value)
+{
+    const auto earlier = std::find_if(changes.begin(), changes.end(), [&](const auto& c) { return c.first == key; });
+    if (earlier != changes.end())
+        earlier->second = std::move(value);
+    else
+        changes.emplace_back(std::string(key), std::move(value));
+}
+
+}  // namespace
+
+void Tmp3TagV2::SetUserText(std::string_view description, std::string_view text)
+{
+    try {
+        std::string value = id3v2::TrimRight(text);
+        std::erase_if(m_userTexts, [&](const id3v2::UserText& t) { return t.description == description; });
+        if (!value.empty())
+            m_userTexts.push_back({std::string(description), value});
+        setChange(m_extraChanges.userTexts, description, std::move(value));
+    } catch (...) {
+        // No memory: the change is not made.
+    }
+}
+
+void Tmp3TagV2::SetUniqueFileId(std::string_view owner, std::string_view identifier)
+{
+    try {
+        setChange(m_extraChanges.uniqueFileIds, owner, std::string(identifier));
+    } catch (...) {
+        // No memory: the change is not made.
+    }
 }
 
 bool Tmp3TagV2::fail(std::string_view reason) noexcept
@@ -362,11 +448,13 @@ bool Tmp3TagV2::load(int fd)
     m_artist = std::move(fields.texts[id3v2::kArtist]);
     m_album = std::move(fields.texts[id3v2::kAlbum]);
     m_track = id3v2::ParseTrackNumber(fields.texts[id3v2::kTrack]);
+    m_trackText = std::move(fields.texts[id3v2::kTrack]);
     m_year = std::move(fields.texts[id3v2::kYear]);
     m_genre = std::move(fields.texts[id3v2::kGenre]);
     m_comment = std::move(fields.texts[id3v2::kComment]);
-    m_albumArtist = std::move(fields.albumArtist);
-    m_disc = id3v2::ParseTrackNumber(fields.partOfSet);
+    id3v2::ExtraFields extras = id3v2::FindExtraFields(tag.frames);
+    m_extras = std::move(extras.texts);
+    m_userTexts = std::move(extras.userTexts);
     return true;
 }
 
@@ -411,9 +499,10 @@ bool Tmp3TagV2::save(const std::string& fileName, FolderFlushes* laterFlushes, T
         if (!tag.failure.empty())
             return fail(tag.failure);
     }
+    id3v2::ApplyExtraChanges(tag.frames, m_extraChanges, versions.frames, versions.written);
     std::vector<Frame> frames = newFrames(std::move(tag.frames),
                                           {&m_title, &m_artist, &m_album, nullptr, &m_year, &m_genre, &m_comment},
-                                          m_track, versions);
+                                          m_track, m_trackTextSet ? &m_trackText : nullptr, versions);
     if (m_coverChange == CoverChange::Remove || m_coverChange == CoverChange::RemoveFront) {
         const std::optional<std::size_t> cover = m_coverChange == CoverChange::Remove ? id3v2::FindCover(frames)
                                                                                     : id3v2::FindFrontCover(frames);

@@ -10,13 +10,16 @@
 // and LastError why not. Texts are UTF-8. The object keeps no file open
 // between calls.
 
+#include "id3v2extrafields.h"
 #include "tagoptions.h"
 #include "tagpicture.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CodePage;
 class FolderFlushes;
@@ -37,15 +40,24 @@ public:
     const std::string& Title() const { return m_title; }
     const std::string& Artist() const { return m_artist; }
     const std::string& Album() const { return m_album; }
-    // Track number 0..65535; 0 = none.
+    // Track number 0..65535 (the number before any "/" of the track
+    // text); 0 = none.
     int Track() const { return m_track; }
+    // The track text as it stands ("3/12"), trimmed; empty for none.
+    const std::string& TrackText() const { return m_trackText; }
     const std::string& Year() const { return m_year; }
     const std::string& Genre() const { return m_genre; }
     const std::string& Comment() const { return m_comment; }
-    // Read only, for album order: the album artist (TPE2) and the disc
-    // number (TPOS, 0 = none) that the last load found.
-    const std::string& AlbumArtist() const { return m_albumArtist; }
-    int Disc() const { return m_disc; }
+    // The album artist (TPE2) and the disc number (the number before any
+    // "/" of TPOS, 0 = none), as Extra gives them.
+    const std::string& AlbumArtist() const { return Extra(id3v2::kAlbumArtist); }
+    int Disc() const;
+    // A field beyond the seven: what the last load found, or what was set
+    // since (see SetExtra).
+    const std::string& Extra(id3v2::ExtraField field) const { return m_extras[field]; }
+    // The text of the user text frame (TXXX) with that description (the
+    // last one when there are several); empty when there is none.
+    std::string UserText(std::string_view description) const;
 
     // Text setters store the text without trailing characters of code 32 or
     // less (and keep the old text when there is no memory for the new one).
@@ -55,8 +67,21 @@ public:
     void SetYear(std::string_view text);
     void SetGenre(std::string_view text);
     void SetComment(std::string_view text);
-    // 0..65535; anything else means no track (0).
+    // 0..65535; anything else means no track (0). The number the track
+    // already has keeps its text ("3/12").
     void SetTrack(int track);
+    // The whole track text ("3/12"); Track() becomes its number.
+    void SetTrackText(std::string_view text);
+    // Only the fields, user texts and identifiers set here change in the
+    // next save: an empty text removes the frames, a value the file already
+    // holds keeps its frames as they are. The compilation is "1" or empty.
+    void SetExtra(id3v2::ExtraField field, std::string_view text);
+    // The TXXX frame of that description: replaced, added or (empty text)
+    // removed.
+    void SetUserText(std::string_view description, std::string_view text);
+    // The UFID frame of that owner: replaced, added or (empty identifier)
+    // removed.
+    void SetUniqueFileId(std::string_view owner, std::string_view identifier);
 
     // True when the first 10 bytes of the file could be read, tag or not.
     bool LoadFromFile(const std::string& fileName);
@@ -134,8 +159,12 @@ private:
     std::string m_year;
     std::string m_genre;
     std::string m_comment;
-    std::string m_albumArtist;
-    int m_disc = 0;
+    std::string m_trackText;
+    // The track text was set as a whole: a save compares it, not the number.
+    bool m_trackTextSet = false;
+    std::array<std::string, id3v2::kExtraFieldCount> m_extras;
+    std::vector<id3v2::UserText> m_userTexts;
+    id3v2::ExtraChanges m_extraChanges;
     std::optional<TagPicture> m_cover;
     CoverChange m_coverChange = CoverChange::Keep;
     std::string m_newCover;
