@@ -101,8 +101,6 @@ QStringList AlbumTagWriter::WriteFile(const std::string& path, const Texts& text
     const std::string year = YearText(texts.date, v2);
     if (!year.empty())
         v2.SetYear(year);
-    if (texts.track > 0 && texts.track <= 65535)
-        v2.SetTrack(texts.track);
     if (choices.genre && !texts.genre.empty())
         v2.SetGenre(texts.genre);
     if (choices.cover)
@@ -118,10 +116,27 @@ QStringList AlbumTagWriter::WriteFile(const std::string& path, const Texts& text
 
 void AlbumTagWriter::SetExtraFields(Tmp3TagV2& tag, const Texts& texts, const Choices& choices)
 {
-    // The tag object does not yet set these fields: the album artist, the
-    // totals and the identifiers wait for it. The track number itself is
-    // set with the seven fields.
-    (void)tag;
-    (void)texts;
-    (void)choices;
+    const auto numberOf = [](int number, int total) {
+        return total > 0 ? std::to_string(number) + "/" + std::to_string(total) : std::to_string(number);
+    };
+    if (!texts.albumArtist.empty())
+        tag.SetExtra(id3v2::kAlbumArtist, texts.albumArtist);
+    if (texts.track > 0 && texts.track <= 65535)
+        tag.SetTrackText(numberOf(texts.track, texts.trackTotal));
+    if (texts.disc > 0)
+        tag.SetExtra(id3v2::kDisc, numberOf(texts.disc, texts.discTotal));
+    if (!choices.identifiers)
+        return;
+    // The user texts and the identifier of the recording under the names
+    // and the owner other programs read them by.
+    for (const auto& [description, id] : {std::pair {"MusicBrainz Album Id", &texts.albumId},
+                                          std::pair {"MusicBrainz Artist Id", &texts.artistId},
+                                          std::pair {"MusicBrainz Album Artist Id", &texts.albumArtistId},
+                                          std::pair {"MusicBrainz Release Group Id", &texts.releaseGroupId},
+                                          std::pair {"MusicBrainz Release Track Id", &texts.releaseTrackId}}) {
+        if (!id->empty())
+            tag.SetUserText(description, *id);
+    }
+    if (!texts.recordingId.empty())
+        tag.SetUniqueFileId(kMusicBrainzOwner, texts.recordingId);
 }

@@ -18,6 +18,9 @@ struct ReleaseTrack;
 
 class AlbumTagWriter final {
 public:
+    // The owner of the UFID frame that holds the MusicBrainz recording id.
+    static constexpr const char* kMusicBrainzOwner = "http://musicbrainz.org";
+
     // The texts one file gets, UTF-8.
     struct Texts {
         std::string title, artist, album, albumArtist, date, genre;
@@ -43,9 +46,9 @@ public:
     // worker pool (see Tmp3TagV2::SaveToFile for `laterFlushes`).
     static QStringList WriteFile(const std::string& path, const Texts& texts, const Choices& choices,
                                  FolderFlushes* laterFlushes = nullptr);
-    // The fields beyond the seven of the tag object: album artist, track and
-    // disc with their totals, and the identifiers as other programs store
-    // them (TXXX frames, and a UFID frame of the recording). They are set
-    // on the loaded tag before its save.
+    // The fields beyond the seven: album artist, track and disc with their
+    // totals ("3/12"), and with `choices.identifiers` the MusicBrainz
+    // identifiers as other programs store them (TXXX frames, and a UFID
+    // frame of the recording). Set on the loaded tag before its save.
     static void SetExtraFields(Tmp3TagV2& tag, const Texts& texts, const Choices& choices);
 };

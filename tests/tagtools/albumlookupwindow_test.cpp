@@ -30,6 +30,8 @@
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/uniquefileidentifierframe.h>
 
 namespace {
 
@@ -72,6 +74,28 @@ std::string FrameText(TagLib::MPEG::File& file, const char* id)
 {
     const TagLib::ID3v2::FrameList& frames = file.ID3v2Tag()->frameListMap()[id];
     return frames.isEmpty() ? std::string() : frames.front()->toString().to8Bit(true);
+}
+
+// The text of the user text frame with that description, as TagLib reads it.
+std::string UserText(const std::string& path, const char* description)
+{
+    TagLib::MPEG::File file(path.c_str());
+    auto* frame = file.ID3v2Tag() ? TagLib::ID3v2::UserTextIdentificationFrame::find(file.ID3v2Tag(), description)
+                                  : nullptr;
+    return frame ? frame->fieldList().back().to8Bit(true) : std::string();
+}
+
+std::string MusicBrainzRecordingId(const std::string& path)
+{
+    TagLib::MPEG::File file(path.c_str());
+    if (!file.ID3v2Tag())
+        return {};
+    for (TagLib::ID3v2::Frame* frame : file.ID3v2Tag()->frameListMap()["UFID"]) {
+        auto* id = dynamic_cast<TagLib::ID3v2::UniqueFileIdentifierFrame*>(frame);
+        if (id && id->owner() == "http://musicbrainz.org")
+            return std::string(id->identifier().data(), id->identifier().size());
+    }
+    return {};
 }
 
 std::string FrontCoverBytes(const std::string& path)
@@ -140,6 +164,7 @@ TEST_F(TagToolsTest, LookUpAlbumOnlineFillsTheMatchedFilesInOneUndoStep)
         window->SetTrackOfFile(rowC, -1);
         EXPECT_EQ(window->Tracks()->RowAt(rowC).texts[TfrmAlbumLookup::TrackTitleColumn], QStringLiteral("(no track)"));
         window->cbGenre->setChecked(true);
+        window->cbIdentifiers->setChecked(true);
         window->cbCover->setChecked(true);
         window->btnApply->click();
         ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isVisible(); }, 15000));
@@ -156,7 +181,16 @@ TEST_F(TagToolsTest, LookUpAlbumOnlineFillsTheMatchedFilesInOneUndoStep)
     EXPECT_EQ(TagLibFrame(a, "TCON"), "indie rock");
     EXPECT_EQ(TagLibFrame(b, "TIT2"), "Silver Road");
     EXPECT_EQ(TagLibFrame(b, "TPE1"), "The Glass Hours feat. Nina Vale");
-    EXPECT_EQ(TagLibFrame(b, "TRCK").substr(0, 1), "2");
+    EXPECT_EQ(TagLibFrame(a, "TRCK"), "1/3");
+    EXPECT_EQ(TagLibFrame(b, "TRCK"), "2/3");
+    EXPECT_EQ(TagLibFrame(b, "TPOS"), "1/1");
+    EXPECT_EQ(TagLibFrame(b, "TPE2"), "The Glass Hours");
+    EXPECT_EQ(UserText(b, "MusicBrainz Album Id"), kReleaseId);
+    EXPECT_EQ(UserText(b, "MusicBrainz Artist Id"), "0d4a8e52-7f31-4c3b-8b6e-2a9f5c7d1e60");
+    EXPECT_EQ(UserText(b, "MusicBrainz Album Artist Id"), "0d4a8e52-7f31-4c3b-8b6e-2a9f5c7d1e60");
+    EXPECT_EQ(UserText(b, "MusicBrainz Release Group Id"), "9c1b3d5e-2f4a-4e6b-8d0c-7a9e1b3c5d72");
+    EXPECT_EQ(UserText(b, "MusicBrainz Release Track Id"), "e1a2b3c4-d5e6-4f70-8a91-b2c3d4e5f602");
+    EXPECT_EQ(MusicBrainzRecordingId(b), "a1b2c3d4-e5f6-4a7b-8c9d-0e1f2a3b4c02");
     EXPECT_EQ(FrontCoverBytes(a), png);
     EXPECT_EQ(FrontCoverBytes(b), png);
     EXPECT_EQ(ReadFile(c), cBefore);
@@ -234,6 +268,9 @@ TEST(AlbumTagWriterTest, WritesBothTagsAndTheFullDateOnlyIntoAnId3v24Tag)
     ASSERT_TRUE(old.ID3v2Tag() && old.ID3v1Tag());
     EXPECT_EQ(old.ID3v2Tag()->header()->majorVersion(), 3u);
     EXPECT_EQ(FrameText(old, "TDRC"), "2001");
+    EXPECT_EQ(FrameText(old, "TRCK"), "2/3");
+    EXPECT_EQ(FrameText(old, "TPOS"), "1/1");
+    EXPECT_EQ(FrameText(old, "TXXX"), "") << "no identifiers unless chosen";
     EXPECT_EQ(old.ID3v2Tag()->title().to8Bit(true), "Café au lait");
     EXPECT_EQ(old.ID3v2Tag()->genre().to8Bit(true), "Rock");
     EXPECT_EQ(old.ID3v1Tag()->title().to8Bit(true), "Café au lait");
