@@ -199,16 +199,17 @@ TEST(MusicBrainzClientTest, FailuresGiveAClearMessageAndNoValue)
     server.SetAnswer("/ws/2/release/broken", Answer::Json("{\"id\":\"broken\",\"media\":[{\"tracks\":[{"));
     server.SetAnswer("/ws/2/release/slow", Answer::Hang());
     server.SetAnswer(QByteArray("/release/none/"), Answer::Other(404, "Not Found", "text/plain"));
+    MusicBrainzClient client(Servers(server.Address(), std::chrono::milliseconds(0)));
     MusicBrainzClient::Settings settings = Servers(server.Address(), std::chrono::milliseconds(0));
     settings.timeout = std::chrono::milliseconds(300);
-    MusicBrainzClient client(settings);
+    MusicBrainzClient impatient(settings);
 
     Waited<std::vector<ReleaseCandidate>> busy;
     Waited<AlbumRelease> broken, slow;
     Waited<QByteArray> noCover;
     client.SearchReleases({QStringLiteral("Silver Road"), {}, 0}, busy.Callback());
     client.LookUpRelease(QStringLiteral("broken"), broken.Callback());
-    client.LookUpRelease(QStringLiteral("slow"), slow.Callback());
+    impatient.LookUpRelease(QStringLiteral("slow"), slow.Callback());
     client.FetchFrontCover(QStringLiteral("none"), false, noCover.Callback());
     ASSERT_TRUE(busy.Wait() && broken.Wait() && slow.Wait() && noCover.Wait());
     EXPECT_TRUE(busy.error->contains(QStringLiteral("busy and refused the request (HTTP 503)"))) << busy.error->toStdString();
