@@ -295,9 +295,24 @@ void TfrmAlbumLookup::btnSearchClick()
     m_matching.assign(m_files.size(), -1);
     ShowTracks();
     SetStatus(QStringLiteral("Searching MusicBrainz ..."), true);
-    m_service.SearchReleases(query, [this](const QString& error, const std::vector<ReleaseCandidate>& found) {
+    Search(query);
+}
+
+void TfrmAlbumLookup::Search(ReleaseQuery query)
+{
+    m_service.SearchReleases(query, [this, query](const QString& error, const std::vector<ReleaseCandidate>& found) {
         if (!error.isEmpty())
             return Failed(error);
+        // Files missing from the album, or bonus tracks, make another
+        // count: then any release of the album and artist is listed.
+        if (found.empty() && query.tracks > 0) {
+            ReleaseQuery anyCount = query;
+            anyCount.tracks = 0;
+            SetStatus(QStringLiteral("No release has %1 tracks; searching for any number of tracks ...")
+                          .arg(query.tracks),
+                      true);
+            return Search(anyCount);
+        }
         m_candidates = found;
         std::vector<TPreviewModel::Row> rows;
         for (const ReleaseCandidate& release : m_candidates) {

@@ -102,6 +102,8 @@ private:
     };
 
     void BuildWindow();
+    // Lists the releases the search finds.
+    void Search(ReleaseQuery query);
     void ReadFiles();
     void SetStatus(const QString& text, bool busy);
     void Failed(const QString& message);

@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -233,6 +234,25 @@ TEST_F(TagToolsTest, LookUpAlbumOnlineWritesNothingWhenAnAnswerFails)
         << prompts.shown().back().text.toStdString();
     EXPECT_FALSE(window.TagsWritten());
     EXPECT_EQ(ReadFile(a), before);
+}
+
+TEST_F(TagToolsTest, LookUpAlbumOnlineSearchesForAnyTrackCountWhenNoReleaseHasTheFilesCount)
+{
+    FakeMusicBrainzServer server;
+    server.SetAnswer("/ws/2/release/", Answer::Json(R"({"created":"2026-11-30T10:15:42.125Z","count":0,"offset":0,"releases":[]})"));
+    const Tags tags {"Morning River", "The Glass Hours", "Silver Road", "", "", "", 1};
+    AddSong("a.mp3", &tags);
+    Select({0});
+    MusicBrainzClient client(
+        {server.Address(), server.Address(), std::chrono::milliseconds(5000), std::chrono::milliseconds(0)});
+    TfrmAlbumLookup window(playlist(), prompts, client);
+    window.btnSearchClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Busy(); }, 15000));
+    ASSERT_EQ(server.Requests().size(), 2u);
+    EXPECT_TRUE(QUrl::fromPercentEncoding(server.Requests()[0].query).contains(QStringLiteral(" AND tracks:1")));
+    EXPECT_FALSE(QUrl::fromPercentEncoding(server.Requests()[1].query).contains(QStringLiteral("tracks:")));
+    EXPECT_TRUE(window.labStatus->text().startsWith(QStringLiteral("No release was found")));
+    EXPECT_TRUE(prompts.shown().empty());
 }
 
 TEST(AlbumTagWriterTest, WritesBothTagsAndTheFullDateOnlyIntoAnId3v24Tag)
