@@ -12,6 +12,7 @@ packages=(
   libpulse-dev
   googletest libgtest-dev libgmock-dev
   libtag1-dev
+  ca-certificates
   zlib1g-dev libsqlite3-dev
   pulseaudio pulseaudio-utils
   fonts-dejavu-core

@@ -16,6 +16,8 @@ std::string playlistHeader;
 std::string playlistOrder;
 bool playNextAtEnd = kDefaultPlayNextAtEnd;
 std::string tagActionSettings;
+std::string musicBrainzServer = kDefaultMusicBrainzServer;
+std::string coverArtServer = kDefaultCoverArtServer;
 
 namespace {
 
@@ -51,6 +53,8 @@ void SetDefaultOptionValues()
     playlistOrder.clear();
     playNextAtEnd = kDefaultPlayNextAtEnd;
     tagActionSettings.clear();
+    musicBrainzServer = kDefaultMusicBrainzServer;
+    coverArtServer = kDefaultCoverArtServer;
 }
 
 } // namespace options

@@ -41,6 +41,13 @@ extern bool playNextAtEnd;
 // tools write them (empty: their defaults).
 extern std::string tagActionSettings;
 
+// The addresses of the MusicBrainz web service and of the Cover Art
+// Archive that "Look up album online" asks (a mirror may stand in).
+extern std::string musicBrainzServer;
+extern std::string coverArtServer;
+
+inline constexpr const char* kDefaultMusicBrainzServer = "https://musicbrainz.org";
+inline constexpr const char* kDefaultCoverArtServer = "https://coverartarchive.org";
 inline constexpr const char* kDefaultSkinName = "TheFrog";
 inline constexpr const char* kDefaultFileRoot = "rfMyComputer";
 inline constexpr bool kDefaultFNIOMP3INFO = false;

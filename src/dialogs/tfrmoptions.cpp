@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTabWidget>
@@ -90,6 +91,7 @@ TfrmOptions::TfrmOptions(SkinManager& skins, TPlaylistModel& playlist, QAbstract
     page->addWidget(grpPlayList);
     page->addStretch(1);
     BuildTagsPage();
+    BuildServicesPage();
 
     butClose = MakeCloseButton(*this, QStringLiteral("&Close"));
     auto* buttons = new QHBoxLayout;
@@ -157,6 +159,45 @@ void TfrmOptions::BuildTagsPage()
     page->addWidget(grpWriting);
     page->addWidget(grpCodePage);
     page->addStretch(1);
+}
+
+void TfrmOptions::BuildServicesPage()
+{
+    page3 = new QWidget(ctrlpages);
+    page3->setObjectName(QStringLiteral("page3"));
+    ctrlpages->addTab(page3, QStringLiteral("&Web services"));
+    Label5 = new QLabel(QStringLiteral("&MusicBrainz server:"), page3);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    edtMusicBrainzServer = new QLineEdit(QString::fromStdString(options::musicBrainzServer), page3);
+    edtMusicBrainzServer->setObjectName(QStringLiteral("edtMusicBrainzServer"));
+    edtMusicBrainzServer->setPlaceholderText(QString::fromLatin1(options::kDefaultMusicBrainzServer));
+    Label5->setBuddy(edtMusicBrainzServer);
+    Label6 = new QLabel(QStringLiteral("Cover art arc&hive server:"), page3);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    edtCoverArtServer = new QLineEdit(QString::fromStdString(options::coverArtServer), page3);
+    edtCoverArtServer->setObjectName(QStringLiteral("edtCoverArtServer"));
+    edtCoverArtServer->setPlaceholderText(QString::fromLatin1(options::kDefaultCoverArtServer));
+    Label6->setBuddy(edtCoverArtServer);
+    auto* grid = new QGridLayout(page3);
+    grid->setContentsMargins(6, 6, 6, 6);
+    grid->addWidget(Label5, 0, 0);
+    grid->addWidget(edtMusicBrainzServer, 0, 1);
+    grid->addWidget(Label6, 1, 0);
+    grid->addWidget(edtCoverArtServer, 1, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(2, 1);
+    for (QLineEdit* edit : {edtMusicBrainzServer, edtCoverArtServer})
+        connect(edit, &QLineEdit::textChanged, this, &TfrmOptions::edtServersChange);
+}
+
+void TfrmOptions::edtServersChange()
+{
+    const auto take = [](const QLineEdit* edit, const char* fallback) {
+        const QString text = edit->text().trimmed();
+        return text.isEmpty() ? std::string(fallback) : text.toStdString();
+    };
+    options::musicBrainzServer = take(edtMusicBrainzServer, options::kDefaultMusicBrainzServer);
+    options::coverArtServer = take(edtCoverArtServer, options::kDefaultCoverArtServer);
 }
 
 void TfrmOptions::FormCreate()

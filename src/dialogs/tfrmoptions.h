@@ -4,7 +4,9 @@
 // row when a song ends; on a second page "Tags", how tags are
 // written and read (the ID3v2 version written, the code page of ID3v1 tags,
 // keeping the files' modification time, leaving room in tags for later
-// edits). Every change takes effect at once (the skin on every open window,
+// edits); on a third page "Web services", the addresses of the MusicBrainz
+// server and the Cover Art Archive that the online lookup asks (a blank
+// address stands for the default). Every change takes effect at once (the skin on every open window,
 // the options on the playlist captions); there is no Cancel. The settings
 // are saved when the window closes, however it closes.
 
@@ -19,6 +21,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTabWidget;
 
@@ -54,6 +57,11 @@ public:
     QLabel* Label4 = nullptr;
     QComboBox* cbCodePage = nullptr;
     QCheckBox* cbCodePageForId3v2 = nullptr;
+    QWidget* page3 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLineEdit* edtMusicBrainzServer = nullptr;
+    QLabel* Label6 = nullptr;
+    QLineEdit* edtCoverArtServer = nullptr;
     QPushButton* butClose = nullptr;
 
     void cbSkinsListChange();
@@ -65,6 +73,7 @@ public:
     void cbLeaveRoomClick();
     // The code page and its use for ID3v2: the playlist reads its tags again.
     void cbCodePageChange();
+    void edtServersChange();
     // Every playlist row takes its caption from its record again.
     void RefreshPlaylistCaptions();
 
@@ -74,6 +83,7 @@ protected:
 
 private:
     void BuildTagsPage();
+    void BuildServicesPage();
     void FormCreate();
     void FormClose();
 

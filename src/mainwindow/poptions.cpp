@@ -1,6 +1,7 @@
 #include "poptions.h"
 
 #include "codepage.h"
+#include "fileutils.h"
 #include "optionvalues.h"
 #include "renamenoreplace.h"
 #include "tagerror.h"
@@ -202,6 +203,22 @@ void ReadCustomPatterns(const QSettings& settings, std::vector<std::string>& unu
     }
 }
 
+// The addresses of the online lookup's services: each is taken when it is
+// a text that is not blank; otherwise its default stays.
+void ReadServers(const QSettings& settings, std::vector<std::string>& unused)
+{
+    for (const auto& [name, server] : {std::pair {"musicBrainzServer", &options::musicBrainzServer},
+                                       std::pair {"coverArtServer", &options::coverArtServer}}) {
+        if (!settings.contains(QString::fromLatin1(name)))
+            continue;
+        std::string text;
+        if (ReadString(settings, QString::fromLatin1(name), text) && !TrimControls(text).empty())
+            *server = TrimControls(text);
+        else
+            unused.emplace_back(name);
+    }
+}
+
 } // namespace
 
 void SetDefaultOptions()
@@ -246,6 +263,7 @@ OptionsLoadReport LoadOptions()
     if (settings->contains(QStringLiteral("playNextAtEnd"))
         && !ReadBool(*settings, QStringLiteral("playNextAtEnd"), options::playNextAtEnd))
         NoteUnused(*settings, "playNextAtEnd", unused);
+    ReadServers(*settings, unused);
 
     // Each value is taken as soon as it is read; the first failure ends the
     // reading, and the stored values after it are not used either.
@@ -322,6 +340,8 @@ bool SaveOptions(std::string* reason)
     settings->setValue(QStringLiteral("playlistHeader"), QByteArray::fromStdString(options::playlistHeader));
     settings->setValue(QStringLiteral("playlistOrder"), QString::fromStdString(options::playlistOrder));
     settings->setValue(QStringLiteral("playNextAtEnd"), options::playNextAtEnd ? 1 : 0);
+    settings->setValue(QStringLiteral("musicBrainzServer"), QString::fromStdString(options::musicBrainzServer));
+    settings->setValue(QStringLiteral("coverArtServer"), QString::fromStdString(options::coverArtServer));
     settings->sync();
     if (settings->status() == QSettings::NoError)
         return true;

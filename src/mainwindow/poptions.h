@@ -12,7 +12,8 @@
 // last close, kept as its bytes, and how the playlist shows its rows
 // (playlistTagColumns 0/1, playlistHeader bytes, playlistOrder text) and
 // whether the player goes on to the next row at the end of a song
-// (playNextAtEnd 0/1), each read on its own.
+// (playNextAtEnd 0/1), and the addresses of the online lookup's services
+// (musicBrainzServer, coverArtServer), each read on its own.
 
 #include <string>
 #include <vector>

@@ -241,6 +241,7 @@ void TfrmMain::UpdateActions()
     BatchfilesRename1->setEnabled(any);
     BatchSetupmp3Tagsfromfilenames1->setEnabled(any);
     TagActions1->setEnabled(any);
+    LookUpAlbumOnline1->setEnabled(selected);
     Clearplaylist1->setEnabled(any);
     removeselecteditems1->setEnabled(selected);
     Deleteselectedfilesphysicaly1->setEnabled(selected);
@@ -415,6 +416,11 @@ void TfrmMain::BatchSetupmp3Tagsfromfilenames1Click()
 void TfrmMain::TagActions1Click()
 {
     m_tagCommands->TagActions1Click();
+}
+
+void TfrmMain::LookUpAlbumOnline1Click()
+{
+    m_tagCommands->LookUpAlbumOnline1Click();
 }
 
 void TfrmMain::Deleteselectedfilesphysicaly1Click()

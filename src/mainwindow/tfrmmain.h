@@ -97,6 +97,7 @@ public:
     void BatchfilesRename1Click();
     void BatchSetupmp3Tagsfromfilenames1Click();
     void TagActions1Click();
+    void LookUpAlbumOnline1Click();
     // The end of a drag from the browser onto the playlist.
     void filesViewEndDrag();
     void hideVolumeControlMouseDown();
@@ -121,6 +122,7 @@ public:
     QAction* BatchfilesRename1 = nullptr;
     QAction* BatchSetupmp3Tagsfromfilenames1 = nullptr;
     QAction* TagActions1 = nullptr;
+    QAction* LookUpAlbumOnline1 = nullptr;
     QAction* Undolastchange1 = nullptr;
     QAction* Preferences1 = nullptr;
     QAction* Reportabug1 = nullptr;

@@ -37,6 +37,7 @@ void TfrmMain::BuildMenus()
     BatchfilesRename1 = add(tools, "BatchfilesRename1", "&Rename files from mp3 tags ...");
     BatchSetupmp3Tagsfromfilenames1 = add(tools, "BatchSetupmp3Tagsfromfilenames1", "&Set mp3 Tags from file names ...");
     TagActions1 = add(tools, "TagActions1", "&Tag actions ...");
+    LookUpAlbumOnline1 = add(tools, "LookUpAlbumOnline1", "Look up album &online ...");
     Undolastchange1 = add(tools, "Undolastchange1", "&Undo last change", QKeySequence(Qt::CTRL | Qt::Key_Z));
     tools->addSeparator();
     Preferences1 = add(tools, "Preferences1", "&Preferences ...");
@@ -70,6 +71,7 @@ void TfrmMain::BuildMenus()
     connect(BatchfilesRename1, &QAction::triggered, this, &TfrmMain::BatchfilesRename1Click);
     connect(BatchSetupmp3Tagsfromfilenames1, &QAction::triggered, this, &TfrmMain::BatchSetupmp3Tagsfromfilenames1Click);
     connect(TagActions1, &QAction::triggered, this, &TfrmMain::TagActions1Click);
+    connect(LookUpAlbumOnline1, &QAction::triggered, this, &TfrmMain::LookUpAlbumOnline1Click);
     connect(Preferences1, &QAction::triggered, this, &TfrmMain::Preferences1Click);
     connect(Reportabug1, &QAction::triggered, this, &TfrmMain::Reportabug1Click);
     connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);

@@ -8,6 +8,7 @@
 #include "savejournal.h"
 #include "tagfailurelist.h"
 #include "tfileinfo.h"
+#include "tfrmalbumlookup.h"
 #include "tfrmbatchrename.h"
 #include "tfrmbatchtagsetter.h"
 #include "tfrmmp3tag.h"
@@ -271,6 +272,20 @@ void TTagCommands::TagActions1Click()
     if (!result.TagsSet)
         return;
     m_playlist.RefreshTagRows(result.rows, true);
+}
+
+void TTagCommands::LookUpAlbumOnline1Click()
+{
+    const std::vector<int> rows = m_playlist.SelectedRows();
+    if (rows.empty())
+        return;
+    if (PlayingFileSelected())
+        m_player.StopPlaying();
+    std::unique_ptr<TUndoRecorder> undo = BeginUndo(UndoKind::Tags);
+    const bool written = ShowAlbumLookup(m_playlist, m_prompts, nullptr, undo.get());
+    CommitUndo(std::move(undo));
+    if (written)
+        m_playlist.RefreshTagRows(rows);
 }
 
 void TTagCommands::removeMp3TagFromFile(QObject* sender)

@@ -47,6 +47,9 @@ public:
     // "Tag actions ...": the rows the wizard worked on (the selected ones,
     // or all) are refreshed, with the list hidden; the run is one undo step.
     void TagActions1Click();
+    // "Look up album online ...": the selected rows' album from MusicBrainz;
+    // a selected playing file stops first. The rows are refreshed after.
+    void LookUpAlbumOnline1Click();
     // The player's song is the file of a selected row (exact path bytes).
     bool PlayingFileSelected() const;
 

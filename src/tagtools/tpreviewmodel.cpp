@@ -80,6 +80,12 @@ void TPreviewModel::SetRows(std::vector<Row> rows)
     endResetModel();
 }
 
+void TPreviewModel::SetTexts(int row, QStringList texts)
+{
+    m_rows[static_cast<std::size_t>(row)].texts = std::move(texts);
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole});
+}
+
 void TPreviewModel::SetChecked(int row, bool checked)
 {
     Row& r = m_rows[static_cast<std::size_t>(row)];

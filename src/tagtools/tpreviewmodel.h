@@ -43,6 +43,8 @@ public:
     int Count() const { return static_cast<int>(m_rows.size()); }
     const Row& RowAt(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
 
+    // New texts for one row, in place (the view keeps its selection).
+    void SetTexts(int row, QStringList texts);
     void SetChecked(int row, bool checked);
     // Every row that is not left out.
     void SetAllChecked(bool checked);

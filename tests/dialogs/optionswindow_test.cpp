@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStringListModel>
@@ -190,6 +191,25 @@ TEST_F(DialogsTest, TagOptionsTakeEffectAtOnceAndAreSaved)
     EXPECT_EQ(Stored(store, "TAGROOM"), QStringLiteral("0"));
 }
 
+TEST_F(DialogsTest, TheLookupServersHaveAPageOfTheirOwnAndABlankOneIsTheDefault)
+{
+    const std::string store = FreshStore();
+    WithModal([&] { frm->Preferences1Click(); }, [&](QDialog& window) {
+        TfrmOptions& form = As<TfrmOptions>(window);
+        form.ctrlpages->setCurrentWidget(form.page3);
+        EXPECT_EQ(form.edtMusicBrainzServer->text(), QStringLiteral("https://musicbrainz.org"));
+        EXPECT_EQ(form.edtCoverArtServer->text(), QStringLiteral("https://coverartarchive.org"));
+        QTest::keyClick(&form, Qt::Key_H, Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), form.edtCoverArtServer);
+        form.edtMusicBrainzServer->setText(QStringLiteral(" http://mirror.example:5000 "));
+        form.edtCoverArtServer->clear();
+        EXPECT_LE(form.page3->layout()->minimumSize().height(), form.page3->height());
+        form.butClose->click();
+    });
+    EXPECT_EQ(Stored(store, "musicBrainzServer"), QStringLiteral("http://mirror.example:5000"));
+    EXPECT_EQ(Stored(store, "coverArtServer"), QStringLiteral("https://coverartarchive.org"));
+}
+
 TEST_F(DialogsTest, TheSmallWindowsHaveAnAccessLetterForEachControlOfEachPage)
 {
     WithModal([&] { frm->Preferences1Click(); }, [&](QDialog& window) {
@@ -199,6 +219,7 @@ TEST_F(DialogsTest, TheSmallWindowsHaveAnAccessLetterForEachControlOfEachPage)
             EXPECT_EQ(AccessLetterFaults(form), AccessFaults()) << page;
         }
         // Alt with a label's letter moves to its box.
+        form.ctrlpages->setCurrentWidget(form.page2);
         QTest::keyClick(&form, Qt::Key_V, Qt::AltModifier);
         EXPECT_EQ(QApplication::focusWidget(), form.cbId3v2Version);
         QTest::keyClick(&form, Qt::Key_A, Qt::AltModifier);

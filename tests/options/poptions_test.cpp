@@ -230,6 +230,23 @@ TEST_F(OptionsTest, PlayingOnAtTheEndIsKeptAndReadOnItsOwn)
     EXPECT_FALSE(options::playNextAtEnd);
 }
 
+TEST_F(OptionsTest, TheLookupServersAreKeptAndABlankOneKeepsItsDefault)
+{
+    LoadOptions();
+    EXPECT_EQ(options::musicBrainzServer, "https://musicbrainz.org");
+    EXPECT_EQ(options::coverArtServer, "https://coverartarchive.org");
+    options::musicBrainzServer = "http://mirror.example:5000/mb";
+    ASSERT_TRUE(SaveOptions());
+    SetDefaultOptions();
+    LoadOptions();
+    EXPECT_EQ(options::musicBrainzServer, "http://mirror.example:5000/mb");
+    EXPECT_EQ(options::coverArtServer, "https://coverartarchive.org");
+    store("FNIOMP3INFO=yes\nmusicBrainzServer=\"  \"\ncoverArtServer=http://covers.example\n");
+    EXPECT_EQ(LoadOptions().unusedValues, (std::vector<std::string>{"musicBrainzServer", "FNIOMP3INFO"}));
+    EXPECT_EQ(options::musicBrainzServer, "https://musicbrainz.org");
+    EXPECT_EQ(options::coverArtServer, "http://covers.example");
+}
+
 TEST_F(OptionsTest, AStoreThatCannotBeUsedIsSkipped)
 {
     // A folder where the settings file is expected: nothing can be read, and
