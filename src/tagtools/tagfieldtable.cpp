@@ -3,7 +3,9 @@
 #include "tmp3tagv1.h"
 #include "tmp3tagv2.h"
 
+#include <array>
 #include <charconv>
+#include <string>
 #include <utility>
 
 namespace {
@@ -104,11 +106,26 @@ bool ExtraSet(Tmp3TagV2& tag, const std::string& text)
     return true;
 }
 
+// The caption of a field beyond the seven without its access letter mark,
+// as the actions name it in lists and messages.
+const char* PlainCaption(std::size_t field)
+{
+    static const std::array<std::string, id3v2::kExtraFieldCount> captions = [] {
+        std::array<std::string, id3v2::kExtraFieldCount> plain;
+        for (std::size_t i = 0; i < plain.size(); ++i) {
+            plain[i] = id3v2::kExtraFields[i].caption;
+            std::erase(plain[i], '&');
+        }
+        return plain;
+    }();
+    return captions[field].c_str();
+}
+
 // The ID3v2 fields beyond the seven, which ID3v1 lacks.
 template <std::size_t... I>
 void AddExtraFields(std::vector<TagField>& fields, std::index_sequence<I...>)
 {
-    (fields.push_back({id3v2::kExtraFields[I].name, id3v2::kExtraFields[I].caption, nullptr, nullptr, std::nullopt,
+    (fields.push_back({id3v2::kExtraFields[I].name, PlainCaption(I), nullptr, nullptr, std::nullopt,
                        ExtraGet<static_cast<id3v2::ExtraField>(I)>, ExtraSet<static_cast<id3v2::ExtraField>(I)>}),
      ...);
 }

@@ -77,7 +77,7 @@ TLyricsPage::TLyricsPage(Prompts& prompts, QWidget* parent)
         connect(b, &QPushButton::clicked, this, click);
         return b;
     };
-    btnLyricsLoad = button("btnLyricsLoad", "L&oad from file ...", &TLyricsPage::btnLyricsLoadClick);
+    btnLyricsLoad = button("btnLyricsLoad", "Load from f&ile ...", &TLyricsPage::btnLyricsLoadClick);
     btnLyricsSave = button("btnLyricsSave", "&Save to file ...", &TLyricsPage::btnLyricsSaveClick);
     btnLyricsRemove = button("btnLyricsRemove", "R&emove", &TLyricsPage::btnLyricsRemoveClick);
     btnLyricsKeep = button("btnLyricsKeep", "&Don't change", &TLyricsPage::btnLyricsKeepClick);
