@@ -100,24 +100,43 @@ bool ApplyTagEdits(const TagEdits& edits, std::vector<Frame>& frames, int frames
     return true;
 }
 
-std::array<std::string, kFieldCount> FieldTextsOf(const std::vector<FrameEntry>& entries, int major)
+namespace {
+
+// The frames of the listed entries that `wanted` picks, as a load would read
+// them: edited frames as the save writes them, a frame that cannot be read
+// holding its place unread.
+template <typename Wanted>
+std::vector<Frame> FramesOf(const std::vector<FrameEntry>& entries, int major, Wanted wanted)
 {
     std::vector<Frame> frames;
     for (const FrameEntry& entry : entries) {
-        const bool field = entry.id() == "COMM" || entry.id() == "TDRC"
-            || std::find(kFieldIds.begin(), kFieldIds.end(), entry.id()) != kFieldIds.end();
-        if (!field)
+        if (!wanted(entry.id()))
             continue;
         if (entry.editable()) {
             frames.push_back(BuildFrame(ValueOf(entry), major));
         } else {
-            // A frame of a field that cannot be read holds its place unread.
             Frame unread = MakeFrame(entry.id(), {});
             unread.format = Frame::kEncrypted;
             frames.push_back(std::move(unread));
         }
     }
-    return FindFields(frames, major).texts;
+    return frames;
+}
+
+}  // namespace
+
+std::array<std::string, kFieldCount> FieldTextsOf(const std::vector<FrameEntry>& entries, int major)
+{
+    const auto field = [](const std::string& id) {
+        return id == "COMM" || id == "TDRC" || std::find(kFieldIds.begin(), kFieldIds.end(), id) != kFieldIds.end();
+    };
+    return FindFields(FramesOf(entries, major, field), major).texts;
+}
+
+std::array<std::string, kExtraFieldCount> ExtraTextsOf(const std::vector<FrameEntry>& entries, int major)
+{
+    const auto field = [major](const std::string& id) { return IsExtraFieldSource(major, id); };
+    return FindExtraFields(FramesOf(entries, major, field), major).texts;
 }
 
 }  // namespace id3v2

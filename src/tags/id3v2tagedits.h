@@ -7,6 +7,7 @@
 // a tag that changed on disk since it was listed is refused as a whole, so
 // that an edit never lands on the wrong frame.
 
+#include "id3v2extrafields.h"
 #include "id3v2fields.h"
 #include "id3v2framelist.h"
 #include "id3v2lyrics.h"
@@ -83,5 +84,7 @@ bool ApplyTagEdits(const TagEdits& edits, std::vector<Frame>& frames, int frames
 // tag order, listed from a tag in the form of version `major`), as a load
 // reads them: the values of edited frames show where the fields will stand.
 std::array<std::string, kFieldCount> FieldTextsOf(const std::vector<FrameEntry>& entries, int major);
+// The same for the fields beyond the seven (see ExtraField).
+std::array<std::string, kExtraFieldCount> ExtraTextsOf(const std::vector<FrameEntry>& entries, int major);
 
 }  // namespace id3v2

@@ -71,6 +71,11 @@ std::array<std::string, id3v2::kFieldCount> TFramesPage::FieldTexts() const
     return id3v2::FieldTextsOf(m_model.Entries(), m_major);
 }
 
+std::array<std::string, id3v2::kExtraFieldCount> TFramesPage::ExtraTexts() const
+{
+    return id3v2::ExtraTextsOf(m_model.Entries(), m_major);
+}
+
 void TFramesPage::ApplyTo(Tmp3TagV2& tag) const
 {
     if (m_model.Changed())

@@ -40,6 +40,8 @@ public:
     void ShowFrames(const std::vector<id3v2::FrameEntry>& frames, int major, const QString& failure = {});
     // What the seven fields of the ID3v2 page say with the frames as edited.
     std::array<std::string, id3v2::kFieldCount> FieldTexts() const;
+    // The same for the fields of the page "More".
+    std::array<std::string, id3v2::kExtraFieldCount> ExtraTexts() const;
 
     TFramesModel& Model() { return m_model; }
     bool Changed() const { return m_model.Changed(); }

@@ -363,6 +363,7 @@ void TfrmMp3Tag::FramesEdited()
             TTagPage::SetProgramText(edit, FromUtf8(text));
     if (!m_v2Modif.Genre)
         edtID3v2_Genre->setEditText(FromUtf8(texts[id3v2::kGenre]));
+    pageMore->ShowFrameTexts(pageFrames->ExtraTexts());
     if (pageLyrics->PendingChange() == TLyricsPage::Change::Keep)
         pageLyrics->ShowFileLyrics(pageFrames->Model().Entries(), FolderPart(FirstSelectedPath()));
 }

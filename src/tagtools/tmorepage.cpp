@@ -67,13 +67,25 @@ std::vector<QLineEdit*> TMorePage::Edits() const
 
 void TMorePage::ShowTag(const Tmp3TagV2& tag)
 {
-    for (std::size_t i = 0; i < id3v2::kExtraFieldCount; ++i) {
-        const std::string& value = tag.Extra(static_cast<id3v2::ExtraField>(i));
-        if (m_edits[i])
-            TTagPage::SetProgramText(m_edits[i], QString::fromStdString(value));
-    }
-    chkCompilation->setChecked(!tag.Extra(id3v2::kCompilation).empty());
+    std::array<std::string, id3v2::kExtraFieldCount> texts;
+    for (std::size_t i = 0; i < id3v2::kExtraFieldCount; ++i)
+        texts[i] = tag.Extra(static_cast<id3v2::ExtraField>(i));
     m_edited.reset();
+    ShowFrameTexts(texts);
+}
+
+void TMorePage::ShowFrameTexts(const std::array<std::string, id3v2::kExtraFieldCount>& texts)
+{
+    if (m_multiFileMode)
+        return;
+    for (std::size_t i = 0; i < id3v2::kExtraFieldCount; ++i) {
+        if (m_edited.test(i))
+            continue;
+        if (m_edits[i])
+            TTagPage::SetProgramText(m_edits[i], QString::fromStdString(texts[i]));
+        else
+            chkCompilation->setChecked(!texts[i].empty());
+    }
 }
 
 void TMorePage::ShowPlaceholders()

@@ -38,6 +38,9 @@ public:
 
     // Single-file mode: the values of the tag; nothing counts as edited.
     void ShowTag(const Tmp3TagV2& tag);
+    // Single-file mode: the fields the user has not edited show these texts
+    // (what edited frames of the tag say); nothing counts as edited.
+    void ShowFrameTexts(const std::array<std::string, id3v2::kExtraFieldCount>& texts);
     // Multi-file mode: every field keeps the files' values until changed.
     void ShowPlaceholders();
     // Multi-file mode: an edit has the changed mark 1 or the compilation

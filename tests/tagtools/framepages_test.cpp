@@ -10,6 +10,7 @@
 #include "tframespage.h"
 #include "tfrmmp3tag.h"
 #include "tlyricspage.h"
+#include "tmorepage.h"
 #include "tmp3tagv2.h"
 
 #include <QAction>
@@ -236,14 +237,17 @@ TEST_F(TagToolsTest, AllFramesAddsEditsAndDeletesFramesKeepsTheRestAndIsUndone)
         page.AddFrame({"COMM", "Note", "fra", "deux\nlignes"});
         page.AddFrame({"WXXX", "Home", "", "http://example.org/"});
         page.AddFrame({"USLT", "", "ita", "uno\ndue"});
+        page.AddFrame({"TCOM", "", "", "Bach"});
         page.EditFrame(RowOf(page, "TXXX"), {"TXXX", "Mood", "", "happy"});
-        EXPECT_EQ(model.rowCount(), 8);
+        EXPECT_EQ(model.rowCount(), 9);
         // The other pages show the edits; a field the user typed into keeps
         // what was typed.
         EXPECT_EQ(dialog.edtID3v2_Title->text(), QStringLiteral("New"));
         EXPECT_EQ(dialog.edtID3v2_Comment->text(), QString());
         EXPECT_EQ(dialog.pageLyrics->memLyrics->toPlainText(), QStringLiteral("uno\ndue"));
         EXPECT_EQ(dialog.pageLyrics->PendingChange(), TLyricsPage::Change::Keep);
+        EXPECT_EQ(dialog.pageMore->Edit(id3v2::kComposer)->text(), QStringLiteral("Bach"));
+        EXPECT_FALSE(dialog.pageMore->AnyFieldChanged());
         dialog.edtID3v2_Artist->setFocus();
         dialog.edtID3v2_Artist->end(false);
         QTest::keyClicks(dialog.edtID3v2_Artist, " typed");
@@ -260,6 +264,7 @@ TEST_F(TagToolsTest, AllFramesAddsEditsAndDeletesFramesKeepsTheRestAndIsUndone)
     EXPECT_EQ(tag.Title(), "New");
     EXPECT_EQ(tag.Artist(), "Artist typed");
     EXPECT_EQ(tag.Comment(), "");
+    EXPECT_EQ(tag.Extra(id3v2::kComposer), "Bach");
     EXPECT_EQ(TagLibUserText(song, "Mood"), "happy");
     EXPECT_EQ(TagLibUserUrl(song), "Home http://example.org/");
     EXPECT_EQ(TagLibFrame(song, "COMM"), "deux\nlignes");
