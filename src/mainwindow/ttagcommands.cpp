@@ -209,7 +209,7 @@ bool TTagCommands::PlayingFileSelected() const
     return false;
 }
 
-void TTagCommands::Changemp3tags1Click()
+void TTagCommands::EditSelectedTags(const std::function<bool(TUndoRecorder*)>& show)
 {
     const std::vector<int> rows = m_playlist.SelectedRows();
     if (rows.empty())
@@ -219,11 +219,15 @@ void TTagCommands::Changemp3tags1Click()
     if (PlayingFileSelected())
         m_player.StopPlaying();
     std::unique_ptr<TUndoRecorder> undo = BeginUndo(UndoKind::Tags);
-    const bool changed = ShowTagEditor(m_playlist, m_prompts, undo.get());
+    const bool changed = show(undo.get());
     CommitUndo(std::move(undo));
-    if (!changed)
-        return;
-    m_playlist.RefreshTagRows(rows);
+    if (changed)
+        m_playlist.RefreshTagRows(rows);
+}
+
+void TTagCommands::Changemp3tags1Click()
+{
+    EditSelectedTags([this](TUndoRecorder* undo) { return ShowTagEditor(m_playlist, m_prompts, undo); });
 }
 
 void TTagCommands::BatchfilesRename1Click()
@@ -276,16 +280,7 @@ void TTagCommands::TagActions1Click()
 
 void TTagCommands::LookUpAlbumOnline1Click()
 {
-    const std::vector<int> rows = m_playlist.SelectedRows();
-    if (rows.empty())
-        return;
-    if (PlayingFileSelected())
-        m_player.StopPlaying();
-    std::unique_ptr<TUndoRecorder> undo = BeginUndo(UndoKind::Tags);
-    const bool written = ShowAlbumLookup(m_playlist, m_prompts, nullptr, undo.get());
-    CommitUndo(std::move(undo));
-    if (written)
-        m_playlist.RefreshTagRows(rows);
+    EditSelectedTags([this](TUndoRecorder* undo) { return ShowAlbumLookup(m_playlist, m_prompts, nullptr, undo); });
 }
 
 void TTagCommands::removeMp3TagFromFile(QObject* sender)

@@ -14,6 +14,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class Prompts;
@@ -71,6 +72,10 @@ signals:
 private:
     std::unique_ptr<TUndoRecorder> BeginUndo(UndoKind kind);
     void CommitUndo(std::unique_ptr<TUndoRecorder> recorder);
+    // Runs a window that writes the tags of the selected rows (`show`, with
+    // the recorder of one undo step; true when it wrote): a selected playing
+    // file stops first, and the rows are refreshed after a write.
+    void EditSelectedTags(const std::function<bool(TUndoRecorder*)>& show);
 
     TPlaylistPane& m_playlist;
     Prompts& m_prompts;

@@ -6,6 +6,7 @@
 #include "prompts.h"
 #include "tnamepattern.h"
 #include "tpreviewmodel.h"
+#include "writebatch.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -441,4 +442,27 @@ void TBatchWizard::CustomFormatChanged()
 bool TBatchWizard::CustomChosen() const
 {
     return m_formats->currentIndex() == m_formats->count() - 1;
+}
+
+void TBatchWizard::FinishWrites(WriteBatch<WriteOutcome>& batch, int count, const QString& summary)
+{
+    int written = 0;
+    std::vector<QStringList> failures;
+    batch.Drain(
+        [&](const WriteOutcome& outcome) {
+            if (outcome.reasons.empty())
+                ++written;
+            else
+                failures.push_back({outcome.fileName, outcome.reasons.join(QStringLiteral("; "))});
+            StepGauge();
+        },
+        [this] {
+            ProcessPendingEvents();
+            return true;
+        },
+        kWriteBatchTick);
+    QString text = summary.arg(written).arg(count);
+    if (!failures.empty())
+        text += QStringLiteral(" The files below could not be written.");
+    ShowFinishReport(text, {QStringLiteral("File Name"), QStringLiteral("Reason")}, failures);
 }

@@ -32,6 +32,9 @@ class QStackedWidget;
 class QTableView;
 class QTreeView;
 
+template <typename Result>
+class WriteBatch;
+
 class TBatchWizard : public QDialog {
     Q_OBJECT
 public:
@@ -118,6 +121,17 @@ protected:
     // Lets pending events run, so the window repaints; in a loop at most
     // every few hundredths of a second.
     void ProcessPendingEvents();
+
+    // What writing one file gave: its name as listed, and why it failed
+    // (empty when it was written).
+    struct WriteOutcome {
+        QString fileName;
+        QStringList reasons;
+    };
+    // Takes the outcomes of `batch` in list order, one gauge step each, and
+    // shows the finish report: `summary` with the files written (%1) of
+    // `count` (%2), and the failures.
+    void FinishWrites(WriteBatch<WriteOutcome>& batch, int count, const QString& summary);
 
     // The finish page: the summary line, and the files that failed as rows
     // under `headers` (the list stays hidden when there are none).

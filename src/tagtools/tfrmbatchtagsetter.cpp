@@ -411,10 +411,7 @@ void TfrmBatchTagSetter::WriteTags()
     const bool setV2 = cbSetV2->isChecked();
     // The rows' texts are taken here; the files are written on the worker
     // pool, many at once, and their outcomes taken in list order.
-    struct Outcome {
-        QString fileName;
-        QStringList reasons;
-    };
+    using Outcome = WriteOutcome;
     WriteBatch<Outcome> batch;
     for (int r = 0; r < m_preview->Count(); ++r) {
         const TPreviewModel::Row& row = m_preview->RowAt(r);
@@ -426,26 +423,7 @@ void TfrmBatchTagSetter::WriteTags()
             return Outcome {fileName, WriteTexts(path, texts, setV1, setV2, &flushes)};
         });
     }
-    int written = 0;
-    std::vector<QStringList> failures;
-    batch.Drain(
-        [&](const Outcome& outcome) {
-            if (outcome.reasons.empty())
-                ++written;
-            else
-                failures.push_back({outcome.fileName, outcome.reasons.join(QStringLiteral("; "))});
-            StepGauge();
-        },
-        [this] {
-            ProcessPendingEvents();
-            return true;
-        },
-        kWriteBatchTick);
-
-    QString summary = QStringLiteral("Tags set in %1 of %2 files.").arg(written).arg(count);
-    if (!failures.empty())
-        summary += QStringLiteral(" The files below could not be written.");
-    ShowFinishReport(summary, {QStringLiteral("File Name"), QStringLiteral("Reason")}, failures);
+    FinishWrites(batch, count, QStringLiteral("Tags set in %1 of %2 files."));
 }
 
 TfrmBatchTagSetter::TagTexts TfrmBatchTagSetter::RowTexts(const QStringList& texts) const

@@ -441,10 +441,7 @@ void TfrmTagActions::WriteChanges()
     const int count = static_cast<int>(std::count_if(m_plans.begin(), m_plans.end(),
                                                      [](const auto& plan) { return !plan.changes.empty(); }));
     StartGauge(count);
-    struct Outcome {
-        QString fileName;
-        QStringList reasons;
-    };
+    using Outcome = WriteOutcome;
     // Only the files that change are written, many at once on the worker
     // pool; their outcomes are taken in list order.
     WriteBatch<Outcome> batch;
@@ -457,25 +454,7 @@ void TfrmTagActions::WriteChanges()
             return Outcome {fileName, action.Write(plan, &flushes)};
         });
     }
-    int written = 0;
-    std::vector<QStringList> failures;
-    batch.Drain(
-        [&](const Outcome& outcome) {
-            if (outcome.reasons.empty())
-                ++written;
-            else
-                failures.push_back({outcome.fileName, outcome.reasons.join(QStringLiteral("; "))});
-            StepGauge();
-        },
-        [this] {
-            ProcessPendingEvents();
-            return true;
-        },
-        kWriteBatchTick);
-    QString summary = QStringLiteral("Tags changed in %1 of %2 files.").arg(written).arg(count);
-    if (!failures.empty())
-        summary += QStringLiteral(" The files below could not be written.");
-    ShowFinishReport(summary, {QStringLiteral("File Name"), QStringLiteral("Reason")}, failures);
+    FinishWrites(batch, count, QStringLiteral("Tags changed in %1 of %2 files."));
 }
 
 TagActionsResult ShowTagActionsWizard(PlaylistRows& playlist, Prompts& prompts, QWidget* parent,
