@@ -73,6 +73,8 @@ QTableView* NewList(QWidget* parent, const char* name, TPreviewModel* model, con
     list->setWordWrap(false);
     list->verticalHeader()->hide();
     list->horizontalHeader()->setStretchLastSection(true);
+    // Each column starts as wide as its heading.
+    list->resizeColumnsToContents();
     return list;
 }
 
@@ -96,7 +98,8 @@ TfrmAlbumLookup::TfrmAlbumLookup(PlaylistRows& playlist, Prompts& prompts, Album
                                     true, {}, this);
     BuildWindow();
     ReadFiles();
-    SetStatus(QStringLiteral("%1 files. Search for the album's releases.").arg(m_files.size()), false);
+    const QString files = m_files.size() == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(m_files.size());
+    SetStatus(files + QStringLiteral(". Search for the album's releases."), false);
 }
 
 TfrmAlbumLookup::~TfrmAlbumLookup()
