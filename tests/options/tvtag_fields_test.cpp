@@ -3,35 +3,12 @@
 // a usage error that leaves the file alone.
 
 #include "filefixtures.h"
-
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QStringList>
+#include "tvtagrun.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-namespace {
-
-// The tool's exit status and output, with `home` as its home and data folder.
-std::pair<int, std::string> RunTool(const std::string& home, const std::vector<std::string>& args)
-{
-    QStringList arguments;
-    for (const std::string& arg : args)
-        arguments << QString::fromStdString(arg);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), QString::fromStdString(home));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(home + "/data"));
-    QProcess tool;
-    tool.setProcessEnvironment(environment);
-    tool.start(QStringLiteral(TV_TAG_PROGRAM), arguments);
-    tool.waitForFinished(-1);
-    return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1, tool.readAllStandardOutput().toStdString()};
-}
-
-}  // namespace
 
 TEST(TvTagFields, SetsAndPrintsTheFieldsBeyondTheSeven)
 {
@@ -41,17 +18,17 @@ TEST(TvTagFields, SetsAndPrintsTheFieldsBeyondTheSeven)
     const std::string file = dir.file("song.mp3");
     WriteFile(file, Id3v2Tag(3, "Artist", "Title") + AudioBytes(1500));
 
-    std::string shown = RunTool(home, {"print", file}).second;
+    std::string shown = RunTvTag(home, {"print", file}).output;
     EXPECT_NE(shown.find("\"albumartist\":\"\",\"disc\":\"\""), std::string::npos) << shown;
     EXPECT_NE(shown.find("\"url\":\"\",\"comment\":"), std::string::npos) << shown;
 
-    EXPECT_EQ(RunTool(home, {"set", file, "--v2", "albumartist=Various Artists", "disc=1/2", "composer=Satie", "bpm=90",
+    EXPECT_EQ(RunTvTag(home, {"set", file, "--v2", "albumartist=Various Artists", "disc=1/2", "composer=Satie", "bpm=90",
                          "originalyear=1888", "publisher=Label", "grouping=Piano", "subtitle=Lent", "compilation=1",
                          "sortartist=Satie, Erik", "sortalbum=Gymnopedies", "sorttitle=Gymnopedie 1",
                          "isrc=FRZ018800001", "encodedby=Tunevault", "copyright=PD", "url=https://example.org/"})
-                  .first,
+                  .status,
               0);
-    shown = RunTool(home, {"--write-version", "4", "print", file}).second;
+    shown = RunTvTag(home, {"--write-version", "4", "print", file}).output;
     EXPECT_NE(shown.find("\"title\":\"Title\""), std::string::npos) << shown;
     EXPECT_NE(shown.find("\"albumartist\":\"Various Artists\",\"disc\":\"1/2\",\"composer\":\"Satie\",\"bpm\":\"90\","
                          "\"originalyear\":\"1888\",\"publisher\":\"Label\",\"grouping\":\"Piano\",\"subtitle\":\"Lent\","
@@ -63,11 +40,11 @@ TEST(TvTagFields, SetsAndPrintsTheFieldsBeyondTheSeven)
 
     // compilation=0 removes the frame; another value is refused.
     const std::string before = ReadFile(file);
-    EXPECT_EQ(RunTool(home, {"set", file, "--v2", "compilation=yes"}).first, 2);
-    EXPECT_EQ(RunTool(home, {"set", file, "--v2", "nosuchfield=1"}).first, 2);
+    EXPECT_EQ(RunTvTag(home, {"set", file, "--v2", "compilation=yes"}).status, 2);
+    EXPECT_EQ(RunTvTag(home, {"set", file, "--v2", "nosuchfield=1"}).status, 2);
     EXPECT_EQ(ReadFile(file), before);
-    EXPECT_EQ(RunTool(home, {"set", file, "--v2", "compilation=0", "composer="}).first, 0);
-    shown = RunTool(home, {"print", file}).second;
+    EXPECT_EQ(RunTvTag(home, {"set", file, "--v2", "compilation=0", "composer="}).status, 0);
+    shown = RunTvTag(home, {"print", file}).output;
     EXPECT_NE(shown.find("\"composer\":\"\""), std::string::npos) << shown;
     EXPECT_NE(shown.find("\"compilation\":\"\""), std::string::npos) << shown;
     EXPECT_NE(shown.find("\"albumartist\":\"Various Artists\""), std::string::npos) << shown;

@@ -3,10 +3,7 @@
 // error before any file is touched. Its print gives the audio properties.
 
 #include "filefixtures.h"
-
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QStringList>
+#include "tvtagrun.h"
 
 #include <gtest/gtest.h>
 
@@ -14,30 +11,6 @@
 #include <vector>
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string output;
-    std::string errors;
-};
-
-// Runs the tool with `home` as its home and data folder: what it keeps
-// there (the journal of its saves) never reaches the user's.
-Outcome RunTvTag(const std::string& home, const std::vector<std::string>& args)
-{
-    QStringList arguments;
-    for (const std::string& arg : args)
-        arguments << QString::fromStdString(arg);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), QString::fromStdString(home));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(home + "/data"));
-    QProcess tool;
-    tool.setProcessEnvironment(environment);
-    tool.start(QStringLiteral(TV_TAG_PROGRAM), arguments);
-    tool.waitForFinished(-1);
-    return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
-            tool.readAllStandardOutput().toStdString(), tool.readAllStandardError().toStdString()};
-}
 
 TEST(TvTagOptions, RoomOptionsAnywhereAndBadNumbersAreUsageErrors)
 {
