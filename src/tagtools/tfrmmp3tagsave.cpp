@@ -30,11 +30,6 @@
 
 namespace {
 
-QString FromUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string Utf8(const QString& text)
 {
     return text.toStdString();
@@ -164,7 +159,7 @@ bool TfrmMp3Tag::SaveSingleFile()
             v1 = &mp3tag1;
         }
     } catch (const std::exception& e) {
-        m_prompts.showError(QStringLiteral("Error saving ID3v1 tag"), FromUtf8(e.what()));
+        m_prompts.showError(QStringLiteral("Error saving ID3v1 tag"), QString::fromStdString(e.what()));
         return false;
     }
 
@@ -190,7 +185,7 @@ bool TfrmMp3Tag::SaveSingleFile()
                 else
                     mp3tag1.RemoveFromFile(path);
             } catch (const std::exception& e) {
-                m_prompts.showError(QStringLiteral("Error saving ID3v1 tag"), FromUtf8(e.what()));
+                m_prompts.showError(QStringLiteral("Error saving ID3v1 tag"), QString::fromStdString(e.what()));
                 return false;
             }
         } else if (!remover.RemoveFromFile(path, nullptr, v1 == nullptr, v1)) {
@@ -198,7 +193,7 @@ bool TfrmMp3Tag::SaveSingleFile()
         }
     }
     if (!failure.empty()) {
-        m_prompts.showError(QStringLiteral("Error saving ID3v2 tag"), FromUtf8(failure));
+        m_prompts.showError(QStringLiteral("Error saving ID3v2 tag"), QString::fromStdString(failure));
         return false;
     }
     return true;
